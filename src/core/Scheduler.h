@@ -1,0 +1,51 @@
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <memory>
+
+namespace kavora {
+
+using Seconds = std::chrono::duration<double>;
+
+// A timer's shared cancellation flag. Dropping a TimerHandle does not cancel the timer, so
+// one-shot calls may be fired and forgotten; keep the handle to cancel it.
+class TimerHandle {
+public:
+    TimerHandle() = default;
+    explicit TimerHandle(std::shared_ptr<bool> cancelled)
+        : cancelled_(std::move(cancelled))
+    {
+    }
+
+    void cancel()
+    {
+        if (cancelled_)
+            *cancelled_ = true;
+        cancelled_.reset();
+    }
+    bool isActive() const { return cancelled_ && !*cancelled_; }
+
+private:
+    std::shared_ptr<bool> cancelled_;
+};
+
+// The main queue and its run loop: every piece of logic runs on the thread that drains it.
+// post() may be called from any thread; the rest only from the main thread.
+class Scheduler {
+public:
+    using Task = std::function<void()>;
+
+    virtual ~Scheduler() = default;
+
+    // Runs the task on the main queue after everything already queued.
+    virtual void post(Task task) = 0;
+    // Runs the task once, delay from now.
+    virtual TimerHandle after(Seconds delay, Task task) = 0;
+    // Runs the task every interval until the handle is cancelled.
+    virtual TimerHandle every(Seconds interval, Task task) = 0;
+    // Monotonic time since an arbitrary origin (the system uptime).
+    virtual Seconds now() const = 0;
+};
+
+} // namespace kavora
