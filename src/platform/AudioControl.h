@@ -1,0 +1,21 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace kavora {
+
+struct MuteOutcome {
+    bool succeeded = false;
+    // A description of the failure when the system gave one.
+    std::optional<std::string> errorDescription;
+};
+
+// The output device's mute switch (volume steps go through the media keys).
+class AudioControl {
+public:
+    virtual ~AudioControl() = default;
+    virtual MuteOutcome setOutputMuted(bool muted) = 0;
+};
+
+} // namespace kavora

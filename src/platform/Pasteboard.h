@@ -1,0 +1,30 @@
+#pragma once
+
+#include "protocol/Records.h"
+
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace kavora {
+
+// One item of the general pasteboard: its data under each type it offers, in the item's order.
+struct PasteboardItem {
+    std::vector<std::pair<std::string, Bytes>> representations;
+    friend bool operator==(const PasteboardItem&, const PasteboardItem&) = default;
+};
+
+// The general (clipboard) pasteboard.
+class Pasteboard {
+public:
+    virtual ~Pasteboard() = default;
+
+    // Every item with the data of every type that could be read; types that fail are left out.
+    virtual std::vector<PasteboardItem> items() = 0;
+    virtual void clearContents() = 0;
+    virtual void setString(std::string_view utf8) = 0;
+    virtual void writeItems(const std::vector<PasteboardItem>& items) = 0;
+};
+
+} // namespace kavora
