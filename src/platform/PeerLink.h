@@ -1,0 +1,68 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kavora {
+
+enum class PeerState : std::uint8_t { NotConnected = 0, Connecting = 1, Connected = 2 };
+
+// A remote peer as the session knows it.
+struct PeerID {
+    std::uint64_t token = 0; // unique per connection within this process
+    std::string displayName;
+    friend bool operator==(const PeerID&, const PeerID&) = default;
+};
+
+// The encrypted session that accepted controllers join. Callbacks may arrive on any thread;
+// receivers hand them to the main queue themselves.
+class PeerSession {
+public:
+    struct Callbacks {
+        std::function<void(const PeerID& peer, PeerState state)> stateChanged;
+        std::function<void(std::vector<std::uint8_t> packet, const PeerID& peer)> received;
+    };
+
+    virtual ~PeerSession() = default;
+
+    virtual void setCallbacks(Callbacks callbacks) = 0;
+    virtual std::vector<PeerID> connectedPeers() const = 0;
+    // Sends one packet reliably to these peers; false when it could not be queued.
+    virtual bool send(std::string_view packet, const std::vector<PeerID>& peers) = 0;
+    // Ends every connection of the session; each connected peer reports NotConnected.
+    virtual void disconnect() = 0;
+};
+
+// Makes this computer visible to controllers and hands their invitations to the owner.
+class PeerAdvertiser {
+public:
+    // Answers an invitation on the caller's thread: true accepts the peer into the session.
+    using InvitationHandler = std::function<bool(const PeerID& peer)>;
+
+    virtual ~PeerAdvertiser() = default;
+
+    virtual void setInvitationHandler(InvitationHandler handler) = 0;
+    virtual void startAdvertisingPeer() = 0;
+    virtual void stopAdvertisingPeer() = 0;
+};
+
+using DiscoveryInfo = std::map<std::string, std::string>;
+
+// Creates the session and advertiser of one local peer identity.
+class PeerFramework {
+public:
+    virtual ~PeerFramework() = default;
+
+    virtual std::unique_ptr<PeerSession> makeSession(const std::string& displayName) = 0;
+    virtual std::unique_ptr<PeerAdvertiser>
+    makeAdvertiser(const std::string& displayName, const DiscoveryInfo& discoveryInfo,
+                   const std::string& serviceType, PeerSession& session)
+        = 0;
+};
+
+} // namespace kavora
