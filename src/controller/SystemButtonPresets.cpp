@@ -1,0 +1,69 @@
+#include "controller/SystemButtonPresets.h"
+
+#include <algorithm>
+
+namespace kavora {
+namespace {
+
+// HID keyboard modifier bits and usage ids of the preset shortcuts.
+constexpr std::uint8_t kCommand = 0x08;
+constexpr std::uint8_t kCommandShift = 0x0A;
+
+SystemButton shortcutButton(const char* id, const char* label, const char* symbol,
+                            const char* color, std::uint8_t modifier, std::uint8_t usage)
+{
+    return { id, label, symbol, color, macro::Shortcut { modifier, usage } };
+}
+
+} // namespace
+
+const std::vector<SystemButton>& systemButtonPresets()
+{
+    static const std::vector<SystemButton> presets {
+        shortcutButton("copy", "Copy", "doc.on.doc", "3B9EDB", kCommand, 0x06),
+        shortcutButton("paste", "Paste", "doc.on.clipboard", "3B9EDB", kCommand, 0x19),
+        shortcutButton("undo", "Undo", "arrow.uturn.backward", "3B9EDB", kCommand, 0x1D),
+        shortcutButton("redo", "Redo", "arrow.uturn.forward", "3B9EDB", kCommandShift, 0x1D),
+        shortcutButton("save", "Save", "square.and.arrow.down", "34A853", kCommand, 0x16),
+        shortcutButton("selectall", "Select All", "checkmark.rectangle", "34A853", kCommand, 0x04),
+        shortcutButton("find", "Find", "magnifyingglass", "FF9500", kCommand, 0x09),
+        shortcutButton("close", "Close", "xmark.square", "FF9500", kCommand, 0x1A),
+        { "missioncontrol", "Mission Control", "rectangle.grid.2x2", "AF52DE",
+          macro::MissionControl {} },
+        shortcutButton("screenshot", "Screen Shot", "camera.viewfinder", "AF52DE", kCommandShift,
+                       0x21),
+        shortcutButton("spotlight", "Spotlight", "magnifyingglass.circle", "AF52DE", kCommand,
+                       0x2C),
+        shortcutButton("appswitch", "App Switch", "rectangle.2.swap", "AF52DE", kCommand, 0x2B),
+    };
+    return presets;
+}
+
+std::vector<SystemButton> selectedSystemButtons(const std::vector<std::string>& systemButtonIDs)
+{
+    const auto& presets = systemButtonPresets();
+    std::vector<SystemButton> selected;
+    for (const auto& id : systemButtonIDs) {
+        auto preset = std::find_if(presets.begin(), presets.end(),
+                                   [&](const SystemButton& button) { return button.id == id; });
+        if (preset != presets.end())
+            selected.push_back(*preset);
+    }
+    return selected;
+}
+
+std::optional<std::vector<std::string>>
+toggledSystemButtonIDs(std::vector<std::string> systemButtonIDs, const std::string& id)
+{
+    if (auto found = std::find(systemButtonIDs.begin(), systemButtonIDs.end(), id);
+        found != systemButtonIDs.end()) {
+        systemButtonIDs.erase(found);
+        return systemButtonIDs;
+    }
+    if (systemButtonIDs.size() >= kMaxSystemButtons)
+        return std::nullopt;
+    systemButtonIDs.push_back(id);
+    return systemButtonIDs;
+}
+
+} // namespace kavora
