@@ -1,0 +1,88 @@
+// Key strokes with their modifiers, and text typed as Unicode key events or pasted.
+#include "input/CGEventInjector.h"
+
+#include "input/KeyTables.h"
+#include "input/TextUnits.h"
+#include "platform/Pasteboard.h"
+
+namespace kavora {
+namespace {
+
+// The previous pasteboard contents come back this long after a paste; by then the focused
+// application has normally read the pasted text.
+constexpr auto kPasteboardRestoreDelay = Seconds(0.2);
+constexpr std::uint8_t kCommandModifier = 0x08;
+constexpr std::uint8_t kUsageV = 0x19;
+
+} // namespace
+
+void CGEventInjector::pressKey(std::uint8_t modifier, std::uint8_t usage)
+{
+    // An unmapped usage posts nothing at all, not even the modifiers.
+    const auto code = keyCodeForUsage(usage);
+    if (!code)
+        return;
+
+    std::uint64_t flags = 0;
+    for (const auto& key : kModifierKeys) {
+        if ((modifier & key.hidBits) != 0)
+            flags |= key.eventFlag;
+    }
+    const auto held = [flags](const ModifierKey& key) { return (flags & key.eventFlag) != 0; };
+
+    // Modifier keys carry no explicit flags; the main key carries exactly the combined set.
+    for (const auto& key : kModifierKeys) {
+        if (held(key))
+            events_.postKey({ key.virtualKey, KeyState::Down, std::nullopt, std::nullopt });
+    }
+    events_.postKey({ *code, KeyState::Down, flags, std::nullopt });
+    events_.postKey({ *code, KeyState::Up, flags, std::nullopt });
+    for (auto key = kModifierKeys.rbegin(); key != kModifierKeys.rend(); ++key) {
+        if (held(*key))
+            events_.postKey({ key->virtualKey, KeyState::Up, std::nullopt, std::nullopt });
+    }
+}
+
+void CGEventInjector::enterText(std::string_view text)
+{
+    if (text.empty())
+        return;
+    // One character types directly; longer text would be slow and could be reordered as key
+    // events, so it goes through the pasteboard.
+    if (isSingleCharacter(text))
+        typeUnicode(text);
+    else
+        pasteText(text);
+}
+
+void CGEventInjector::typeUnicode(std::string_view text)
+{
+    // One down/up pair per UTF-16 unit: a surrogate pair or a combining sequence is several pairs.
+    for (const char16_t unit : utf16Units(text)) {
+        events_.postKey({ 0, KeyState::Down, std::nullopt, unit });
+        events_.postKey({ 0, KeyState::Up, std::nullopt, unit });
+    }
+}
+
+void CGEventInjector::pasteText(std::string_view text)
+{
+    auto saved = pasteboard_.items();
+    pasteboard_.clearContents();
+    pasteboard_.setString(text);
+    pressKey(kCommandModifier, kUsageV);
+    // Restores even if the application has not read the text yet; two pastes within the delay
+    // each save what they found, so the second one restores the first one's text.
+    scheduler_.after(kPasteboardRestoreDelay, [weak = weak_from_this(), saved = std::move(saved)] {
+        if (auto self = weak.lock())
+            self->restorePasteboard(saved);
+    });
+}
+
+void CGEventInjector::restorePasteboard(const std::vector<PasteboardItem>& items)
+{
+    pasteboard_.clearContents();
+    if (!items.empty())
+        pasteboard_.writeItems(items);
+}
+
+} // namespace kavora

@@ -1,0 +1,147 @@
+// Pointer motion: messages move a target; a frame timer moves the rendered pointer a fixed
+// fraction of the remaining way on every frame.
+#include "input/CGEventInjector.h"
+
+#include "platform/UserDefaults.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace kavora {
+namespace {
+
+// Closer than this (in points) the pointer counts as arrived and is placed on the target.
+constexpr double kArrivalDistance = 0.1;
+// The display list is asked for at most this many displays.
+constexpr std::size_t kMaxDisplays = 16;
+
+constexpr double kDefaultSmoothing = 0.55;
+constexpr double kMinimumSmoothing = 0.05;
+
+// A stored 0 (or an absent key) means the default.
+double cursorSpeed(const UserDefaults& defaults)
+{
+    const double speed = defaults.doubleValue("macCursorSpeed");
+    return speed == 0 ? 1.0 : speed;
+}
+
+// The fraction of the remaining distance covered per frame.
+double smoothingFraction(const UserDefaults& defaults)
+{
+    const double s = defaults.doubleValue("macCursorSmoothing");
+    if (s == 0)
+        return kDefaultSmoothing;
+    if (s < 1)
+        return std::max(s, kMinimumSmoothing);
+    return 1.0;
+}
+
+// Lower bound first, upper bound last: the upper bound wins when a rectangle is degenerate.
+double clampAxis(double value, double min, double max)
+{
+    double result = value <= min ? min : value;
+    if (max - 1 < result)
+        result = max - 1;
+    return result;
+}
+
+} // namespace
+
+void CGEventInjector::moveBy(double dx, double dy)
+{
+    // A NaN delta has no place on any display; dropping it keeps the target a real point.
+    if (std::isnan(dx) || std::isnan(dy))
+        return;
+    const auto now = scheduler_.now();
+    Point base;
+    if (!targetPos_ || now - lastInputTime_ >= kResyncGap) {
+        // After a pause the physical mouse may have moved the pointer: start from where it is.
+        base = currentCursorLocation();
+        targetPos_ = base;
+        renderPos_ = base;
+    } else {
+        base = *targetPos_;
+    }
+    lastInputTime_ = now;
+    const double speed = cursorSpeed(defaults_);
+    targetPos_ = clampToDisplays({ base.x + dx * speed, base.y + dy * speed });
+    startFrameTimer();
+}
+
+Point CGEventInjector::currentCursorLocation()
+{
+    return events_.cursorLocation().value_or(Point { 0, 0 });
+}
+
+Point CGEventInjector::clampToDisplays(Point p)
+{
+    auto displays = events_.activeDisplayBounds();
+    Rect bounds;
+    if (displays.empty()) {
+        bounds = events_.mainDisplayBounds();
+    } else {
+        if (displays.size() > kMaxDisplays)
+            displays.resize(kMaxDisplays);
+        bounds = displays.front();
+        for (auto it = displays.begin() + 1; it != displays.end(); ++it)
+            bounds = bounds.united(*it);
+    }
+    // The last column and row of the union are excluded, so x stays within [minX, maxX − 1].
+    return { clampAxis(p.x, bounds.minX(), bounds.maxX()),
+             clampAxis(p.y, bounds.minY(), bounds.maxY()) };
+}
+
+void CGEventInjector::startFrameTimer()
+{
+    if (frameTimer_)
+        return;
+    frameTimer_ = scheduler_.every(Seconds(1.0 / kFrameHz), [weak = weak_from_this()] {
+        if (auto self = weak.lock())
+            self->tick();
+    });
+}
+
+void CGEventInjector::stopFrameTimer()
+{
+    if (!frameTimer_)
+        return;
+    frameTimer_->cancel();
+    frameTimer_.reset();
+}
+
+void CGEventInjector::tick()
+{
+    if (!targetPos_) {
+        stopFrameTimer();
+        return;
+    }
+    const Point target = *targetPos_;
+    const Point render = renderPos_.value_or(target);
+    const double dx = target.x - render.x;
+    const double dy = target.y - render.y;
+    const double dist = std::sqrt(dx * dx + dy * dy);
+
+    if (dist < kArrivalDistance) {
+        if (renderPos_ != target) {
+            renderPos_ = target;
+            postMotion(target);
+        }
+        // Keep running while messages may still come, so that a burst stays one smooth motion.
+        if (scheduler_.now() - lastInputTime_ >= kResyncGap)
+            stopFrameTimer();
+        return;
+    }
+
+    const double f = smoothingFraction(defaults_);
+    renderPos_ = Point { render.x + dx * f, render.y + dy * f };
+    postMotion(*renderPos_);
+}
+
+void CGEventInjector::postMotion(Point position)
+{
+    const auto type = isDragging_ ? MouseEventType::LeftMouseDragged : MouseEventType::MouseMoved;
+    // A motion event that cannot be created is skipped; the next frame carries on from renderPos_.
+    events_.postMouse({ type, position, MouseButton::Left, std::nullopt });
+}
+
+} // namespace kavora

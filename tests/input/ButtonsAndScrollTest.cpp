@@ -1,0 +1,187 @@
+#include "input/InjectorFixture.h"
+
+#include <limits>
+
+namespace kavora::test {
+namespace {
+
+using Buttons = InjectorTest;
+
+TEST(ButtonsTable, EachButtonMessagePostsOneEventAtTheCursorWithClickStateOne)
+{
+    const std::pair<ControlMessage, std::string> rows[] = {
+        { msg::LeftClickDown {}, "mouse 1 (300,200) button 0 click 1" },
+        { msg::LeftClickUp {}, "mouse 2 (300,200) button 0 click 1" },
+        { msg::RightClickDown {}, "mouse 3 (300,200) button 1 click 1" },
+        { msg::RightClickUp {}, "mouse 4 (300,200) button 1 click 1" },
+    };
+    for (const auto& [message, expected] : rows) {
+        SCOPED_TRACE(expected);
+        InjectorHarness h;
+        h.events.cursor = { 300, 200 };
+        h.inject(message);
+        EXPECT_EQ(h.events.lines(), (Lines { expected }));
+        EXPECT_EQ(h.scheduler.pendingCount(), 0u); // buttons start no frame timer
+    }
+}
+
+TEST(ButtonsTable, ClickAimsAtTheTargetUntilTheResyncGap)
+{
+    const std::pair<double, std::string> rows[] = {
+        { 0.19, "mouse 1 (150,100) button 0 click 1" },
+        { 0.2, "mouse 1 (700,700) button 0 click 1" },
+    };
+    for (const auto& [gap, expected] : rows) {
+        SCOPED_TRACE(gap);
+        InjectorHarness h;
+        h.events.cursor = { 100, 100 };
+        h.inject(msg::MouseDelta { 50, 0 });
+        h.advance(gap);
+        h.events.cursor = { 700, 700 };
+        h.inject(msg::LeftClickDown {});
+        EXPECT_EQ(h.events.lines().back(), expected);
+    }
+}
+
+TEST_F(Buttons, ClickDuringSmoothingLandsOnTheTargetAndEndsTheSmoothing)
+{
+    inject(msg::MouseDelta { 100, 0 });
+    frames(1);
+    inject(msg::LeftClickDown {});
+    settle();
+    EXPECT_EQ(events.lines(),
+              (Lines { "mouse 5 (55,0) button 0", "mouse 1 (100,0) button 0 click 1" }));
+}
+
+TEST_F(Buttons, DragPostsDraggedFramesBetweenPressAndRelease)
+{
+    events.cursor = { 10, 10 };
+    defaults.setDouble("macCursorSmoothing", 1);
+    inject(msg::DragStart {});
+    EXPECT_TRUE(injector->isDragging());
+    inject(msg::DragDelta { 5, 0 });
+    frames(1);
+    inject(msg::DragDelta { 5, 0 });
+    frames(1);
+    inject(msg::DragEnd {});
+    EXPECT_FALSE(injector->isDragging());
+    inject(msg::MouseDelta { 5, 0 });
+    frames(1);
+    EXPECT_EQ(events.lines(),
+              (Lines { "mouse 1 (10,10) button 0 click 1", "mouse 6 (15,10) button 0",
+                       "mouse 6 (20,10) button 0", "mouse 2 (20,10) button 0 click 1",
+                       "mouse 5 (25,10) button 0" }));
+}
+
+TEST_F(Buttons, DragEndClearsDraggingEvenWhenItsEventFails)
+{
+    inject(msg::DragStart {});
+    events.failToCreate = true;
+    inject(msg::DragEnd {});
+    EXPECT_FALSE(injector->isDragging());
+    EXPECT_EQ(events.lines().size(), 1u);
+}
+
+TEST_F(Buttons, UnpairedDragMessagesStillPostTheirButton)
+{
+    inject(msg::DragEnd {});
+    EXPECT_FALSE(injector->isDragging());
+    inject(msg::DragStart {});
+    inject(msg::DragStart {});
+    EXPECT_TRUE(injector->isDragging());
+    EXPECT_EQ(events.lines(),
+              (Lines { "mouse 2 (0,0) button 0 click 1", "mouse 1 (0,0) button 0 click 1",
+                       "mouse 1 (0,0) button 0 click 1" }));
+}
+
+TEST(ScrollTable, SpeedDirectionAndRounding)
+{
+    constexpr auto kNaN = std::numeric_limits<float>::quiet_NaN();
+    struct Row {
+        const char* name;
+        std::optional<nlohmann::json> natural;
+        std::optional<double> speed;
+        float deltaY;
+        Lines expected;
+    };
+    const Row rows[] = {
+        { "natural when absent", std::nullopt, std::nullopt, 3, { "scroll 3" } },
+        { "natural off inverts", false, std::nullopt, 3, { "scroll -3" } },
+        { "natural stored true", true, std::nullopt, -4, { "scroll -4" } },
+        { "a stored non-bool reads as false", "maybe", std::nullopt, 3, { "scroll -3" } },
+        { "speed 0 means 1", std::nullopt, 0, 2, { "scroll 2" } },
+        { "2.5 rounds away from zero", std::nullopt, 2.5, 1, { "scroll 3" } },
+        { "-2.5 rounds away from zero", std::nullopt, 2.5, -1, { "scroll -3" } },
+        { "0.49 rounds to 0", std::nullopt, 0.49, 1, { "scroll 0" } },
+        { "-0.6 rounds to -1", std::nullopt, 0.6, -1, { "scroll -1" } },
+        { "a fraction posts 0", std::nullopt, std::nullopt, 0.3F, { "scroll 0" } },
+        { "above int32 clamps", std::nullopt, 1e10, 1, { "scroll 2147483647" } },
+        { "below int32 clamps", std::nullopt, 1e10, -1, { "scroll -2147483648" } },
+        { "half past int32 max clamps", std::nullopt, 2147483647.5, 1, { "scroll 2147483647" } },
+        { "half past int32 min clamps", std::nullopt, 2147483648.5, -1, { "scroll -2147483648" } },
+        { "infinite is skipped", std::nullopt, 1e300, 1e10F, {} },
+        { "NaN is skipped", std::nullopt, std::nullopt, kNaN, {} },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        InjectorHarness h;
+        if (row.natural)
+            h.defaults.setObject("macNaturalScroll", *row.natural);
+        if (row.speed)
+            h.defaults.setDouble("macScrollSpeed", *row.speed);
+        h.inject(msg::Scroll { row.deltaY });
+        EXPECT_EQ(h.events.lines(), row.expected);
+    }
+}
+
+TEST(ReleaseAllTable, LiftsEveryHeldButtonAndEndsTheDrag)
+{
+    struct Row {
+        const char* name;
+        std::vector<ControlMessage> messages;
+        Lines released;
+    };
+    const Row rows[] = {
+        { "nothing held", {}, {} },
+        { "drag in progress",
+          { msg::DragStart {}, msg::DragDelta { 5, 0 } },
+          { "mouse 2 (305,200) button 0 click 1" } },
+        { "left held", { msg::LeftClickDown {} }, { "mouse 2 (300,200) button 0 click 1" } },
+        { "right held", { msg::RightClickDown {} }, { "mouse 4 (300,200) button 1 click 1" } },
+        { "both held",
+          { msg::RightClickDown {}, msg::LeftClickDown {} },
+          { "mouse 2 (300,200) button 0 click 1", "mouse 4 (300,200) button 1 click 1" } },
+        { "click completed", { msg::LeftClickDown {}, msg::LeftClickUp {} }, {} },
+        { "drag completed", { msg::DragStart {}, msg::DragEnd {} }, {} },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        InjectorHarness h;
+        h.events.cursor = { 300, 200 };
+        for (const auto& message : row.messages)
+            h.inject(message);
+        h.events.clear();
+        h.injector->releaseAll();
+        EXPECT_EQ(h.events.lines(), row.released);
+        EXPECT_FALSE(h.injector->isDragging());
+        h.injector->releaseAll();
+        EXPECT_EQ(h.events.lines(), row.released); // nothing is released twice
+    }
+}
+
+TEST_F(Buttons, ReleaseAllFollowsWhatTheSystemWasActuallySent)
+{
+    events.failToCreate = true;
+    inject(msg::RightClickDown {}); // never pressed
+    events.failToCreate = false;
+    inject(msg::LeftClickDown {});
+    events.failToCreate = true;
+    inject(msg::LeftClickUp {}); // the release did not get through
+    events.failToCreate = false;
+    events.clear();
+    injector->releaseAll();
+    EXPECT_EQ(events.lines(), (Lines { "mouse 2 (0,0) button 0 click 1" }));
+}
+
+} // namespace
+} // namespace kavora::test

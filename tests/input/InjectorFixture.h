@@ -1,0 +1,52 @@
+#pragma once
+
+#include "input/CGEventInjector.h"
+#include "support/CapturingLog.h"
+#include "support/FakeAccessibility.h"
+#include "support/InMemoryUserDefaults.h"
+#include "support/RecordingAudioControl.h"
+#include "support/RecordingEventServices.h"
+#include "support/RecordingLaunchServices.h"
+#include "support/RecordingPasteboard.h"
+#include "support/VirtualScheduler.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace kavora::test {
+
+using Lines = std::vector<std::string>;
+
+constexpr auto kFrame = Seconds(1.0 / 120);
+
+// An injector wired to recording doubles, on a virtual clock that starts at 0. Table tests make
+// one per row; single scenarios use it as their fixture.
+struct InjectorHarness {
+    void inject(const ControlMessage& message) { injector->inject(message); }
+    void advance(double seconds) { scheduler.advance(Seconds(seconds)); }
+    // Runs n frame timer intervals, each exactly one frame long.
+    void frames(int n)
+    {
+        for (int i = 0; i < n; ++i)
+            scheduler.advance(kFrame);
+    }
+    // Lets every timer fire until the pointer has settled.
+    void settle() { advance(1.0); }
+
+    VirtualScheduler scheduler;
+    InMemoryUserDefaults defaults;
+    RecordingEventServices events;
+    RecordingPasteboard pasteboard;
+    FakeAccessibility accessibility;
+    RecordingAudioControl audio;
+    RecordingLaunchServices launcher;
+    CapturingLog log;
+    std::shared_ptr<CGEventInjector> injector = CGEventInjector::create(
+        { scheduler, defaults, events, pasteboard, accessibility, audio, launcher, log });
+};
+
+class InjectorTest : public ::testing::Test, protected InjectorHarness { };
+
+} // namespace kavora::test

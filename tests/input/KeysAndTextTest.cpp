@@ -1,0 +1,159 @@
+#include "input/InjectorFixture.h"
+
+#include <sstream>
+
+namespace kavora::test {
+namespace {
+
+const Lines kCommandV { "key 55 down", "key 9 down flags 0x100000", "key 9 up flags 0x100000",
+                        "key 55 up" };
+
+TEST(KeysTable, KeyDownPostsModifiersAroundOneFullStroke)
+{
+    struct Row {
+        const char* name;
+        std::uint8_t modifier;
+        std::uint8_t usage;
+        Lines expected;
+    };
+    const Row rows[] = {
+        { "plain a", 0x00, 0x04, { "key 0 down flags 0x0", "key 0 up flags 0x0" } },
+        { "left Control and right Shift",
+          0x21,
+          0x16,
+          { "key 59 down", "key 56 down", "key 1 down flags 0x60000", "key 1 up flags 0x60000",
+            "key 56 up", "key 59 up" } },
+        { "right Command Return",
+          0x88,
+          0x28,
+          { "key 55 down", "key 36 down flags 0x100000", "key 36 up flags 0x100000",
+            "key 55 up" } },
+        { "all modifiers, in table order and back",
+          0xF0,
+          0x52,
+          { "key 59 down", "key 56 down", "key 58 down", "key 55 down",
+            "key 126 down flags 0x1e0000", "key 126 up flags 0x1e0000", "key 55 up", "key 58 up",
+            "key 56 up", "key 59 up" } },
+        { "backslash is unmapped", 0x08, 0x31, {} },
+        { "F6 is unmapped", 0x01, 0x3F, {} },
+        { "past the table", 0x00, 0x53, {} },
+        { "before the table", 0x00, 0x03, {} },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        InjectorHarness h;
+        h.inject(msg::KeyDown { row.modifier, row.usage });
+        EXPECT_EQ(h.events.lines(), row.expected);
+    }
+}
+
+TEST(KeysTable, SwipesAreCommandBracketsAndKeyUpIsNothing)
+{
+    const std::pair<ControlMessage, Lines> rows[] = {
+        { msg::SwipeBack {},
+          { "key 55 down", "key 33 down flags 0x100000", "key 33 up flags 0x100000",
+            "key 55 up" } },
+        { msg::SwipeForward {},
+          { "key 55 down", "key 30 down flags 0x100000", "key 30 up flags 0x100000",
+            "key 55 up" } },
+        { msg::KeyUp {}, {} },
+    };
+    for (const auto& [message, expected] : rows) {
+        InjectorHarness h;
+        h.inject(message);
+        EXPECT_EQ(h.events.lines(), expected);
+    }
+}
+
+// The lines of typing these UTF-16 units, one down/up pair each.
+Lines typed(std::initializer_list<unsigned> units)
+{
+    Lines lines;
+    for (const unsigned unit : units) {
+        std::ostringstream hex;
+        hex << std::hex << unit;
+        lines.push_back("key 0 down unicode 0x" + hex.str());
+        lines.push_back("key 0 up unicode 0x" + hex.str());
+    }
+    return lines;
+}
+
+TEST(TextTable, OneCharacterIsTypedUnitByUnitLongerTextIsPasted)
+{
+    struct Row {
+        const char* name;
+        std::string text;
+        Lines expected;
+    };
+    const Row rows[] = {
+        { "empty", "", {} },
+        { "one letter", "a", typed({ 0x61 }) },
+        { "e with a combining accent", "e\u0301", typed({ 0x65, 0x301 }) },
+        { "outside the BMP", "\U0001F600", typed({ 0xd83d, 0xde00 }) },
+        { "a flag", "\U0001F1EF\U0001F1F5", typed({ 0xd83c, 0xddef, 0xd83c, 0xddf5 }) },
+        { "a joined emoji", "\U0001F469\u200D\U0001F4BB",
+          typed({ 0xd83d, 0xdc69, 0x200d, 0xd83d, 0xdcbb }) },
+        { "CR LF", "\r\n", typed({ 0x0d, 0x0a }) },
+        { "a stray byte", "\xff", typed({ 0xfffd }) },
+        { "two letters", "ab", kCommandV },
+        { "two flags", "\U0001F1EF\U0001F1F5\U0001F1FA\U0001F1F8", kCommandV },
+        { "a letter and a stray byte", "a\xff", kCommandV },
+        { "a truncated sequence", "\xe3\x81", kCommandV },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        InjectorHarness h;
+        h.inject(msg::TextInput { row.text });
+        EXPECT_EQ(h.events.lines(), row.expected);
+        const Lines pasteboardChanges
+            = row.expected == kCommandV ? Lines { "clear", "set " + row.text } : Lines {};
+        EXPECT_EQ(h.pasteboard.operations, pasteboardChanges);
+    }
+}
+
+using Paste = InjectorTest;
+
+TEST_F(Paste, FormerItemsComeBackAfterTheDelay)
+{
+    const std::vector<PasteboardItem> former {
+        { { { "text/plain", Bytes { 'x' } }, { "text/html", Bytes { '<', 'b', '>' } } } },
+        { { { "image/png", Bytes { 0x89, 'P' } } } },
+    };
+    pasteboard.contents = former;
+    inject(msg::TextInput { "hello" });
+    EXPECT_EQ(pasteboard.text(), "hello");
+    advance(0.19);
+    EXPECT_EQ(pasteboard.text(), "hello");
+    advance(0.01);
+    EXPECT_EQ(pasteboard.contents, former);
+    EXPECT_EQ(pasteboard.operations, (Lines { "clear", "set hello", "clear", "write 2 items" }));
+}
+
+TEST_F(Paste, AnEmptyPasteboardIsLeftEmpty)
+{
+    inject(msg::TextInput { "ab" });
+    advance(0.2);
+    EXPECT_TRUE(pasteboard.contents.empty());
+    EXPECT_EQ(pasteboard.operations, (Lines { "clear", "set ab", "clear" }));
+}
+
+TEST_F(Paste, TwoQuickPastesLeaveTheFirstText)
+{
+    pasteboard.setString("before");
+    inject(msg::TextInput { "first" });
+    advance(0.1);
+    inject(msg::TextInput { "second" });
+    advance(0.3);
+    EXPECT_EQ(pasteboard.text(), "first");
+}
+
+TEST_F(Paste, NoRestoreOnceTheInjectorIsGone)
+{
+    inject(msg::TextInput { "ab" });
+    injector.reset();
+    advance(0.2);
+    EXPECT_EQ(pasteboard.operations, (Lines { "clear", "set ab" }));
+}
+
+} // namespace
+} // namespace kavora::test

@@ -1,0 +1,213 @@
+#include "input/InjectorFixture.h"
+
+#include <limits>
+
+namespace kavora::test {
+namespace {
+
+std::string lastLine(const RecordingEventServices& events)
+{
+    const auto lines = events.lines();
+    return lines.empty() ? "" : lines.back();
+}
+
+using PointerMotion = InjectorTest;
+
+TEST(PointerMotionTable, MotionStartsFromTheRealCursorScaledBySpeedAndPostsOnFrames)
+{
+    struct Row {
+        const char* name;
+        std::optional<double> speed;
+        std::string expected;
+    };
+    const Row rows[] = {
+        { "absent means 1", std::nullopt, "mouse 5 (510,290) button 0" },
+        { "0 means 1", 0, "mouse 5 (510,290) button 0" },
+        { "2 doubles", 2, "mouse 5 (520,280) button 0" },
+        { "-1 inverts", -1, "mouse 5 (490,310) button 0" },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        InjectorHarness h;
+        h.events.cursor = { 500, 300 };
+        h.defaults.setDouble("macCursorSmoothing", 1);
+        if (row.speed)
+            h.defaults.setDouble("macCursorSpeed", *row.speed);
+        h.inject(msg::MouseDelta { 10, -10 });
+        EXPECT_TRUE(h.events.lines().empty());
+        h.frames(1);
+        EXPECT_EQ(h.events.lines(), (Lines { row.expected }));
+    }
+}
+
+TEST(PointerMotionTable, AfterAnIdleGapMotionRestartsFromTheRealCursor)
+{
+    struct Row {
+        double gap;
+        std::string expected;
+    };
+    const Row rows[] = {
+        { 0.19, "mouse 5 (120,100) button 0" }, // continues from the target
+        { 0.2, "mouse 5 (410,400) button 0" }, // honours the physical mouse
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.gap);
+        InjectorHarness h;
+        h.events.cursor = { 100, 100 };
+        h.defaults.setDouble("macCursorSmoothing", 1);
+        h.inject(msg::MouseDelta { 10, 0 });
+        h.advance(row.gap);
+        h.events.cursor = { 400, 400 };
+        h.inject(msg::MouseDelta { 10, 0 });
+        h.frames(1);
+        EXPECT_EQ(lastLine(h.events), row.expected);
+    }
+}
+
+TEST(PointerMotionTable, SmoothingFractionOfTheFirstFrame)
+{
+    struct Row {
+        const char* name;
+        std::optional<double> smoothing;
+        double fraction;
+    };
+    const Row rows[] = {
+        { "absent", std::nullopt, 0.55 }, { "0.01 raised to the minimum", 0.01, 0.05 },
+        { "negative", -2, 0.05 },         { "0.3", 0.3, 0.3 },
+        { "1 lands at once", 1, 1 },      { "5 lands at once", 5, 1 },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        InjectorHarness h;
+        h.events.cursor = { 200, 100 };
+        if (row.smoothing)
+            h.defaults.setDouble("macCursorSmoothing", *row.smoothing);
+        h.inject(msg::MouseDelta { 100, 0 });
+        h.frames(1);
+        const auto moves = h.events.mouseEvents();
+        ASSERT_EQ(moves.size(), 1u);
+        EXPECT_NEAR(moves[0].position.x, 200 + 100 * row.fraction, 1e-9);
+        EXPECT_EQ(moves[0].position.y, 100);
+    }
+}
+
+TEST_F(PointerMotion, ConvergesOntoTheTargetThenPostsNothingAndStopsItsTimer)
+{
+    inject(msg::MouseDelta { 100, 0 });
+    settle();
+    const auto moves = events.mouseEvents();
+    // 100 × 0.45⁹ < 0.1 ≤ 100 × 0.45⁸: nine approaching frames, then one frame snaps onto the
+    // target.
+    ASSERT_EQ(moves.size(), 10u);
+    for (std::size_t i = 1; i < moves.size(); ++i)
+        EXPECT_LT(moves[i - 1].position.x, moves[i].position.x);
+    EXPECT_EQ(moves.back().position, (Point { 100, 0 }));
+    EXPECT_EQ(scheduler.pendingCount(), 0u);
+}
+
+TEST_F(PointerMotion, TimerRunsUntilArrivedAndIdleForTheResyncGap)
+{
+    defaults.setDouble("macCursorSmoothing", 1);
+    inject(msg::MouseDelta { 10, 0 });
+    inject(msg::MouseDelta { 10, 0 });
+    EXPECT_EQ(scheduler.pendingCount(), 1u); // a second motion does not add a second timer
+    frames(1);
+    EXPECT_EQ(events.lines(), (Lines { "mouse 5 (20,0) button 0" }));
+    advance(0.19 - kFrame.count());
+    EXPECT_EQ(scheduler.pendingCount(), 1u);
+    advance(0.02);
+    EXPECT_EQ(scheduler.pendingCount(), 0u);
+    EXPECT_EQ(events.lines().size(), 1u);
+
+    inject(msg::MouseDelta { 5, 0 });
+    EXPECT_EQ(scheduler.pendingCount(), 1u);
+    frames(1);
+    EXPECT_EQ(lastLine(events), "mouse 5 (25,0) button 0");
+}
+
+TEST_F(PointerMotion, SettingsAreReadAtEveryUse)
+{
+    defaults.setDouble("macCursorSmoothing", 1);
+    inject(msg::MouseDelta { 10, 0 });
+    defaults.setDouble("macCursorSpeed", 3);
+    inject(msg::MouseDelta { 10, 0 });
+    frames(1);
+    EXPECT_EQ(lastLine(events), "mouse 5 (40,0) button 0");
+
+    defaults.setDouble("macCursorSmoothing", 0.5);
+    inject(msg::MouseDelta { 20, 0 }); // target 100
+    frames(1);
+    EXPECT_EQ(lastLine(events), "mouse 5 (70,0) button 0");
+}
+
+TEST(PointerMotionTable, TargetIsClampedToTheUnionOfDisplaysWithoutTheLastRowAndColumn)
+{
+    struct Row {
+        const char* name;
+        msg::MouseDelta delta;
+        Point expected;
+    };
+    // From (1000, 500); the union of the two displays spans x 0..3200 and y −200..1080.
+    const Row rows[] = {
+        { "past the right edge", { 5000, 0 }, { 3199, 500 } },
+        { "exactly at maxX - 1", { 2199, 0 }, { 3199, 500 } },
+        { "between maxX - 1 and maxX", { 2199.5F, 0 }, { 3199, 500 } },
+        { "just inside", { 2198.5F, 0 }, { 3198.5, 500 } },
+        { "past the left edge", { -5000, 0 }, { 0, 500 } },
+        { "exactly at minX", { -1000, 0 }, { 0, 500 } },
+        { "past the bottom edge", { 0, 5000 }, { 1000, 1079 } },
+        { "past the top edge", { 0, -5000 }, { 1000, -200 } },
+        { "inside the union but on no display", { 1500, 400 }, { 2500, 900 } },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        InjectorHarness h;
+        h.events.displays = { { 0, 0, 1920, 1080 }, { 1920, -200, 1280, 1024 } };
+        h.events.cursor = { 1000, 500 };
+        h.defaults.setDouble("macCursorSmoothing", 1);
+        h.inject(row.delta);
+        h.frames(1);
+        EXPECT_EQ(h.events.cursor, row.expected);
+    }
+}
+
+TEST_F(PointerMotion, WithoutActiveDisplaysTheMainDisplayBounds)
+{
+    events.displays.clear();
+    events.mainDisplay = { 0, 0, 800, 600 };
+    defaults.setDouble("macCursorSmoothing", 1);
+    inject(msg::MouseDelta { 5000, 5000 });
+    frames(1);
+    EXPECT_EQ(lastLine(events), "mouse 5 (799,599) button 0");
+}
+
+TEST_F(PointerMotion, UnreadableCursorCountsAsOrigin)
+{
+    events.cursor = { 300, 300 };
+    events.failToCreate = true;
+    defaults.setDouble("macCursorSmoothing", 1);
+    inject(msg::MouseDelta { 10, 20 });
+    events.failToCreate = false;
+    frames(1);
+    EXPECT_EQ(lastLine(events), "mouse 5 (10,20) button 0");
+}
+
+TEST_F(PointerMotion, NaNDeltaIsDropped)
+{
+    inject(msg::MouseDelta { std::numeric_limits<float>::quiet_NaN(), 1 });
+    settle();
+    EXPECT_TRUE(events.lines().empty());
+    EXPECT_EQ(scheduler.pendingCount(), 0u);
+}
+
+TEST_F(PointerMotion, DestroyedInjectorCancelsItsTimerAndPostsNothingMore)
+{
+    inject(msg::MouseDelta { 100, 0 });
+    injector.reset();
+    EXPECT_EQ(scheduler.pendingCount(), 0u);
+    settle();
+    EXPECT_TRUE(events.lines().empty());
+}
+
+} // namespace
+} // namespace kavora::test
