@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Bytes.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -7,8 +9,6 @@
 #include <vector>
 
 namespace kavora {
-
-using Bytes = std::vector<std::uint8_t>;
 
 // An application offered to the controller; its identity is its bundle id.
 struct AppInfo {
@@ -43,9 +43,15 @@ struct TextInput {
     std::string text; // the unlabelled payload, "_0" on the wire
 };
 struct MissionControl { };
+
+// Same payload, texts compared under canonical equivalence.
+bool operator==(const Shortcut& a, const Shortcut& b);
+bool operator==(const LaunchApp& a, const LaunchApp& b);
+bool operator==(const TextInput& a, const TextInput& b);
+bool operator==(const MissionControl& a, const MissionControl& b);
 } // namespace macro
 
-// What a launcher button does.
+// What a launcher button does. Its equality is the same case with an equal payload.
 using MacroAction
     = std::variant<macro::Shortcut, macro::LaunchApp, macro::TextInput, macro::MissionControl>;
 
@@ -58,7 +64,8 @@ struct SystemButton {
     MacroAction action;
 };
 
-// Equality compares strings under canonical equivalence (the same text in any normal form).
+// Equality compares strings under canonical equivalence (the same text in any normal form),
+// optional values as both absent or both present and equal, and byte buffers byte for byte.
 bool operator==(const FavoriteSite& a, const FavoriteSite& b);
 bool operator==(const SystemButton& a, const SystemButton& b);
 bool operator==(const MacroAction& a, const MacroAction& b);

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "core/Bytes.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace kavora {
+
+// Standard base64: the RFC 4648 alphabet with "=" padding and no line breaks.
+std::string encodeBase64(const Bytes& bytes);
+// Appends the base64 text of bytes to out, for writers that build a larger text.
+void appendBase64(std::string& out, const Bytes& bytes);
+
+// Accepts only the canonical text that encodeBase64 writes: a length that is a multiple of four,
+// padding only at the end, unused trailing bits zero, no whitespace. Anything else is nullopt.
+std::optional<Bytes> decodeBase64(std::string_view text);
+
+} // namespace kavora

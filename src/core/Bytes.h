@@ -1,0 +1,11 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace kavora {
+
+// A buffer of raw bytes (image data, keys), owned by value.
+using Bytes = std::vector<std::uint8_t>;
+
+} // namespace kavora

@@ -1,0 +1,38 @@
+#include "protocol/FavoriteSiteList.h"
+
+#include "protocol/JsonWriter.h"
+#include "protocol/RecordCoding.h"
+
+#include <nlohmann/json.hpp>
+
+namespace kavora {
+
+std::string encodeFavoriteSiteList(const std::vector<FavoriteSite>& sites)
+{
+    JsonWriter writer;
+    writer.beginArray();
+    for (const auto& site : sites)
+        writeJson(writer, site);
+    writer.endArray();
+    return writer.take();
+}
+
+Result<std::vector<FavoriteSite>> decodeFavoriteSiteList(std::string_view json)
+{
+    const auto document = nlohmann::json::parse(json, nullptr, false);
+    if (document.is_discarded())
+        return Error { "not valid JSON" };
+    if (!document.is_array())
+        return Error { "expected an array" };
+    std::vector<FavoriteSite> sites;
+    sites.reserve(document.size());
+    for (std::size_t i = 0; i < document.size(); ++i) {
+        auto site = favoriteSiteFromJson(document[i]);
+        if (!site)
+            return Error { "[" + std::to_string(i) + "]: " + site.error() };
+        sites.push_back(std::move(site).value());
+    }
+    return sites;
+}
+
+} // namespace kavora

@@ -1,0 +1,82 @@
+#include "protocol/JsonWriter.h"
+#include "ProtocolTesting.h"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+#include <limits>
+#include <random>
+
+namespace kavora::test {
+namespace {
+
+std::string written(std::string_view text)
+{
+    JsonWriter writer;
+    writer.string(text);
+    return writer.take();
+}
+
+TEST(JsonWriter, EscapesWhatJsonRequires)
+{
+    EXPECT_EQ(written("a\"b\\c/d"), R"("a\"b\\c/d")");
+    EXPECT_EQ(written("\b\f\n\r\t"), R"("\b\f\n\r\t")");
+    EXPECT_EQ(written(std::string_view("\0\x01\x1F\x7F", 4)), "\"\\u0000\\u0001\\u001f\x7F\"");
+    EXPECT_EQ(written("é😀"), "\"é😀\"");
+}
+
+TEST(JsonWriter, ReplacesEachByteOfMalformedUtf8)
+{
+    EXPECT_EQ(written("a\xFF-"), "\"a\uFFFD-\"");
+    EXPECT_EQ(written("\xE2\x82"), "\"\uFFFD\uFFFD\""); // truncated sequence
+    EXPECT_EQ(written("\xC0\xAF"), "\"\uFFFD\uFFFD\""); // overlong "/"
+    EXPECT_EQ(written("\xED\xA0\x80"), "\"\uFFFD\uFFFD\uFFFD\""); // encoded surrogate
+    EXPECT_EQ(written("\xF4\x90\x80\x80"), "\"\uFFFD\uFFFD\uFFFD\uFFFD\""); // past U+10FFFF
+}
+
+TEST(JsonWriter, NonFiniteFloatFailsTheMessage)
+{
+    constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+    constexpr float kInf = std::numeric_limits<float>::infinity();
+    EXPECT_FALSE(encodeMessage(msg::MouseDelta { 1, kNaN }));
+    EXPECT_FALSE(encodeMessage(msg::Scroll { -kInf }));
+    EXPECT_FALSE(encodeMessage(msg::Pinch { kInf }));
+    EXPECT_EQ(encodeMessage(msg::DragDelta { kNaN, 0 }).error(),
+              "dragDelta: a number is not finite");
+}
+
+float decodedDeltaY(const std::string& wire)
+{
+    const auto message = decodeMessage(wire);
+    return message ? std::get<msg::Scroll>(message.value()).deltaY
+                   : std::numeric_limits<float>::quiet_NaN();
+}
+
+TEST(JsonWriter, EveryFloatReadsBackExactly)
+{
+    std::vector<float> values { 7.038531e-26F,
+                                -7.038531e-26F, // shortest text rounds twice
+                                std::numeric_limits<float>::max(),
+                                std::numeric_limits<float>::lowest(),
+                                std::numeric_limits<float>::min(),
+                                std::numeric_limits<float>::denorm_min(),
+                                -0.0F,
+                                0.0F };
+    std::mt19937 random(20240601);
+    for (int i = 0; i < 20000; ++i) {
+        const float value = std::bit_cast<float>(static_cast<std::uint32_t>(random()));
+        if (std::isfinite(value))
+            values.push_back(value);
+    }
+    for (const float value : values) {
+        const auto wire = encodeMessage(msg::Scroll { value });
+        ASSERT_TRUE(wire);
+        EXPECT_EQ(std::bit_cast<std::uint32_t>(decodedDeltaY(wire.value())),
+                  std::bit_cast<std::uint32_t>(value))
+            << wire.value();
+    }
+}
+
+} // namespace
+} // namespace kavora::test
