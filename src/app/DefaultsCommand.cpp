@@ -1,0 +1,164 @@
+#include "app/DefaultsCommand.h"
+
+#include "core/Base64.h"
+#include "platform/linux/JsonFileUserDefaults.h"
+
+#include <cmath>
+#include <ostream>
+
+namespace kavora {
+namespace {
+
+using nlohmann::json;
+
+constexpr int kDone = 0;
+constexpr int kFailed = 1;
+constexpr int kUsageError = 2;
+
+void printUsage(std::ostream& stream, const JsonFileUserDefaults& defaults)
+{
+    stream << "Usage: kavora defaults read [KEY]\n"
+              "       kavora defaults write KEY VALUE\n"
+              "       kavora defaults delete KEY\n"
+              "\n"
+              "Reads and changes the receiver's settings, kept in\n"
+              "  "
+           << defaults.filePath().string()
+           << "\n"
+              "\n"
+              "  read              print every key and value as one JSON object\n"
+              "  read KEY          print the value of KEY; exit status 1 when it has none\n"
+              "  write KEY VALUE   store VALUE under KEY\n"
+              "  delete KEY        remove KEY; exit status 1 when it has no value\n"
+              "\n"
+              "VALUE and printed values are JSON: a string in double quotes (quote it for the\n"
+              "shell: '\"text\"'), a number (1.5), true or false, an array of strings\n"
+              "('[\"a\",\"b\"]'), or a byte buffer as {\"data\":\"<base64>\"}.\n"
+              "A running receiver sees a change the next time it reads the setting.\n";
+}
+
+std::string dump(const json& value)
+{
+    return value.dump(2, ' ', false, json::error_handler_t::replace);
+}
+
+int readValues(const std::vector<std::string>& args, JsonFileUserDefaults& defaults,
+               std::ostream& out, std::ostream& err)
+{
+    if (args.size() == 1) {
+        json all = json::object();
+        for (const auto& [key, value] : defaults.dictionaryRepresentation())
+            all[key] = toCommandForm(value);
+        out << dump(all) << '\n';
+        return kDone;
+    }
+    auto value = defaults.object(args[1]);
+    if (!value) {
+        err << "kavora defaults: the key \"" << args[1] << "\" has no value\n";
+        return kFailed;
+    }
+    out << dump(toCommandForm(*value)) << '\n';
+    return kDone;
+}
+
+int finishChange(JsonFileUserDefaults& defaults, std::ostream& err)
+{
+    if (auto error = defaults.lastWriteError()) {
+        err << "kavora defaults: " << *error << '\n';
+        return kFailed;
+    }
+    return kDone;
+}
+
+} // namespace
+
+json toCommandForm(const json& value)
+{
+    if (value.is_binary())
+        return json { { "data", encodeBase64(value.get_binary()) } };
+    if (value.is_array()) {
+        json array = json::array();
+        for (const auto& element : value)
+            array.push_back(toCommandForm(element));
+        return array;
+    }
+    if (value.is_object()) {
+        json object = json::object();
+        for (const auto& [key, element] : value.items())
+            object[key] = toCommandForm(element);
+        return object;
+    }
+    return value;
+}
+
+Result<json> parseCommandValue(std::string_view text)
+{
+    json value = json::parse(text.begin(), text.end(), nullptr, false);
+    if (value.is_discarded()) {
+        return Error { "not JSON; a string needs double quotes, e.g. '\"" + std::string(text)
+                       + "\"'" };
+    }
+    if (value.is_string() || value.is_boolean())
+        return value;
+    if (value.is_number()) {
+        if (value.is_number_float() && !std::isfinite(value.get<double>()))
+            return Error { "the number is out of range" };
+        return value;
+    }
+    if (value.is_array()) {
+        for (const auto& element : value) {
+            if (!element.is_string())
+                return Error { "an array may hold only strings" };
+        }
+        return value;
+    }
+    if (value.is_object() && value.size() == 1 && value.contains("data")
+        && value["data"].is_string()) {
+        auto bytes = decodeBase64(value["data"].get_ref<const std::string&>());
+        if (!bytes)
+            return Error { "the \"data\" member is not base64" };
+        return json::binary(std::move(*bytes));
+    }
+    return Error { "expected a string, a number, true, false, an array of strings or "
+                   "{\"data\":\"<base64>\"}" };
+}
+
+int runDefaultsCommand(const std::vector<std::string>& args, JsonFileUserDefaults& defaults,
+                       std::ostream& out, std::ostream& err)
+{
+    auto wantsHelp = [](const std::string& word) {
+        return word == "--help" || word == "-h" || word == "help";
+    };
+    if (!args.empty() && (wantsHelp(args[0]) || (args.size() == 2 && args[1] == "--help"))) {
+        printUsage(out, defaults);
+        return kDone;
+    }
+    const std::string verb = args.empty() ? std::string() : args[0];
+    if (args.size() >= 2 && args[1].empty()) {
+        err << "kavora defaults: KEY must not be empty\n";
+        return kUsageError;
+    }
+    if (verb == "read" && args.size() <= 2)
+        return readValues(args, defaults, out, err);
+    if (verb == "write" && args.size() == 3) {
+        auto value = parseCommandValue(args[2]);
+        if (!value) {
+            err << "kavora defaults: VALUE " << args[2] << " is refused: " << value.error() << "\n";
+            return kUsageError;
+        }
+        defaults.setObject(args[1], std::move(value).value());
+        return finishChange(defaults, err);
+    }
+    if (verb == "delete" && args.size() == 2) {
+        if (!defaults.object(args[1])) {
+            err << "kavora defaults: the key \"" << args[1] << "\" has no value\n";
+            return kFailed;
+        }
+        defaults.removeObject(args[1]);
+        return finishChange(defaults, err);
+    }
+    printUsage(err, defaults);
+    return kUsageError;
+}
+
+} // namespace kavora

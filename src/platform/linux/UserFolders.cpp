@@ -1,0 +1,44 @@
+#include "platform/linux/UserFolders.h"
+
+#include <cstdlib>
+#include <vector>
+
+#include <pwd.h>
+#include <unistd.h>
+
+namespace kavora {
+namespace {
+
+std::filesystem::path absoluteFromEnvironment(const char* name)
+{
+    const char* value = std::getenv(name);
+    if (value == nullptr || value[0] != '/')
+        return {};
+    return value;
+}
+
+} // namespace
+
+std::filesystem::path homeDirectory()
+{
+    if (auto home = absoluteFromEnvironment("HOME"); !home.empty())
+        return home;
+    long size = sysconf(_SC_GETPW_R_SIZE_MAX);
+    std::vector<char> buffer(size > 0 ? static_cast<std::size_t>(size) : 16384);
+    passwd entry {};
+    passwd* found = nullptr;
+    if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr
+        && found->pw_dir != nullptr && found->pw_dir[0] == '/') {
+        return found->pw_dir;
+    }
+    return {};
+}
+
+std::filesystem::path settingsFolder()
+{
+    if (auto config = absoluteFromEnvironment("XDG_CONFIG_HOME"); !config.empty())
+        return config / "kavora";
+    return homeDirectory() / ".config" / "kavora";
+}
+
+} // namespace kavora
