@@ -1,0 +1,26 @@
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace kavora {
+
+// The controller commands of kavora-remote. Each takes the arguments after its own name and
+// returns the process exit status: 0 done, 1 failed, 2 wrong usage. They run a Qt event loop,
+// making the application object when there is none.
+
+// connect HOST:PORT [--name NAME] [--wait SECONDS]: joins the receiver as a controller, sends
+// each JSON line of the input as one message (a line that does not decode is reported on err and
+// skipped), prints every message received as one JSON line on out, and leaves at the end of the
+// input, after waiting SECONDS more for replies.
+int runConnect(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
+               std::ostream& err);
+int runConnect(const std::vector<std::string>& args);
+
+// browse [--timeout SECONDS]: lists the receivers announced over DNS-SD, one JSON line each
+// with name, host, address, port and TXT entries, for SECONDS (3 unless given).
+int runBrowse(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int runBrowse(const std::vector<std::string>& args);
+
+} // namespace kavora

@@ -1,0 +1,142 @@
+#include "link/MCReceiverMac.h"
+
+#include "core/Scheduler.h"
+#include "link/PeerDisplayName.h"
+#include "protocol/MessageCoding.h"
+
+#include <string_view>
+#include <utility>
+
+namespace kavora {
+
+namespace {
+
+constexpr std::string_view kDiscoveryApp = "KavoraMac";
+
+} // namespace
+
+std::shared_ptr<MCReceiverMac> MCReceiverMac::create(Scheduler& scheduler, PeerFramework& framework,
+                                                     UserDefaults& defaults,
+                                                     const HostNames& hostNames)
+{
+    auto receiver
+        = std::make_shared<MCReceiverMac>(Passkey {}, scheduler, framework, defaults, hostNames);
+    // The callbacks hold the receiver weakly, which needs the shared pointer to exist first.
+    receiver->setUpSession();
+    return receiver;
+}
+
+MCReceiverMac::MCReceiverMac(Passkey, Scheduler& scheduler, PeerFramework& framework,
+                             UserDefaults& defaults, const HostNames& hostNames)
+    : scheduler_(scheduler)
+    , framework_(framework)
+    , deviceIdentifier_(defaults)
+{
+    myPeerID_.displayName = peerDisplayName(computerName(hostNames));
+}
+
+MCReceiverMac::~MCReceiverMac()
+{
+    // The advertiser refers to the session, so it goes first.
+    advertiser_.reset();
+    session_.reset();
+}
+
+void MCReceiverMac::setUpSession()
+{
+    if (advertiser_) {
+        advertiser_->setInvitationHandler({});
+        advertiser_.reset();
+    }
+    if (session_)
+        session_->setCallbacks({});
+
+    std::weak_ptr<MCReceiverMac> weak = weak_from_this();
+    session_ = framework_.makeSession(myPeerID_.displayName);
+    PeerSession::Callbacks callbacks;
+    callbacks.stateChanged = [weak, &scheduler = scheduler_](const PeerID& peer, PeerState state) {
+        scheduler.post([weak, peer, state] {
+            if (auto self = weak.lock())
+                self->handleStateChange(peer, state);
+        });
+    };
+    callbacks.received
+        = [weak, &scheduler = scheduler_](std::vector<std::uint8_t> packet, const PeerID&) {
+              auto decoded = decodeMessage(
+                  std::string_view(reinterpret_cast<const char*>(packet.data()), packet.size()));
+              if (!decoded)
+                  return; // not a message: dropped without a word, the session stays up
+              scheduler.post([weak, message = std::move(decoded).value()] {
+                  auto self = weak.lock();
+                  if (self && self->onMessage)
+                      self->onMessage(message);
+              });
+          };
+    session_->setCallbacks(std::move(callbacks));
+
+    const DiscoveryInfo discoveryInfo {
+        { "app", std::string(kDiscoveryApp) },
+        { "deviceID", deviceIdentifier_.value() },
+    };
+    advertiser_
+        = framework_.makeAdvertiser(myPeerID_.displayName, discoveryInfo, serviceType, *session_);
+    advertiser_->setInvitationHandler([weak](const PeerID&) {
+        auto self = weak.lock();
+        return self && self->answerInvitation();
+    });
+}
+
+void MCReceiverMac::startAdvertising()
+{
+    isAdvertising_ = true;
+    advertiser_->startAdvertisingPeer();
+}
+
+void MCReceiverMac::stopAdvertising()
+{
+    // Cleared first, so that the not-connected reports of the disconnect do not re-arm it.
+    isAdvertising_ = false;
+    advertiser_->stopAdvertisingPeer();
+    session_->disconnect();
+    isConnected = false;
+    connectedPeerName = std::nullopt;
+}
+
+void MCReceiverMac::send(const ControlMessage& message)
+{
+    if (session_->connectedPeers().empty())
+        return;
+    auto encoded = encodeMessage(message);
+    if (!encoded)
+        return;
+    // Read again: the set may have changed while encoding a large catalogue.
+    session_->send(encoded.value(), session_->connectedPeers());
+}
+
+bool MCReceiverMac::answerInvitation() const
+{
+    // One controller at a time; who is asking is not examined.
+    return session_->connectedPeers().empty();
+}
+
+void MCReceiverMac::handleStateChange(const PeerID& peer, PeerState state)
+{
+    switch (state) {
+    case PeerState::NotConnected:
+        isConnected = false;
+        connectedPeerName = std::nullopt;
+        if (isAdvertising_)
+            advertiser_->startAdvertisingPeer();
+        if (onSessionEnded)
+            onSessionEnded();
+        break;
+    case PeerState::Connecting:
+        break;
+    case PeerState::Connected:
+        isConnected = true;
+        connectedPeerName = peer.displayName;
+        break;
+    }
+}
+
+} // namespace kavora

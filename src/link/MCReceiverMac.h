@@ -1,0 +1,70 @@
+#pragma once
+
+#include "core/Published.h"
+#include "link/DeviceIdentifier.h"
+#include "platform/PeerLink.h"
+#include "protocol/ControlMessage.h"
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace kavora {
+
+class HostNames;
+class Scheduler;
+class UserDefaults;
+
+// This computer's end of the link to the handheld controller: advertises it, admits one
+// controller at a time into the encrypted session, hands every decoded message to its owner on
+// the main queue and sends replies. Owned by a std::shared_ptr; every callback it hands out holds
+// it weakly. Used on the main thread only, except for the session and advertiser callbacks.
+class MCReceiverMac final : public std::enable_shared_from_this<MCReceiverMac> {
+    struct Passkey { };
+
+public:
+    // Creates the receiver and sets up its session. The services must outlive it.
+    static std::shared_ptr<MCReceiverMac> create(Scheduler& scheduler, PeerFramework& framework,
+                                                 UserDefaults& defaults,
+                                                 const HostNames& hostNames);
+    MCReceiverMac(Passkey, Scheduler& scheduler, PeerFramework& framework, UserDefaults& defaults,
+                  const HostNames& hostNames);
+    MCReceiverMac(const MCReceiverMac&) = delete;
+    MCReceiverMac& operator=(const MCReceiverMac&) = delete;
+    ~MCReceiverMac();
+
+    Published<bool> isConnected { false };
+    Published<std::optional<std::string>> connectedPeerName;
+    // Receives every decoded message, on the main queue, in arrival order.
+    std::function<void(const ControlMessage&)> onMessage;
+    // Called on the main queue whenever a peer's session ends, whatever the cause, so that the
+    // owner can release every button and key the peer left held.
+    std::function<void()> onSessionEnded;
+    const std::string serviceType = "kavora-v2";
+
+    const PeerID& myPeerID() const { return myPeerID_; }
+    // The user has switched advertising on; re-arms the advertiser after a disconnect.
+    bool isAdvertising() const { return isAdvertising_; }
+
+    // Builds the session and the (stopped) advertiser. Called once, by create().
+    void setUpSession();
+    void startAdvertising();
+    void stopAdvertising();
+    // Sends the message to every connected peer; does nothing without one.
+    void send(const ControlMessage& message);
+
+private:
+    bool answerInvitation() const;
+    void handleStateChange(const PeerID& peer, PeerState state);
+
+    Scheduler& scheduler_;
+    PeerFramework& framework_;
+    DeviceIdentifier deviceIdentifier_;
+    PeerID myPeerID_;
+    std::unique_ptr<PeerSession> session_;
+    std::unique_ptr<PeerAdvertiser> advertiser_;
+    bool isAdvertising_ = false;
+};
+
+} // namespace kavora

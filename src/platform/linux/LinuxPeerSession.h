@@ -1,0 +1,50 @@
+#pragma once
+
+#include "platform/PeerLink.h"
+
+#include <QObject>
+
+#include <string>
+#include <vector>
+
+namespace kavora {
+
+class PeerChannel;
+
+// The session of the Linux link: the accepted controllers' channels. Peers join it only through
+// adopt(), after their invitation was accepted, so connectedPeers() never counts a connection
+// still in its handshake or invitation. Runs on the main thread and calls its callbacks there.
+class LinuxPeerSession final : public PeerSession {
+public:
+    explicit LinuxPeerSession(std::string displayName);
+    ~LinuxPeerSession() override;
+    LinuxPeerSession(const LinuxPeerSession&) = delete;
+    LinuxPeerSession& operator=(const LinuxPeerSession&) = delete;
+
+    void setCallbacks(Callbacks callbacks) override;
+    std::vector<PeerID> connectedPeers() const override;
+    bool send(std::string_view packet, const std::vector<PeerID>& peers) override;
+    void disconnect() override;
+
+    // Takes an accepted controller's started channel into the session and reports the peer
+    // connected. Frames the channel takes from then on are the peer's packets.
+    void adopt(PeerChannel* channel, const PeerID& peer);
+
+    const std::string& displayName() const { return displayName_; }
+
+private:
+    struct Member {
+        PeerID peer;
+        PeerChannel* channel;
+    };
+
+    void remove(std::uint64_t token);
+    void report(const PeerID& peer, PeerState state) const;
+
+    std::string displayName_;
+    Callbacks callbacks_;
+    std::vector<Member> members_;
+    QObject context_; // parent of the members' channels
+};
+
+} // namespace kavora

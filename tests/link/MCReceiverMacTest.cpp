@@ -1,0 +1,328 @@
+#include "link/MCReceiverMac.h"
+
+#include "platform/HostNames.h"
+#include "protocol/MessageCoding.h"
+#include "support/FakePeerFramework.h"
+#include "support/InMemoryUserDefaults.h"
+#include "support/VirtualScheduler.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+namespace kavora {
+namespace {
+
+using test::FakePeerFramework;
+using test::InMemoryUserDefaults;
+using test::VirtualScheduler;
+using Lines = std::vector<std::string>;
+
+class FixedHostNames final : public HostNames {
+public:
+    FixedHostNames(std::string pretty, std::string host)
+        : pretty_(std::move(pretty))
+        , host_(std::move(host))
+    {
+    }
+    std::string prettyHostName() const override { return pretty_; }
+    std::string hostName() const override { return host_; }
+
+private:
+    std::string pretty_;
+    std::string host_;
+};
+
+const PeerID kAlice { 1, "Alice's phone" };
+const PeerID kBob { 2, "Bob's phone" };
+
+class MCReceiverMacTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        receiver = MCReceiverMac::create(scheduler, framework, defaults, hostNames);
+        connectedSubscription = receiver->isConnected.subscribe([this](bool connected) {
+            events.push_back(connected ? "connected" : "not connected");
+        });
+        nameSubscription
+            = receiver->connectedPeerName.subscribe([this](const std::optional<std::string>& name) {
+                  events.push_back("name " + name.value_or("(none)"));
+              });
+        receiver->onMessage = [this](const ControlMessage& message) {
+            events.push_back("message " + encodeMessage(message).value());
+        };
+        receiver->onSessionEnded = [this] { events.emplace_back("session ended"); };
+    }
+
+    test::FakePeerSession& session() { return *framework.session; }
+    test::FakePeerAdvertiser& advertiser() { return *framework.advertiser; }
+    Lines takeEvents() { return std::exchange(events, {}); }
+
+    VirtualScheduler scheduler;
+    FakePeerFramework framework;
+    InMemoryUserDefaults defaults;
+    FixedHostNames hostNames { "Office iMac", "office-imac" };
+    std::shared_ptr<MCReceiverMac> receiver;
+    Subscription connectedSubscription;
+    Subscription nameSubscription;
+    Lines events;
+};
+
+TEST_F(MCReceiverMacTest, CreationBuildsSessionAndStoppedAdvertiser)
+{
+    EXPECT_EQ(receiver->myPeerID().displayName, "Office iMac-Mac");
+    EXPECT_EQ(framework.sessionDisplayName, "Office iMac-Mac");
+    EXPECT_EQ(framework.advertiserDisplayName, "Office iMac-Mac");
+    EXPECT_EQ(framework.serviceType, "kavora-v2");
+    EXPECT_EQ(receiver->serviceType, "kavora-v2");
+    EXPECT_EQ(framework.advertisedSession, framework.session);
+    EXPECT_EQ(framework.discoveryInfo.size(), 2U);
+    EXPECT_EQ(framework.discoveryInfo.at("app"), "KavoraMac");
+    EXPECT_EQ(framework.discoveryInfo.at("deviceID"), defaults.string("kavora.mac.deviceID"));
+    EXPECT_TRUE(session().hasCallbacks());
+    EXPECT_TRUE(advertiser().lines.empty()) << "advertising stays off until switched on";
+    EXPECT_FALSE(receiver->isAdvertising());
+    EXPECT_FALSE(receiver->isConnected.get());
+    EXPECT_FALSE(receiver->connectedPeerName.get().has_value());
+}
+
+TEST_F(MCReceiverMacTest, DeviceIdIsStoredOnFirstRunAndKeptAfterwards)
+{
+    const auto stored = defaults.string("kavora.mac.deviceID");
+    ASSERT_TRUE(stored.has_value());
+    EXPECT_EQ(stored->size(), 36U);
+
+    FakePeerFramework secondRun;
+    auto second = MCReceiverMac::create(scheduler, secondRun, defaults, hostNames);
+    EXPECT_EQ(secondRun.discoveryInfo.at("deviceID"), *stored);
+    EXPECT_EQ(defaults.string("kavora.mac.deviceID"), stored);
+}
+
+TEST_F(MCReceiverMacTest, StoredDeviceIdIsAdvertised)
+{
+    InMemoryUserDefaults preset;
+    preset.setString("kavora.mac.deviceID", "0E4C5B0A-1111-4222-8333-444455556666");
+    FakePeerFramework other;
+    auto second = MCReceiverMac::create(scheduler, other, preset, hostNames);
+    EXPECT_EQ(other.discoveryInfo.at("deviceID"), "0E4C5B0A-1111-4222-8333-444455556666");
+}
+
+TEST_F(MCReceiverMacTest, ComputerNameFallsBackToHostNameThenMac)
+{
+    struct Row {
+        const char* shows;
+        std::string pretty;
+        std::string host;
+        std::string expected;
+    };
+    const std::vector<Row> rows {
+        { "pretty name first", "Kenji's ThinkPad", "kenji-tp", "Kenji's ThinkPad-Mac" },
+        { "host name without a pretty name", "", "kenji-tp", "kenji-tp-Mac" },
+        { "no name at all", "", "", "Mac-Mac" },
+    };
+    for (const auto& row : rows) {
+        FixedHostNames names(row.pretty, row.host);
+        FakePeerFramework made;
+        auto other = MCReceiverMac::create(scheduler, made, defaults, names);
+        EXPECT_EQ(other->myPeerID().displayName, row.expected) << row.shows;
+        EXPECT_EQ(made.advertiserDisplayName, row.expected) << row.shows;
+    }
+}
+
+TEST_F(MCReceiverMacTest, LongJapaneseNameIsCutAtCharacterBoundary)
+{
+    std::string longName;
+    for (int i = 0; i < 30; ++i)
+        longName += "あ"; // three bytes each
+    FixedHostNames names(longName, "");
+    FakePeerFramework made;
+    auto other = MCReceiverMac::create(scheduler, made, defaults, names);
+
+    std::string expected;
+    for (int i = 0; i < 19; ++i)
+        expected += "あ";
+    expected += "-Mac";
+    EXPECT_EQ(other->myPeerID().displayName, expected);
+    EXPECT_EQ(expected.size(), 61U) << "a 20th character would need 64 bytes";
+}
+
+TEST_F(MCReceiverMacTest, InvitationAcceptedOnlyWhileNoPeerIsConnected)
+{
+    EXPECT_TRUE(advertiser().invite(kAlice));
+    session().join(kAlice);
+    EXPECT_FALSE(advertiser().invite(kBob)) << "declined at once, before the state is posted";
+    scheduler.runPending();
+    EXPECT_FALSE(advertiser().invite(kBob));
+
+    session().leave(kAlice);
+    EXPECT_TRUE(advertiser().invite(kBob));
+}
+
+TEST_F(MCReceiverMacTest, StateChangesArePublishedOnTheMainQueue)
+{
+    session().report(kAlice, PeerState::Connecting);
+    session().join(kAlice);
+    EXPECT_TRUE(events.empty()) << "nothing happens before the main queue runs";
+
+    scheduler.runPending();
+    EXPECT_EQ(takeEvents(), (Lines { "connected", "name Alice's phone" }));
+    EXPECT_TRUE(receiver->isConnected.get());
+    EXPECT_EQ(receiver->connectedPeerName.get(), "Alice's phone");
+
+    session().leave(kAlice);
+    scheduler.runPending();
+    EXPECT_EQ(takeEvents(), (Lines { "not connected", "name (none)", "session ended" }));
+    EXPECT_FALSE(receiver->isConnected.get());
+    EXPECT_FALSE(receiver->connectedPeerName.get().has_value());
+}
+
+TEST_F(MCReceiverMacTest, DisconnectReArmsAdvertisingWhileSwitchedOn)
+{
+    receiver->startAdvertising();
+    EXPECT_TRUE(receiver->isAdvertising());
+    session().join(kAlice);
+    scheduler.runPending();
+    EXPECT_EQ(advertiser().lines, (Lines { "start" })) << "not stopped while connected";
+
+    session().leave(kAlice);
+    scheduler.runPending();
+    EXPECT_EQ(advertiser().lines, (Lines { "start", "start" }));
+}
+
+TEST_F(MCReceiverMacTest, FailedAttemptClearsStateAndReArms)
+{
+    receiver->startAdvertising();
+    session().report(kBob, PeerState::NotConnected);
+    scheduler.runPending();
+    EXPECT_EQ(takeEvents(), (Lines { "not connected", "name (none)", "session ended" }));
+    EXPECT_EQ(advertiser().lines, (Lines { "start", "start" }));
+}
+
+TEST_F(MCReceiverMacTest, DisconnectWithAdvertisingOffDoesNotStartIt)
+{
+    session().join(kAlice);
+    session().leave(kAlice);
+    scheduler.runPending();
+    EXPECT_TRUE(advertiser().lines.empty());
+}
+
+TEST_F(MCReceiverMacTest, StopAdvertisingDisconnectsAndDoesNotReArm)
+{
+    receiver->startAdvertising();
+    session().join(kAlice);
+    scheduler.runPending();
+    takeEvents();
+
+    receiver->stopAdvertising();
+    EXPECT_FALSE(receiver->isAdvertising());
+    EXPECT_EQ(advertiser().lines, (Lines { "start", "stop" }));
+    EXPECT_EQ(session().lines, (Lines { "disconnect" }));
+    EXPECT_FALSE(receiver->isConnected.get()) << "cleared at once, not only when posted";
+    EXPECT_EQ(takeEvents(), (Lines { "not connected", "name (none)" }));
+
+    scheduler.runPending();
+    EXPECT_EQ(takeEvents(), (Lines { "not connected", "name (none)", "session ended" }));
+    EXPECT_EQ(advertiser().lines, (Lines { "start", "stop" })) << "the disconnect must not re-arm";
+    EXPECT_TRUE(advertiser().invite(kBob));
+}
+
+TEST_F(MCReceiverMacTest, MessagesAndStatesArriveInOrder)
+{
+    session().join(kAlice);
+    session().receive(R"({"mouseDelta":{"dx":1,"dy":2}})", kAlice);
+    session().receive(R"({"leftClickDown":{}})", kAlice);
+    session().receive(R"({"leftClickUp":{}})", kAlice);
+    session().leave(kAlice);
+    EXPECT_TRUE(events.empty());
+
+    scheduler.runPending();
+    const auto delivered = takeEvents();
+    ASSERT_EQ(delivered.size(), 8U);
+    EXPECT_EQ(delivered[0], "connected");
+    EXPECT_EQ(delivered[2].rfind("message {\"mouseDelta\":", 0), 0U) << delivered[2];
+    EXPECT_EQ(delivered[3], R"(message {"leftClickDown":{}})");
+    EXPECT_EQ(delivered[4], R"(message {"leftClickUp":{}})");
+    EXPECT_EQ(delivered[5], "not connected");
+    EXPECT_EQ(delivered[7], "session ended");
+}
+
+TEST_F(MCReceiverMacTest, UndecodablePacketsAreDroppedAndTheNextIsDelivered)
+{
+    session().join(kAlice);
+    scheduler.runPending();
+    takeEvents();
+
+    session().receive("not json at all", kAlice);
+    session().receive(R"({"noSuchCase":{}})", kAlice);
+    session().receive(R"({"heartbeat":{},"mouseDelta":{"dx":1,"dy":1}})", kAlice);
+    session().receive(std::string("\xff\xfe{", 3), kAlice);
+    session().receive(R"({"heartbeat":{}})", kAlice);
+    scheduler.runPending();
+
+    EXPECT_EQ(takeEvents(), (Lines { R"(message {"heartbeat":{}})" }));
+    EXPECT_TRUE(session().lines.empty()) << "nothing answered, the session stays up";
+    EXPECT_TRUE(receiver->isConnected.get());
+}
+
+TEST_F(MCReceiverMacTest, MessageBeforeOnMessageIsSetIsDropped)
+{
+    receiver->onMessage = nullptr;
+    session().receive(R"({"heartbeat":{}})", kAlice);
+    scheduler.runPending();
+
+    int calls = 0;
+    receiver->onMessage = [&calls](const ControlMessage&) { ++calls; };
+    scheduler.runPending();
+    EXPECT_EQ(calls, 0);
+
+    session().receive(R"({"heartbeat":{}})", kAlice);
+    scheduler.runPending();
+    EXPECT_EQ(calls, 1);
+}
+
+TEST_F(MCReceiverMacTest, SendWithoutPeerSendsNothing)
+{
+    receiver->send(msg::Heartbeat {});
+    EXPECT_TRUE(session().lines.empty());
+}
+
+TEST_F(MCReceiverMacTest, SendGoesToTheConnectedPeer)
+{
+    session().join(kAlice);
+    receiver->send(msg::Heartbeat {});
+    receiver->send(msg::LaunchApp { "org.gnome.Calculator" });
+    EXPECT_EQ(
+        session().lines,
+        (Lines { R"(send {"heartbeat":{}} to Alice's phone)",
+                 R"(send {"launchApp":{"bundleId":"org.gnome.Calculator"}} to Alice's phone)" }));
+}
+
+TEST_F(MCReceiverMacTest, UnencodableMessageAndSendErrorsAreDropped)
+{
+    session().join(kAlice);
+    receiver->send(msg::MouseDelta { std::numeric_limits<float>::quiet_NaN(), 0 });
+    EXPECT_TRUE(session().lines.empty());
+
+    session().sendSucceeds = false;
+    receiver->send(msg::Heartbeat {});
+    receiver->send(msg::Heartbeat {});
+    EXPECT_EQ(session().lines.size(), 2U) << "a failed send changes nothing for the next one";
+}
+
+TEST_F(MCReceiverMacTest, PendingWorkIsDroppedOnceTheReceiverIsGone)
+{
+    int calls = 0;
+    receiver->onMessage = [&calls](const ControlMessage&) { ++calls; };
+    receiver->onSessionEnded = [&calls] { ++calls; };
+    auto& fakeSession = session();
+    fakeSession.receive(R"({"heartbeat":{}})", kAlice);
+    fakeSession.report(kAlice, PeerState::NotConnected);
+    receiver.reset();
+
+    scheduler.runPending();
+    EXPECT_EQ(calls, 0);
+}
+
+} // namespace
+} // namespace kavora

@@ -1,0 +1,131 @@
+#pragma once
+
+#include "link/FrameDecoder.h"
+#include "link/Invitation.h"
+#include "platform/linux/CertificateStore.h"
+#include "platform/linux/LinkLimits.h"
+#include "support/TemporaryFolder.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QSslConfiguration>
+#include <QSslSocket>
+#include <QTcpSocket>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kavora::test {
+
+// The Qt application object the sockets and timers need; made once per test process.
+inline void ensureQtApplication()
+{
+    if (QCoreApplication::instance() != nullptr)
+        return;
+    static int argc = 1;
+    static char name[] = "kavora-peer-test";
+    static char* argv[] = { name, nullptr };
+    new QCoreApplication(argc, argv); // lives until the process ends
+}
+
+// Runs the event loop until the condition holds or the time is up; true when it held.
+inline bool waitUntil(const std::function<bool()>& condition,
+                      std::chrono::milliseconds timeout = std::chrono::milliseconds(5000))
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!condition()) {
+        if (clock.elapsed() > timeout.count())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
+
+// Runs the event loop for the given time.
+inline void runFor(std::chrono::milliseconds time)
+{
+    waitUntil([] { return false; }, time);
+}
+
+// Limits short enough for tests to reach every deadline in well under a second.
+inline LinkLimits shortLimits()
+{
+    LinkLimits limits;
+    limits.handshakeTimeout = std::chrono::milliseconds(400);
+    limits.invitationTimeout = std::chrono::milliseconds(400);
+    limits.frameTimeout = std::chrono::milliseconds(400);
+    limits.lingerTimeout = std::chrono::milliseconds(200);
+    limits.maxInvitationBytes = 512;
+    limits.maxFrameBytes = 4096;
+    return limits;
+}
+
+// A hand-driven TLS client that can break the rules, from a loopback address of its choice.
+class RawPeer {
+public:
+    explicit RawPeer(const char* fromAddress = "127.0.0.1")
+    {
+        socket.bind(QHostAddress(QString::fromLatin1(fromAddress)), 0);
+        auto configuration = QSslConfiguration::defaultConfiguration();
+        configuration.setProtocol(QSsl::TlsV1_3OrLater);
+        configuration.setPeerVerifyMode(QSslSocket::VerifyNone);
+        socket.setSslConfiguration(configuration);
+        QObject::connect(&socket, &QSslSocket::readyRead, [this] {
+            const auto bytes = socket.readAll();
+            decoder.append(
+                std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+            std::string payload;
+            while (decoder.next(payload) == FrameDecoder::Status::Frame)
+                frames.push_back(payload);
+        });
+        QObject::connect(&socket, &QSslSocket::disconnected, [this] { closed = true; });
+    }
+
+    bool connectEncrypted(std::uint16_t port)
+    {
+        socket.connectToHostEncrypted(QStringLiteral("127.0.0.1"), port);
+        return waitUntil([this] { return socket.isEncrypted() || closed; }) && socket.isEncrypted();
+    }
+    void write(const std::string& bytes)
+    {
+        socket.write(bytes.data(), static_cast<qint64>(bytes.size()));
+        socket.flush();
+    }
+    // Connects, invites and waits for the answer; true when accepted.
+    bool join(std::uint16_t port, const std::string& name)
+    {
+        if (!connectEncrypted(port))
+            return false;
+        write(encodeFrame(encodeInvitation(name)));
+        if (!waitUntil([this] { return !frames.empty() || closed; }) || frames.empty())
+            return false;
+        const auto answer = decodeInvitationAnswer(frames.front());
+        frames.erase(frames.begin());
+        return answer.ok() && answer.value() == InvitationAnswer::Accepted;
+    }
+    bool waitClosed(std::chrono::milliseconds timeout = std::chrono::milliseconds(5000))
+    {
+        return waitUntil([this] { return closed; }, timeout);
+    }
+
+    QSslSocket socket;
+    FrameDecoder decoder { 64 * 1024 * 1024 };
+    std::vector<std::string> frames;
+    bool closed = false;
+};
+
+// The receiver's TLS identity, made once per test process in a folder of its own.
+inline const TlsIdentity& testIdentity()
+{
+    static TemporaryFolder folder;
+    static const TlsIdentity identity = loadOrCreateTlsIdentity(folder.path() / "kavora").value();
+    return identity;
+}
+
+} // namespace kavora::test
