@@ -1,0 +1,228 @@
+#include "support/linux/ChildProcess.h"
+
+#include "support/linux/Polling.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <map>
+
+#include <fcntl.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace kavora::test {
+
+namespace {
+
+constexpr std::chrono::milliseconds kStopGrace { 3000 };
+
+std::vector<std::string> mergedEnvironment(const EnvironmentChanges& changes)
+{
+    std::map<std::string, std::string> variables;
+    for (char** entry = environ; *entry; ++entry) {
+        const std::string text(*entry);
+        const auto equals = text.find('=');
+        if (equals != std::string::npos)
+            variables[text.substr(0, equals)] = text.substr(equals + 1);
+    }
+    for (const auto& [name, value] : changes)
+        variables[name] = value;
+    std::vector<std::string> merged;
+    for (const auto& [name, value] : variables)
+        merged.push_back(name + "=" + value);
+    return merged;
+}
+
+std::vector<char*> pointers(std::vector<std::string>& strings)
+{
+    std::vector<char*> result;
+    for (auto& text : strings)
+        result.push_back(text.data());
+    result.push_back(nullptr);
+    return result;
+}
+
+} // namespace
+
+ChildProcess::ChildProcess(Options options)
+{
+    if (options.argv.empty())
+        return;
+    std::vector<std::string> environment = mergedEnvironment(options.environment);
+    std::vector<char*> argv = pointers(options.argv);
+    std::vector<char*> envp = pointers(environment);
+    // PATH lookup happens here, before fork, with this process's PATH.
+    std::string program = options.argv.front();
+    if (program.find('/') == std::string::npos) {
+        const char* path = std::getenv("PATH");
+        std::string dirs = path ? path : "/usr/bin:/bin";
+        size_t start = 0;
+        while (start <= dirs.size()) {
+            const size_t end = std::min(dirs.find(':', start), dirs.size());
+            const std::string candidate = dirs.substr(start, end - start) + "/" + program;
+            if (access(candidate.c_str(), X_OK) == 0) {
+                program = candidate;
+                break;
+            }
+            start = end + 1;
+        }
+    }
+
+    int pipeFds[2] = { -1, -1 };
+    if (options.captureOutput && pipe2(pipeFds, O_CLOEXEC) != 0)
+        return;
+    int logFd = -1;
+    if (!options.log.empty())
+        logFd = open(options.log.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+
+    const pid_t parent = getpid();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        // Only async-signal-safe calls between fork and exec.
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (getppid() != parent)
+            _exit(127);
+        if (pipeFds[1] >= 0)
+            dup2(pipeFds[1], STDOUT_FILENO);
+        else if (logFd >= 0)
+            dup2(logFd, STDOUT_FILENO);
+        if (logFd >= 0)
+            dup2(logFd, STDERR_FILENO);
+        execve(program.c_str(), argv.data(), envp.data());
+        _exit(127);
+    }
+    if (logFd >= 0)
+        close(logFd);
+    if (pipeFds[1] >= 0)
+        close(pipeFds[1]);
+    if (pid < 0) {
+        if (pipeFds[0] >= 0)
+            close(pipeFds[0]);
+        return;
+    }
+    pid_ = pid;
+    outputFd_ = pipeFds[0];
+    if (outputFd_ >= 0)
+        fcntl(outputFd_, F_SETFL, fcntl(outputFd_, F_GETFL) | O_NONBLOCK);
+}
+
+ChildProcess::~ChildProcess()
+{
+    stop();
+}
+
+ChildProcess::ChildProcess(ChildProcess&& other) noexcept
+{
+    *this = std::move(other);
+}
+
+ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept
+{
+    if (this != &other) {
+        stop();
+        pid_ = std::exchange(other.pid_, -1);
+        outputFd_ = std::exchange(other.outputFd_, -1);
+        outputClosed_ = other.outputClosed_;
+        buffer_ = std::move(other.buffer_);
+        status_ = std::exchange(other.status_, std::nullopt);
+    }
+    return *this;
+}
+
+bool ChildProcess::reap(int options)
+{
+    if (pid_ <= 0 || status_)
+        return status_.has_value();
+    int status = 0;
+    const pid_t result = waitpid(pid_, &status, options);
+    if (result == pid_)
+        status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    else if (result < 0 && errno == ECHILD)
+        status_ = -1;
+    return status_.has_value();
+}
+
+bool ChildProcess::running()
+{
+    return started() && !reap(WNOHANG);
+}
+
+bool ChildProcess::readAvailable()
+{
+    if (outputFd_ < 0 || outputClosed_)
+        return false;
+    char chunk[4096];
+    for (;;) {
+        const ssize_t count = read(outputFd_, chunk, sizeof chunk);
+        if (count > 0) {
+            buffer_.append(chunk, static_cast<size_t>(count));
+            continue;
+        }
+        if (count == 0)
+            outputClosed_ = true;
+        return !outputClosed_;
+    }
+}
+
+std::optional<std::string> ChildProcess::readLine(std::chrono::milliseconds timeout)
+{
+    const auto lineReady = [this] {
+        readAvailable();
+        return buffer_.find('\n') != std::string::npos || outputClosed_ || outputFd_ < 0;
+    };
+    pollUntil(lineReady, timeout);
+    const auto newline = buffer_.find('\n');
+    if (newline == std::string::npos)
+        return std::nullopt;
+    std::string line = buffer_.substr(0, newline);
+    buffer_.erase(0, newline + 1);
+    return line;
+}
+
+std::optional<int> ChildProcess::waitForExit(std::chrono::milliseconds timeout)
+{
+    pollUntil(
+        [this] {
+            readAvailable();
+            return reap(WNOHANG);
+        },
+        timeout);
+    readAvailable(); // what it wrote just before exiting
+    return status_;
+}
+
+void ChildProcess::stop()
+{
+    if (pid_ > 0 && !reap(WNOHANG)) {
+        kill(pid_, SIGTERM);
+        const auto deadline = std::chrono::steady_clock::now() + kStopGrace;
+        while (!reap(WNOHANG) && std::chrono::steady_clock::now() < deadline)
+            usleep(5000);
+        if (!status_) {
+            kill(pid_, SIGKILL);
+            reap(0);
+        }
+    }
+    if (outputFd_ >= 0)
+        close(outputFd_);
+    outputFd_ = -1;
+    pid_ = -1;
+}
+
+RunResult run(std::vector<std::string> argv, EnvironmentChanges environment,
+              std::chrono::milliseconds timeout)
+{
+    ChildProcess child({ std::move(argv), std::move(environment), true, "/dev/null" });
+    RunResult result;
+    if (!child.started())
+        return result;
+    result.exitStatus = child.waitForExit(timeout);
+    result.output = child.unreadOutput();
+    return result;
+}
+
+} // namespace kavora::test

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <sys/types.h>
+
+namespace kavora::test {
+
+// Variables set (or replaced) in a child's environment on top of this process's own.
+using EnvironmentChanges = std::vector<std::pair<std::string, std::string>>;
+
+// A program started for a test. It is stopped (SIGTERM, then SIGKILL) when the object goes, and
+// the kernel sends it SIGTERM should this process die first, so a failing or crashing test
+// leaves nothing running. Waiting runs the Qt event loop, because the child may be talking to
+// this process (reading its clipboard, calling it over D-Bus).
+class ChildProcess {
+public:
+    struct Options {
+        std::vector<std::string> argv; // argv[0] is looked up in PATH
+        EnvironmentChanges environment;
+        bool captureOutput = false; // stdout into a pipe, for readLine()
+        std::string log; // stderr, and stdout unless captured, appended here; empty: inherited
+    };
+
+    ChildProcess() = default;
+    // Starts the program; started() tells whether that worked.
+    explicit ChildProcess(Options options);
+    ~ChildProcess();
+    ChildProcess(ChildProcess&& other) noexcept;
+    ChildProcess& operator=(ChildProcess&& other) noexcept;
+
+    bool started() const { return pid_ > 0; }
+    pid_t pid() const { return pid_; }
+    bool running();
+
+    // The next line the program writes to stdout, without its newline; nothing when it closes
+    // stdout or the timeout passes first.
+    std::optional<std::string> readLine(std::chrono::milliseconds timeout);
+    // Waits for the program to exit: its exit status (128 + signal when killed), or nothing when
+    // it is still running at the timeout.
+    std::optional<int> waitForExit(std::chrono::milliseconds timeout);
+    // Everything read from stdout so far and not yet returned by readLine().
+    std::string unreadOutput() const { return buffer_; }
+    void stop();
+
+private:
+    bool readAvailable();
+    bool reap(int options);
+
+    pid_t pid_ = -1;
+    int outputFd_ = -1;
+    bool outputClosed_ = false;
+    std::string buffer_;
+    std::optional<int> status_;
+};
+
+struct RunResult {
+    std::optional<int> exitStatus; // nothing: killed at the timeout
+    std::string output;
+};
+
+// Runs a program to completion (killing it at the timeout) and collects its stdout; its
+// complaints on stderr are dropped.
+RunResult run(std::vector<std::string> argv, EnvironmentChanges environment = {},
+              std::chrono::milliseconds timeout = std::chrono::seconds(10));
+
+} // namespace kavora::test
