@@ -1,0 +1,111 @@
+#pragma once
+
+#include "core/Bytes.h"
+#include "core/Published.h"
+#include "core/Scheduler.h"
+#include "platform/HttpClient.h"
+#include "protocol/Records.h"
+
+#include <cstddef>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kavora {
+
+class LaunchServices;
+class UserDefaults;
+
+// The user's favourite web sites: the list operations, the list the device sees (favicon and
+// page title fetched in the background, cached for the life of the process) and the opening of a
+// site in a browser. Works on the controller's published list, whose change handler stores and
+// pushes it; pushes again through pushIfConnected whenever a favicon or title arrives. Main
+// thread only; owned by a std::shared_ptr so that network completions hold it weakly.
+class FavoriteSites final : public std::enable_shared_from_this<FavoriteSites> {
+    struct Passkey { };
+
+public:
+    using List = Published<std::vector<FavoriteSite>>;
+
+    struct Services {
+        Scheduler& scheduler;
+        HttpClient& http;
+        LaunchServices& launcher;
+        const UserDefaults& defaults;
+    };
+
+    static constexpr std::size_t kMaxSites = 10;
+    // The host of the favicon service; a value starting with "http://" or "https://" is taken
+    // as the whole base address (a test server, a self-hosted mirror).
+    static constexpr std::string_view kFaviconServiceHostKey = "linuxFaviconServiceHost";
+    static constexpr std::string_view kDefaultFaviconServiceHost = "www.google.com";
+    static constexpr Seconds kPageTitleTimeout { 8.0 };
+    static constexpr std::string_view kUserAgent = "Mozilla/5.0 (Macintosh) Kavora";
+    // Larger answers are not icons or pages worth reading a title from.
+    static constexpr std::size_t kMaxIconBytes = 256 * 1024;
+    static constexpr std::size_t kMaxPageBytes = 512 * 1024;
+    // A longer title is cut to this many code points before it is sent to the device.
+    static constexpr std::size_t kMaxTitleLength = 200;
+
+    // `sites` must outlive the returned object (the controller owns both).
+    static std::shared_ptr<FavoriteSites> create(const Services& services, List& sites,
+                                                 std::function<void()> pushIfConnected);
+    FavoriteSites(Passkey, const Services& services, List& sites,
+                  std::function<void()> pushIfConnected);
+    FavoriteSites(const FavoriteSites&) = delete;
+    FavoriteSites& operator=(const FavoriteSites&) = delete;
+    // Cancels the requests still in flight.
+    ~FavoriteSites();
+
+    void addFavoriteSite(const std::string& url, const std::string& name,
+                         const std::optional<std::string>& browserBundleId);
+    void removeFavoriteSite(const std::string& id);
+    void renameFavoriteSite(const std::string& id, const std::string& name);
+    void moveFavoriteSite(const std::string& from, const std::string& to);
+
+    // The list as the device sees it. Starts a fetch for each favicon and title still missing
+    // (one request per site and kind at a time).
+    std::vector<FavoriteSite> favoriteSitesForPeer();
+
+    void openURLInBrowser(const std::string& url,
+                          const std::optional<std::string>& browserBundleId);
+
+    const std::map<std::string, Bytes>& faviconCache() const { return faviconCache_; }
+    const std::map<std::string, std::string>& pageTitleCache() const { return pageTitleCache_; }
+
+private:
+    void fetchFavicon(const std::string& url);
+    void fetchPageTitle(const std::string& url);
+    std::string faviconServiceBase() const;
+
+    Scheduler& scheduler_;
+    HttpClient& http_;
+    LaunchServices& launcher_;
+    const UserDefaults& defaults_;
+    List& sites_;
+    std::function<void()> pushIfConnected_;
+    std::map<std::string, Bytes> faviconCache_; // site url -> icon bytes
+    std::map<std::string, std::string> pageTitleCache_; // site url -> title
+    std::map<std::string, HttpClient::RequestId> faviconsInFlight_; // by site url
+    std::map<std::string, HttpClient::RequestId> titlesInFlight_; // by site url
+};
+
+// The title of an HTML page: the text between the first "<title ...>" and the following
+// "</title>" (tags in any letter case), with &amp; &lt; &gt; &quot; &#39; &nbsp; decoded in this
+// order, one pass each, and trimmed. Absent when there is no such text or it is blank.
+std::optional<std::string> extractTitle(std::string_view html);
+
+// A web page's bytes as text: UTF-8 when they are valid UTF-8, else ISO Latin-1.
+std::string decodePageText(const Bytes& body);
+
+// A page title made safe to show as plain text on the device: C0 and C1 control
+// characters other than tab and line breaks, and bidirectional embedding, override and isolate
+// characters are removed, and the text is cut to kMaxTitleLength code points. Absent when
+// nothing visible is left.
+std::optional<std::string> displayableTitle(std::string_view title);
+
+} // namespace kavora

@@ -1,0 +1,401 @@
+#include "controller/AppCatalogue.h"
+
+#include "support/FakeWorkspace.h"
+#include "support/RecordingLaunchServices.h"
+#include "support/VirtualScheduler.h"
+
+#include <gtest/gtest.h>
+
+namespace kavora {
+namespace {
+
+using Ids = std::vector<std::string>;
+using Lines = std::vector<std::string>;
+using test::FakeWorkspace;
+
+// "id name [icon N] [running]": the icon by its first byte, so that a wrong icon shows.
+std::string describe(const AppInfo& app)
+{
+    std::string text = app.bundleId + " " + app.name;
+    if (app.iconPNG)
+        text += " icon"
+            + (app.iconPNG->empty() ? std::string("?") : std::to_string((*app.iconPNG)[0]));
+    if (app.isRunning)
+        text += " running";
+    return text;
+}
+
+Lines describe(const std::vector<AppInfo>& apps)
+{
+    Lines lines;
+    for (const auto& app : apps)
+        lines.push_back(describe(app));
+    return lines;
+}
+
+Lines describe(const std::vector<InstalledApp>& apps)
+{
+    Lines lines;
+    for (const auto& app : apps)
+        lines.push_back(app.bundleId + " " + app.name);
+    return lines;
+}
+
+RunningApplication running(std::uint64_t handle, std::optional<std::string> id,
+                           std::optional<std::string> name,
+                           ActivationPolicy policy = ActivationPolicy::Regular)
+{
+    return RunningApplication { handle, policy, std::move(id), std::move(name) };
+}
+
+ApplicationBundle bundle(std::string id, std::optional<std::string> name, std::string location)
+{
+    return ApplicationBundle { std::move(id), std::move(name), std::move(location) };
+}
+
+class AppCatalogueTest : public ::testing::Test {
+protected:
+    test::VirtualScheduler scheduler;
+    FakeWorkspace workspace;
+    test::RecordingLaunchServices launcher;
+    Published<Ids> registeredBundleIds;
+    bool connected = true;
+    std::vector<Lines> pushes;
+    std::vector<Ids> stored;
+    Subscription storing
+        = registeredBundleIds.subscribe([this](const Ids& ids) { stored.push_back(ids); });
+    std::shared_ptr<AppCatalogue> catalogue = makeCatalogue(AppCatalogue::defaultPinnedApp());
+
+    std::shared_ptr<AppCatalogue> makeCatalogue(std::optional<InstalledApp> pinned)
+    {
+        return AppCatalogue::create(
+            { scheduler, workspace, launcher }, registeredBundleIds,
+            { [this] { return connected; },
+              [this](std::vector<AppInfo> apps) { pushes.push_back(describe(apps)); } },
+            std::move(pinned));
+    }
+    // Registers without going through the catalogue, as loading the settings does.
+    void registerIds(Ids ids)
+    {
+        registeredBundleIds = std::move(ids);
+        stored.clear();
+    }
+};
+
+TEST_F(AppCatalogueTest, RunningListKeepsRegularApplicationsWithIdAndNameInDesktopOrder)
+{
+    workspace.running = {
+        running(1, "org.mozilla.firefox", "Firefox"),
+        running(2, "org.kde.kded", "Daemon", ActivationPolicy::Background),
+        running(3, "org.gnome.Calculator", "Calculator"),
+        running(4, "org.freedesktop.Tray", "Tray", ActivationPolicy::Accessory),
+        running(5, std::nullopt, "Nameless id"),
+        running(6, "org.example.NoName", std::nullopt),
+        running(7, "org.gnome.Terminal", "Terminal"),
+    };
+    workspace.runningIcons = { { 1, { 11 } }, { 7, { 77 } } };
+
+    const auto apps = catalogue->runningAppList();
+    EXPECT_EQ(describe(apps),
+              (Lines { "org.mozilla.firefox Firefox icon11", "org.gnome.Calculator Calculator",
+                       "org.gnome.Terminal Terminal icon77" }));
+    for (const auto& app : apps)
+        EXPECT_FALSE(app.isRunning) << app.bundleId;
+}
+
+TEST_F(AppCatalogueTest, RunningListIsEmptyWithOnlyAgentsAndRendersIconsOnEveryRequest)
+{
+    workspace.running = { running(1, "org.kde.kded", "Daemon", ActivationPolicy::Background),
+                          running(2, "org.example.Tray", "Tray", ActivationPolicy::Accessory) };
+    EXPECT_TRUE(catalogue->runningAppList().empty());
+    EXPECT_TRUE(workspace.iconRequests.empty());
+
+    workspace.running = { running(9, "org.gnome.Terminal", "Terminal") };
+    catalogue->runningAppList();
+    catalogue->runningAppList();
+    EXPECT_EQ(workspace.iconRequests, (Lines { "running 9", "running 9" }));
+}
+
+TEST_F(AppCatalogueTest, RegisteredListResolvesNamesAndSkipsWhatCannotBeLocated)
+{
+    workspace.install("org.mozilla.firefox", "Firefox", { 1 });
+    workspace.installed["org.gnome.Nautilus"] = bundle(
+        "org.gnome.Nautilus", std::nullopt, "/usr/share/applications/org.gnome.Nautilus.desktop");
+    workspace.installed["org.example.Tool"]
+        = bundle("org.example.Tool", std::nullopt, "/opt/Tool.app/");
+    workspace.install("org.gnome.Calculator", "Calculator", { 3 });
+    workspace.running
+        = { running(1, "org.gnome.Calculator", "Calculator", ActivationPolicy::Accessory),
+            running(2, "org.mozilla.firefoxx", "Not Firefox") };
+    registerIds({ "org.gnome.Calculator", "com.example.Deleted", "org.mozilla.firefox",
+                  "org.gnome.Nautilus", "org.example.Tool" });
+
+    EXPECT_EQ(describe(catalogue->registeredAppInfos()),
+              (Lines { "org.gnome.Calculator Calculator icon3 running",
+                       "org.mozilla.firefox Firefox icon1", "org.gnome.Nautilus org.gnome.Nautilus",
+                       "org.example.Tool Tool" }));
+    // The deleted application stays registered.
+    EXPECT_EQ(*registeredBundleIds,
+              (Ids { "org.gnome.Calculator", "com.example.Deleted", "org.mozilla.firefox",
+                     "org.gnome.Nautilus", "org.example.Tool" }));
+    EXPECT_TRUE(stored.empty());
+}
+
+TEST_F(AppCatalogueTest, RegisteredIconsAreRenderedOncePerIdAndFailuresAreRetried)
+{
+    workspace.install("org.mozilla.firefox", "Firefox", { 1 });
+    workspace.installed["org.example.Broken"] = bundle("org.example.Broken", "Broken", "/b");
+    registerIds({ "org.mozilla.firefox", "org.example.Broken" });
+
+    catalogue->registeredAppInfos();
+    // A changed icon on disk is not seen again while the process runs.
+    workspace.fileIcons["/apps/org.mozilla.firefox.desktop"] = { 2 };
+    const auto second = catalogue->registeredAppInfos();
+
+    EXPECT_EQ(describe(second),
+              (Lines { "org.mozilla.firefox Firefox icon1", "org.example.Broken Broken" }));
+    EXPECT_EQ(workspace.iconRequests,
+              (Lines { "file /apps/org.mozilla.firefox.desktop", "file /b", "file /b" }));
+}
+
+TEST_F(AppCatalogueTest, OpenAppLaunchesOrActivatesById)
+{
+    catalogue->openApp("org.mozilla.firefox");
+    EXPECT_EQ(launcher.lines, (Lines { "open -b org.mozilla.firefox" }));
+}
+
+// One row per edit of the registered list: the list before, the edit, the list after, and whether
+// the list was assigned (stored) and a push scheduled.
+struct EditRow {
+    const char* shows;
+    Ids before;
+    std::function<void(AppCatalogue&)> edit;
+    Ids after;
+    bool changes;
+};
+
+Ids numbered(int count)
+{
+    Ids ids;
+    for (int i = 1; i <= count; ++i)
+        ids.push_back("app" + std::to_string(i));
+    return ids;
+}
+
+Ids with(Ids ids, const std::string& id)
+{
+    ids.push_back(id);
+    return ids;
+}
+
+TEST_F(AppCatalogueTest, EditsOfTheRegisteredList)
+{
+    auto add = [](std::string id) { return [id](AppCatalogue& c) { c.addRegisteredApp(id); }; };
+    auto remove
+        = [](std::string id) { return [id](AppCatalogue& c) { c.removeRegisteredApp(id); }; };
+    auto move = [](std::string from, std::string to) {
+        return [from, to](AppCatalogue& c) { c.moveRegisteredApp(from, to); };
+    };
+    const Ids abcd { "A", "B", "C", "D" };
+    const std::vector<EditRow> rows {
+        { "add appends", { "A" }, add("B"), { "A", "B" }, true },
+        { "add of a duplicate is ignored", abcd, add("C"), abcd, false },
+        { "add of the tenth is taken", numbered(9), add("X"), with(numbered(9), "X"), true },
+        { "add of an eleventh is ignored", numbered(10), add("X"), numbered(10), false },
+        { "remove keeps the others' order", abcd, remove("B"), { "A", "C", "D" }, true },
+        { "remove drops every copy", { "A", "B", "A" }, remove("A"), { "B" }, true },
+        { "remove of an unknown id still stores", abcd, remove("X"), abcd, true },
+        { "move forward", abcd, move("A", "C"), { "B", "C", "A", "D" }, true },
+        { "move backward", abcd, move("D", "B"), { "A", "D", "B", "C" }, true },
+        { "move to the end", abcd, move("B", "D"), { "A", "C", "D", "B" }, true },
+        { "move to the front", abcd, move("C", "A"), { "C", "A", "B", "D" }, true },
+        { "move onto a neighbour", abcd, move("B", "C"), { "A", "C", "B", "D" }, true },
+        { "move onto itself", abcd, move("B", "B"), abcd, false },
+        { "move of an unknown id", abcd, move("X", "B"), abcd, false },
+        { "move onto an unknown id", abcd, move("B", "X"), abcd, false },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.shows);
+        registerIds(row.before);
+        pushes.clear();
+        row.edit(*catalogue);
+        EXPECT_EQ(*registeredBundleIds, row.after);
+        EXPECT_EQ(stored, row.changes ? std::vector<Ids> { row.after } : std::vector<Ids> {});
+        scheduler.advance(kRegisteredAppsPushDelay);
+        EXPECT_EQ(pushes.size(), row.changes ? 1U : 0U);
+    }
+}
+
+TEST_F(AppCatalogueTest, BurstOfLaunchesPushesOnceAfterTheLastAndOnlyWhenConnected)
+{
+    workspace.install("a", "Alpha", { 1 });
+    workspace.install("b", "Beta", { 2 });
+    workspace.install("c", "Gamma", { 3 });
+    registerIds({ "a", "b", "c" });
+    catalogue->observeWorkspace();
+
+    struct Row {
+        const char* shows;
+        bool connectedWhenDue;
+    };
+    for (const auto row : { Row { "connected", true }, Row { "disconnected before due", false } }) {
+        SCOPED_TRACE(row.shows);
+        pushes.clear();
+        connected = true;
+        workspace.launch("a");
+        scheduler.advance(Seconds(0.1));
+        workspace.launch("b");
+        scheduler.advance(Seconds(0.2));
+        workspace.launch("c"); // at 0.3 s; due at 0.7 s, checked 1 ms either side
+        connected = row.connectedWhenDue;
+        scheduler.advance(Seconds(0.399));
+        EXPECT_TRUE(pushes.empty());
+        scheduler.advance(Seconds(0.002));
+        EXPECT_EQ(pushes.size(), row.connectedWhenDue ? 1U : 0U);
+        scheduler.advance(Seconds(2));
+        EXPECT_EQ(pushes.size(), row.connectedWhenDue ? 1U : 0U);
+    }
+    connected = true;
+    pushes.clear();
+    workspace.running = { running(1, "b", "Beta") };
+    workspace.terminate("c");
+    scheduler.advance(kRegisteredAppsPushDelay);
+    EXPECT_EQ(
+        pushes,
+        (std::vector<Lines> { { "a Alpha icon1", "b Beta icon2 running", "c Gamma icon3" } }));
+}
+
+TEST_F(AppCatalogueTest, LaunchesOfOtherApplicationsAreIgnored)
+{
+    registerIds({ "a" });
+    workspace.launch("a"); // not observing yet
+    EXPECT_EQ(scheduler.pendingCount(), 0U);
+
+    catalogue->observeWorkspace();
+    catalogue->observeWorkspace();
+    EXPECT_EQ(workspace.observerCount(), 2U);
+    workspace.launch("other");
+    workspace.terminate("A");
+    EXPECT_EQ(scheduler.pendingCount(), 0U);
+    workspace.terminate("a");
+    EXPECT_EQ(scheduler.pendingCount(), 1U);
+}
+
+TEST_F(AppCatalogueTest, EditsAndLaunchesShareOneDebounce)
+{
+    registerIds({ "a" });
+    catalogue->observeWorkspace();
+    catalogue->addRegisteredApp("b");
+    scheduler.advance(Seconds(0.3));
+    workspace.launch("a");
+    scheduler.advance(Seconds(0.3));
+    catalogue->moveRegisteredApp("b", "a");
+    scheduler.advance(Seconds(0.399));
+    EXPECT_TRUE(pushes.empty());
+    scheduler.advance(Seconds(0.002));
+    EXPECT_EQ(pushes.size(), 1U);
+}
+
+TEST_F(AppCatalogueTest, NothingHappensOnceTheCatalogueIsGone)
+{
+    registerIds({ "a" });
+    catalogue->observeWorkspace();
+    catalogue->addRegisteredApp("b");
+    catalogue.reset();
+    EXPECT_EQ(workspace.observerCount(), 0U);
+    workspace.launch("a");
+    scheduler.advance(Seconds(1));
+    EXPECT_TRUE(pushes.empty());
+}
+
+struct InstalledRow {
+    const char* shows;
+    std::optional<InstalledApp> pinned;
+    bool pinnedLocatable;
+    std::vector<ApplicationBundle> scanned;
+    Lines expected;
+};
+
+TEST_F(AppCatalogueTest, InstalledApplications)
+{
+    const auto finder = AppCatalogue::defaultPinnedApp();
+    const std::vector<InstalledRow> rows {
+        { "sorted by name ignoring case, the pinned one among them",
+          finder,
+          true,
+          { bundle("org.gnome.Terminal", "Terminal", "/u/t"),
+            bundle("org.mozilla.firefox", "firefox", "/u/f"),
+            bundle("org.gnome.Calculator", "Calculator", "/u/c") },
+          { "org.gnome.Calculator Calculator", "com.apple.finder Finder",
+            "org.mozilla.firefox firefox", "org.gnome.Terminal Terminal" } },
+        { "the pinned one only when it can be located",
+          finder,
+          false,
+          { bundle("org.gnome.Terminal", "Terminal", "/u/t") },
+          { "org.gnome.Terminal Terminal" } },
+        { "no pinned one",
+          std::nullopt,
+          true,
+          { bundle("b", "B", "/b"), bundle("a", "A", "/a") },
+          { "a A", "b B" } },
+        { "the first folder wins",
+          finder,
+          false,
+          { bundle("org.mozilla.firefox", "Firefox (mine)", "/home/u/firefox"),
+            bundle("org.gnome.Terminal", "Terminal", "/usr/t"),
+            bundle("org.mozilla.firefox", "Firefox", "/usr/firefox") },
+          { "org.mozilla.firefox Firefox (mine)", "org.gnome.Terminal Terminal" } },
+        { "the pinned one is not listed twice",
+          InstalledApp { "org.gnome.Nautilus", "Files" },
+          true,
+          { bundle("org.gnome.Nautilus", "Nautilus", "/n") },
+          { "org.gnome.Nautilus Files" } },
+        { "names differing in case stay next to each other in scan order",
+          std::nullopt,
+          false,
+          { bundle("x1", "safari", "/1"), bundle("y", "Sage", "/2"), bundle("x2", "Safari", "/3"),
+            bundle("z", "SAFARI", "/4"), bundle("w", "Saf", "/5") },
+          { "w Saf", "x1 safari", "x2 Safari", "z SAFARI", "y Sage" } },
+        { "accents sort with their letter",
+          std::nullopt,
+          false,
+          { bundle("f", "Fichiers", "/f"), bundle("e2", "Éditeur", "/e2"),
+            bundle("d", "Dessin", "/d"), bundle("e1", "editeur", "/e1"),
+            bundle("e3", "Ecole", "/e3"), bundle("e4", "Éclair", "/e4") },
+          { "d Dessin", "e4 Éclair", "e3 Ecole", "e1 editeur", "e2 Éditeur", "f Fichiers" } },
+        { "no declared name: the file name without extension",
+          std::nullopt,
+          false,
+          { bundle("org.example.Zed", std::nullopt, "/apps/Zed Editor.desktop"),
+            bundle("org.example.Abc", std::nullopt, "/apps/Abc.app/") },
+          { "org.example.Abc Abc", "org.example.Zed Zed Editor" } },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.shows);
+        workspace.installed.clear();
+        if (row.pinned && row.pinnedLocatable)
+            workspace.install(row.pinned->bundleId, "Declared", {});
+        workspace.scanned = row.scanned;
+        EXPECT_EQ(describe(makeCatalogue(row.pinned)->installedApps()), row.expected);
+    }
+}
+
+TEST_F(AppCatalogueTest, InstalledApplicationsWithEqualNamesKeepTheirScanOrderInALongList)
+{
+    // Long enough for an unstable sort to reorder equal names.
+    const Ids spellings { "Mail", "mail", "MAIL", "Notes", "notes" };
+    Lines mail;
+    Lines notes;
+    for (int i = 0; i < 40; ++i) {
+        const auto id = "id" + std::to_string(100 + (i * 7) % 40);
+        const auto& name = spellings[static_cast<std::size_t>(i) % spellings.size()];
+        workspace.scanned.push_back(bundle(id, name, "/" + id));
+        (name.front() == 'M' || name.front() == 'm' ? mail : notes).push_back(id + " " + name);
+    }
+    Lines expected = mail;
+    expected.insert(expected.end(), notes.begin(), notes.end());
+    EXPECT_EQ(describe(makeCatalogue(std::nullopt)->installedApps()), expected);
+}
+
+} // namespace
+} // namespace kavora
