@@ -1,0 +1,55 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace kavora {
+
+// Which Linux modifier the Mac Command key becomes.
+enum class CommandKeyRole : std::uint8_t { Control, Super };
+
+// The settings key that chooses it: "control" (also when absent or unknown) or "super".
+constexpr std::string_view kCommandKeySetting = "linuxCommandKey";
+CommandKeyRole commandKeyRoleFromSetting(const std::optional<std::string>& value);
+
+// X modifier keys a chord holds around its key, as a bit set.
+namespace xmodifier {
+constexpr std::uint8_t kShift = 0x1;
+constexpr std::uint8_t kControl = 0x2;
+constexpr std::uint8_t kAlt = 0x4;
+constexpr std::uint8_t kSuper = 0x8;
+} // namespace xmodifier
+
+// How the key of a chord is found on the current X keyboard.
+enum class KeyLookup : std::uint8_t {
+    // The key at the evdev position, as the Mac code is positional.
+    Position,
+    // The key whose unshifted symbol is the keysym in the current layout, so that a shortcut
+    // follows the letter and not the position; the position when no key has it unshifted.
+    CharacterFirst,
+    // Any key producing the keysym; the evdev position when none does and a position is given;
+    // otherwise a spare key bound to the keysym.
+    Keysym,
+};
+
+// A Mac key stroke as the Linux desktop expects it.
+struct XChord {
+    std::uint8_t modifiers = 0; // xmodifier bits
+    KeyLookup lookup = KeyLookup::Position;
+    std::uint32_t keysym = 0;
+    std::uint16_t evdev = 0; // 0: no position
+    friend bool operator==(const XChord&, const XChord&) = default;
+};
+
+// Translates a Mac key with its modifier flags into the Linux chord with the same meaning.
+// Command acts as Control (or Super, by role) and Option as Alt; the chords the desktop knows
+// under another name become that one: Command+[ and ] go back and forward (Alt+Left, Alt+Right),
+// Command+Space opens the launcher search (Super), Command+Shift+4 takes an area screenshot
+// (Shift+Print), Command+Tab switches applications (Alt+Tab). Nothing for Mac codes that have no
+// key here.
+std::optional<XChord> translateMacChord(std::uint16_t macKey, std::uint64_t macFlags,
+                                        CommandKeyRole role);
+
+} // namespace kavora

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <string>
+
+struct _XDisplay;
+
+namespace kavora {
+
+// One Xlib connection, used only from the thread that opened it. A server that goes away marks
+// the connection dead instead of ending the process, and X protocol errors on it are counted
+// instead of being fatal. There is no reconnection: a dead connection stays dead.
+class X11Connection {
+public:
+    // Opens the named display, or $DISPLAY when the name is empty.
+    explicit X11Connection(const std::string& displayName);
+    ~X11Connection();
+    X11Connection(const X11Connection&) = delete;
+    X11Connection& operator=(const X11Connection&) = delete;
+
+    // The Xlib display while the connection is alive, null otherwise.
+    _XDisplay* display() const;
+    bool alive() const { return display_ && !dead_; }
+    bool hasXTest() const { return alive() && xtest_; }
+    // RandR 1.5, which lists monitors.
+    bool hasMonitors() const { return alive() && monitors_; }
+    bool hasXkb() const { return alive() && xkbEventBase_ >= 0; }
+    int xkbEventBase() const { return xkbEventBase_; }
+
+    // Every Xlib call on a connection is made inside one: a write to a server that has gone away
+    // raises SIGPIPE, which would end the process. The scope blocks it for the calling thread and
+    // swallows one raised meanwhile; the broken connection is reported through the I/O error hook
+    // instead.
+    class CallScope {
+    public:
+        explicit CallScope(const X11Connection& connection);
+        ~CallScope();
+        CallScope(const CallScope&) = delete;
+        CallScope& operator=(const CallScope&) = delete;
+
+    private:
+        const X11Connection& connection_;
+        bool wasBlocked_ = false;
+    };
+
+    // Sends the buffered requests; false when the connection is, or turns out to be, dead.
+    bool flush();
+    // Waits until the server has handled every request sent so far; false when the connection is
+    // dead or one of those requests failed.
+    bool sync();
+
+private:
+    friend struct X11ConnectionHooks;
+
+    _XDisplay* display_ = nullptr;
+    bool dead_ = false;
+    bool xtest_ = false;
+    bool monitors_ = false;
+    int xkbEventBase_ = -1;
+    unsigned long errorCount_ = 0;
+};
+
+} // namespace kavora
