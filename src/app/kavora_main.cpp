@@ -1,14 +1,40 @@
+#include "app/DefaultsCommand.h"
+#include "app/ReceiverApp.h"
+#include "app/ReceiverOptions.h"
+#include "platform/linux/JsonFileUserDefaults.h"
+#include "platform/linux/SystemLog.h"
+#include "platform/linux/UserFolders.h"
+
 #include <cstdio>
 #include <cstring>
+#include <iostream>
+#include <string>
+#include <vector>
 
 namespace {
 
 void printUsage()
 {
-    std::puts("Usage: kavora [--help] [--version]\n"
+    std::puts("Usage: kavora [--headless] [--advertise] [--port N]\n"
+              "       kavora defaults read [KEY] | write KEY VALUE | delete KEY\n"
+              "       kavora --help | --version\n"
               "\n"
               "The Kavora receiver: lets a handheld touch device be the mouse, keyboard and\n"
-              "launcher of this computer.");
+              "launcher of this computer.\n"
+              "\n"
+              "  --headless   run without a user interface (for servers and tests)\n"
+              "  --advertise  switch advertising on at start, so controllers can connect\n"
+              "  --port N     listen on TCP port N (0, the default, takes any free port;\n"
+              "               the port in use is printed once the receiver listens)\n"
+              "  defaults     read and change the receiver's settings (kavora defaults --help)");
+}
+
+int runDefaults(int argc, char** argv)
+{
+    kavora::SystemLog log;
+    kavora::JsonFileUserDefaults defaults(kavora::settingsFolder(), log);
+    const std::vector<std::string> args(argv + 2, argv + argc);
+    return kavora::runDefaultsCommand(args, defaults, std::cout, std::cerr);
 }
 
 } // namespace
@@ -23,6 +49,12 @@ int main(int argc, char** argv)
         std::puts("kavora " KAVORA_VERSION);
         return 0;
     }
-    printUsage();
-    return 2;
+    if (argc > 1 && std::strcmp(argv[1], "defaults") == 0)
+        return runDefaults(argc, argv);
+
+    const auto options
+        = kavora::parseReceiverOptions(std::vector<std::string>(argv + 1, argv + argc), std::cerr);
+    if (!options)
+        return 2;
+    return kavora::runReceiver(argc, argv, *options);
 }
