@@ -238,12 +238,14 @@ std::vector<FavoriteSite> FavoriteSites::favoriteSitesForPeer()
     std::vector<FavoriteSite> result;
     result.reserve(sites_->size());
     for (const auto& site : *sites_) {
-        auto copy = site;
-        copy.iconPNG.reset();
-        if (auto icon = faviconCache_.find(site.url); icon != faviconCache_.end())
-            copy.iconPNG = icon->second;
+        // A stored icon is never sent: only what the favicon service gave this run.
+        std::optional<Bytes> icon;
+        if (auto cached = faviconCache_.find(site.url); cached != faviconCache_.end())
+            icon.emplace(cached->second);
         else
             fetchFavicon(site.url);
+        FavoriteSite copy { site.id,         site.url,      site.name, site.browserBundleId,
+                            std::move(icon), site.userNamed };
         if (!site.userNamed) {
             if (auto title = pageTitleCache_.find(site.url); title != pageTitleCache_.end()) {
                 copy.name = title->second;

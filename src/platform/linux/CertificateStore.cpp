@@ -1,4 +1,5 @@
 #include "platform/linux/CertificateStore.h"
+#include "platform/linux/UserFolders.h"
 
 #include <QCryptographicHash>
 #include <QDateTime>
@@ -25,7 +26,6 @@ namespace {
 
 constexpr long kValiditySeconds = 20L * 365 * 24 * 60 * 60;
 constexpr const char* kCommonName = "Kavora receiver";
-constexpr mode_t kGroupAndOthers = S_IRWXG | S_IRWXO;
 
 template <class T, void (*Free)(T*)> struct Deleter {
     void operator()(T* pointer) const { Free(pointer); }
@@ -162,26 +162,11 @@ std::optional<TlsIdentity> parseIdentity(const QByteArray& certificatePem, const
     return identity;
 }
 
-// Creates the folder when missing and takes group and other access away from it.
-std::optional<std::string> prepareFolder(const std::filesystem::path& folder)
-{
-    std::error_code error;
-    std::filesystem::create_directories(folder, error);
-    if (error)
-        return "cannot create the folder " + folder.string() + ": " + error.message();
-    struct stat status { };
-    if (::stat(folder.c_str(), &status) == 0 && (status.st_mode & kGroupAndOthers) != 0
-        && status.st_uid == ::geteuid()) {
-        ::chmod(folder.c_str(), status.st_mode & 07777 & ~kGroupAndOthers);
-    }
-    return std::nullopt;
-}
-
 } // namespace
 
 Result<TlsIdentity> loadOrCreateTlsIdentity(const std::filesystem::path& folder)
 {
-    if (auto problem = prepareFolder(folder))
+    if (auto problem = preparePrivateFolder(folder))
         return Error { *problem };
     const auto certificatePath = folder / kCertificateFileName;
     const auto keyPath = folder / kPrivateKeyFileName;

@@ -1,4 +1,5 @@
 #include "platform/linux/JsonFileUserDefaults.h"
+#include "platform/linux/UserFolders.h"
 
 #include "core/Log.h"
 
@@ -18,7 +19,6 @@ namespace {
 constexpr const char* kFileName = "settings.json";
 constexpr std::string_view kTemporaryPrefix = "settings.json.tmp-";
 constexpr mode_t kFileMode = 0600;
-constexpr mode_t kGroupAndOthers = 0077;
 
 std::string describeErrno(int error)
 {
@@ -109,22 +109,6 @@ void removeStaleTemporaries(const std::filesystem::path& folder)
         if (name.starts_with(kTemporaryPrefix))
             ::unlink(it->path().c_str());
     }
-}
-
-// Creates the folder when missing and takes group and other access away from it (0755 becomes
-// 0700); the owner's own bits are left alone, so a folder the user made read-only stays so.
-std::optional<std::string> prepareFolder(const std::filesystem::path& folder)
-{
-    std::error_code error;
-    std::filesystem::create_directories(folder, error);
-    if (error)
-        return "cannot create the folder " + folder.string() + ": " + error.message();
-    struct stat status { };
-    if (::stat(folder.c_str(), &status) == 0 && (status.st_mode & kGroupAndOthers) != 0
-        && status.st_uid == ::geteuid()) {
-        ::chmod(folder.c_str(), status.st_mode & 07777 & ~kGroupAndOthers);
-    }
-    return std::nullopt;
 }
 
 } // namespace
@@ -343,7 +327,7 @@ void JsonFileUserDefaults::change(std::string_view key, std::optional<nlohmann::
         lastWriteError_.reset();
         return;
     }
-    if (auto error = prepareFolder(folder_)) {
+    if (auto error = preparePrivateFolder(folder_)) {
         if (!alreadySo())
             apply();
         reportWriteFailure(*error);

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace kavora {
@@ -39,6 +40,21 @@ std::filesystem::path settingsFolder()
     if (auto config = absoluteFromEnvironment("XDG_CONFIG_HOME"); !config.empty())
         return config / "kavora";
     return homeDirectory() / ".config" / "kavora";
+}
+
+std::optional<std::string> preparePrivateFolder(const std::filesystem::path& folder)
+{
+    constexpr mode_t kGroupAndOthers = S_IRWXG | S_IRWXO;
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    if (error)
+        return "cannot create the folder " + folder.string() + ": " + error.message();
+    struct stat status { };
+    if (::stat(folder.c_str(), &status) == 0 && (status.st_mode & kGroupAndOthers) != 0
+        && status.st_uid == ::geteuid()) {
+        ::chmod(folder.c_str(), status.st_mode & 07777 & ~kGroupAndOthers);
+    }
+    return std::nullopt;
 }
 
 } // namespace kavora

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
+#include <string>
 
 namespace kavora {
 
@@ -12,5 +14,10 @@ std::filesystem::path homeDirectory();
 // absolute (relative values are ignored, as the XDG base-directory rules say), else
 // ~/.config/kavora.
 std::filesystem::path settingsFolder();
+
+// Creates the folder when missing and takes group and other access away from it (0755 becomes
+// 0700); the owner's own bits are left alone, so a folder the user made read-only stays so.
+// Returns what went wrong, or nothing.
+std::optional<std::string> preparePrivateFolder(const std::filesystem::path& folder);
 
 } // namespace kavora
