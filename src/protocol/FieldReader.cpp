@@ -128,19 +128,16 @@ std::int64_t FieldReader::int64(std::string_view key)
 
 bool FieldReader::boolean(std::string_view key)
 {
-    const Json* value = required(key);
-    if (!value)
-        return false;
-    if (!value->is_boolean()) {
-        fail(key, "expected true or false");
-        return false;
-    }
-    return value->get<bool>();
+    return booleanValue(key, required(key));
 }
 
 bool FieldReader::booleanOrFalse(std::string_view key)
 {
-    const Json* value = optional(key);
+    return booleanValue(key, optional(key));
+}
+
+bool FieldReader::booleanValue(std::string_view key, const Json* value)
+{
     if (!value)
         return false;
     if (!value->is_boolean()) {

@@ -93,6 +93,8 @@ private:
     const nlohmann::json* required(std::string_view key);
     // The member's value, or null when it is missing or null.
     const nlohmann::json* optional(std::string_view key);
+    // A true or false member; a value of another type fails.
+    bool booleanValue(std::string_view key, const nlohmann::json* value);
     void fail(std::string_view key, std::string_view problem);
 
     const nlohmann::json& object_;

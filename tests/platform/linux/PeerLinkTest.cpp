@@ -77,18 +77,9 @@ protected:
         ASSERT_NE(port, 0);
     }
 
-    // A client joining as name; true once accepted.
     bool join(PeerClient& client, const std::string& name)
     {
-        bool accepted = false;
-        bool failed = false;
-        client.onAccepted = [&] { accepted = true; };
-        client.onFailed = [&](PeerClient::Failure, const std::string&) { failed = true; };
-        client.connectToReceiver(QStringLiteral("127.0.0.1"), port, name);
-        waitUntil([&] { return accepted || failed; });
-        client.onAccepted = nullptr;
-        client.onFailed = nullptr;
-        return accepted;
+        return joinAsController(client, port, name);
     }
 
     CapturingLog log;

@@ -56,13 +56,7 @@ protected:
 
     bool join(PeerClient& client, const std::string& name)
     {
-        bool accepted = false;
-        bool failed = false;
-        client.onAccepted = [&] { accepted = true; };
-        client.onFailed = [&](PeerClient::Failure, const std::string&) { failed = true; };
-        client.connectToReceiver(QStringLiteral("127.0.0.1"), port, name);
-        waitUntil([&] { return accepted || failed; });
-        return accepted;
+        return joinAsController(client, port, name);
     }
 
     TemporaryFolder folder;

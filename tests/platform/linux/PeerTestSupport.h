@@ -4,6 +4,7 @@
 #include "link/Invitation.h"
 #include "platform/linux/CertificateStore.h"
 #include "platform/linux/LinkLimits.h"
+#include "platform/linux/PeerClient.h"
 #include "support/TemporaryFolder.h"
 
 #include <QCoreApplication>
@@ -51,6 +52,20 @@ inline bool waitUntil(const std::function<bool()>& condition,
 inline void runFor(std::chrono::milliseconds time)
 {
     waitUntil([] { return false; }, time);
+}
+
+// Joins the receiver on the loopback port as a controller named name; true once accepted.
+inline bool joinAsController(PeerClient& client, std::uint16_t port, const std::string& name)
+{
+    bool accepted = false;
+    bool failed = false;
+    client.onAccepted = [&] { accepted = true; };
+    client.onFailed = [&](PeerClient::Failure, const std::string&) { failed = true; };
+    client.connectToReceiver(QStringLiteral("127.0.0.1"), port, name);
+    waitUntil([&] { return accepted || failed; });
+    client.onAccepted = nullptr;
+    client.onFailed = nullptr;
+    return accepted;
 }
 
 // Limits short enough for tests to reach every deadline in well under a second.
