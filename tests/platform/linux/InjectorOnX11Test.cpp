@@ -43,6 +43,10 @@ TEST_F(InjectorOnX11Test, MotionMovesTheRealPointerFromWhereItWas)
     XSync(window_->display(), False);
     injector_->inject(msg::MouseDelta { 50, -40 });
     scheduler_.advance(Seconds(0.3));
+    // The posts travel on the services' own connection: wait until the last one has arrived.
+    const auto arrived = window_->waitFor(
+        [](const auto& e) { return e.kind == Kind::Motion && e.x == 450 && e.y == 260; });
+    EXPECT_TRUE(arrived);
     EXPECT_EQ(window_->pointer(), std::pair(450, 260));
 }
 
