@@ -1,5 +1,6 @@
 #include "platform/linux/DesktopLaunchServices.h"
 
+#include "platform/linux/DesktopFileManager.h"
 #include "platform/linux/DesktopLaunchArguments.h"
 #include "platform/linux/DesktopOverview.h"
 
@@ -9,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <utility>
 #include <vector>
@@ -64,6 +66,11 @@ GObjectPtr<GDesktopAppInfo> installedApplication(const std::string& applicationI
         if (std::filesystem::is_regular_file(file, error))
             application.reset(g_desktop_app_info_new_from_filename(file.c_str()));
     }
+    // The controller's pinned "Finder" is whatever file manager the desktop opens folders with.
+    if (!application && applicationId == kFinderBundleId) {
+        if (const auto fileManager = fileManagerEntry())
+            application.reset(g_desktop_app_info_new_from_filename(fileManager->c_str()));
+    }
     if (application && g_desktop_app_info_get_is_hidden(application.get()))
         application.reset();
     return application;
@@ -104,8 +111,10 @@ void openWithDefaultHandler(const std::string& url)
 
 } // namespace
 
-DesktopLaunchServices::DesktopLaunchServices(std::function<void()> overviewKeyFallback)
+DesktopLaunchServices::DesktopLaunchServices(std::function<void()> overviewKeyFallback,
+                                             ActivateRunning activateRunning)
     : overview_(std::make_unique<DesktopOverview>(std::move(overviewKeyFallback)))
+    , activateRunning_(std::move(activateRunning))
 {
 }
 
@@ -118,6 +127,15 @@ void DesktopLaunchServices::showWindowOverview()
 
 void DesktopLaunchServices::openApplication(const std::string& bundleId)
 {
+    const std::optional<std::string> fileId = desktopFileIdFor(bundleId);
+    if (!fileId) {
+        qCDebug(lcLaunch) << "not a desktop-file id:" << QString::fromStdString(bundleId);
+        return;
+    }
+    // The hook knows applications by their id, which is the file id without ".desktop".
+    constexpr std::string_view suffix = ".desktop";
+    if (activateRunning_ && activateRunning_(fileId->substr(0, fileId->size() - suffix.size())))
+        return;
     if (auto application = installedApplication(bundleId))
         launch(G_APP_INFO(application.get()), nullptr);
 }

@@ -73,10 +73,12 @@ protected:
         entry("com.google.Chrome", "chrome %u", "MimeType=x-scheme-handler/https;\n");
         entry("org.example.Viewer", "viewer");
         entry("org.example.Hidden", "hidden", "Hidden=true\n");
+        entry("org.example.FileManager", "files", "MimeType=inode/directory;\n");
         std::ofstream(session.configHome() / "mimeapps.list")
             << "[Default Applications]\n"
                "x-scheme-handler/http=org.example.Browser.desktop\n"
-               "x-scheme-handler/https=org.example.Browser.desktop\n";
+               "x-scheme-handler/https=org.example.Browser.desktop\n"
+               "inode/directory=org.example.FileManager.desktop\n";
         return fs::exists(applications / "org.example.Viewer.desktop");
     }
 
@@ -155,6 +157,12 @@ TEST_F(DesktopLaunchServicesTest, LaunchesAnApplicationByItsDesktopId)
     EXPECT_THAT(awaitLaunches(1), ElementsAre(Launch { "viewer", {} }));
 }
 
+TEST_F(DesktopLaunchServicesTest, FinderIsTheApplicationThatOpensFolders)
+{
+    services_.openApplication("com.apple.finder");
+    EXPECT_THAT(awaitLaunches(1), ElementsAre(Launch { "files", {} }));
+}
+
 TEST_F(DesktopLaunchServicesTest, MalformedHiddenOrMissingIdsLaunchNothing)
 {
     for (const char* id : { "", "-x", "--help", "../applications/org.example.Viewer",
@@ -163,6 +171,20 @@ TEST_F(DesktopLaunchServicesTest, MalformedHiddenOrMissingIdsLaunchNothing)
         services_.openApplication(id);
     services_.openApplication("org.example.Viewer.desktop");
     EXPECT_THAT(awaitLaunches(1), ElementsAre(Launch { "viewer", {} }));
+}
+
+TEST_F(DesktopLaunchServicesTest, ARunningApplicationIsActivatedInsteadOfLaunched)
+{
+    std::vector<std::string> asked;
+    DesktopLaunchServices services({}, [&](const std::string& id) {
+        asked.push_back(id);
+        return id == "org.example.Browser";
+    });
+    services.openApplication("org.example.Browser"); // running: brought forward
+    services.openApplication("-x"); // fails the checks: not even asked
+    services.openApplication("org.example.Viewer.desktop"); // not running: launched
+    EXPECT_THAT(awaitLaunches(1), ElementsAre(Launch { "viewer", {} }));
+    EXPECT_THAT(asked, ElementsAre("org.example.Browser", "org.example.Viewer"));
 }
 
 } // namespace
