@@ -1,5 +1,7 @@
 #include "platform/linux/QtHttpClient.h"
 
+#include "platform/linux/RedirectPolicy.h"
+
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -59,45 +61,61 @@ HttpClient::RequestId QtHttpClient::get(HttpRequest request, Completion completi
         return id;
     }
 
-    QNetworkRequest qrequest(url);
-    for (const auto& [name, value] : request.headers)
-        qrequest.setRawHeader(QByteArray::fromStdString(name), QByteArray::fromStdString(value));
     const auto timeout = request.timeout.value_or(options_.defaultTimeout);
-    qrequest.setTransferTimeout(milliseconds(timeout));
-    qrequest.setMaximumRedirectsAllowed(options_.maxRedirects);
+    auto* deadline = new QTimer(manager_.get());
+    deadline->setSingleShot(true);
+    QObject::connect(deadline, &QTimer::timeout, manager_.get(),
+                     [this, id] { fail(id, "deadline exceeded"); });
+    deadline->start(milliseconds(std::max(options_.deadline, timeout)));
+    pending_[id] = Pending {
+        nullptr, deadline, std::move(completion), std::move(request), url, options_.maxRedirects, {}
+    };
+    send(id, url);
+    return id;
+}
+
+void QtHttpClient::send(RequestId id, const QUrl& url)
+{
+    auto& pending = pending_.at(id);
+    QNetworkRequest qrequest(url);
+    for (const auto& [name, value] : pending.request.headers)
+        qrequest.setRawHeader(QByteArray::fromStdString(name), QByteArray::fromStdString(value));
+    qrequest.setTransferTimeout(
+        milliseconds(pending.request.timeout.value_or(options_.defaultTimeout)));
     qrequest.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                          QNetworkRequest::NoLessSafeRedirectPolicy);
+                          QNetworkRequest::ManualRedirectPolicy);
     qrequest.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
     qrequest.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
 
     auto* reply = manager_->get(qrequest);
     reply->setReadBufferSize(kReadBufferBytes);
-    pending_[id] = Pending { reply, std::move(completion), request.maxBodyBytes, {} };
+    pending.reply = reply;
+    pending.body.clear();
 
     QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, [this, id, reply] {
         const auto length = reply->header(QNetworkRequest::ContentLengthHeader);
-        auto found = pending_.find(id);
-        if (found != pending_.end() && length.isValid()
-            && length.toULongLong() > found->second.maxBodyBytes)
+        const auto* found = current(id, reply);
+        if (found != nullptr && length.isValid()
+            && length.toULongLong() > found->request.maxBodyBytes)
             fail(id, "body too large");
     });
-    QObject::connect(reply, &QNetworkReply::readyRead, reply, [this, id] { readBody(id); });
-    QObject::connect(reply, &QNetworkReply::finished, reply, [this, id] { finished(id); });
-    auto* deadline = new QTimer(reply);
-    deadline->setSingleShot(true);
-    QObject::connect(deadline, &QTimer::timeout, reply,
-                     [this, id] { fail(id, "deadline exceeded"); });
-    deadline->start(milliseconds(std::max(options_.deadline, timeout)));
-    return id;
+    QObject::connect(reply, &QNetworkReply::readyRead, reply,
+                     [this, id, reply] { readBody(id, reply); });
+    QObject::connect(reply, &QNetworkReply::finished, reply,
+                     [this, id, reply] { finished(id, reply); });
 }
 
 void QtHttpClient::cancel(RequestId id)
 {
-    auto pending = take(id);
-    if (!pending)
-        return;
-    pending->reply->abort();
-    pending->reply->deleteLater();
+    take(id);
+}
+
+QtHttpClient::Pending* QtHttpClient::current(RequestId id, const QNetworkReply* reply)
+{
+    auto found = pending_.find(id);
+    if (found == pending_.end() || found->second.reply != reply)
+        return nullptr;
+    return &found->second;
 }
 
 std::optional<QtHttpClient::Pending> QtHttpClient::take(RequestId id)
@@ -107,52 +125,78 @@ std::optional<QtHttpClient::Pending> QtHttpClient::take(RequestId id)
         return std::nullopt;
     auto pending = std::move(found->second);
     pending_.erase(found);
+    pending.deadline->stop();
+    pending.deadline->deleteLater();
+    if (pending.reply != nullptr) {
+        // May emit finished at once; the request is out of the table by now.
+        pending.reply->abort();
+        pending.reply->deleteLater();
+    }
     return pending;
 }
 
-void QtHttpClient::readBody(RequestId id)
+void QtHttpClient::readBody(RequestId id, QNetworkReply* reply)
 {
-    auto found = pending_.find(id);
-    if (found == pending_.end())
+    auto* pending = current(id, reply);
+    if (pending == nullptr)
         return;
-    auto& pending = found->second;
-    const auto chunk = pending.reply->readAll();
-    if (pending.body.size() + static_cast<std::size_t>(chunk.size()) > pending.maxBodyBytes) {
+    const auto chunk = reply->readAll();
+    if (pending->body.size() + static_cast<std::size_t>(chunk.size())
+        > pending->request.maxBodyBytes) {
         fail(id, "body too large");
         return;
     }
-    pending.body.insert(pending.body.end(), chunk.begin(), chunk.end());
+    pending->body.insert(pending->body.end(), chunk.begin(), chunk.end());
 }
 
 void QtHttpClient::fail(RequestId id, const std::string& error)
 {
     auto pending = take(id);
-    if (!pending)
-        return;
-    pending->reply->abort();
-    pending->reply->deleteLater();
-    pending->completion({ 0, std::nullopt, error });
+    if (pending)
+        pending->completion({ 0, std::nullopt, error });
 }
 
-void QtHttpClient::finished(RequestId id)
+void QtHttpClient::finished(RequestId id, QNetworkReply* reply)
 {
-    readBody(id);
-    auto pending = take(id);
-    if (!pending)
+    readBody(id, reply);
+    auto* pending = current(id, reply);
+    if (pending == nullptr)
         return;
-    auto* reply = pending->reply;
+    pending->reply = nullptr;
     reply->deleteLater();
+    const auto location = reply->attribute(QNetworkRequest::RedirectionTargetAttribute);
+    if (location.isValid() && reply->error() == QNetworkReply::NoError) {
+        redirect(id, reply->url().resolved(location.toUrl()));
+        return;
+    }
+
+    auto done = take(id);
     const auto status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     HttpResponse response;
     response.status = status.isValid() ? status.toInt() : 0;
     if (reply->error() == QNetworkReply::NoError
         || (status.isValid() && isStatusError(reply->error()))) {
-        response.body = std::move(pending->body);
+        response.body = std::move(done->body);
     } else {
         response.status = 0;
         response.error = reply->errorString().toStdString();
     }
-    pending->completion(std::move(response));
+    done->completion(std::move(response));
+}
+
+void QtHttpClient::redirect(RequestId id, const QUrl& target)
+{
+    auto& pending = pending_.at(id);
+    if (pending.redirectsLeft <= 0) {
+        fail(id, "too many redirects");
+        return;
+    }
+    if (!mayFollowRedirect(pending.original, target)) {
+        fail(id, "redirect refused");
+        return;
+    }
+    --pending.redirectsLeft;
+    send(id, target);
 }
 
 } // namespace kavora

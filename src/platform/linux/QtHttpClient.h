@@ -2,6 +2,8 @@
 
 #include "platform/HttpClient.h"
 
+#include <QUrl>
+
 #include <map>
 #include <memory>
 
@@ -13,8 +15,9 @@ namespace kavora {
 
 // HTTP(S) GET over Qt Network on the thread that made it (the GUI thread); completions run on
 // that thread. Guards against hostile servers: an inactivity timeout and a hard deadline per
-// request, a cap on the decoded body, a few redirects and never one to a less safe scheme, no
-// cookies. Certificates are always verified.
+// request, a cap on the decoded body, a few redirects and never one to a less safe scheme or
+// from a public address into the local networks (mayFollowRedirect), no cookies. Certificates
+// are always verified.
 class QtHttpClient final : public HttpClient {
 public:
     struct Options {
@@ -35,16 +38,25 @@ public:
 
 private:
     struct Pending {
-        QNetworkReply* reply = nullptr;
+        QNetworkReply* reply = nullptr; // of the current hop; null between hops
+        QTimer* deadline = nullptr; // for all hops together
         Completion completion;
-        std::size_t maxBodyBytes = 0;
+        HttpRequest request;
+        QUrl original;
+        int redirectsLeft = 0;
         Bytes body;
     };
 
-    void readBody(RequestId id);
-    void finished(RequestId id);
+    // Sends one hop of the request; redirects are followed here, not by Qt, so that nothing is
+    // sent to a target before mayFollowRedirect has accepted it.
+    void send(RequestId id, const QUrl& url);
+    // The request while `reply` is its current hop; signals of an earlier hop find nothing.
+    Pending* current(RequestId id, const QNetworkReply* reply);
+    void readBody(RequestId id, QNetworkReply* reply);
+    void finished(RequestId id, QNetworkReply* reply);
+    void redirect(RequestId id, const QUrl& target);
     void fail(RequestId id, const std::string& error);
-    // Takes the request out of the table, so that signals still queued for it find nothing.
+    // Takes the request out of the table and stops its transfer and deadline.
     std::optional<Pending> take(RequestId id);
 
     Options options_;

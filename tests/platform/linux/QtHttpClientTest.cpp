@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QHostAddress>
+#include <QNetworkProxy>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
@@ -34,8 +35,11 @@ void ensureApplication()
 // A small HTTP/1.1 server on 127.0.0.1 with one behaviour per path:
 //   /page          a title page;  /missing  404 with a body
 //   /rN            a redirect to /r(N-1), /r0 redirects to /page
+//   /to-loopback   a redirect to /page on 127.0.0.1
+//   /to-public     a redirect to /page on the public name (publicUrl)
 //   /endless       200 without length, 4 KiB every 5 ms forever
 //   /drip          200 without length, one byte every 100 ms forever
+// It also serves as an HTTP proxy, so that a request for the public name arrives here as well.
 class LocalServer {
 public:
     LocalServer()
@@ -55,6 +59,13 @@ public:
         return "http://127.0.0.1:" + std::to_string(server_.serverPort()) + path;
     }
 
+    // A name that is not local; only this server, as the proxy, ever answers for it.
+    static std::string publicUrl(const std::string& path)
+    {
+        return "http://kavora-public.example" + path;
+    }
+    quint16 port() const { return server_.serverPort(); }
+
     std::vector<std::string> requestHeads; // the head of every request, as received
 
 private:
@@ -66,11 +77,19 @@ private:
             return;
         socket->setProperty("served", true);
         requestHeads.push_back(head.toStdString());
-        const auto path = head.split(' ').value(1).toStdString();
+        auto path = head.split(' ').value(1).toStdString();
+        if (path.starts_with("http://")) // the absolute form a proxy is asked with
+            path = path.substr(path.find('/', 7));
         if (path == "/page") {
             respond(socket, "200 OK", "<html><title>Local</title></html>");
         } else if (path == "/missing") {
             respond(socket, "404 Not Found", "gone");
+        } else if (path == "/to-loopback" || path == "/to-public") {
+            const auto target = path == "/to-loopback" ? url("/page") : publicUrl("/page");
+            socket->write(("HTTP/1.1 302 Found\r\nLocation: " + target
+                           + "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n")
+                              .c_str());
+            socket->disconnectFromHost();
         } else if (path.starts_with("/r")) {
             const int n = std::stoi(path.substr(2));
             const auto next = n == 0 ? std::string("/page") : "/r" + std::to_string(n - 1);
@@ -139,6 +158,23 @@ protected:
     std::unique_ptr<QtHttpClient> client;
 };
 
+// Sends every request of the process through the HTTP proxy on this port while it lives.
+class ProxyThrough {
+public:
+    explicit ProxyThrough(quint16 port)
+        : previous_(QNetworkProxy::applicationProxy())
+    {
+        QNetworkProxy::setApplicationProxy(
+            QNetworkProxy(QNetworkProxy::HttpProxy, "127.0.0.1", port));
+    }
+    ProxyThrough(const ProxyThrough&) = delete;
+    ProxyThrough& operator=(const ProxyThrough&) = delete;
+    ~ProxyThrough() { QNetworkProxy::setApplicationProxy(previous_); }
+
+private:
+    QNetworkProxy previous_;
+};
+
 std::string text(const HttpResponse& response)
 {
     return response.body ? std::string(response.body->begin(), response.body->end()) : "<none>";
@@ -201,6 +237,33 @@ TEST_F(QtHttpClientTest, FollowsAtMostThreeRedirects)
     ASSERT_TRUE(four.has_value());
     EXPECT_FALSE(four->body.has_value());
     EXPECT_TRUE(four->error.has_value());
+}
+
+// A public page must not make the receiver fetch from its own computer or LAN.
+TEST_F(QtHttpClientTest, RefusesRedirectsFromPublicAddressesIntoLocalOnes)
+{
+    const ProxyThrough proxy(server->port());
+    struct Row {
+        const char* shows;
+        std::string url;
+        std::optional<std::string> body;
+    };
+    const Row rows[] = {
+        { "a public page", LocalServer::publicUrl("/page"), "<html><title>Local</title></html>" },
+        { "public to public", LocalServer::publicUrl("/to-public"),
+          "<html><title>Local</title></html>" },
+        { "public to loopback", LocalServer::publicUrl("/to-loopback"), std::nullopt },
+    };
+    for (const auto& row : rows) {
+        server->requestHeads.clear();
+        const auto response = fetch(row.url);
+        ASSERT_TRUE(response.has_value()) << row.shows;
+        EXPECT_EQ(response->body.has_value(), row.body.has_value()) << row.shows;
+        if (row.body)
+            EXPECT_EQ(text(*response), *row.body) << row.shows;
+        else
+            EXPECT_EQ(server->requestHeads.size(), 1u) << row.shows; // /page was never asked for
+    }
 }
 
 TEST_F(QtHttpClientTest, RefusesOtherSchemes)
