@@ -6,16 +6,20 @@
 #include "input/CGEventInjector.h"
 #include "link/MCReceiverMac.h"
 #include "platform/linux/AtSpiAccessibility.h"
+#include "platform/linux/DesktopApplications.h"
 #include "platform/linux/DesktopLaunchServices.h"
 #include "platform/linux/JsonFileUserDefaults.h"
 #include "platform/linux/LinuxHostNames.h"
 #include "platform/linux/LinuxPeerFramework.h"
+#include "platform/linux/LinuxWorkspace.h"
 #include "platform/linux/PlistLegacyPreferences.h"
 #include "platform/linux/PulseAudioControl.h"
+#include "platform/linux/QtHttpClient.h"
 #include "platform/linux/QtPasteboard.h"
 #include "platform/linux/QtScheduler.h"
 #include "platform/linux/SystemLog.h"
 #include "platform/linux/UserFolders.h"
+#include "platform/linux/X11ClientList.h"
 #include "platform/linux/X11EventServices.h"
 
 #include <QGuiApplication>
@@ -24,6 +28,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -92,10 +97,18 @@ int runReceiver(int argc, char** argv, const ReceiverOptions& options)
     QtPasteboard pasteboard;
     AtSpiAccessibility accessibility;
     PulseAudioControl audio;
-    DesktopLaunchServices launcher([&events] { postOverviewKey(events); });
+    LinuxWorkspace workspace(std::make_unique<DesktopApplications>(),
+                             std::make_unique<X11ClientList>());
+    DesktopLaunchServices launcher([&events] { postOverviewKey(events); },
+                                   [&workspace](const std::string& bundleId) {
+                                       return workspace.activateRunningApplication(bundleId);
+                                   });
+    QtHttpClient http;
 
     PeerLinkOptions linkOptions;
     linkOptions.port = options.port;
+    linkOptions.listenAddress = options.listenAddress;
+    linkOptions.publishDnsSd = options.publishesDnsSd();
     linkOptions.configFolder = settingsFolder();
     LinuxPeerFramework framework(linkOptions, log);
     LinuxHostNames hostNames;
@@ -103,8 +116,9 @@ int runReceiver(int argc, char** argv, const ReceiverOptions& options)
     auto receiver = MCReceiverMac::create(scheduler, framework, defaults, hostNames);
     auto injector = CGEventInjector::create(
         { scheduler, defaults, events, pasteboard, accessibility, audio, launcher, log });
-    auto controller = MacController::create({ scheduler, accessibility, launcher, settings, log },
-                                            receiver, injector);
+    auto controller = MacController::create(
+        { scheduler, accessibility, launcher, settings, defaults, workspace, http, log }, receiver,
+        injector);
 
     if (options.advertise) {
         controller->setAdvertising(true);

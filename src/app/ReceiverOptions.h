@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QHostAddress>
+
 #include <cstdint>
 #include <optional>
 #include <ostream>
@@ -13,6 +15,11 @@ struct ReceiverOptions {
     bool headless = false;
     bool advertise = false;
     std::uint16_t port = 0; // 0: any free port
+    // The one address controllers may connect to; every address unless given.
+    QHostAddress listenAddress = QHostAddress::Any;
+
+    // Announcing an address no other machine can reach would only mislead the network's browsers.
+    bool publishesDnsSd() const { return !listenAddress.isLoopback(); }
 };
 
 // Parses the receiver's options (the arguments after the program name); explains what is wrong

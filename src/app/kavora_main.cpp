@@ -15,7 +15,7 @@ namespace {
 
 void printUsage()
 {
-    std::puts("Usage: kavora [--headless] [--advertise] [--port N]\n"
+    std::puts("Usage: kavora [--headless] [--advertise] [--port N] [--listen ADDRESS]\n"
               "       kavora defaults read [KEY] | write KEY VALUE | delete KEY\n"
               "       kavora --help | --version\n"
               "\n"
@@ -26,6 +26,10 @@ void printUsage()
               "  --advertise  switch advertising on at start, so controllers can connect\n"
               "  --port N     listen on TCP port N (0, the default, takes any free port;\n"
               "               the port in use is printed once the receiver listens)\n"
+              "  --listen ADDRESS\n"
+              "               accept controllers on this IP address only (by default on every\n"
+              "               address); on a loopback address such as 127.0.0.1 the receiver is\n"
+              "               not announced on the network\n"
               "  defaults     read and change the receiver's settings (kavora defaults --help)");
 }
 

@@ -26,7 +26,7 @@ std::string_view debugLabel(const ControlMessage& message)
                           [](const AppList&) { return "アプリ一覧"; },
                           [](const RegisteredAppList&) { return "登録アプリ一覧"; },
                           [](const SystemButtons&) { return "上部ボタン"; },
-                          [](const FavoriteSites&) { return "お気に入り一覧"; },
+                          [](const msg::FavoriteSites&) { return "お気に入り一覧"; },
                           [](const OpenURL&) { return "URL起動"; },
                           [](const LeftClickDown&) { return "左クリック"; },
                           [](const LeftClickUp&) { return "左クリック"; },

@@ -1,11 +1,11 @@
 #include "controller/MacController.h"
 
+#include "controller/FavoriteSites.h"
 #include "controller/SystemButtonPresets.h"
 #include "core/Overloaded.h"
 #include "input/CGEventInjector.h"
 #include "link/MCReceiverMac.h"
 #include "platform/Accessibility.h"
-#include "platform/LaunchServices.h"
 
 #include <variant>
 
@@ -23,6 +23,7 @@ std::shared_ptr<MacController> MacController::create(const Services& services,
 {
     auto controller = std::make_shared<MacController>(Passkey {}, services, std::move(receiver),
                                                       std::move(injector));
+    controller->createCatalogues(services);
     controller->start();
     return controller;
 }
@@ -32,7 +33,6 @@ MacController::MacController(Passkey, const Services& services,
                              std::shared_ptr<CGEventInjector> injector)
     : scheduler_(services.scheduler)
     , accessibility_(services.accessibility)
-    , launcher_(services.launcher)
     , settings_(services.settings)
     , log_(services.log)
     , receiver_(std::move(receiver))
@@ -67,6 +67,32 @@ void MacController::start()
     subscribeChangeHandlers();
     settings_.migrateLegacyPreferences();
     settings_.loadSettings(lists);
+    catalogue_->observeWorkspace();
+}
+
+void MacController::createCatalogues(const Services& services)
+{
+    std::weak_ptr<MacController> weak = weak_from_this();
+    AppCatalogue::Hooks hooks;
+    hooks.isConnected = [weak] {
+        auto self = weak.lock();
+        return self && *self->isConnected;
+    };
+    hooks.sendRegisteredAppList = [weak](std::vector<AppInfo> apps) {
+        if (auto self = weak.lock())
+            self->receiver_->send(msg::RegisteredAppList { std::move(apps) });
+    };
+    catalogue_ = AppCatalogue::create({ services.scheduler, services.workspace, services.launcher },
+                                      lists.registeredBundleIds, std::move(hooks));
+
+    // A favicon or page title that arrives late is sent at once.
+    favoriteSites_ = FavoriteSites::create(
+        { services.scheduler, services.http, services.launcher, services.defaults },
+        lists.favoriteSites, [weak] {
+            auto self = weak.lock();
+            if (self && *self->isConnected)
+                self->sendFavoriteSites();
+        });
 }
 
 void MacController::subscribeToReceiver()
@@ -114,6 +140,7 @@ void MacController::subscribeToReceiver()
 
 void MacController::subscribeChangeHandlers()
 {
+    // No push here: the catalogue's edits arm its debounced push themselves.
     cancellables_.push_back(lists.registeredBundleIds.subscribe(
         [this](const std::vector<std::string>& ids) { settings_.storeRegisteredBundleIds(ids); }));
     cancellables_.push_back(
@@ -126,7 +153,7 @@ void MacController::subscribeChangeHandlers()
         lists.favoriteSites.subscribe([this](const std::vector<FavoriteSite>& sites) {
             settings_.storeFavoriteSites(sites);
             if (*isConnected)
-                receiver_->send(msg::FavoriteSites { favoriteSitesForPeer() });
+                sendFavoriteSites();
         }));
 }
 
@@ -134,23 +161,23 @@ void MacController::handleMessage(const ControlMessage& message)
 {
     std::visit(
         Overloaded {
-            [this](const msg::LaunchApp& launch) { openApp(launch.bundleId); },
-            [this](const msg::ActivateApp& activate) { openApp(activate.bundleId); },
-            [this](const msg::OpenURL& open) { openURLInBrowser(open.url, open.browserBundleId); },
+            [this](const msg::LaunchApp& launch) { catalogue_->openApp(launch.bundleId); },
+            [this](const msg::ActivateApp& activate) { catalogue_->openApp(activate.bundleId); },
+            [this](const msg::OpenURL& open) {
+                favoriteSites_->openURLInBrowser(open.url, open.browserBundleId);
+            },
             [this](const msg::Heartbeat& heartbeat) { receiver_->send(heartbeat); },
             [this](const msg::RequestAppList&) {
-                receiver_->send(msg::AppList { runningAppList() });
+                receiver_->send(msg::AppList { catalogue_->runningAppList() });
             },
             [this](const msg::RequestRegisteredApps&) {
-                receiver_->send(msg::RegisteredAppList { registeredAppInfos() });
+                receiver_->send(msg::RegisteredAppList { catalogue_->registeredAppInfos() });
             },
             [this](const msg::RequestSystemButtons&) {
                 receiver_->send(
                     msg::SystemButtons { selectedSystemButtons(*lists.systemButtonIDs) });
             },
-            [this](const msg::RequestFavoriteSites&) {
-                receiver_->send(msg::FavoriteSites { favoriteSitesForPeer() });
-            },
+            [this](const msg::RequestFavoriteSites&) { sendFavoriteSites(); },
             [this, &message](const auto&) { takeInput(message); },
         },
         message);
@@ -169,9 +196,14 @@ void MacController::pushAllLists()
 {
     if (!*isConnected)
         return;
-    receiver_->send(msg::RegisteredAppList { registeredAppInfos() });
+    receiver_->send(msg::RegisteredAppList { catalogue_->registeredAppInfos() });
     receiver_->send(msg::SystemButtons { selectedSystemButtons(*lists.systemButtonIDs) });
-    receiver_->send(msg::FavoriteSites { favoriteSitesForPeer() });
+    sendFavoriteSites();
+}
+
+void MacController::sendFavoriteSites()
+{
+    receiver_->send(msg::FavoriteSites { favoriteSites_->favoriteSitesForPeer() });
 }
 
 void MacController::setAdvertising(bool on)
@@ -230,30 +262,45 @@ void MacController::toggleSystemButton(const std::string& id)
         lists.systemButtonIDs = std::move(*toggled);
 }
 
-std::vector<AppInfo> MacController::runningAppList()
+std::vector<InstalledApp> MacController::installedApps()
 {
-    return {};
+    return catalogue_->installedApps();
 }
 
-std::vector<AppInfo> MacController::registeredAppInfos()
+void MacController::addRegisteredApp(const std::string& bundleId)
 {
-    return {};
+    catalogue_->addRegisteredApp(bundleId);
 }
 
-std::vector<FavoriteSite> MacController::favoriteSitesForPeer()
+void MacController::removeRegisteredApp(const std::string& bundleId)
 {
-    return *lists.favoriteSites;
+    catalogue_->removeRegisteredApp(bundleId);
 }
 
-void MacController::openApp(const std::string& bundleId)
+void MacController::moveRegisteredApp(const std::string& from, const std::string& to)
 {
-    launcher_.openApplication(bundleId);
+    catalogue_->moveRegisteredApp(from, to);
 }
 
-void MacController::openURLInBrowser(const std::string& url,
-                                     const std::optional<std::string>& browserBundleId)
+void MacController::addFavoriteSite(const std::string& url, const std::string& name,
+                                    const std::optional<std::string>& browserBundleId)
 {
-    launcher_.openURL(url, browserBundleId);
+    favoriteSites_->addFavoriteSite(url, name, browserBundleId);
+}
+
+void MacController::removeFavoriteSite(const std::string& id)
+{
+    favoriteSites_->removeFavoriteSite(id);
+}
+
+void MacController::renameFavoriteSite(const std::string& id, const std::string& name)
+{
+    favoriteSites_->renameFavoriteSite(id, name);
+}
+
+void MacController::moveFavoriteSite(const std::string& from, const std::string& to)
+{
+    favoriteSites_->moveFavoriteSite(from, to);
 }
 
 } // namespace kavora

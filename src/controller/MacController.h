@@ -1,5 +1,6 @@
 #pragma once
 
+#include "controller/AppCatalogue.h"
 #include "controller/SettingsStore.h"
 #include "controller/UserLists.h"
 #include "core/Published.h"
@@ -17,9 +18,13 @@ namespace kavora {
 
 class Accessibility;
 class CGEventInjector;
+class FavoriteSites;
+class HttpClient;
 class LaunchServices;
 class Log;
 class MCReceiverMac;
+class UserDefaults;
+class Workspace;
 
 // Ties the receiver together: every message the link decodes comes here and is either input
 // (forwarded to the injector while this process may inject), an action performed here, or a
@@ -35,11 +40,15 @@ public:
         Accessibility& accessibility;
         LaunchServices& launcher;
         SettingsStore& settings;
+        // Read for the favicon service's address.
+        const UserDefaults& defaults;
+        Workspace& workspace;
+        HttpClient& http;
         Log& log;
     };
 
     // Creates the controller and runs its start-up: wires the link, checks the accessibility
-    // permission, migrates and loads the settings.
+    // permission, migrates and loads the settings, then follows the registered applications.
     static std::shared_ptr<MacController> create(const Services& services,
                                                  std::shared_ptr<MCReceiverMac> receiver,
                                                  std::shared_ptr<CGEventInjector> injector);
@@ -68,6 +77,19 @@ public:
     void recheckAccessibility();
     void toggleSystemButton(const std::string& id);
 
+    // The settings window's edits of the registered applications and the favourite sites. The
+    // window goes through the controller, so that the catalogue's own machinery (its workspace
+    // observers and debounced push) stays out of its reach.
+    std::vector<InstalledApp> installedApps();
+    void addRegisteredApp(const std::string& bundleId);
+    void removeRegisteredApp(const std::string& bundleId);
+    void moveRegisteredApp(const std::string& from, const std::string& to);
+    void addFavoriteSite(const std::string& url, const std::string& name,
+                         const std::optional<std::string>& browserBundleId);
+    void removeFavoriteSite(const std::string& id);
+    void renameFavoriteSite(const std::string& id, const std::string& name);
+    void moveFavoriteSite(const std::string& from, const std::string& to);
+
     bool isPollingAccessibility() const { return accessibilityPollTimer_.has_value(); }
 
 private:
@@ -77,24 +99,19 @@ private:
     void startAccessibilityPolling();
     void stopAccessibilityPolling();
     void takeInput(const ControlMessage& message);
+    void createCatalogues(const Services& services);
     void pushAllLists();
-
-    // Catalogue replies. The application catalogue and the favourite-site resolution build on
-    // these; until then they answer with what this computer can tell without them.
-    std::vector<AppInfo> runningAppList();
-    std::vector<AppInfo> registeredAppInfos();
-    std::vector<FavoriteSite> favoriteSitesForPeer();
-    void openApp(const std::string& bundleId);
-    void openURLInBrowser(const std::string& url,
-                          const std::optional<std::string>& browserBundleId);
+    void sendFavoriteSites();
 
     Scheduler& scheduler_;
     Accessibility& accessibility_;
-    LaunchServices& launcher_;
     SettingsStore& settings_;
     Log& log_;
     std::shared_ptr<MCReceiverMac> receiver_;
     std::shared_ptr<CGEventInjector> injector_;
+    // Both work on `lists`, declared before them, and end before it.
+    std::shared_ptr<AppCatalogue> catalogue_;
+    std::shared_ptr<FavoriteSites> favoriteSites_;
     std::vector<Subscription> cancellables_;
     std::optional<TimerHandle> accessibilityPollTimer_;
 };

@@ -6,7 +6,9 @@
 #include "platform/LegacyPreferences.h"
 #include "support/CapturingLog.h"
 #include "support/FakeAccessibility.h"
+#include "support/FakeHttpClient.h"
 #include "support/FakePeerFramework.h"
+#include "support/FakeWorkspace.h"
 #include "support/InMemoryUserDefaults.h"
 #include "support/RecordingAudioControl.h"
 #include "support/RecordingEventServices.h"
@@ -15,6 +17,8 @@
 #include "support/VirtualScheduler.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace kavora {
 namespace {
@@ -44,8 +48,9 @@ protected:
         receiver = MCReceiverMac::create(scheduler, framework, defaults, host);
         injector = CGEventInjector::create(
             { scheduler, defaults, events, pasteboard, accessibility, audio, launcher, log });
-        controller = MacController::create({ scheduler, accessibility, launcher, settings, log },
-                                           receiver, injector);
+        controller = MacController::create(
+            { scheduler, accessibility, launcher, settings, defaults, workspace, http, log },
+            receiver, injector);
         scheduler.runPending();
     }
     void connect()
@@ -81,6 +86,8 @@ protected:
     test::FakeAccessibility accessibility;
     test::RecordingAudioControl audio;
     test::RecordingLaunchServices launcher;
+    test::FakeWorkspace workspace;
+    test::FakeHttpClient http;
     test::CapturingLog log;
     NoLegacyPreferences legacy;
     SettingsStore settings { defaults, legacy, log };
@@ -229,6 +236,147 @@ TEST_F(MacControllerTest, AControllerLeavingMidDragLeavesNoButtonPressed)
     ASSERT_EQ(events.mouseEvents().size(), 1u);
     EXPECT_EQ(events.mouseEvents()[0].type, MouseEventType::LeftMouseUp);
     EXPECT_FALSE(injector->isDragging());
+}
+
+// The catalogue's part: a registered editor that is installed and runs, a viewer that runs but
+// is not registered, and the phone connected with its first push behind it.
+class MacControllerCatalogueTest : public MacControllerTest {
+protected:
+    void SetUp() override
+    {
+        workspace.install("org.example.Editor", "Editor", Bytes { 1, 2, 3 });
+        workspace.running = {
+            { 10, ActivationPolicy::Regular, "org.example.Editor", "Editor" },
+            { 11, ActivationPolicy::Accessory, "org.example.Helper", "Helper" },
+            { 12, ActivationPolicy::Regular, "org.example.Viewer", "Viewer" },
+        };
+        workspace.runningIcons[12] = Bytes { 4, 5, 6 };
+        defaults.setStringArray("macRegisteredAppBundleIds", { "org.example.Editor" });
+        start();
+        connect();
+        scheduler.advance(Seconds(0.5));
+        sent();
+    }
+};
+
+constexpr const char* kEditorRunning
+    = R"({"registeredAppList":{"apps":[{"bundleId":"org.example.Editor","name":"Editor","iconPNG":"AQID","isRunning":true}]}})";
+constexpr const char* kExampleIcon = "https://www.google.com/s2/favicons?domain=example.org&sz=64";
+
+TEST_F(MacControllerCatalogueTest, CatalogueMessagesAreAnsweredFromTheDesktopAndTheSites)
+{
+    controller->addFavoriteSite("https://example.org", "", std::nullopt);
+    sent();
+    receive(R"({"requestAppList":{}})");
+    receive(R"({"requestRegisteredApps":{}})");
+    receive(R"({"requestFavoriteSites":{}})");
+    EXPECT_EQ(
+        sent(),
+        (Lines {
+            R"({"appList":{"apps":[{"bundleId":"org.example.Editor","name":"Editor","isRunning":false},{"bundleId":"org.example.Viewer","name":"Viewer","iconPNG":"BAUG","isRunning":false}]}})",
+            kEditorRunning,
+            R"({"favoriteSites":{"sites":[{"id":"https://example.org","url":"https://example.org","name":"example.org","userNamed":false}]}})" }));
+
+    receive(R"({"launchApp":{"bundleId":"org.example.Viewer"}})");
+    receive(R"({"openURL":{"url":"https://example.org","browserBundleId":""}})");
+    EXPECT_EQ(launcher.lines, (Lines { "open -b org.example.Viewer", "open https://example.org" }));
+}
+
+TEST_F(MacControllerCatalogueTest, RegisteredLaunchesArePushedAfterFourTenthsOfQuiet)
+{
+    workspace.launch("org.example.Viewer"); // not registered
+    scheduler.advance(Seconds(1));
+    EXPECT_EQ(sent(), Lines {});
+
+    workspace.launch("org.example.Editor");
+    scheduler.advance(Seconds(0.15));
+    workspace.terminate("org.example.Editor");
+    scheduler.advance(Seconds(0.15));
+    workspace.launch("org.example.Editor");
+    scheduler.advance(Seconds(0.39));
+    EXPECT_EQ(sent(), Lines {});
+    scheduler.advance(Seconds(0.01));
+    EXPECT_EQ(sent(), Lines { kEditorRunning });
+    scheduler.advance(Seconds(1));
+    EXPECT_EQ(sent(), Lines {});
+}
+
+TEST_F(MacControllerCatalogueTest, EditsStoreAndPushTheRegisteredListOnce)
+{
+    workspace.install("org.example.Viewer", "Viewer", Bytes { 7, 8, 9 });
+    controller->addRegisteredApp("org.example.Viewer");
+    controller->moveRegisteredApp("org.example.Viewer", "org.example.Editor");
+    EXPECT_EQ(defaults.stringArray("macRegisteredAppBundleIds"),
+              (Lines { "org.example.Viewer", "org.example.Editor" }));
+    scheduler.advance(Seconds(0.4));
+    EXPECT_EQ(
+        sent(),
+        Lines {
+            R"({"registeredAppList":{"apps":[{"bundleId":"org.example.Viewer","name":"Viewer","iconPNG":"BwgJ","isRunning":true},{"bundleId":"org.example.Editor","name":"Editor","iconPNG":"AQID","isRunning":true}]}})" });
+
+    controller->removeRegisteredApp("org.example.Viewer");
+    scheduler.advance(Seconds(1));
+    EXPECT_EQ(sent(), Lines { kEditorRunning });
+}
+
+TEST_F(MacControllerCatalogueTest, NoRegisteredPushWhenDisconnectedAtTheEndOfTheQuiet)
+{
+    workspace.install("org.example.Viewer", "Viewer", Bytes { 7, 8, 9 });
+    controller->addRegisteredApp("org.example.Viewer");
+    scheduler.advance(Seconds(0.2));
+    framework.session->leave(kPhone);
+    scheduler.advance(Seconds(1));
+    EXPECT_EQ(sent(), Lines {});
+    // The list was not even built: the new application's icon was never rendered.
+    EXPECT_EQ(std::count(workspace.iconRequests.begin(), workspace.iconRequests.end(),
+                         "file /apps/org.example.Viewer.desktop"),
+              0);
+    EXPECT_EQ(defaults.stringArray("macRegisteredAppBundleIds"),
+              (Lines { "org.example.Editor", "org.example.Viewer" }));
+}
+
+TEST_F(MacControllerCatalogueTest, FavouriteEditsAndLateTitlesArePushed)
+{
+    controller->addFavoriteSite("example.org", "", std::nullopt);
+    EXPECT_EQ(
+        sent(),
+        Lines {
+            R"({"favoriteSites":{"sites":[{"id":"https://example.org","url":"https://example.org","name":"example.org","userNamed":false}]}})" });
+    EXPECT_TRUE(defaults.contains("macFavoriteSites"));
+    EXPECT_EQ(http.urls(), (Lines { kExampleIcon, "https://example.org" }));
+
+    ASSERT_TRUE(http.completeWithBody("https://example.org", "<title>Example</title>"));
+    EXPECT_EQ(sent(), Lines {}); // only once the main queue runs
+    scheduler.runPending();
+    EXPECT_EQ(
+        sent(),
+        Lines {
+            R"({"favoriteSites":{"sites":[{"id":"https://example.org","url":"https://example.org","name":"Example","userNamed":false}]}})" });
+
+    controller->renameFavoriteSite("https://example.org", "Mine");
+    const auto renamed = sent();
+    ASSERT_FALSE(renamed.empty());
+    EXPECT_NE(renamed.back().find(R"("name":"Mine","userNamed":true)"), std::string::npos);
+}
+
+TEST_F(MacControllerCatalogueTest, LateNewsAfterTheControllerIsGoneDoesNothing)
+{
+    controller->addFavoriteSite("example.org", "", std::nullopt);
+    sent();
+    workspace.launch("org.example.Editor"); // a push is pending
+    ASSERT_EQ(http.requests.size(), 2u);
+    const auto titleCompletion = http.requests[1].completion;
+    ASSERT_EQ(workspace.observerCount(), 2u);
+
+    controller.reset();
+    EXPECT_EQ(workspace.observerCount(), 0u);
+    EXPECT_EQ(http.openCount(), 0u); // both fetches were cancelled
+    // A completion already under way on another thread still runs.
+    const std::string page = "<title>Late</title>";
+    titleCompletion({ 200, Bytes(page.begin(), page.end()), std::nullopt });
+    workspace.launch("org.example.Editor");
+    scheduler.advance(Seconds(1));
+    EXPECT_EQ(sent(), Lines {});
 }
 
 } // namespace
