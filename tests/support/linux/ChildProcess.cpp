@@ -9,6 +9,7 @@
 
 #include <fcntl.h>
 #include <sys/prctl.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -75,6 +76,16 @@ ChildProcess::ChildProcess(Options options)
     int pipeFds[2] = { -1, -1 };
     if (options.captureOutput && pipe2(pipeFds, O_CLOEXEC) != 0)
         return;
+    // A socket rather than a pipe carries stdin, so that writing after the program is gone
+    // fails with EPIPE (MSG_NOSIGNAL) instead of killing this process with SIGPIPE.
+    int inputFds[2] = { -1, -1 };
+    if (options.feedInput && socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, inputFds) != 0) {
+        for (int fd : pipeFds) {
+            if (fd >= 0)
+                close(fd);
+        }
+        return;
+    }
     int logFd = -1;
     if (!options.log.empty())
         logFd = open(options.log.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
@@ -86,6 +97,8 @@ ChildProcess::ChildProcess(Options options)
         prctl(PR_SET_PDEATHSIG, SIGTERM);
         if (getppid() != parent)
             _exit(127);
+        if (inputFds[1] >= 0)
+            dup2(inputFds[1], STDIN_FILENO);
         if (pipeFds[1] >= 0)
             dup2(pipeFds[1], STDOUT_FILENO);
         else if (logFd >= 0)
@@ -99,12 +112,17 @@ ChildProcess::ChildProcess(Options options)
         close(logFd);
     if (pipeFds[1] >= 0)
         close(pipeFds[1]);
+    if (inputFds[1] >= 0)
+        close(inputFds[1]);
     if (pid < 0) {
-        if (pipeFds[0] >= 0)
-            close(pipeFds[0]);
+        for (int fd : { pipeFds[0], inputFds[0] }) {
+            if (fd >= 0)
+                close(fd);
+        }
         return;
     }
     pid_ = pid;
+    inputFd_ = inputFds[0];
     outputFd_ = pipeFds[0];
     if (outputFd_ >= 0)
         fcntl(outputFd_, F_SETFL, fcntl(outputFd_, F_GETFL) | O_NONBLOCK);
@@ -125,6 +143,7 @@ ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept
     if (this != &other) {
         stop();
         pid_ = std::exchange(other.pid_, -1);
+        inputFd_ = std::exchange(other.inputFd_, -1);
         outputFd_ = std::exchange(other.outputFd_, -1);
         outputClosed_ = other.outputClosed_;
         buffer_ = std::move(other.buffer_);
@@ -168,6 +187,26 @@ bool ChildProcess::readAvailable()
     }
 }
 
+bool ChildProcess::writeInput(std::string_view text)
+{
+    while (inputFd_ >= 0 && !text.empty()) {
+        const ssize_t count = send(inputFd_, text.data(), text.size(), MSG_NOSIGNAL);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0)
+            return false;
+        text.remove_prefix(static_cast<size_t>(count));
+    }
+    return inputFd_ >= 0;
+}
+
+void ChildProcess::closeInput()
+{
+    if (inputFd_ >= 0)
+        close(inputFd_);
+    inputFd_ = -1;
+}
+
 std::optional<std::string> ChildProcess::readLine(std::chrono::milliseconds timeout)
 {
     const auto lineReady = [this] {
@@ -207,6 +246,7 @@ void ChildProcess::stop()
             reap(0);
         }
     }
+    closeInput();
     if (outputFd_ >= 0)
         close(outputFd_);
     outputFd_ = -1;

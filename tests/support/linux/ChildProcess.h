@@ -3,6 +3,7 @@
 #include <chrono>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -24,6 +25,7 @@ public:
         EnvironmentChanges environment;
         bool captureOutput = false; // stdout into a pipe, for readLine()
         std::string log; // stderr, and stdout unless captured, appended here; empty: inherited
+        bool feedInput = false; // stdin from writeInput(), until closeInput(); else inherited
     };
 
     ChildProcess() = default;
@@ -45,6 +47,11 @@ public:
     std::optional<int> waitForExit(std::chrono::milliseconds timeout);
     // Everything read from stdout so far and not yet returned by readLine().
     std::string unreadOutput() const { return buffer_; }
+    // Writes to the program's stdin (Options::feedInput), waiting while its input is full;
+    // false once it stopped reading.
+    bool writeInput(std::string_view text);
+    // Ends the program's stdin: it reads end of file.
+    void closeInput();
     void stop();
 
 private:
@@ -52,6 +59,7 @@ private:
     bool reap(int options);
 
     pid_t pid_ = -1;
+    int inputFd_ = -1;
     int outputFd_ = -1;
     bool outputClosed_ = false;
     std::string buffer_;

@@ -1,0 +1,91 @@
+#include "ReceiverProcess.h"
+
+#include <charconv>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace kavora::test {
+
+namespace {
+
+constexpr std::string_view kListeningOn = " listening on port ";
+
+// The port in "kavora: NAME listening on port N"; 0 when the line says something else.
+std::uint16_t portIn(const std::string& banner)
+{
+    const auto at = banner.rfind(kListeningOn);
+    if (at == std::string::npos)
+        return 0;
+    const char* first = banner.data() + at + kListeningOn.size();
+    const char* last = banner.data() + banner.size();
+    unsigned port = 0;
+    const auto [end, error] = std::from_chars(first, last, port);
+    return error == std::errc() && end == last && port <= 65535 ? static_cast<std::uint16_t>(port)
+                                                                : 0;
+}
+
+} // namespace
+
+ReceiverProcess::ReceiverProcess()
+{
+    if (!xvfb_.running() || folder_.path().empty())
+        return;
+    const auto root = folder_.path(); // mode 0700, as a runtime folder must be
+    const auto home = root / "home";
+    for (const auto& folder : { home / ".config", home / ".local/share", home / ".cache",
+                                root / "system-data", root / "system-config" })
+        std::filesystem::create_directories(folder);
+    environment_ = {
+        { "DISPLAY", xvfb_.displayName() },
+        { "HOME", home.string() },
+        { "XDG_CONFIG_HOME", (home / ".config").string() },
+        { "XDG_DATA_HOME", (home / ".local/share").string() },
+        { "XDG_CACHE_HOME", (home / ".cache").string() },
+        { "XDG_RUNTIME_DIR", root.string() },
+        { "XDG_DATA_DIRS", (root / "system-data").string() },
+        { "XDG_CONFIG_DIRS", (root / "system-config").string() },
+        // Addresses where nothing listens: the user's bus, accessibility bus and sound server
+        // stay out of reach, and nothing is started on demand (a bus autolaunched on the X
+        // display would outlive the test).
+        { "DBUS_SESSION_BUS_ADDRESS", "unix:path=" + (root / "no-session-bus").string() },
+        { "AT_SPI_BUS_ADDRESS", "unix:path=" + (root / "no-accessibility-bus").string() },
+        { "PULSE_SERVER", "unix:" + (root / "no-sound-server").string() },
+        // Input goes through Xlib to DISPLAY; Qt itself needs no window system here.
+        { "QT_QPA_PLATFORM", "offscreen" },
+    };
+    process_ = ChildProcess(
+        { { KAVORA_PROGRAM, "--headless", "--advertise", "--listen", "127.0.0.1", "--port", "0" },
+          environment_,
+          true,
+          scratchPath("kavora.log") });
+    if (auto line = process_.readLine(kStartTimeout)) {
+        banner_ = *line;
+        port_ = portIn(banner_);
+    }
+}
+
+std::string ReceiverProcess::address() const
+{
+    return "127.0.0.1:" + std::to_string(port_);
+}
+
+std::string ReceiverProcess::scratchPath(const std::string& name) const
+{
+    return (folder_.path() / name).string();
+}
+
+std::string ReceiverProcess::log() const
+{
+    return readText(scratchPath("kavora.log"));
+}
+
+std::string readText(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+} // namespace kavora::test
