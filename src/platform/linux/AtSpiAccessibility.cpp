@@ -176,7 +176,7 @@ AtSpiAccessibility::~AtSpiAccessibility() = default;
 
 bool AtSpiAccessibility::isTrusted()
 {
-    return atspi_display::xtestUsable();
+    return xtest_.usable();
 }
 
 bool AtSpiAccessibility::requestTrust()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Accessibility.h"
+#include "platform/linux/AtSpiDisplayProbe.h"
 
 #include <memory>
 
@@ -31,6 +32,7 @@ private:
     void disconnect();
 
     bool connected_ = false;
+    atspi_display::XTestProbe xtest_;
 };
 
 } // namespace kavora

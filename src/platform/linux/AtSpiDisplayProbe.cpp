@@ -75,9 +75,10 @@ private:
 
 } // namespace
 
-bool xtestUsable()
+namespace {
+
+bool offersXTest(const Connection& connection)
 {
-    const Connection connection;
     if (!connection.usable())
         return false;
     constexpr std::string_view kXTest = "XTEST";
@@ -86,6 +87,31 @@ bool xtestUsable()
     const Reply<xcb_query_extension_reply_t> reply(
         xcb_query_extension_reply(connection.get(), cookie, nullptr));
     return reply && reply->present;
+}
+
+} // namespace
+
+struct XTestProbe::KeptConnection : Connection { };
+
+XTestProbe::XTestProbe() = default;
+XTestProbe::~XTestProbe() = default;
+
+bool XTestProbe::usable()
+{
+    if (kept_) {
+        // Nothing is asked on the kept connection, so all a read can find is events or the end
+        // of the connection, which marks it with an error.
+        while (xcb_generic_event_t* event = xcb_poll_for_event(kept_->get()))
+            std::free(event);
+        if (xcb_connection_has_error(kept_->get()) == 0)
+            return true;
+        kept_.reset();
+    }
+    auto connection = std::make_unique<KeptConnection>();
+    if (!offersXTest(*connection))
+        return false;
+    kept_ = std::move(connection);
+    return true;
 }
 
 std::optional<std::uint32_t> activeWindowProcessId()

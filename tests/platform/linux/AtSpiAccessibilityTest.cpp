@@ -233,21 +233,39 @@ TEST_F(AtSpiAccessibilityTest, HungApplicationCostsOneTimeoutThenAnswersAtOnce)
 TEST(AtSpiAccessibilityTrustTest, TrustedExactlyWhereXTestIsUsable)
 {
     PrivateSession::instance().display();
-    AtSpiAccessibility accessibility;
-    EXPECT_TRUE(accessibility.isTrusted());
-    EXPECT_TRUE(accessibility.requestTrust());
+    EXPECT_TRUE(AtSpiAccessibility().isTrusted());
+    EXPECT_TRUE(AtSpiAccessibility().requestTrust());
 
     test::XvfbServer withoutXTest({ "1280x800x24", { "-extension", "XTEST" } });
     ASSERT_TRUE(withoutXTest.running());
     {
         const ScopedVariable display("DISPLAY", withoutXTest.displayName());
+        AtSpiAccessibility accessibility;
         EXPECT_FALSE(accessibility.isTrusted());
         EXPECT_FALSE(accessibility.requestTrust());
     }
     {
         const ScopedVariable display("DISPLAY", std::nullopt);
-        EXPECT_FALSE(accessibility.isTrusted());
+        EXPECT_FALSE(AtSpiAccessibility().isTrusted());
     }
+}
+
+// The yes is kept between calls, but not past the end of the X server.
+TEST(AtSpiAccessibilityTrustTest, TrustEndsWithTheServerAndReturnsWithANewOne)
+{
+    test::XvfbServer server;
+    ASSERT_TRUE(server.running());
+    const ScopedVariable display("DISPLAY", server.displayName());
+    AtSpiAccessibility accessibility;
+    EXPECT_TRUE(accessibility.isTrusted());
+    EXPECT_TRUE(accessibility.isTrusted());
+
+    server.stop();
+    EXPECT_FALSE(accessibility.isTrusted());
+
+    test::XvfbServer successor;
+    ASSERT_TRUE(successor.running());
+    const ScopedVariable sameProcessNewDisplay("DISPLAY", successor.displayName());
     EXPECT_TRUE(accessibility.isTrusted());
 }
 
