@@ -27,7 +27,7 @@ std::uint16_t portIn(const std::string& banner)
 
 } // namespace
 
-ReceiverProcess::ReceiverProcess()
+ReceiverProcess::ReceiverProcess(const PrepareHome& prepareHome)
 {
     if (!xvfb_.running() || folder_.path().empty())
         return;
@@ -36,6 +36,8 @@ ReceiverProcess::ReceiverProcess()
     for (const auto& folder : { home / ".config", home / ".local/share", home / ".cache",
                                 root / "system-data", root / "system-config" })
         std::filesystem::create_directories(folder);
+    if (prepareHome)
+        prepareHome(home);
     environment_ = {
         { "DISPLAY", xvfb_.displayName() },
         { "HOME", home.string() },

@@ -6,6 +6,8 @@
 
 #include <chrono>
 #include <cstdint>
+#include <filesystem>
+#include <functional>
 #include <string>
 
 namespace kavora::test {
@@ -16,7 +18,11 @@ namespace kavora::test {
 // it neither touches nor depends on the desktop the tests run on.
 class ReceiverProcess {
 public:
-    ReceiverProcess();
+    // Called with the receiver's home folder (holding .config and .local/share) before the
+    // program starts, for settings and applications of the test's own.
+    using PrepareHome = std::function<void(const std::filesystem::path& home)>;
+
+    explicit ReceiverProcess(const PrepareHome& prepareHome = {});
 
     // True once the program said which port it listens on.
     bool ready() const { return port_ != 0; }

@@ -1,0 +1,201 @@
+#include "ReceiverProcess.h"
+#include "RemoteController.h"
+#include "core/Base64.h"
+#include "platform/linux/PeerTestSupport.h"
+#include "protocol/FavoriteSiteList.h"
+#include "support/linux/Polling.h"
+
+#include <QBuffer>
+#include <QImage>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+namespace kavora::test {
+namespace {
+
+using nlohmann::json;
+namespace fs = std::filesystem;
+
+QByteArray pngOf(int width, int height, QColor colour)
+{
+    QImage image(width, height, QImage::Format_ARGB32);
+    image.fill(colour);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return png;
+}
+
+// A web site and a favicon service on 127.0.0.1, served from the test's own event loop (which
+// runs whenever the test waits): "/page" has a title, any "/s2/favicons" request gets a PNG.
+class LocalWebSite {
+public:
+    LocalWebSite()
+    {
+        server_.listen(QHostAddress::LocalHost);
+        QObject::connect(&server_, &QTcpServer::newConnection, [this] {
+            while (auto* socket = server_.nextPendingConnection()) {
+                QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+                QObject::connect(socket, &QTcpSocket::readyRead, socket,
+                                 [this, socket] { serve(socket); });
+            }
+        });
+    }
+
+    std::string origin() const
+    {
+        return "http://127.0.0.1:" + std::to_string(server_.serverPort());
+    }
+    std::vector<std::string> paths; // of every request, in arrival order
+
+private:
+    void serve(QTcpSocket* socket)
+    {
+        const auto head = socket->property("head").toByteArray() + socket->readAll();
+        socket->setProperty("head", head);
+        if (!head.contains("\r\n\r\n"))
+            return;
+        const auto path = head.split(' ').value(1);
+        paths.push_back(path.toStdString());
+        QByteArray type = "text/html";
+        QByteArray body = "<html><head><TITLE>\n Caf\xC3\xA9 &amp; Bar </TITLE></head></html>";
+        if (path.startsWith("/s2/favicons")) {
+            type = "image/png";
+            body = pngOf(16, 16, Qt::blue);
+        }
+        socket->write("HTTP/1.1 200 OK\r\nContent-Type: " + type + "\r\nContent-Length: "
+                      + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
+        socket->disconnectFromHost();
+    }
+
+    QTcpServer server_;
+};
+
+std::optional<QImage> imageOf(const json& record)
+{
+    if (!record.contains("iconPNG"))
+        return std::nullopt;
+    const auto bytes = decodeBase64(record.at("iconPNG").get<std::string>());
+    if (!bytes)
+        return std::nullopt;
+    QImage image;
+    if (!image.loadFromData(bytes->data(), static_cast<int>(bytes->size()), "PNG"))
+        return std::nullopt;
+    return image;
+}
+
+// The catalogue a controller sees of a desktop the test writes: one installed application, which
+// the user registered, and one favourite site on the local web site.
+class ReceiverCatalogueTest : public testing::Test {
+protected:
+    // The web site's server needs the application object before the fixture is made.
+    static void SetUpTestSuite() { ensureQtApplication(); }
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(receiver.ready()) << "first line: " << receiver.banner() << "\n"
+                                      << receiver.log();
+    }
+
+    void prepare(const fs::path& home)
+    {
+        const auto applications = home / ".local/share/applications";
+        fs::create_directories(applications);
+        // The viewer's program leaves a mark beside itself each time it is started.
+        launchMark = (home / "viewer.launched").string();
+        const auto program = home / "viewer";
+        std::ofstream(program) << "#!/bin/sh\necho started >> '" << launchMark << "'\n";
+        fs::permissions(program, fs::perms::owner_all);
+        const auto icon = home / "viewer.png";
+        const QByteArray png = pngOf(40, 20, Qt::red); // not square: stretched to fill
+        std::ofstream(icon, std::ios::binary).write(png.data(), png.size());
+        std::ofstream(applications / "org.example.Viewer.desktop")
+            << "[Desktop Entry]\nType=Application\nName=Example Viewer\nExec=" << program.string()
+            << "\nIcon=" << icon.string() << "\n";
+
+        FavoriteSite site;
+        site.id = "site-1";
+        site.url = website.origin() + "/page";
+        site.name = "ignored until the user names it";
+        const auto sites = encodeFavoriteSiteList({ site });
+        const json settings = {
+            { "kavora.migrated.v1", true },
+            { "macRegisteredAppBundleIds", { "org.example.Viewer", "org.example.Uninstalled" } },
+            { "macFavoriteSites",
+              { { "$data", encodeBase64(Bytes(sites.begin(), sites.end())) } } },
+            { "linuxFaviconServiceHost", website.origin() },
+        };
+        fs::create_directories(home / ".config/kavora");
+        std::ofstream(home / ".config/kavora/settings.json") << settings.dump();
+    }
+
+    LocalWebSite website;
+    std::string launchMark;
+    ReceiverProcess receiver { [this](const fs::path& home) { prepare(home); } };
+};
+
+TEST_F(ReceiverCatalogueTest, RegisteredApplicationsComeWithTheirIconsAndLaunch)
+{
+    RemoteController remote(receiver, "Test Pad");
+    ASSERT_TRUE(remote.inSession()) << remote.errors() << receiver.log();
+    // The lists pushed after joining end with the favourite sites; the next registered list is
+    // the reply.
+    remote.messagesUntil("favoriteSites");
+    ASSERT_TRUE(remote.send({ { "requestRegisteredApps", json::object() } }));
+    const auto messages = remote.messagesUntil("registeredAppList");
+    ASSERT_FALSE(messages.empty());
+    ASSERT_EQ(caseOf(messages.back()), "registeredAppList") << receiver.log();
+
+    const json apps = messages.back().at("registeredAppList").at("apps");
+    ASSERT_EQ(apps.size(), 1U) << apps.dump() << " (the uninstalled id is left out)";
+    EXPECT_EQ(apps[0].at("bundleId"), "org.example.Viewer");
+    EXPECT_EQ(apps[0].at("name"), "Example Viewer");
+    EXPECT_EQ(apps[0].at("isRunning"), false);
+    const auto icon = imageOf(apps[0]);
+    ASSERT_TRUE(icon);
+    EXPECT_EQ(icon->size(), QSize(64, 64));
+    EXPECT_EQ(QColor(icon->pixel(0, 0)), QColor(Qt::red)) << "stretched, not letterboxed";
+
+    ASSERT_TRUE(remote.send({ { "launchApp", { { "bundleId", "org.example.Viewer" } } } }));
+    EXPECT_TRUE(pollUntil([&] { return !readText(launchMark).empty(); }, kReplyTimeout))
+        << receiver.log();
+}
+
+TEST_F(ReceiverCatalogueTest, AFavouriteSiteShowsItsHostThenItsTitleAndIcon)
+{
+    RemoteController remote(receiver, "Test Pad");
+    ASSERT_TRUE(remote.inSession()) << remote.errors() << receiver.log();
+    // Whichever comes first, the reply or the push after joining, nothing has been fetched yet.
+    ASSERT_TRUE(remote.send({ { "requestFavoriteSites", json::object() } }));
+    const auto messages = remote.messagesUntil("favoriteSites");
+    ASSERT_FALSE(messages.empty());
+    ASSERT_EQ(caseOf(messages.back()), "favoriteSites") << receiver.log();
+    const json first = messages.back().at("favoriteSites").at("sites").at(0);
+    EXPECT_EQ(first.at("name"), "127.0.0.1");
+    EXPECT_EQ(first.at("url"), website.origin() + "/page");
+
+    // The title and the icon arrive from the web site and are pushed as they come.
+    json site;
+    const bool resolved = pollUntil(
+        [&] {
+            const auto message = remote.nextMessage(std::chrono::milliseconds(50));
+            if (message && caseOf(*message) == "favoriteSites")
+                site = message->at("favoriteSites").at("sites").at(0);
+            return site.value("name", "") == "Café & Bar" && imageOf(site).has_value();
+        },
+        kReplyTimeout);
+    ASSERT_TRUE(resolved) << site.dump() << "\n" << receiver.log();
+    EXPECT_EQ(imageOf(site)->size(), QSize(16, 16)) << "the service's icon as it came";
+    EXPECT_EQ(site.at("userNamed"), false);
+    EXPECT_NE(std::find(website.paths.begin(), website.paths.end(),
+                        "/s2/favicons?domain=127.0.0.1&sz=64"),
+              website.paths.end());
+}
+
+} // namespace
+} // namespace kavora::test
