@@ -46,8 +46,8 @@ public:
     static constexpr Seconds kPageTitleTimeout { 8.0 };
     static constexpr std::string_view kUserAgent = "Mozilla/5.0 (Macintosh) Kavora";
     // Larger answers are not icons or pages worth reading a title from.
-    static constexpr std::size_t kMaxIconBytes = 256 * 1024;
-    static constexpr std::size_t kMaxPageBytes = 512 * 1024;
+    static constexpr std::size_t kMaxIconBytes = std::size_t { 256 } * 1024;
+    static constexpr std::size_t kMaxPageBytes = std::size_t { 512 } * 1024;
     // A longer title is cut to this many code points before it is sent to the device.
     static constexpr std::size_t kMaxTitleLength = 200;
 

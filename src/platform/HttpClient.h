@@ -20,7 +20,7 @@ struct HttpRequest {
     // Longest silence on the connection before the request fails; absent: the client's default.
     std::optional<Seconds> timeout;
     // Bodies longer than this fail the request (the transfer is aborted, no body is delivered).
-    std::size_t maxBodyBytes = 1024 * 1024;
+    std::size_t maxBodyBytes = std::size_t { 1024 } * 1024;
 };
 
 struct HttpResponse {

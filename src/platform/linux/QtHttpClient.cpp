@@ -15,7 +15,7 @@ namespace kavora {
 namespace {
 
 // Bytes Qt may buffer ahead of our reads; keeps a fast hostile server from filling memory.
-constexpr qint64 kReadBufferBytes = 64 * 1024;
+constexpr qint64 kReadBufferBytes = qint64 { 64 } * 1024;
 
 int milliseconds(Seconds seconds)
 {
