@@ -24,7 +24,7 @@ namespace {
 
 using test::X11ManagedDisplay;
 using ::testing::ElementsAre;
-using WindowSpec = X11ManagedDisplay::WindowSpec;
+using WindowTraits = X11ManagedDisplay::WindowTraits;
 
 namespace fs = std::filesystem;
 
@@ -107,10 +107,10 @@ protected:
             << extra;
     }
 
-    unsigned long listedWindow(const WindowSpec& spec)
+    unsigned long listedWindow(const WindowTraits& traits)
     {
-        const auto window = display_.createWindow(spec);
-        EXPECT_TRUE(display_.awaitListed(window)) << spec.wmClass << " was never managed";
+        const auto window = display_.createWindow(traits);
+        EXPECT_TRUE(display_.awaitListed(window)) << traits.wmClass << " was never managed";
         return window;
     }
 
@@ -140,37 +140,37 @@ TEST_F(LinuxWorkspaceTest, MatchesEveryWindowToItsInstalledEntry)
 {
     struct Row {
         const char* shows;
-        WindowSpec spec;
+        WindowTraits traits;
         std::string id; // "-": no entry
         std::string name;
     };
     const auto self = static_cast<std::uint32_t>(getpid());
     const Row rows[] = {
-        { "the GTK application id", WindowSpec::ofClass("Calculator").gtkId("org.example.Gtk"),
+        { "the GTK application id", WindowTraits::ofClass("Calculator").gtkId("org.example.Gtk"),
           "org.example.Gtk", "Gtk Thing" },
-        { "the KDE desktop file", WindowSpec::ofClass("Whole").kdeFile("org.example.Kde.desktop"),
+        { "the KDE desktop file", WindowTraits::ofClass("Whole").kdeFile("org.example.Kde.desktop"),
           "org.example.Kde", "Kde Thing" },
         { "an uninstalled declared id: the class decides",
-          WindowSpec::ofClass("calculator", "x").gtkId("org.example.Missing"),
+          WindowTraits::ofClass("calculator", "x").gtkId("org.example.Missing"),
           "org.example.Calculator", "Calculator" },
-        { "StartupWMClass before the ids", WindowSpec::ofClass("Startup-Class", "notes"),
+        { "StartupWMClass before the ids", WindowTraits::ofClass("Startup-Class", "notes"),
           "org.example.Started", "Started" },
-        { "the class as the whole id, ignoring case", WindowSpec::ofClass("ORG.EXAMPLE.WHOLE"),
+        { "the class as the whole id, ignoring case", WindowTraits::ofClass("ORG.EXAMPLE.WHOLE"),
           "org.example.Whole", "Whole" },
-        { "the instance as the id's last part", WindowSpec::ofClass("Unknown", "notes"),
+        { "the instance as the id's last part", WindowTraits::ofClass("Unknown", "notes"),
           "org.example.Notes", "Notes" },
-        { "the process's program", WindowSpec::ofClass("NoSuchClass").ofProcess(self),
+        { "the process's program", WindowTraits::ofClass("NoSuchClass").ofProcess(self),
           "org.example.Tests", "Tests" },
-        { "no match: the class as name", WindowSpec::ofClass("Stranger").titled("Some Title"), "-",
-          "Stranger" },
-        { "no match, no class: the title as name", WindowSpec::ofClass("").titled("Untitled Thing"),
-          "-", "Untitled Thing" },
+        { "no match: the class as name", WindowTraits::ofClass("Stranger").titled("Some Title"),
+          "-", "Stranger" },
+        { "no match, no class: the title as name",
+          WindowTraits::ofClass("").titled("Untitled Thing"), "-", "Untitled Thing" },
     };
     std::vector<std::string> expected;
     for (const auto& row : rows) {
         SCOPED_TRACE(row.shows);
-        const auto window = listedWindow(row.spec);
-        const std::uint64_t handle = row.spec.pid ? *row.spec.pid : windowHandle(window);
+        const auto window = listedWindow(row.traits);
+        const std::uint64_t handle = row.traits.pid ? *row.traits.pid : windowHandle(window);
         expected.push_back(line(handle, row.id, row.name));
     }
     EXPECT_EQ(lines(workspace_->runningApplications()), expected);
@@ -178,14 +178,14 @@ TEST_F(LinuxWorkspaceTest, MatchesEveryWindowToItsInstalledEntry)
 
 TEST_F(LinuxWorkspaceTest, ListsEachApplicationOnceAndOnlyItsApplicationWindows)
 {
-    const auto calculator = listedWindow(WindowSpec::ofClass("calculator").ofProcess(900001));
-    listedWindow(WindowSpec::ofClass("Stranger").ofProcess(900002));
-    listedWindow(WindowSpec::ofClass("calculator").ofProcess(900003)); // a second instance
+    const auto calculator = listedWindow(WindowTraits::ofClass("calculator").ofProcess(900001));
+    listedWindow(WindowTraits::ofClass("Stranger").ofProcess(900002));
+    listedWindow(WindowTraits::ofClass("calculator").ofProcess(900003)); // a second instance
     listedWindow(
-        WindowSpec::ofClass("Stranger").ofProcess(900002)); // the same process's second window
-    listedWindow(WindowSpec::ofClass("notes").ofType("DIALOG"));
-    listedWindow(WindowSpec::ofClass("notes").offTaskbar());
-    listedWindow(WindowSpec::ofClass("notes").transientTo(calculator));
+        WindowTraits::ofClass("Stranger").ofProcess(900002)); // the same process's second window
+    listedWindow(WindowTraits::ofClass("notes").ofType("DIALOG"));
+    listedWindow(WindowTraits::ofClass("notes").offTaskbar());
+    listedWindow(WindowTraits::ofClass("notes").transientTo(calculator));
 
     EXPECT_THAT(lines(workspace_->runningApplications()),
                 ElementsAre(line(900001, "org.example.Calculator", "Calculator"),
@@ -194,14 +194,14 @@ TEST_F(LinuxWorkspaceTest, ListsEachApplicationOnceAndOnlyItsApplicationWindows)
 
 TEST_F(LinuxWorkspaceTest, ReportsApplicationsThatStartAndQuitWhileObserved)
 {
-    const auto early = listedWindow(WindowSpec::ofClass("Whole"));
+    const auto early = listedWindow(WindowTraits::ofClass("Whole"));
     observe();
     // Running before the observation began: not a launch.
-    const auto calculator = display_.createWindow(WindowSpec::ofClass("calculator"));
+    const auto calculator = display_.createWindow(WindowTraits::ofClass("calculator"));
     ASSERT_TRUE(awaitObserved(1));
-    const auto secondCalculator = display_.createWindow(WindowSpec::ofClass("calculator"));
-    display_.createWindow(WindowSpec::ofClass("Stranger")); // no id: never reported
-    const auto notes = display_.createWindow(WindowSpec::ofClass("notes"));
+    const auto secondCalculator = display_.createWindow(WindowTraits::ofClass("calculator"));
+    display_.createWindow(WindowTraits::ofClass("Stranger")); // no id: never reported
+    const auto notes = display_.createWindow(WindowTraits::ofClass("notes"));
     ASSERT_TRUE(awaitObserved(2));
     display_.destroyWindow(calculator); // its second window still runs
     display_.destroyWindow(early);
@@ -215,7 +215,7 @@ TEST_F(LinuxWorkspaceTest, ReportsApplicationsThatStartAndQuitWhileObserved)
     // Ended observations hear nothing more.
     launches_.reset();
     observed_.clear();
-    display_.createWindow(WindowSpec::ofClass("calculator"));
+    display_.createWindow(WindowTraits::ofClass("calculator"));
     display_.destroyWindow(notes);
     ASSERT_TRUE(awaitObserved(1));
     EXPECT_THAT(observed_, ElementsAre("quit org.example.Notes"));
@@ -223,9 +223,9 @@ TEST_F(LinuxWorkspaceTest, ReportsApplicationsThatStartAndQuitWhileObserved)
 
 TEST_F(LinuxWorkspaceTest, ActivatesTheFirstWindowOfARunningApplication)
 {
-    const auto notes = listedWindow(WindowSpec::ofClass("notes"));
-    const auto calculator = listedWindow(WindowSpec::ofClass("calculator"));
-    listedWindow(WindowSpec::ofClass("calculator"));
+    const auto notes = listedWindow(WindowTraits::ofClass("notes"));
+    const auto calculator = listedWindow(WindowTraits::ofClass("calculator"));
+    listedWindow(WindowTraits::ofClass("calculator"));
 
     EXPECT_TRUE(workspace_->activateRunningApplication("org.example.Calculator"));
     EXPECT_TRUE(test::pollUntil([&] { return display_.activeWindow() == calculator; }));
@@ -252,8 +252,8 @@ TEST_F(LinuxWorkspaceTest, ReadsTheEntriesAgainOnlyWhenOldAndTheWindowsChanged)
     };
 
     now_ = LinuxWorkspace::kEntriesMaxAge - 0.1;
-    display_.createWindow(WindowSpec::ofClass("fresh"));
-    display_.createWindow(WindowSpec::ofClass("calculator"));
+    display_.createWindow(WindowTraits::ofClass("fresh"));
+    display_.createWindow(WindowTraits::ofClass("calculator"));
     ASSERT_TRUE(awaitObserved(1)); // both windows' change has been handled
     EXPECT_EQ(idOfFresh(), "-") << "read again before it was old";
 
@@ -263,7 +263,7 @@ TEST_F(LinuxWorkspaceTest, ReadsTheEntriesAgainOnlyWhenOldAndTheWindowsChanged)
     fs::remove(applications() / "org.example.Fresh.desktop");
     now_ = 100;
     EXPECT_EQ(idOfFresh(), "org.example.Fresh") << "read again without a change of windows";
-    display_.createWindow(WindowSpec::ofClass("notes"));
+    display_.createWindow(WindowTraits::ofClass("notes"));
     ASSERT_TRUE(awaitObserved(2));
     EXPECT_EQ(idOfFresh(), "-");
 }
@@ -291,7 +291,7 @@ TEST_F(LinuxWorkspaceTest, InstalledApplicationsAndIconsComeFromTheDesktopEntrie
     const QImage image = QImage::fromData(icon->data(), static_cast<int>(icon->size()), "PNG");
     EXPECT_EQ(image.size(), QSize(64, 64));
 
-    listedWindow(WindowSpec::ofClass("painted"));
+    listedWindow(WindowTraits::ofClass("painted"));
     const auto running = workspace_->runningApplications();
     ASSERT_EQ(running.size(), 1u);
     EXPECT_EQ(workspace_->runningApplicationIconPNG(running[0]), icon);
@@ -304,22 +304,23 @@ TEST_F(LinuxWorkspaceTest, WithoutAnEntryIconTheWindowsPictureIsRendered)
     constexpr QRgb kBlue = 0xFF0000FF;
     struct Row {
         const char* shows;
-        WindowSpec spec;
+        WindowTraits traits;
         std::optional<QRgb> colour;
     };
     const Row rows[] = {
         { "small pictures only: the largest",
-          WindowSpec::ofClass("Small").withIcon(pictures({ { 16, kRed }, { 32, kBlue } })), kBlue },
+          WindowTraits::ofClass("Small").withIcon(pictures({ { 16, kRed }, { 32, kBlue } })),
+          kBlue },
         { "the smallest of at least 64 pixels",
-          WindowSpec::ofClass("Large").withIcon(
+          WindowTraits::ofClass("Large").withIcon(
               pictures({ { 128, kRed }, { 64, kGreen }, { 32, kBlue } })),
           kGreen },
         { "an entry without an icon: its window's",
-          WindowSpec::ofClass("calculator").withIcon(pictures({ { 48, kBlue } })), kBlue },
+          WindowTraits::ofClass("calculator").withIcon(pictures({ { 48, kBlue } })), kBlue },
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.shows);
-        const auto window = listedWindow(row.spec);
+        const auto window = listedWindow(row.traits);
         std::optional<RunningApplication> application;
         for (const auto& running : workspace_->runningApplications()) {
             if (running.handle == windowHandle(window))

@@ -15,7 +15,7 @@ namespace kavora {
 namespace {
 
 using test::X11ManagedDisplay;
-using WindowSpec = X11ManagedDisplay::WindowSpec;
+using WindowTraits = X11ManagedDisplay::WindowTraits;
 
 std::vector<unsigned long> windowIds(const std::vector<X11ClientWindow>& windows)
 {
@@ -41,10 +41,10 @@ protected:
     }
 
     // Maps a window and waits until the window manager lists it.
-    unsigned long listedWindow(const WindowSpec& spec)
+    unsigned long listedWindow(const WindowTraits& traits)
     {
-        const auto window = display_.createWindow(spec);
-        EXPECT_TRUE(display_.awaitListed(window)) << spec.wmClass << " was never managed";
+        const auto window = display_.createWindow(traits);
+        EXPECT_TRUE(display_.awaitListed(window)) << traits.wmClass << " was never managed";
         return window;
     }
 
@@ -63,12 +63,12 @@ protected:
 
 TEST_F(X11ClientListTest, ListsManagedWindowsInOrderWithWhatIdentifiesThem)
 {
-    const auto viewer = listedWindow(WindowSpec::ofClass("Viewer", "viewer")
+    const auto viewer = listedWindow(WindowTraits::ofClass("Viewer", "viewer")
                                          .titled("Über Viewer")
                                          .ofProcess(4242)
                                          .gtkId("org.example.Viewer")
                                          .kdeFile("org.example.Viewer.desktop"));
-    const auto bare = listedWindow(WindowSpec::ofClass("", "bare"));
+    const auto bare = listedWindow(WindowTraits::ofClass("", "bare"));
 
     const auto windows = list_->windows();
     ASSERT_EQ(windowIds(windows), (std::vector<unsigned long> { viewer, bare }));
@@ -88,26 +88,28 @@ TEST_F(X11ClientListTest, ListsManagedWindowsInOrderWithWhatIdentifiesThem)
 
 TEST_F(X11ClientListTest, KeepsOnlyNormalApplicationWindows)
 {
-    const auto main = listedWindow(WindowSpec::ofClass("Main", "main"));
+    const auto main = listedWindow(WindowTraits::ofClass("Main", "main"));
     struct Row {
         const char* shows;
-        WindowSpec spec;
+        WindowTraits traits;
         bool kept;
     };
     const Row rows[] = {
-        { "a declared normal type is kept", WindowSpec::ofClass("Normal").ofType("NORMAL"), true },
-        { "a dialog is left out", WindowSpec::ofClass("Dialog").ofType("DIALOG"), false },
-        { "a utility window is left out", WindowSpec::ofClass("Utility").ofType("UTILITY"), false },
-        { "a window kept off the task bar is left out", WindowSpec::ofClass("Hidden").offTaskbar(),
+        { "a declared normal type is kept", WindowTraits::ofClass("Normal").ofType("NORMAL"),
+          true },
+        { "a dialog is left out", WindowTraits::ofClass("Dialog").ofType("DIALOG"), false },
+        { "a utility window is left out", WindowTraits::ofClass("Utility").ofType("UTILITY"),
           false },
+        { "a window kept off the task bar is left out",
+          WindowTraits::ofClass("Hidden").offTaskbar(), false },
         { "a window transient for another is left out",
-          WindowSpec::ofClass("Transient").transientTo(main), false },
+          WindowTraits::ofClass("Transient").transientTo(main), false },
     };
     std::vector<unsigned long> expected { main };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.shows);
         // Listed by the window manager: leaving it out is the client list's doing.
-        const auto window = listedWindow(row.spec);
+        const auto window = listedWindow(row.traits);
         if (row.kept)
             expected.push_back(window);
     }
@@ -116,14 +118,14 @@ TEST_F(X11ClientListTest, KeepsOnlyNormalApplicationWindows)
 
 TEST_F(X11ClientListWithoutWindowManagerTest, WithoutAWindowManagerNothingIsListed)
 {
-    display_.createWindow(WindowSpec::ofClass("Unmanaged"));
+    display_.createWindow(WindowTraits::ofClass("Unmanaged"));
     EXPECT_TRUE(list_->windows().empty());
 }
 
 TEST_F(X11ClientListWithoutWindowManagerTest, WindowsThatVanishedAreLeftOut)
 {
-    const auto gone = display_.createWindow(WindowSpec::ofClass("Gone"));
-    const auto kept = display_.createWindow(WindowSpec::ofClass("Kept"));
+    const auto gone = display_.createWindow(WindowTraits::ofClass("Gone"));
+    const auto kept = display_.createWindow(WindowTraits::ofClass("Kept"));
     display_.destroyWindow(gone);
     // Listed but gone: every read of them fails with BadWindow, which must not end the process.
     constexpr unsigned long kNeverCreated = 0x3ffff01;
@@ -137,12 +139,12 @@ TEST_F(X11ClientListWithoutWindowManagerTest, ReadsOnlyWholePictures)
 {
     constexpr unsigned long kOpaqueRed = 0xFFFF0000;
     const auto whole = display_.createWindow(
-        WindowSpec::ofClass("Whole").withIcon({ 2, 1, 0x80000000, kOpaqueRed, 1, 1, 0 }));
+        WindowTraits::ofClass("Whole").withIcon({ 2, 1, 0x80000000, kOpaqueRed, 1, 1, 0 }));
     // A picture that claims more pixels than follow it.
-    const auto cut = display_.createWindow(WindowSpec::ofClass("Cut").withIcon({ 2, 2, 0, 0 }));
-    const auto none = display_.createWindow(WindowSpec::ofClass("None"));
+    const auto cut = display_.createWindow(WindowTraits::ofClass("Cut").withIcon({ 2, 2, 0, 0 }));
+    const auto none = display_.createWindow(WindowTraits::ofClass("None"));
     const auto zero
-        = display_.createWindow(WindowSpec::ofClass("Zero").withIcon({ 0, 0, 1, 1, kOpaqueRed }));
+        = display_.createWindow(WindowTraits::ofClass("Zero").withIcon({ 0, 0, 1, 1, kOpaqueRed }));
 
     const QImage picture = list_->icon(whole);
     ASSERT_EQ(picture.size(), QSize(2, 1)) << "the larger of the two";
@@ -157,7 +159,7 @@ TEST_F(X11ClientListWithoutWindowManagerTest, OnlyClientListChangesAreReported)
 {
     int changes = 0;
     list_->onChange([&] { ++changes; });
-    const auto window = display_.createWindow(WindowSpec::ofClass("Written"));
+    const auto window = display_.createWindow(WindowTraits::ofClass("Written"));
     display_.writeRootWindows("_NET_ACTIVE_WINDOW", { window });
     // Events arrive in order: once the list's change is reported, the other one was handled.
     display_.writeRootWindows("_NET_CLIENT_LIST", { window });

@@ -51,7 +51,7 @@ X11ManagedDisplay::X11ManagedDisplay(WindowManager windowManager)
 // (which it listens to) until it lists the window.
 bool X11ManagedDisplay::awaitManaging()
 {
-    const auto probe = createWindow(WindowSpec::ofClass("Probe"));
+    const auto probe = createWindow(WindowTraits::ofClass("Probe"));
     const bool managing = pollUntil(
         [&] {
             writeRootWindows("_KAVORA_TEST_NUDGE", {});
@@ -95,7 +95,7 @@ std::vector<unsigned long> X11ManagedDisplay::rootWindows(const char* property) 
     return windows;
 }
 
-unsigned long X11ManagedDisplay::createWindow(const WindowSpec& spec)
+unsigned long X11ManagedDisplay::createWindow(const WindowTraits& traits)
 {
     const Window root = DefaultRootWindow(display_);
     const Window window = XCreateSimpleWindow(display_, root, 10, 10, 200, 150, 0, 0, 0);
@@ -109,34 +109,34 @@ unsigned long X11ManagedDisplay::createWindow(const WindowSpec& spec)
                         reinterpret_cast<const unsigned char*>(atoms.data()),
                         static_cast<int>(atoms.size()));
     };
-    if (!spec.instance.empty() || !spec.wmClass.empty()) {
-        std::string instance = spec.instance; // Xlib takes them as mutable strings
-        std::string wmClass = spec.wmClass;
+    if (!traits.instance.empty() || !traits.wmClass.empty()) {
+        std::string instance = traits.instance; // Xlib takes them as mutable strings
+        std::string wmClass = traits.wmClass;
         XClassHint hint { instance.data(), wmClass.data() };
         XSetClassHint(display_, window, &hint);
     }
-    if (!spec.title.empty())
-        setText("_NET_WM_NAME", spec.title);
-    if (spec.type)
-        setAtoms("_NET_WM_WINDOW_TYPE", { atom(("_NET_WM_WINDOW_TYPE_" + *spec.type).c_str()) });
-    if (spec.skipTaskbar)
+    if (!traits.title.empty())
+        setText("_NET_WM_NAME", traits.title);
+    if (traits.type)
+        setAtoms("_NET_WM_WINDOW_TYPE", { atom(("_NET_WM_WINDOW_TYPE_" + *traits.type).c_str()) });
+    if (traits.skipTaskbar)
         setAtoms("_NET_WM_STATE", { atom("_NET_WM_STATE_SKIP_TASKBAR") });
-    if (spec.transientFor)
-        XSetTransientForHint(display_, window, *spec.transientFor);
-    if (spec.pid) {
-        const unsigned long pid = *spec.pid;
+    if (traits.transientFor)
+        XSetTransientForHint(display_, window, *traits.transientFor);
+    if (traits.pid) {
+        const unsigned long pid = *traits.pid;
         XChangeProperty(display_, window, atom("_NET_WM_PID"), XA_CARDINAL, 32, PropModeReplace,
                         reinterpret_cast<const unsigned char*>(&pid), 1);
     }
-    if (!spec.icon.empty()) {
+    if (!traits.icon.empty()) {
         XChangeProperty(display_, window, atom("_NET_WM_ICON"), XA_CARDINAL, 32, PropModeReplace,
-                        reinterpret_cast<const unsigned char*>(spec.icon.data()),
-                        static_cast<int>(spec.icon.size()));
+                        reinterpret_cast<const unsigned char*>(traits.icon.data()),
+                        static_cast<int>(traits.icon.size()));
     }
-    if (spec.gtkApplicationId)
-        setText("_GTK_APPLICATION_ID", *spec.gtkApplicationId);
-    if (spec.kdeDesktopFile)
-        setText("_KDE_NET_WM_DESKTOP_FILE", *spec.kdeDesktopFile);
+    if (traits.gtkApplicationId)
+        setText("_GTK_APPLICATION_ID", *traits.gtkApplicationId);
+    if (traits.kdeDesktopFile)
+        setText("_KDE_NET_WM_DESKTOP_FILE", *traits.kdeDesktopFile);
     XMapWindow(display_, window);
     XSync(display_, False);
     return window;

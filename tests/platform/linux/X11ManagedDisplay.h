@@ -22,7 +22,7 @@ public:
     enum class WindowManager { Openbox, Unmanaged };
 
     // What a test window declares before it is mapped; unset fields are left off the window.
-    struct WindowSpec {
+    struct WindowTraits {
         std::string wmClass; // WM_CLASS
         std::string instance;
         std::string title; // _NET_WM_NAME
@@ -34,36 +34,39 @@ public:
         std::optional<std::string> kdeDesktopFile;
         std::vector<unsigned long> icon; // _NET_WM_ICON
 
-        static WindowSpec ofClass(std::string wmClass, std::string instance = {})
+        static WindowTraits ofClass(std::string wmClass, std::string instance = {})
         {
-            WindowSpec spec;
-            spec.wmClass = std::move(wmClass);
-            spec.instance = std::move(instance);
-            return spec;
+            WindowTraits traits;
+            traits.wmClass = std::move(wmClass);
+            traits.instance = std::move(instance);
+            return traits;
         }
-        WindowSpec titled(std::string text) const { return with(&WindowSpec::title, text); }
-        WindowSpec ofType(std::string name) const { return with(&WindowSpec::type, name); }
-        WindowSpec offTaskbar() const { return with(&WindowSpec::skipTaskbar, true); }
-        WindowSpec transientTo(unsigned long window) const
+        WindowTraits titled(std::string text) const { return with(&WindowTraits::title, text); }
+        WindowTraits ofType(std::string name) const { return with(&WindowTraits::type, name); }
+        WindowTraits offTaskbar() const { return with(&WindowTraits::skipTaskbar, true); }
+        WindowTraits transientTo(unsigned long window) const
         {
-            return with(&WindowSpec::transientFor, window);
+            return with(&WindowTraits::transientFor, window);
         }
-        WindowSpec ofProcess(std::uint32_t id) const { return with(&WindowSpec::pid, id); }
-        WindowSpec gtkId(std::string id) const { return with(&WindowSpec::gtkApplicationId, id); }
-        WindowSpec kdeFile(std::string file) const
+        WindowTraits ofProcess(std::uint32_t id) const { return with(&WindowTraits::pid, id); }
+        WindowTraits gtkId(std::string id) const
         {
-            return with(&WindowSpec::kdeDesktopFile, file);
+            return with(&WindowTraits::gtkApplicationId, id);
+        }
+        WindowTraits kdeFile(std::string file) const
+        {
+            return with(&WindowTraits::kdeDesktopFile, file);
         }
 
-        WindowSpec withIcon(std::vector<unsigned long> data) const
+        WindowTraits withIcon(std::vector<unsigned long> data) const
         {
-            return with(&WindowSpec::icon, data);
+            return with(&WindowTraits::icon, data);
         }
 
     private:
-        template <class Field, class Value> WindowSpec with(Field field, Value value) const
+        template <class Field, class Value> WindowTraits with(Field field, Value value) const
         {
-            WindowSpec copy = *this;
+            WindowTraits copy = *this;
             copy.*field = std::move(value);
             return copy;
         }
@@ -79,7 +82,7 @@ public:
     const std::string& displayName() const { return xvfb_.displayName(); }
 
     // Creates and maps a window; 0 when it could not be made.
-    unsigned long createWindow(const WindowSpec& spec);
+    unsigned long createWindow(const WindowTraits& traits);
     void destroyWindow(unsigned long window);
 
     // The root's _NET_CLIENT_LIST as the window manager last wrote it.
