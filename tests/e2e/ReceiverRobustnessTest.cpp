@@ -114,6 +114,18 @@ TEST_F(ReceiverRobustnessTest, AFrameSentInPiecesIsHandledOnceComplete)
     EXPECT_FALSE(peer.closed);
 }
 
+// The receiver gives a started frame ten seconds; this test waits them out.
+TEST_F(ReceiverRobustnessTest, AFrameLeftHalfSentIsCutOffAtItsDeadline)
+{
+    RawPeer peer;
+    ASSERT_TRUE(peer.join(receiver.port(), "Stalled Pad"));
+    peer.write(kHeartbeatFrame.substr(0, 7));
+    EXPECT_TRUE(peer.waitClosed(20s)) << receiver.log();
+    EXPECT_FALSE(holdsHeartbeat(peer.frames));
+
+    expectStillServing("After Stalled Pad");
+}
+
 TEST_F(ReceiverRobustnessTest, AControllerGoneInTheMiddleOfAFrameFreesTheSession)
 {
     {
