@@ -3,12 +3,11 @@
 #include "core/Base64.h"
 #include "platform/linux/PeerTestSupport.h"
 #include "protocol/FavoriteSiteList.h"
+#include "support/linux/LocalHttpServer.h"
 #include "support/linux/Polling.h"
 
 #include <QBuffer>
 #include <QImage>
-#include <QTcpServer>
-#include <QTcpSocket>
 
 #include <gtest/gtest.h>
 
@@ -31,49 +30,29 @@ QByteArray pngOf(int width, int height, QColor colour)
     return png;
 }
 
-// A web site and a favicon service on 127.0.0.1, served from the test's own event loop (which
-// runs whenever the test waits): "/page" has a title, any "/s2/favicons" request gets a PNG.
+// A web site and a favicon service on 127.0.0.1: "/page" has a title, any "/s2/favicons"
+// request gets a PNG.
 class LocalWebSite {
 public:
-    LocalWebSite()
-    {
-        server_.listen(QHostAddress::LocalHost);
-        QObject::connect(&server_, &QTcpServer::newConnection, [this] {
-            while (auto* socket = server_.nextPendingConnection()) {
-                QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-                QObject::connect(socket, &QTcpSocket::readyRead, socket,
-                                 [this, socket] { serve(socket); });
-            }
-        });
-    }
-
-    std::string origin() const
-    {
-        return "http://127.0.0.1:" + std::to_string(server_.serverPort());
-    }
+    std::string origin() const { return server_.origin(); }
     std::vector<std::string> paths; // of every request, in arrival order
 
 private:
-    void serve(QTcpSocket* socket)
+    void serve(QTcpSocket& socket, const QByteArray& head)
     {
-        const auto head = socket->property("head").toByteArray() + socket->readAll();
-        socket->setProperty("head", head);
-        if (!head.contains("\r\n\r\n"))
-            return;
-        const auto path = head.split(' ').value(1);
+        const auto path = LocalHttpServer::pathOf(head);
         paths.push_back(path.toStdString());
-        QByteArray type = "text/html";
-        QByteArray body = "<html><head><TITLE>\n Caf\xC3\xA9 &amp; Bar </TITLE></head></html>";
-        if (path.startsWith("/s2/favicons")) {
-            type = "image/png";
-            body = pngOf(16, 16, Qt::blue);
-        }
-        socket->write("HTTP/1.1 200 OK\r\nContent-Type: " + type + "\r\nContent-Length: "
-                      + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
-        socket->disconnectFromHost();
+        if (path.startsWith("/s2/favicons"))
+            LocalHttpServer::respond(socket, "200 OK", "image/png", pngOf(16, 16, Qt::blue));
+        else
+            LocalHttpServer::respond(
+                socket, "200 OK", "text/html",
+                "<html><head><TITLE>\n Caf\xC3\xA9 &amp; Bar </TITLE></head></html>");
     }
 
-    QTcpServer server_;
+    LocalHttpServer server_ { [this](QTcpSocket& socket, const QByteArray& head) {
+        serve(socket, head);
+    } };
 };
 
 std::optional<QImage> imageOf(const json& record)

@@ -57,22 +57,9 @@ protected:
         };
         session->setCallbacks(std::move(callbacks));
 
-        PeerLinkOptions options;
-        options.listenAddress = QHostAddress::LocalHost;
-        options.limits = limits;
-        options.publishDnsSd = false;
-        const auto& identity = testIdentity();
-        advertiser = std::make_unique<LinuxPeerAdvertiser>(
-            LinuxPeerAdvertiser::Identity {
-                "Test Receiver-Mac", { { "app", "KavoraMac" } }, "kavora-v2" },
-            *session, options,
-            LinuxPeerFramework::serverConfiguration(identity.certificate, identity.privateKey),
-            std::string(), log);
-        advertiser->setInvitationHandler([this](const PeerID& peer) {
-            invitations.push_back(peer.displayName);
-            return session->connectedPeers().empty();
-        });
-        advertiser->startAdvertisingPeer();
+        advertiser = listenOnLoopback(
+            *session, { "Test Receiver-Mac", { { "app", "KavoraMac" } }, "kavora-v2" }, limits, log,
+            invitations);
         port = advertiser->serverPort();
         ASSERT_NE(port, 0);
     }

@@ -44,20 +44,8 @@ protected:
                 session->send(text, { peer });
         };
         session->setCallbacks(std::move(callbacks));
-        PeerLinkOptions options;
-        options.listenAddress = QHostAddress::LocalHost;
-        options.limits = shortLimits();
-        options.publishDnsSd = false;
-        const auto& identity = testIdentity();
-        advertiser = std::make_unique<LinuxPeerAdvertiser>(
-            LinuxPeerAdvertiser::Identity { "Echo-Mac", {}, "kavora-v2" }, *session, options,
-            LinuxPeerFramework::serverConfiguration(identity.certificate, identity.privateKey),
-            std::string(), log);
-        advertiser->setInvitationHandler([this](const PeerID& peer) {
-            invitations.push_back(peer.displayName);
-            return session->connectedPeers().empty();
-        });
-        advertiser->startAdvertisingPeer();
+        advertiser = listenOnLoopback(*session, { "Echo-Mac", {}, "kavora-v2" }, shortLimits(), log,
+                                      invitations);
         port = advertiser->serverPort();
         ASSERT_NE(port, 0);
     }

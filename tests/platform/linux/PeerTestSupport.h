@@ -1,9 +1,13 @@
 #pragma once
 
+#include "core/Log.h"
 #include "link/FrameDecoder.h"
 #include "link/Invitation.h"
 #include "platform/linux/CertificateStore.h"
 #include "platform/linux/LinkLimits.h"
+#include "platform/linux/LinuxPeerAdvertiser.h"
+#include "platform/linux/LinuxPeerFramework.h"
+#include "platform/linux/LinuxPeerSession.h"
 #include "platform/linux/PeerClient.h"
 #include "support/TemporaryFolder.h"
 
@@ -141,6 +145,31 @@ inline const TlsIdentity& testIdentity()
     static TemporaryFolder folder;
     static const TlsIdentity identity = loadOrCreateTlsIdentity(folder.path() / "kavora").value();
     return identity;
+}
+
+// A listener for the session on 127.0.0.1 (any free port, nothing published over DNS-SD) with
+// the test identity. It accepts an invitation while no controller is connected and notes the
+// name of every controller that asks in `invitations`.
+inline std::unique_ptr<LinuxPeerAdvertiser> listenOnLoopback(LinuxPeerSession& session,
+                                                             LinuxPeerAdvertiser::Identity identity,
+                                                             const LinkLimits& limits, Log& log,
+                                                             std::vector<std::string>& invitations)
+{
+    PeerLinkOptions options;
+    options.listenAddress = QHostAddress::LocalHost;
+    options.limits = limits;
+    options.publishDnsSd = false;
+    const auto& tls = testIdentity();
+    auto advertiser = std::make_unique<LinuxPeerAdvertiser>(
+        std::move(identity), session, options,
+        LinuxPeerFramework::serverConfiguration(tls.certificate, tls.privateKey), std::string(),
+        log);
+    advertiser->setInvitationHandler([&session, &invitations](const PeerID& peer) {
+        invitations.push_back(peer.displayName);
+        return session.connectedPeers().empty();
+    });
+    advertiser->startAdvertisingPeer();
+    return advertiser;
 }
 
 } // namespace kavora::test

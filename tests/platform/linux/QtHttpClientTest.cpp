@@ -1,11 +1,11 @@
 #include "platform/linux/QtHttpClient.h"
 
+#include "support/linux/LocalHttpServer.h"
 #include "support/linux/Polling.h"
 
 #include <QCoreApplication>
 #include <QHostAddress>
 #include <QNetworkProxy>
-#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
 
@@ -43,81 +43,58 @@ void ensureApplication()
 class LocalServer {
 public:
     LocalServer()
+        : server_([this](QTcpSocket& socket, const QByteArray& head) { serve(socket, head); })
     {
-        server_.listen(QHostAddress::LocalHost);
-        QObject::connect(&server_, &QTcpServer::newConnection, [this] {
-            while (auto* socket = server_.nextPendingConnection()) {
-                QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-                QObject::connect(socket, &QTcpSocket::readyRead, socket,
-                                 [this, socket] { serve(socket); });
-            }
-        });
     }
 
-    std::string url(const std::string& path) const
-    {
-        return "http://127.0.0.1:" + std::to_string(server_.serverPort()) + path;
-    }
+    std::string url(const std::string& path) const { return server_.origin() + path; }
 
     // A name that is not local; only this server, as the proxy, ever answers for it.
     static std::string publicUrl(const std::string& path)
     {
         return "http://kavora-public.example" + path;
     }
-    quint16 port() const { return server_.serverPort(); }
+    quint16 port() const { return server_.port(); }
 
     std::vector<std::string> requestHeads; // the head of every request, as received
 
 private:
-    void serve(QTcpSocket* socket)
+    void serve(QTcpSocket& socket, const QByteArray& head)
     {
-        auto head = socket->property("head").toByteArray() + socket->readAll();
-        socket->setProperty("head", head);
-        if (!head.contains("\r\n\r\n") || socket->property("served").toBool())
-            return;
-        socket->setProperty("served", true);
         requestHeads.push_back(head.toStdString());
-        auto path = head.split(' ').value(1).toStdString();
+        auto path = test::LocalHttpServer::pathOf(head).toStdString();
         if (path.starts_with("http://")) // the absolute form a proxy is asked with
             path = path.substr(path.find('/', 7));
         if (path == "/page") {
-            respond(socket, "200 OK", "<html><title>Local</title></html>");
+            test::LocalHttpServer::respond(socket, "200 OK", "text/html",
+                                           "<html><title>Local</title></html>");
         } else if (path == "/missing") {
-            respond(socket, "404 Not Found", "gone");
+            test::LocalHttpServer::respond(socket, "404 Not Found", "text/html", "gone");
         } else if (path == "/to-loopback" || path == "/to-public") {
-            const auto target = path == "/to-loopback" ? url("/page") : publicUrl("/page");
-            socket->write(("HTTP/1.1 302 Found\r\nLocation: " + target
-                           + "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n")
-                              .c_str());
-            socket->disconnectFromHost();
+            redirect(socket, path == "/to-loopback" ? url("/page") : publicUrl("/page"));
         } else if (path.starts_with("/r")) {
             const int n = std::stoi(path.substr(2));
-            const auto next = n == 0 ? std::string("/page") : "/r" + std::to_string(n - 1);
-            socket->write(("HTTP/1.1 302 Found\r\nLocation: " + url(next)
-                           + "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n")
-                              .c_str());
-            socket->disconnectFromHost();
+            redirect(socket, url(n == 0 ? std::string("/page") : "/r" + std::to_string(n - 1)));
         } else {
             const bool endless = path == "/endless";
-            socket->write(
-                "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nConnection: close\r\n\r\n");
-            auto* timer = new QTimer(socket);
-            QObject::connect(timer, &QTimer::timeout, socket, [socket, endless] {
-                socket->write(endless ? QByteArray(4096, 'x') : QByteArray("y"));
+            socket.write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nConnection: close\r\n\r\n");
+            auto* timer = new QTimer(&socket);
+            QObject::connect(timer, &QTimer::timeout, &socket, [&socket, endless] {
+                socket.write(endless ? QByteArray(4096, 'x') : QByteArray("y"));
             });
             timer->start(endless ? 5ms : 100ms);
         }
     }
 
-    static void respond(QTcpSocket* socket, const std::string& status, const std::string& body)
+    static void redirect(QTcpSocket& socket, const std::string& target)
     {
-        socket->write(("HTTP/1.1 " + status + "\r\nContent-Type: text/html\r\nContent-Length: "
-                       + std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body)
-                          .c_str());
-        socket->disconnectFromHost();
+        socket.write(("HTTP/1.1 302 Found\r\nLocation: " + target
+                      + "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n")
+                         .c_str());
+        socket.disconnectFromHost();
     }
 
-    QTcpServer server_;
+    test::LocalHttpServer server_;
 };
 
 class QtHttpClientTest : public ::testing::Test {
