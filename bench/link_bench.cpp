@@ -4,7 +4,7 @@
 // over loopback, and how long a leftClickDown takes from the controller's send to the X server
 // delivering the button press to a client.
 #include "ReceiverProgram.h"
-#include "platform/linux/PeerClient.h"
+#include "platform/linux/peer/PeerClient.h"
 #include "support/XvfbServer.h"
 
 #include <QCoreApplication>

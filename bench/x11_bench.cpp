@@ -2,7 +2,7 @@
 // the desktop's pointer is never touched): posting alone, which writes the request to the
 // server's socket, and posting then reading the pointer back, one round trip after which the
 // server has handled the motion.
-#include "platform/linux/X11EventServices.h"
+#include "platform/linux/x11/X11EventServices.h"
 #include "support/InMemoryUserDefaults.h"
 #include "support/XvfbServer.h"
 

@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes to the settings-file parser. It must never crash, and what it accepts
 // must be storable and come back unchanged from being written and read again.
 
-#include "platform/linux/SettingsDocument.h"
+#include "platform/linux/settings/SettingsDocument.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,7 @@
 #include "app/DefaultsCommand.h"
 
 #include "core/Base64.h"
-#include "platform/linux/JsonFileUserDefaults.h"
+#include "platform/linux/settings/JsonFileUserDefaults.h"
 
 #include <cmath>
 #include <ostream>

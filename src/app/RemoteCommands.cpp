@@ -1,8 +1,8 @@
 #include "app/RemoteCommands.h"
 
-#include "platform/linux/AvahiBrowser.h"
-#include "platform/linux/CertificateStore.h"
-#include "platform/linux/PeerClient.h"
+#include "platform/linux/peer/AvahiBrowser.h"
+#include "platform/linux/peer/CertificateStore.h"
+#include "platform/linux/peer/PeerClient.h"
 #include "protocol/MessageCoding.h"
 
 #include <QCoreApplication>

@@ -1,9 +1,9 @@
 #include "app/DefaultsCommand.h"
 #include "app/ReceiverApp.h"
 #include "app/ReceiverOptions.h"
-#include "platform/linux/JsonFileUserDefaults.h"
-#include "platform/linux/SystemLog.h"
-#include "platform/linux/UserFolders.h"
+#include "platform/linux/settings/JsonFileUserDefaults.h"
+#include "platform/linux/settings/UserFolders.h"
+#include "platform/linux/system/SystemLog.h"
 
 #include <cstdio>
 #include <cstring>

@@ -2,7 +2,7 @@
 // this process, the rest runs the kavora program.
 
 #include "app/DefaultsCommand.h"
-#include "platform/linux/JsonFileUserDefaults.h"
+#include "platform/linux/settings/JsonFileUserDefaults.h"
 
 #include "support/CapturingLog.h"
 #include "support/TemporaryFolder.h"

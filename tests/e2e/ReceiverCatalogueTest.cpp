@@ -1,9 +1,9 @@
 #include "ReceiverProcess.h"
 #include "RemoteController.h"
 #include "core/Base64.h"
-#include "platform/linux/PeerTestSupport.h"
 #include "protocol/FavoriteSiteList.h"
 #include "support/linux/LocalHttpServer.h"
+#include "support/linux/PeerTestSupport.h"
 #include "support/linux/Polling.h"
 
 #include <QBuffer>

@@ -1,6 +1,6 @@
 #include "ReceiverProcess.h"
 #include "RemoteController.h"
-#include "platform/linux/PeerTestSupport.h"
+#include "support/linux/PeerTestSupport.h"
 
 #include <QTcpSocket>
 

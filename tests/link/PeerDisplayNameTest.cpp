@@ -1,4 +1,5 @@
 #include "link/PeerDisplayName.h"
+#include "core/Text.h"
 
 #include <gtest/gtest.h>
 

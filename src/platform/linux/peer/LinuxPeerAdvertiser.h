@@ -1,0 +1,75 @@
+#pragma once
+
+#include "platform/PeerLink.h"
+#include "platform/linux/peer/AvahiPublisher.h"
+#include "platform/linux/peer/PeerLinkOptions.h"
+
+#include <QObject>
+#include <QSslConfiguration>
+
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace kavora {
+
+class LinuxPeerSession;
+class Log;
+class PeerChannel;
+class TlsListener;
+
+// Makes the receiver reachable: a TLS listener on the configured port, published over DNS-SD
+// with the discovery info as TXT entries. Each connection that completes its handshake must send
+// its invitation in time; the invitation handler then accepts it into the session or it is
+// declined and closed. Stopping closes the listener, so the port refuses connections again.
+// Runs on the main thread.
+class LinuxPeerAdvertiser final : public PeerAdvertiser {
+public:
+    struct Identity {
+        std::string displayName;
+        DiscoveryInfo discoveryInfo;
+        std::string serviceType; // "kavora-v2", published as "_kavora-v2._tcp"
+    };
+
+    // tls is absent when the receiver has no usable identity; it then never listens and says why
+    // (tlsProblem) in the log when asked to start.
+    LinuxPeerAdvertiser(Identity identity, LinuxPeerSession& session, PeerLinkOptions options,
+                        std::optional<QSslConfiguration> tls, std::string tlsProblem, Log& log);
+    ~LinuxPeerAdvertiser() override;
+    LinuxPeerAdvertiser(const LinuxPeerAdvertiser&) = delete;
+    LinuxPeerAdvertiser& operator=(const LinuxPeerAdvertiser&) = delete;
+
+    void setInvitationHandler(InvitationHandler handler) override;
+    void startAdvertisingPeer() override;
+    void stopAdvertisingPeer() override;
+
+    // The port controllers connect to, 0 while not listening.
+    std::uint16_t serverPort() const;
+    // Connections not yet accepted into the session.
+    int pendingCount() const;
+    // Kept up to date with serverPort(), for whoever reports it.
+    void shareServerPort(std::shared_ptr<std::uint16_t> port) { sharedPort_ = std::move(port); }
+    // The DNS-SD instance name once established (it differs from the display name after a
+    // collision).
+    const std::string& publishedName() const { return publisher_.establishedName(); }
+
+private:
+    bool listen();
+    void takeConnections();
+    void answerInvitation(PeerChannel* channel, const std::string& payload);
+
+    Identity identity_;
+    LinuxPeerSession& session_;
+    PeerLinkOptions options_;
+    Log& log_;
+    std::string tlsProblem_;
+    bool tlsProblemReported_ = false;
+    InvitationHandler handler_;
+    AvahiPublisher publisher_;
+    QObject context_; // parent of the channels waiting for their invitation
+    std::unique_ptr<TlsListener> listener_;
+    std::uint16_t lastPort_ = 0;
+    std::shared_ptr<std::uint16_t> sharedPort_;
+};
+
+} // namespace kavora

@@ -1,0 +1,417 @@
+#include "platform/linux/settings/JsonFileUserDefaults.h"
+#include "platform/linux/settings/UserFolders.h"
+
+#include "core/Log.h"
+
+#include <cerrno>
+#include <ctime>
+#include <system_error>
+#include <utility>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace kavora {
+namespace {
+
+constexpr const char* kFileName = "settings.json";
+constexpr std::string_view kTemporaryPrefix = "settings.json.tmp-";
+constexpr mode_t kFileMode = 0600;
+
+std::string describeErrno(int error)
+{
+    return std::error_code(error, std::generic_category()).message();
+}
+
+// Closes a file descriptor when it goes out of scope (which also releases a flock on it).
+class Descriptor {
+public:
+    explicit Descriptor(int fd)
+        : fd_(fd)
+    {
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    ~Descriptor()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    int get() const { return fd_; }
+    bool valid() const { return fd_ >= 0; }
+
+private:
+    int fd_;
+};
+
+std::string utcStamp()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm parts {};
+    gmtime_r(&now, &parts);
+    char text[32] = {};
+    std::strftime(text, sizeof text, "%Y%m%dT%H%M%SZ", &parts);
+    return text;
+}
+
+bool exists(const std::filesystem::path& path)
+{
+    struct stat status { };
+    return ::lstat(path.c_str(), &status) == 0;
+}
+
+// Reads the whole file, refusing more than limit bytes; an errno value on failure.
+int readAll(int fd, std::size_t limit, std::string& text)
+{
+    char buffer[65536];
+    for (;;) {
+        const ssize_t count = ::read(fd, buffer, sizeof buffer);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0)
+            return errno;
+        if (count == 0)
+            return 0;
+        text.append(buffer, static_cast<std::size_t>(count));
+        if (text.size() > limit)
+            return EFBIG;
+    }
+}
+
+int writeAll(int fd, std::string_view text)
+{
+    while (!text.empty()) {
+        const ssize_t count = ::write(fd, text.data(), text.size());
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0)
+            return errno;
+        text.remove_prefix(static_cast<std::size_t>(count));
+    }
+    return 0;
+}
+
+void lockExclusive(int fd)
+{
+    while (::flock(fd, LOCK_EX) != 0 && errno == EINTR) { }
+}
+
+// Removes the temporary files of writers that died before their rename. Only called while the
+// folder lock is held, so no live writer owns one.
+void removeStaleTemporaries(const std::filesystem::path& folder)
+{
+    std::error_code error;
+    for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
+         it.increment(error)) {
+        const auto name = it->path().filename().string();
+        if (name.starts_with(kTemporaryPrefix))
+            ::unlink(it->path().c_str());
+    }
+}
+
+} // namespace
+
+JsonFileUserDefaults::JsonFileUserDefaults(std::filesystem::path folder, Log& log)
+    : folder_(std::move(folder))
+    , file_(folder_ / kFileName)
+    , log_(log)
+{
+}
+
+std::optional<nlohmann::json> JsonFileUserDefaults::object(std::string_view key) const
+{
+    std::lock_guard lock(mutex_);
+    refresh();
+    auto found = values_.find(key);
+    if (found == values_.end())
+        return std::nullopt;
+    return found->second;
+}
+
+void JsonFileUserDefaults::setObject(std::string_view key, nlohmann::json value)
+{
+    if (value.is_null()) {
+        removeObject(key);
+        return;
+    }
+    change(key, std::move(value));
+}
+
+void JsonFileUserDefaults::removeObject(std::string_view key)
+{
+    change(key, std::nullopt);
+}
+
+SettingsValues JsonFileUserDefaults::dictionaryRepresentation() const
+{
+    std::lock_guard lock(mutex_);
+    refresh();
+    return values_;
+}
+
+std::optional<std::string> JsonFileUserDefaults::lastWriteError() const
+{
+    std::lock_guard lock(mutex_);
+    return lastWriteError_;
+}
+
+JsonFileUserDefaults::FileIdentity JsonFileUserDefaults::identityOf(const struct stat& status)
+{
+    constexpr std::int64_t kNanosecondsPerSecond = 1'000'000'000;
+    return { status.st_dev, status.st_ino, status.st_size,
+             status.st_mtim.tv_sec * kNanosecondsPerSecond + status.st_mtim.tv_nsec,
+             status.st_ctim.tv_sec * kNanosecondsPerSecond + status.st_ctim.tv_nsec };
+}
+
+void JsonFileUserDefaults::refresh() const
+{
+    struct stat status { };
+    if (::stat(file_.c_str(), &status) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR) {
+            // Gone since it was read: another process removed it, so its values went with it.
+            // Values never written (a failed write, a file set aside) stay.
+            if (seen_) {
+                values_.clear();
+                forget();
+                unsaved_ = false;
+            }
+            protectedFile_.reset();
+        }
+        return;
+    }
+    if (seen_ == identityOf(status) && !seenRecently_)
+        return;
+    load();
+}
+
+void JsonFileUserDefaults::load() const
+{
+    // Non-blocking, so that a named pipe in the file's place cannot stall the reader.
+    Descriptor fd(::open(file_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    struct stat status { };
+    if (!fd.valid() && errno == ENOENT)
+        return; // replaced by nothing between the stat and the open; the next read sees it
+    if (!fd.valid() || ::fstat(fd.get(), &status) != 0) {
+        const int error = errno;
+        struct stat now { };
+        ::stat(file_.c_str(), &now);
+        protect(identityOf(now), describeErrno(error));
+        return;
+    }
+    const auto identity = identityOf(status);
+    if (!S_ISREG(status.st_mode)) {
+        protect(identity, "it is not a regular file");
+        return;
+    }
+    std::string text;
+    if (static_cast<std::uint64_t>(status.st_size) > kMaxSettingsDocumentSize) {
+        setAside(identity, "larger than " + std::to_string(kMaxSettingsDocumentSize) + " bytes");
+        return;
+    }
+    if (const int error = readAll(fd.get(), kMaxSettingsDocumentSize, text); error != 0) {
+        if (error == EFBIG)
+            setAside(identity,
+                     "larger than " + std::to_string(kMaxSettingsDocumentSize) + " bytes");
+        else
+            protect(identity, describeErrno(error));
+        return;
+    }
+    if (seen_ && !protectedFile_ && text == seenText_) {
+        // Looked at again only because it was new: unchanged, so unsaved values stay.
+        remember(identity, std::move(text));
+        return;
+    }
+    auto parsed = parseSettingsDocument(text);
+    if (!parsed) {
+        setAside(identity, parsed.error());
+        return;
+    }
+    values_ = std::move(parsed).value();
+    remember(identity, std::move(text));
+    protectedFile_.reset();
+    unsaved_ = false;
+}
+
+void JsonFileUserDefaults::remember(const FileIdentity& identity, std::string text) const
+{
+    // File times come from a coarse clock, and a replaced file's inode number may be reused at
+    // once: two versions written within one tick can have the same identity. Trust an identity
+    // only once the file is older than a few ticks; until then every read compares the text.
+    constexpr std::int64_t kClockTickMarginNs = 50'000'000;
+    timespec now {};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    const std::int64_t nowNs = now.tv_sec * 1'000'000'000LL + now.tv_nsec;
+    seen_ = identity;
+    seenText_ = std::move(text);
+    seenRecently_ = nowNs - identity.changedNs < kClockTickMarginNs;
+}
+
+void JsonFileUserDefaults::forget() const
+{
+    seen_.reset();
+    seenText_.clear();
+    seenRecently_ = false;
+}
+
+void JsonFileUserDefaults::protect(const FileIdentity& identity, const std::string& reason) const
+{
+    if (seen_ == identity && protectedFile_)
+        return;
+    forget();
+    seen_ = identity;
+    protectedFile_ = "cannot read " + file_.string() + ": " + reason;
+    log_.line("Kavora: " + *protectedFile_ + "; settings will not be saved over it");
+}
+
+void JsonFileUserDefaults::setAside(const FileIdentity& identity, const std::string& reason) const
+{
+    // Under the folder lock no cooperating writer can replace the file between the check that it
+    // is still the damaged one and the rename.
+    // A second flock from this process would wait for the first, so reuse a lock already held.
+    Descriptor folder(
+        lockedFolder_ >= 0 ? -1 : ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.valid())
+        lockExclusive(folder.get());
+    struct stat status { };
+    if (::stat(file_.c_str(), &status) != 0 || status.st_dev != identity.device
+        || status.st_ino != identity.inode) {
+        return; // already replaced or removed; the next read looks again
+    }
+
+    const std::string base = file_.string() + ".corrupt-" + utcStamp();
+    std::string aside = base;
+    for (int n = 2; exists(aside); ++n)
+        aside = base + "-" + std::to_string(n);
+    if (::rename(file_.c_str(), aside.c_str()) == 0) {
+        log_.line("Kavora: settings file " + file_.string() + " is damaged (" + reason
+                  + "); it was kept as " + aside + " and settings start afresh");
+        forget();
+        protectedFile_.reset();
+        unsaved_ = !values_.empty();
+        return;
+    }
+    const std::string error = describeErrno(errno);
+    forget();
+    seen_ = identity;
+    protectedFile_ = "settings file " + file_.string() + " is damaged (" + reason
+        + ") and could not be moved aside (" + error + ")";
+    log_.line("Kavora: " + *protectedFile_ + "; settings will not be saved over it");
+}
+
+void JsonFileUserDefaults::change(std::string_view key, std::optional<nlohmann::json> value)
+{
+    std::lock_guard lock(mutex_);
+    if (value && !isStorableSettingsValue(*value)) {
+        lastWriteError_ = "the value for \"" + std::string(key)
+            + "\" cannot be stored (not a finite number, or nested too deeply)";
+        log_.line("Kavora: " + *lastWriteError_);
+        return;
+    }
+    auto alreadySo = [&] {
+        auto found = values_.find(key);
+        return value ? found != values_.end() && found->second == *value : found == values_.end();
+    };
+    auto apply = [&] {
+        if (value)
+            values_.insert_or_assign(std::string(key), std::move(*value));
+        else
+            values_.erase(values_.find(key));
+        unsaved_ = true;
+    };
+
+    // Nothing to do: no folder is made and no file rewritten.
+    refresh();
+    if (alreadySo() && !unsaved_) {
+        lastWriteError_.reset();
+        return;
+    }
+    if (auto error = preparePrivateFolder(folder_)) {
+        if (!alreadySo())
+            apply();
+        reportWriteFailure(*error);
+        return;
+    }
+    Descriptor folder(::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!folder.valid()) {
+        const int error = errno;
+        if (!alreadySo())
+            apply();
+        reportWriteFailure("cannot open the folder " + folder_.string() + ": "
+                           + describeErrno(error));
+        return;
+    }
+    // Read again under the lock, so that a change made meanwhile by another process is kept.
+    lockExclusive(folder.get());
+    lockedFolder_ = folder.get();
+    struct Unlocked {
+        int& fd;
+        ~Unlocked() { fd = -1; }
+    } unlocked { lockedFolder_ };
+    refresh();
+    if (!alreadySo())
+        apply();
+    else if (!unsaved_) {
+        lastWriteError_.reset();
+        return;
+    }
+    if (protectedFile_) {
+        reportWriteFailure(*protectedFile_);
+        return;
+    }
+    if (auto error = replaceFile(folder.get())) {
+        reportWriteFailure(*error);
+        return;
+    }
+    unsaved_ = false;
+    lastWriteError_.reset();
+}
+
+std::optional<std::string> JsonFileUserDefaults::replaceFile(int folderFd)
+{
+    removeStaleTemporaries(folder_);
+    const std::string text = serializeSettingsDocument(values_);
+    if (text.size() > kMaxSettingsDocumentSize)
+        return "the settings would be larger than " + std::to_string(kMaxSettingsDocumentSize)
+            + " bytes";
+
+    std::string temporary = (folder_ / kTemporaryPrefix).string() + "XXXXXX";
+    Descriptor fd(::mkostemp(temporary.data(), O_CLOEXEC));
+    if (!fd.valid())
+        return "cannot create a file in " + folder_.string() + ": " + describeErrno(errno);
+    auto fail = [&temporary](const char* step, int error) {
+        ::unlink(temporary.c_str());
+        return std::string(step) + ": " + describeErrno(error);
+    };
+    if (::fchmod(fd.get(), kFileMode) != 0)
+        return fail("cannot set the file mode", errno);
+    if (const int error = writeAll(fd.get(), text); error != 0)
+        return fail("cannot write", error);
+    if (::fsync(fd.get()) != 0)
+        return fail("cannot sync", errno);
+    if (::rename(temporary.c_str(), file_.c_str()) != 0)
+        return fail("cannot replace the file", errno);
+
+    // The rename changed the inode's change time, so take the identity only now.
+    struct stat status { };
+    if (::fstat(fd.get(), &status) == 0)
+        remember(identityOf(status), text);
+    else
+        forget();
+    // Make the rename itself durable; a file system that cannot sync folders loses nothing here.
+    ::fsync(folderFd);
+    return std::nullopt;
+}
+
+void JsonFileUserDefaults::reportWriteFailure(const std::string& reason)
+{
+    // A slider dragged over a read-only folder fails many times in a row: say it once.
+    const bool repeated = lastWriteError_ == reason;
+    lastWriteError_ = reason;
+    if (!repeated)
+        log_.line("Kavora: could not save settings to " + file_.string() + ": " + reason
+                  + "; the file on disk is unchanged");
+}
+
+} // namespace kavora

@@ -1,0 +1,91 @@
+#pragma once
+
+#include "platform/UserDefaults.h"
+#include "platform/linux/settings/SettingsDocument.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <mutex>
+#include <optional>
+#include <string>
+
+struct stat;
+
+namespace kavora {
+
+class Log;
+
+// The settings domain as one JSON file, settings.json, in a folder of its own (see
+// SettingsDocument.h for the text form and docs/settings.md for the keys).
+//
+// Every read first compares the file's identity (device, inode, size, change times) with the one
+// last read, and reads it again when another process has replaced it. Every write re-reads under
+// an exclusive lock on the folder, changes one key, and replaces the file atomically: a temporary
+// file in the same folder is written and synced, renamed over settings.json, and the folder is
+// synced; the file has mode 0600, the folder 0700. A writer that dies half-way leaves only a
+// temporary file behind, which the next write removes.
+//
+// A file that does not parse is renamed to settings.json.corrupt-<UTC time> and reported once;
+// the domain then starts empty (or keeps the values last read in this process). A write that
+// fails leaves the previous file as it was and is reported; the value still holds in this
+// process. Safe to use from any thread.
+class JsonFileUserDefaults final : public UserDefaults {
+public:
+    JsonFileUserDefaults(std::filesystem::path folder, Log& log);
+
+    std::optional<nlohmann::json> object(std::string_view key) const override;
+    // A null value removes the key; a value that cannot be stored (see isStorableSettingsValue)
+    // is refused and reported.
+    void setObject(std::string_view key, nlohmann::json value) override;
+    void removeObject(std::string_view key) override;
+
+    // Every key and value of the domain.
+    SettingsValues dictionaryRepresentation() const;
+    std::filesystem::path filePath() const { return file_; }
+    // Why the most recent change did not reach the disk; nothing after one that did.
+    std::optional<std::string> lastWriteError() const;
+
+private:
+    // What tells one version of settings.json from another without reading it.
+    struct FileIdentity {
+        std::uint64_t device = 0;
+        std::uint64_t inode = 0;
+        std::int64_t size = 0;
+        std::int64_t modifiedNs = 0;
+        std::int64_t changedNs = 0;
+        bool operator==(const FileIdentity&) const = default;
+    };
+
+    void refresh() const;
+    void load() const;
+    void remember(const FileIdentity& identity, std::string text) const;
+    void forget() const;
+    void setAside(const FileIdentity& identity, const std::string& reason) const;
+    void protect(const FileIdentity& identity, const std::string& reason) const;
+    void change(std::string_view key, std::optional<nlohmann::json> value);
+    std::optional<std::string> replaceFile(int folderFd);
+    void reportWriteFailure(const std::string& reason);
+    static FileIdentity identityOf(const struct stat& status);
+
+    std::filesystem::path folder_;
+    std::filesystem::path file_;
+    Log& log_;
+
+    mutable std::mutex mutex_;
+    mutable SettingsValues values_;
+    // The file the values came from (nothing while there is none), its text, and whether it was
+    // so new that its identity alone cannot tell a later version from it.
+    mutable std::optional<FileIdentity> seen_;
+    mutable std::string seenText_;
+    mutable bool seenRecently_ = false;
+    // Set while settings.json is a file that could not be read or moved aside: replacing it
+    // would lose it, so writes are refused until it changes.
+    mutable std::optional<std::string> protectedFile_;
+    // Whether values_ holds a change that is not on disk.
+    mutable bool unsaved_ = false;
+    // The folder descriptor whose flock change() holds, or -1.
+    int lockedFolder_ = -1;
+    std::optional<std::string> lastWriteError_;
+};
+
+} // namespace kavora

@@ -1,0 +1,199 @@
+#include "platform/linux/x11/X11Connection.h"
+
+#include <algorithm>
+#include <csignal>
+#include <mutex>
+#include <vector>
+
+#include <X11/XKBlib.h>
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#include <X11/extensions/Xrandr.h>
+#include <pthread.h>
+
+namespace kavora {
+
+// Xlib's error hooks are process-wide, and its defaults end the process. These replace them for
+// the connections of this class and hand every other display to the hooks that were there before
+// (Qt's, or Xlib's own), so other Xlib users keep the behaviour they had.
+struct X11ConnectionHooks {
+    static std::mutex& mutex()
+    {
+        static std::mutex instance;
+        return instance;
+    }
+    static std::vector<X11Connection*>& connections()
+    {
+        static std::vector<X11Connection*> instance;
+        return instance;
+    }
+    static inline XErrorHandler previousError = nullptr;
+    static inline XIOErrorHandler previousIoError = nullptr;
+    // Set while a foreign display's error is handed on: a hook installed after ours that hands
+    // on to ours in turn must not send it round in circles.
+    static inline thread_local bool chaining = false;
+
+    static X11Connection* owner(Display* display)
+    {
+        auto& all = connections();
+        auto found = std::ranges::find(all, display, &X11Connection::display_);
+        return found == all.end() ? nullptr : *found;
+    }
+
+    static int onError(Display* display, XErrorEvent* error)
+    {
+        XErrorHandler chained = nullptr;
+        {
+            std::lock_guard lock(mutex());
+            if (auto* connection = owner(display)) {
+                ++connection->errorCount_;
+                return 0;
+            }
+            chained = previousError;
+        }
+        if (!chained || chaining)
+            return 0;
+        chaining = true;
+        const int result = chained(display, error);
+        chaining = false;
+        return result;
+    }
+
+    static int onIoError(Display* display)
+    {
+        XIOErrorHandler chained = nullptr;
+        {
+            std::lock_guard lock(mutex());
+            if (auto* connection = owner(display)) {
+                connection->dead_ = true;
+                return 0;
+            }
+            chained = previousIoError;
+        }
+        if (!chained || chaining)
+            return 0; // the display's exit handler decides
+        chaining = true;
+        const int result = chained(display);
+        chaining = false;
+        return result;
+    }
+
+    // Runs after onIoError for our connections, in place of Xlib's exit(): returning lets the
+    // failed call unwind, and the display can still be closed.
+    static void onIoErrorExit(Display* display, void* connection)
+    {
+        (void)display;
+        std::lock_guard lock(mutex());
+        static_cast<X11Connection*>(connection)->dead_ = true;
+    }
+
+    // Installs the hooks, again if someone replaced them since; cheap, no server traffic.
+    static void install()
+    {
+        std::lock_guard lock(mutex());
+        if (auto previous = XSetErrorHandler(onError); previous != onError)
+            previousError = previous;
+        if (auto previous = XSetIOErrorHandler(onIoError); previous != onIoError)
+            previousIoError = previous;
+    }
+};
+
+X11Connection::CallScope::CallScope(const X11Connection& connection)
+    : connection_(connection)
+{
+    sigset_t pipe;
+    sigset_t previous;
+    sigemptyset(&pipe);
+    sigaddset(&pipe, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipe, &previous);
+    wasBlocked_ = sigismember(&previous, SIGPIPE) == 1;
+}
+
+X11Connection::CallScope::~CallScope()
+{
+    if (wasBlocked_)
+        return;
+    sigset_t pipe;
+    sigemptyset(&pipe);
+    sigaddset(&pipe, SIGPIPE);
+    // Only a write that broke (or never made) the connection raises it.
+    sigset_t pending;
+    const bool broken = connection_.dead_ || !connection_.display_;
+    if (broken && sigpending(&pending) == 0 && sigismember(&pending, SIGPIPE) == 1) {
+        const timespec immediately {};
+        sigtimedwait(&pipe, nullptr, &immediately);
+    }
+    pthread_sigmask(SIG_UNBLOCK, &pipe, nullptr);
+}
+
+X11Connection::X11Connection(const std::string& displayName)
+{
+    X11ConnectionHooks::install();
+    CallScope scope(*this);
+    display_ = XOpenDisplay(displayName.empty() ? nullptr : displayName.c_str());
+    if (!display_)
+        return;
+    XSetIOErrorExitHandler(display_, X11ConnectionHooks::onIoErrorExit, this);
+    {
+        std::lock_guard lock(X11ConnectionHooks::mutex());
+        X11ConnectionHooks::connections().push_back(this);
+    }
+
+    int eventBase = 0;
+    int errorBase = 0;
+    int major = 0;
+    int minor = 0;
+    xtest_ = XTestQueryExtension(display_, &eventBase, &errorBase, &major, &minor);
+    // Keep injecting while another client grabs the server.
+    if (xtest_)
+        XTestGrabControl(display_, True);
+    if (XRRQueryExtension(display_, &eventBase, &errorBase)
+        && XRRQueryVersion(display_, &major, &minor))
+        monitors_ = major > 1 || (major == 1 && minor >= 5);
+    int opcode = 0;
+    major = XkbMajorVersion;
+    minor = XkbMinorVersion;
+    if (XkbQueryExtension(display_, &opcode, &eventBase, &errorBase, &major, &minor))
+        xkbEventBase_ = eventBase;
+    sync();
+}
+
+X11Connection::~X11Connection()
+{
+    if (!display_)
+        return;
+    {
+        CallScope scope(*this);
+        XCloseDisplay(display_);
+    }
+    std::lock_guard lock(X11ConnectionHooks::mutex());
+    std::erase(X11ConnectionHooks::connections(), this);
+}
+
+_XDisplay* X11Connection::display() const
+{
+    return alive() ? display_ : nullptr;
+}
+
+bool X11Connection::flush()
+{
+    if (!alive())
+        return false;
+    X11ConnectionHooks::install();
+    CallScope scope(*this);
+    XFlush(display_);
+    return alive();
+}
+
+bool X11Connection::sync()
+{
+    if (!alive())
+        return false;
+    X11ConnectionHooks::install();
+    CallScope scope(*this);
+    const auto errorsBefore = errorCount_;
+    XSync(display_, False);
+    return alive() && errorCount_ == errorsBefore;
+}
+
+} // namespace kavora

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "platform/EventServices.h"
+#include "platform/linux/x11/X11WheelAccumulator.h"
+
+#include <memory>
+#include <string>
+
+namespace kavora {
+
+class UserDefaults;
+class X11Connection;
+class X11Keyboard;
+
+// The event services of an X11 desktop, through XTest, RandR monitors and XKB.
+//
+// Global coordinates are X root-window pixels, whatever scale factor the toolkit applies; the
+// displays are the RandR monitors, the primary one first. Mouse events move the pointer and then
+// press or release the (logical, so left-handed maps are honoured) button; a drag is motion while
+// the button is held. Pixel scrolling becomes wheel clicks (X11WheelAccumulator). Keys go through
+// X11Keyboard, which translates Mac chords; the Command key's role is read from the user defaults
+// at every key ("linuxCommandKey": "control" or "super").
+//
+// Every call works on the thread that created the object. Without a display, or once the server
+// has gone away, queries answer nothing and posts return false; without XTest, posts return false.
+class X11EventServices final : public EventServices {
+public:
+    // Connects to the named display, or to $DISPLAY when the name is empty. The defaults must
+    // outlive this object.
+    explicit X11EventServices(const UserDefaults& defaults, const std::string& displayName = {});
+    ~X11EventServices() override;
+    X11EventServices(const X11EventServices&) = delete;
+    X11EventServices& operator=(const X11EventServices&) = delete;
+
+    std::optional<Point> cursorLocation() override;
+    std::vector<Rect> activeDisplayBounds() override;
+    Rect mainDisplayBounds() override;
+
+    bool postMouse(const MouseEvent& event) override;
+    bool postScroll(std::int32_t pixels) override;
+    bool postKey(const KeyEvent& event) override;
+    bool postMediaKey(const MediaKeyEvent& event) override;
+
+    // Whether synthetic input reaches the display: the server still answers and has XTEST.
+    bool isXTestUsable();
+
+private:
+    bool fakeClicks(unsigned int logicalButton, std::int64_t count);
+
+    std::unique_ptr<X11Connection> connection_;
+    std::unique_ptr<X11Keyboard> keyboard_;
+    X11WheelAccumulator wheel_;
+};
+
+// The same question for a display nobody is connected to yet ($DISPLAY when the name is empty),
+// through a short connection of its own.
+bool isXTestUsableOnDisplay(const std::string& displayName = {});
+
+} // namespace kavora

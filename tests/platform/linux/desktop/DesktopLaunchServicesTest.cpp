@@ -1,0 +1,191 @@
+#include "platform/linux/desktop/DesktopLaunchServices.h"
+
+#include "support/linux/Polling.h"
+#include "support/linux/PrivateSession.h"
+#include "support/linux/ScopedVariable.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <glib.h>
+
+namespace kavora {
+namespace {
+
+using test::PrivateSession;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using namespace std::chrono_literals;
+
+namespace fs = std::filesystem;
+
+// Installed applications of the test's own: every Exec is a script that records its arguments,
+// one per line, in records/<name>.<pid>. The default browser is org.example.Browser; Chrome is
+// installed under its Flatpak id, Safari is not installed at all.
+class DesktopLaunchServicesTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        auto& session = PrivateSession::instance();
+        session.application();
+        static const bool installed = install(session);
+        ASSERT_TRUE(installed);
+        ASSERT_EQ(fs::path(g_get_user_data_dir()), session.dataHome())
+            << "GLib read its folders before the session existed";
+        clearRecords();
+    }
+
+    static void clearRecords()
+    {
+        std::error_code error;
+        fs::remove_all(records(), error);
+        fs::create_directories(records());
+    }
+
+    static fs::path records() { return PrivateSession::instance().root() / "records"; }
+
+    static bool install(PrivateSession& session)
+    {
+        const fs::path recorder = session.root() / "record.sh";
+        std::ofstream(recorder) << "#!/bin/sh\n"
+                                   "dir=\"$(dirname \"$0\")/records\"; name=\"$1\"; shift\n"
+                                   "for argument in \"$@\"; do printf '%s\\n' \"$argument\"; done "
+                                   "> \"$dir/.$name.$$\"\n"
+                                   "mv \"$dir/.$name.$$\" \"$dir/$name.$$\"\n";
+        fs::permissions(recorder, fs::perms::owner_all);
+        const fs::path applications = session.dataHome() / "applications";
+        const auto entry
+            = [&](const std::string& id, const std::string& exec, const std::string& extra = "") {
+                  std::ofstream(applications / (id + ".desktop"))
+                      << "[Desktop Entry]\nType=Application\nName=" << id
+                      << "\nExec=" << recorder.string() << " " << exec << "\n"
+                      << extra;
+              };
+        entry("org.example.Browser", "browser %u",
+              "MimeType=x-scheme-handler/http;x-scheme-handler/https;\n");
+        entry("com.google.Chrome", "chrome %u", "MimeType=x-scheme-handler/https;\n");
+        entry("org.example.Viewer", "viewer");
+        entry("org.example.Hidden", "hidden", "Hidden=true\n");
+        entry("org.example.FileManager", "files", "MimeType=inode/directory;\n");
+        std::ofstream(session.configHome() / "mimeapps.list")
+            << "[Default Applications]\n"
+               "x-scheme-handler/http=org.example.Browser.desktop\n"
+               "x-scheme-handler/https=org.example.Browser.desktop\n"
+               "inode/directory=org.example.FileManager.desktop\n";
+        return fs::exists(applications / "org.example.Viewer.desktop");
+    }
+
+    // Every launch recorded so far: the recorder's name and the arguments it got.
+    static std::vector<std::pair<std::string, std::vector<std::string>>> launches()
+    {
+        std::vector<std::pair<std::string, std::vector<std::string>>> result;
+        for (const auto& file : fs::directory_iterator(records())) {
+            const std::string name = file.path().filename().string();
+            if (name.starts_with("."))
+                continue;
+            std::ifstream in(file.path());
+            std::vector<std::string> arguments;
+            for (std::string line; std::getline(in, line);)
+                arguments.push_back(line);
+            result.emplace_back(name.substr(0, name.find('.')), arguments);
+        }
+        return result;
+    }
+
+    // Waits for that many launches; GIO spawns without waiting, so they arrive a little later.
+    static std::vector<std::pair<std::string, std::vector<std::string>>> awaitLaunches(size_t count)
+    {
+        test::pollUntil([&] { return launches().size() >= count; }, 10s);
+        return launches();
+    }
+
+    using Launch = std::pair<std::string, std::vector<std::string>>;
+
+    DesktopLaunchServices services_;
+};
+
+TEST_F(DesktopLaunchServicesTest, OpensWebAddressesInTheChosenOrTheDefaultBrowser)
+{
+    struct Row {
+        const char* shows;
+        std::string url;
+        std::optional<std::string> browser;
+        std::string opener;
+    };
+    const Row rows[] = {
+        { "no browser: the default, the address as one argument",
+          "https://例え.jp/検索?q=a b&x=1;$(id)", std::nullopt, "browser" },
+        { "an empty browser id: the default", "http://example.org/", "", "browser" },
+        { "Chrome: the installed Chrome", "https://example.org/chrome", "com.google.Chrome",
+          "chrome" },
+        { "Safari, not installed: the default", "https://example.org/safari", "com.apple.Safari",
+          "browser" },
+        { "an id that is an option: the default", "https://example.org/", "--browser=/bin/sh",
+          "browser" },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.shows);
+        clearRecords();
+        services_.openURL(row.url, row.browser);
+        EXPECT_THAT(awaitLaunches(1), ElementsAre(Launch { row.opener, { row.url } }));
+    }
+}
+
+TEST_F(DesktopLaunchServicesTest, AddressesOtherThanWebOnesStartNothing)
+{
+    for (const char* url : { "file:///etc/passwd", "javascript:alert(1)", "-x", "--help", "",
+                             "ftp://example.org/", "https:///etc/passwd" }) {
+        services_.openURL(url, std::nullopt);
+        services_.openURL(url, "com.google.Chrome");
+    }
+    // A launch made afterwards arrives alone.
+    services_.openURL("https://example.org/last", std::nullopt);
+    EXPECT_THAT(awaitLaunches(1),
+                ElementsAre(Launch { "browser", { "https://example.org/last" } }));
+}
+
+TEST_F(DesktopLaunchServicesTest, LaunchesAnApplicationByItsDesktopId)
+{
+    services_.openApplication("org.example.Viewer");
+    EXPECT_THAT(awaitLaunches(1), ElementsAre(Launch { "viewer", {} }));
+}
+
+TEST_F(DesktopLaunchServicesTest, FinderIsTheApplicationThatOpensFolders)
+{
+    services_.openApplication("com.apple.finder");
+    EXPECT_THAT(awaitLaunches(1), ElementsAre(Launch { "files", {} }));
+}
+
+TEST_F(DesktopLaunchServicesTest, MalformedHiddenOrMissingIdsLaunchNothing)
+{
+    for (const char* id : { "", "-x", "--help", "../applications/org.example.Viewer",
+                            "/usr/bin/xterm", "org.example.Viewer\n", ".org.example.Viewer",
+                            "org.example.Hidden", "org.example.Missing" })
+        services_.openApplication(id);
+    services_.openApplication("org.example.Viewer.desktop");
+    EXPECT_THAT(awaitLaunches(1), ElementsAre(Launch { "viewer", {} }));
+}
+
+TEST_F(DesktopLaunchServicesTest, ARunningApplicationIsActivatedInsteadOfLaunched)
+{
+    std::vector<std::string> asked;
+    DesktopLaunchServices services({}, [&](const std::string& id) {
+        asked.push_back(id);
+        return id == "org.example.Browser";
+    });
+    services.openApplication("org.example.Browser"); // running: brought forward
+    services.openApplication("-x"); // fails the checks: not even asked
+    services.openApplication("org.example.Viewer.desktop"); // not running: launched
+    EXPECT_THAT(awaitLaunches(1), ElementsAre(Launch { "viewer", {} }));
+    EXPECT_THAT(asked, ElementsAre("org.example.Browser", "org.example.Viewer"));
+}
+
+} // namespace
+} // namespace kavora

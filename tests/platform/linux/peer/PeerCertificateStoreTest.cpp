@@ -1,0 +1,117 @@
+#include "platform/linux/peer/CertificateStore.h"
+
+#include "support/TemporaryFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <QSslKey>
+
+#include <filesystem>
+#include <fstream>
+
+#include <sys/stat.h>
+
+namespace kavora::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+mode_t modeOf(const fs::path& path)
+{
+    struct stat status { };
+    ::stat(path.c_str(), &status);
+    return status.st_mode & 07777;
+}
+
+void overwrite(const fs::path& path, const std::string& text)
+{
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+}
+
+class PeerCertificateStoreTest : public ::testing::Test {
+protected:
+    fs::path kavoraFolder() const { return folder.path() / "kavora"; }
+    std::string fingerprint()
+    {
+        auto identity = loadOrCreateTlsIdentity(kavoraFolder());
+        EXPECT_TRUE(identity.ok()) << (identity.ok() ? "" : identity.error());
+        return identity.ok() ? certificateFingerprint(identity.value().certificate) : "";
+    }
+
+    TemporaryFolder folder;
+};
+
+TEST_F(PeerCertificateStoreTest, FirstRunMakesAPrivateSelfSignedP256Identity)
+{
+    const auto oldMask = ::umask(022);
+    fs::create_directories(kavoraFolder());
+    fs::permissions(kavoraFolder(), fs::perms(0755));
+    auto identity = loadOrCreateTlsIdentity(kavoraFolder());
+    ::umask(oldMask);
+    ASSERT_TRUE(identity.ok()) << identity.error();
+
+    EXPECT_EQ(modeOf(kavoraFolder()), 0700U);
+    EXPECT_EQ(modeOf(kavoraFolder() / kPrivateKeyFileName), 0600U);
+    const auto& certificate = identity.value().certificate;
+    EXPECT_EQ(certificate.subjectInfo(QSslCertificate::CommonName).value(0), "Kavora receiver");
+    EXPECT_EQ(certificate.issuerDisplayName(), certificate.subjectDisplayName());
+    EXPECT_EQ(identity.value().privateKey.algorithm(), QSsl::Ec);
+    EXPECT_EQ(identity.value().privateKey.length(), 256);
+    EXPECT_GT(certificate.expiryDate(), QDateTime::currentDateTimeUtc().addYears(10));
+    for (const auto& entry : fs::directory_iterator(kavoraFolder()))
+        EXPECT_EQ(entry.path().extension(), ".pem") << "no temporary file left behind";
+}
+
+TEST_F(PeerCertificateStoreTest, LaterRunsKeepTheSameIdentity)
+{
+    const auto first = fingerprint();
+    ASSERT_FALSE(first.empty());
+    fs::permissions(kavoraFolder() / kPrivateKeyFileName, fs::perms(0644));
+    EXPECT_EQ(fingerprint(), first);
+    EXPECT_EQ(modeOf(kavoraFolder() / kPrivateKeyFileName), 0600U) << "a loosened key is tightened";
+}
+
+TEST_F(PeerCertificateStoreTest, BrokenOrMismatchedFilesAreReplaced)
+{
+    struct Row {
+        const char* shows;
+        std::function<void(const fs::path&)> damage;
+    };
+    TemporaryFolder other;
+    ASSERT_TRUE(loadOrCreateTlsIdentity(other.path()).ok());
+    const std::vector<Row> rows {
+        { "certificate is garbage",
+          [](const fs::path& at) { overwrite(at / kCertificateFileName, "garbage"); } },
+        { "key is missing", [](const fs::path& at) { fs::remove(at / kPrivateKeyFileName); } },
+        { "key belongs to another certificate",
+          [&](const fs::path& at) {
+              fs::copy_file(other.path() / kPrivateKeyFileName, at / kPrivateKeyFileName,
+                            fs::copy_options::overwrite_existing);
+          } },
+    };
+    for (const auto& row : rows) {
+        const auto before = fingerprint();
+        row.damage(kavoraFolder());
+        const auto after = fingerprint();
+        EXPECT_FALSE(after.empty()) << row.shows;
+        EXPECT_NE(after, before) << row.shows;
+        EXPECT_EQ(fingerprint(), after) << row.shows << ": the new identity is kept";
+    }
+}
+
+TEST_F(PeerCertificateStoreTest, FingerprintIsColonSeparatedSha256)
+{
+    const auto text = fingerprint();
+    ASSERT_EQ(text.size(), 95U);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (i % 3 == 2)
+            EXPECT_EQ(text[i], ':') << i;
+        else
+            EXPECT_TRUE(std::isxdigit(static_cast<unsigned char>(text[i]))
+                        && !std::islower(text[i]))
+                << i;
+    }
+}
+
+} // namespace
+} // namespace kavora::test

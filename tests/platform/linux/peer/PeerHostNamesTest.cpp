@@ -1,0 +1,51 @@
+#include "platform/linux/peer/LinuxHostNames.h"
+
+#include "support/TemporaryFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include <unistd.h>
+
+namespace kavora::test {
+namespace {
+
+TEST(PeerHostNamesTest, ReadsPrettyHostNameFromMachineInfo)
+{
+    struct Row {
+        const char* shows;
+        std::string text;
+        std::string expected;
+    };
+    const std::vector<Row> rows {
+        { "double quotes", "PRETTY_HOSTNAME=\"Kenji's ThinkPad\"\n", "Kenji's ThinkPad" },
+        { "single quotes", "PRETTY_HOSTNAME='Office Desk'\n", "Office Desk" },
+        { "no quotes", "PRETTY_HOSTNAME=Desk\n", "Desk" },
+        { "escaped quote", "PRETTY_HOSTNAME=\"The \\\"Big\\\" One\"", "The \"Big\" One" },
+        { "among other keys", "CHASSIS=laptop\nPRETTY_HOSTNAME=\"事務所のPC\"\nDEPLOYMENT=x\n",
+          "事務所のPC" },
+        { "absent", "CHASSIS=desktop\n", "" },
+        { "other key with the same ending", "NOT_PRETTY_HOSTNAME=x\n", "" },
+        { "empty value", "PRETTY_HOSTNAME=\n", "" },
+        { "surrounding blanks and CRLF", "  PRETTY_HOSTNAME=\"Desk\"  \r\n", "Desk" },
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(prettyHostNameFromMachineInfo(row.text), row.expected) << row.shows;
+}
+
+TEST(PeerHostNamesTest, ReadsTheFileAndTheKernelName)
+{
+    TemporaryFolder folder;
+    const auto path = folder.path() / "machine-info";
+    std::ofstream(path) << "PRETTY_HOSTNAME=\"Test Desk\"\n";
+    EXPECT_EQ(LinuxHostNames(path).prettyHostName(), "Test Desk");
+    EXPECT_EQ(LinuxHostNames(folder.path() / "missing").prettyHostName(), "");
+
+    char expected[256] = {};
+    ASSERT_EQ(::gethostname(expected, sizeof expected - 1), 0);
+    EXPECT_EQ(LinuxHostNames(path).hostName(), expected);
+}
+
+} // namespace
+} // namespace kavora::test

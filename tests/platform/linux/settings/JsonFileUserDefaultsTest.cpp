@@ -1,0 +1,445 @@
+#include "platform/linux/settings/JsonFileUserDefaults.h"
+
+#include "support/CapturingLog.h"
+#include "support/TemporaryFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+#include <functional>
+
+#include <signal.h>
+#include <sys/ptrace.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace kavora::test {
+namespace {
+
+using nlohmann::json;
+namespace fs = std::filesystem;
+
+std::string readFile(const fs::path& path)
+{
+    std::ifstream file(path, std::ios::binary | std::ios::ate);
+    std::string text(file ? static_cast<std::size_t>(file.tellg()) : 0, '\0');
+    file.seekg(0);
+    file.read(text.data(), static_cast<std::streamsize>(text.size()));
+    return text;
+}
+
+void writeFile(const fs::path& path, std::string_view text)
+{
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file << text;
+}
+
+mode_t modeOf(const fs::path& path)
+{
+    struct stat status { };
+    ::stat(path.c_str(), &status);
+    return status.st_mode & 07777;
+}
+
+std::vector<std::string> namesIn(const fs::path& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Runs body in a forked child; its return value becomes the exit status seen here, a signal a
+// negative number. Checks inside the child are reported through that status.
+int inChild(const std::function<int()>& body)
+{
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(body());
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
+}
+
+class JsonFileUserDefaultsTest : public testing::Test {
+protected:
+    fs::path folder() const { return temporary.path() / "kavora"; }
+
+    // Root may write anywhere, so a child that tests a read-only folder as root first hands the
+    // test's files to an ordinary user and becomes that user.
+    bool becomeOrdinaryUser() const
+    {
+        constexpr uid_t kNobody = 65534;
+        if (::geteuid() != 0)
+            return true;
+        for (const auto& path : { temporary.path(), folder(), file() }) {
+            if (::chown(path.c_str(), kNobody, kNobody) != 0)
+                return false;
+        }
+        return ::setgid(kNobody) == 0 && ::setuid(kNobody) == 0;
+    }
+    fs::path file() const { return folder() / "settings.json"; }
+
+    TemporaryFolder temporary;
+    CapturingLog log;
+    JsonFileUserDefaults defaults { folder(), log };
+};
+
+TEST_F(JsonFileUserDefaultsTest, TypedValuesReadBackFromTheFileAsTheyWereStored)
+{
+    defaults.setData("bytes", Bytes { 0, 1, 255 });
+    defaults.setStringArray("empty", {});
+    defaults.setStringArray("one", { "only" });
+    defaults.setString("text", "日本語");
+    defaults.setDouble("speed", 2.0);
+    defaults.setBool("flag", true);
+    defaults.setObject("count", 3);
+
+    CapturingLog otherLog;
+    JsonFileUserDefaults fresh(folder(), otherLog);
+    EXPECT_EQ(fresh.data("bytes"), (Bytes { 0, 1, 255 }));
+    EXPECT_FALSE(fresh.string("bytes"));
+    EXPECT_EQ(fresh.stringArray("empty"), std::vector<std::string> {});
+    EXPECT_EQ(fresh.stringArray("one"), std::vector<std::string> { "only" });
+    EXPECT_FALSE(fresh.string("one"));
+    EXPECT_EQ(fresh.string("text"), "日本語");
+    EXPECT_TRUE(fresh.object("speed")->is_number_float());
+    EXPECT_EQ(fresh.doubleValue("speed"), 2.0);
+    EXPECT_TRUE(fresh.boolValue("flag"));
+    EXPECT_TRUE(fresh.object("count")->is_number_integer());
+    EXPECT_EQ(fresh.dictionaryRepresentation().size(), 7U);
+    EXPECT_TRUE(otherLog.lines.empty());
+    EXPECT_TRUE(log.lines.empty());
+}
+
+TEST_F(JsonFileUserDefaultsTest, RemovingAndNullTakeTheKeyAway)
+{
+    defaults.setString("a", "1");
+    defaults.setString("b", "2");
+    defaults.removeObject("a");
+    defaults.setObject("b", nullptr);
+    EXPECT_FALSE(defaults.object("a"));
+    EXPECT_FALSE(defaults.object("b"));
+    EXPECT_EQ(json::parse(readFile(file())), json::object());
+}
+
+TEST_F(JsonFileUserDefaultsTest, ReadingCreatesNothing)
+{
+    EXPECT_FALSE(defaults.object("missing"));
+    defaults.removeObject("missing");
+    EXPECT_FALSE(fs::exists(folder()));
+    EXPECT_FALSE(defaults.lastWriteError());
+}
+
+TEST_F(JsonFileUserDefaultsTest, FileAndFolderArePrivateWhateverTheUmask)
+{
+    const mode_t previous = ::umask(0);
+    defaults.setBool("flag", true);
+    ::umask(previous);
+    EXPECT_EQ(modeOf(folder()), 0700U);
+    EXPECT_EQ(modeOf(file()), 0600U);
+
+    // A folder opened to others meanwhile is closed again by the next write.
+    ::chmod(folder().c_str(), 0755);
+    defaults.setBool("flag", false);
+    EXPECT_EQ(modeOf(folder()), 0700U);
+    EXPECT_EQ(modeOf(file()), 0600U);
+}
+
+TEST_F(JsonFileUserDefaultsTest, ChangesByAnotherWriterAreSeenOnTheNextRead)
+{
+    CapturingLog otherLog;
+    JsonFileUserDefaults other(folder(), otherLog);
+    defaults.setString("k", "1");
+    EXPECT_EQ(other.string("k"), "1");
+
+    // Same size, written at once: only the file's identity tells the versions apart.
+    other.setString("k", "2");
+    EXPECT_EQ(defaults.string("k"), "2");
+    other.setString("k", "3");
+    other.setString("k", "4");
+    EXPECT_EQ(defaults.string("k"), "4");
+
+    // A hand edit of the file.
+    writeFile(file(), R"({"k":"edited","speed":1.5})");
+    EXPECT_EQ(defaults.string("k"), "edited");
+    EXPECT_EQ(defaults.doubleValue("speed"), 1.5);
+
+    fs::remove(file());
+    EXPECT_FALSE(defaults.object("k"));
+    EXPECT_TRUE(log.lines.empty());
+}
+
+TEST_F(JsonFileUserDefaultsTest, WritersInOtherProcessesKeepEachOthersKeys)
+{
+    constexpr int kWriters = 4;
+    constexpr int kRounds = 15;
+    std::vector<pid_t> children;
+    for (int writer = 0; writer < kWriters; ++writer) {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            CapturingLog childLog;
+            JsonFileUserDefaults store(folder(), childLog);
+            for (int round = 0; round < kRounds; ++round)
+                store.setObject("writer" + std::to_string(writer), round);
+            ::_exit(childLog.lines.empty() ? 0 : 1);
+        }
+        children.push_back(child);
+    }
+    for (pid_t child : children) {
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    for (int writer = 0; writer < kWriters; ++writer)
+        EXPECT_EQ(defaults.object("writer" + std::to_string(writer)), json(kRounds - 1));
+    EXPECT_EQ(namesIn(folder()), std::vector<std::string> { "settings.json" });
+}
+
+struct CorruptRow {
+    const char* name;
+    std::string text;
+};
+
+class JsonFileUserDefaultsCorrupt : public JsonFileUserDefaultsTest,
+                                    public testing::WithParamInterface<CorruptRow> { };
+
+TEST_P(JsonFileUserDefaultsCorrupt, IsKeptAsideAndReportedOnce)
+{
+    fs::create_directories(folder());
+    writeFile(file(), GetParam().text);
+
+    EXPECT_FALSE(defaults.object("k"));
+    EXPECT_FALSE(defaults.object("k"));
+    ASSERT_EQ(log.lines.size(), 1U);
+    EXPECT_NE(log.lines[0].find("is damaged"), std::string::npos) << log.lines[0];
+
+    const auto names = namesIn(folder());
+    ASSERT_EQ(names.size(), 1U);
+    EXPECT_TRUE(names[0].starts_with("settings.json.corrupt-")) << names[0];
+    EXPECT_NE(log.lines[0].find(names[0]), std::string::npos) << log.lines[0];
+    EXPECT_EQ(readFile(folder() / names[0]), GetParam().text);
+
+    // Settings start afresh; the damaged file stays where it was put.
+    defaults.setString("k", "new");
+    EXPECT_EQ(namesIn(folder()).size(), 2U);
+    EXPECT_EQ(readFile(folder() / names[0]), GetParam().text);
+    EXPECT_EQ(log.lines.size(), 1U);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, JsonFileUserDefaultsCorrupt,
+    testing::Values(CorruptRow { "NotJson", "{\"k\": tru" }, CorruptRow { "Empty", "" },
+                    CorruptRow { "TopLevelArray", "[1,2]" },
+                    CorruptRow { "BadBuffer", R"({"k":{"$data":"***"}})" },
+                    CorruptRow { "Binary", std::string("\0\x01\xff", 3) },
+                    CorruptRow { "TooLarge",
+                                 std::string(kMaxSettingsDocumentSize + 1, ' ') + "{}" }),
+    [](const auto& row) { return std::string(row.param.name); });
+
+TEST_F(JsonFileUserDefaultsTest, DamageWhileRunningKeepsTheValuesAlreadyRead)
+{
+    defaults.setString("k", "kept");
+    writeFile(file(), "garbage");
+    EXPECT_EQ(defaults.string("k"), "kept");
+    EXPECT_EQ(log.lines.size(), 1U);
+    defaults.setString("other", "x");
+    const auto onDisk = json::parse(readFile(file()));
+    EXPECT_EQ(onDisk, (json { { "k", "kept" }, { "other", "x" } }));
+}
+
+TEST_F(JsonFileUserDefaultsTest, ASettingsPathThatIsNoFileIsNeverReplaced)
+{
+    fs::create_directories(file());
+    EXPECT_FALSE(defaults.object("k"));
+    defaults.setString("k", "v");
+    defaults.setString("k", "w");
+    EXPECT_TRUE(fs::is_directory(file()));
+    EXPECT_TRUE(defaults.lastWriteError());
+    EXPECT_EQ(defaults.string("k"), "w"); // still holds for this process
+    EXPECT_EQ(log.lines.size(), 2U); // cannot read it; cannot save over it
+}
+
+TEST_F(JsonFileUserDefaultsTest, ANamedPipeInTheFilesPlaceDoesNotStallReads)
+{
+    fs::create_directories(folder());
+    ASSERT_EQ(::mkfifo(file().c_str(), 0600), 0);
+    EXPECT_FALSE(defaults.object("k"));
+    EXPECT_FALSE(defaults.object("k"));
+    EXPECT_EQ(log.lines.size(), 1U);
+}
+
+TEST_F(JsonFileUserDefaultsTest, AValueThatCannotBeStoredIsRefused)
+{
+    defaults.setDouble("speed", 1.0);
+    const auto before = readFile(file());
+    defaults.setDouble("speed", std::numeric_limits<double>::quiet_NaN());
+    EXPECT_EQ(defaults.doubleValue("speed"), 1.0);
+    EXPECT_EQ(readFile(file()), before);
+    ASSERT_TRUE(defaults.lastWriteError());
+    EXPECT_EQ(log.lines.size(), 1U);
+}
+
+TEST_F(JsonFileUserDefaultsTest, AFailedWriteLeavesThePreviousFileAndTheNextWriteSavesIt)
+{
+    defaults.setString("k", "old");
+    const auto before = readFile(file());
+
+    // A file-size limit makes every write fail as a full disk would, even for root.
+    ::signal(SIGXFSZ, SIG_IGN);
+    rlimit unlimited {};
+    ::getrlimit(RLIMIT_FSIZE, &unlimited);
+    rlimit limit { 16, unlimited.rlim_max };
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    defaults.setString("k", std::string(100, 'n'));
+    defaults.setString("k", std::string(101, 'n'));
+    ::setrlimit(RLIMIT_FSIZE, &unlimited);
+    ::signal(SIGXFSZ, SIG_DFL);
+
+    EXPECT_TRUE(defaults.lastWriteError());
+    ASSERT_EQ(log.lines.size(), 1U);
+    EXPECT_NE(log.lines[0].find("could not save settings"), std::string::npos) << log.lines[0];
+    EXPECT_EQ(readFile(file()), before);
+    EXPECT_EQ(namesIn(folder()), std::vector<std::string> { "settings.json" });
+    EXPECT_EQ(defaults.string("k"), std::string(101, 'n')); // still holds for this process
+
+    // The same value again is written: the disk does not have it yet.
+    defaults.setString("k", std::string(101, 'n'));
+    EXPECT_FALSE(defaults.lastWriteError());
+    EXPECT_EQ(json::parse(readFile(file())).at("k"), std::string(101, 'n'));
+}
+
+TEST_F(JsonFileUserDefaultsTest, AReadOnlyFolderLeavesTheOldFile)
+{
+    defaults.setString("k", "old");
+    writeFile(folder() / "settings.json.corrupt-keep", "x");
+    const auto before = readFile(file());
+    const int status = inChild([this] {
+        if (!becomeOrdinaryUser())
+            return 2;
+        ::chmod(folder().c_str(), 0500);
+        CapturingLog childLog;
+        JsonFileUserDefaults store(folder(), childLog);
+        store.setString("k", "new");
+        const bool ok = store.lastWriteError().has_value() && childLog.lines.size() == 1
+            && store.string("k") == "new";
+        return ok ? 0 : 1;
+    });
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(readFile(file()), before);
+    EXPECT_EQ(namesIn(folder()),
+              (std::vector<std::string> { "settings.json", "settings.json.corrupt-keep" }));
+}
+
+TEST_F(JsonFileUserDefaultsTest, DamagedFileThatCannotBeMovedAsideIsNotOverwritten)
+{
+    fs::create_directories(folder());
+    writeFile(file(), "garbage");
+    const int status = inChild([this] {
+        if (!becomeOrdinaryUser())
+            return 2;
+        ::chmod(folder().c_str(), 0500);
+        CapturingLog childLog;
+        JsonFileUserDefaults store(folder(), childLog);
+        store.object("k");
+        store.object("k");
+        const bool reportedOnce = childLog.lines.size() == 1
+            && childLog.lines[0].find("could not be moved aside") != std::string::npos;
+        // Even once the folder is writable again, the damaged file is not written over.
+        ::chmod(folder().c_str(), 0700);
+        store.setString("k", "v");
+        return reportedOnce && store.lastWriteError() ? 0 : 1;
+    });
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(readFile(file()), "garbage");
+}
+
+TEST_F(JsonFileUserDefaultsTest, LeftoverTemporaryFilesAreIgnoredAndCleanedUp)
+{
+    defaults.setString("k", "complete");
+    writeFile(folder() / "settings.json.tmp-AbCdEf", R"({"k":"half-writ)");
+    CapturingLog otherLog;
+    JsonFileUserDefaults fresh(folder(), otherLog);
+    EXPECT_EQ(fresh.string("k"), "complete");
+    fresh.setString("k", "next");
+    EXPECT_EQ(namesIn(folder()), std::vector<std::string> { "settings.json" });
+    EXPECT_TRUE(otherLog.lines.empty());
+}
+
+enum class Writer { Finished, Killed, NotTraceable };
+
+// Forks a writer that stores value under "document" once, and kills it at its n-th stop on the
+// way into or out of a system call: so n = 0, 1, 2 ... kills it before and after every single
+// system call of a write, wherever it happens to be.
+Writer killWriterAtStop(int n, const fs::path& folder, const json& value)
+{
+    const pid_t child = ::fork();
+    if (child == 0) {
+        CapturingLog childLog;
+        JsonFileUserDefaults store(folder, childLog);
+        store.object("document");
+        if (::ptrace(PTRACE_TRACEME, 0, nullptr, nullptr) != 0)
+            ::_exit(99);
+        ::raise(SIGSTOP);
+        store.setObject("document", value);
+        ::_exit(0);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    if (!WIFSTOPPED(status))
+        return Writer::NotTraceable;
+    ::ptrace(PTRACE_SETOPTIONS, child, nullptr, PTRACE_O_TRACESYSGOOD | PTRACE_O_EXITKILL);
+    long signal = 0;
+    for (int stop = 0;; ++stop) {
+        if (stop == n) {
+            ::kill(child, SIGKILL);
+            ::waitpid(child, &status, 0);
+            return Writer::Killed;
+        }
+        ::ptrace(PTRACE_SYSCALL, child, nullptr, reinterpret_cast<void*>(signal));
+        ::waitpid(child, &status, 0);
+        if (WIFEXITED(status) || WIFSIGNALED(status))
+            return Writer::Finished;
+        // A signal meant for the writer is passed on; a system-call stop carries none.
+        signal = WSTOPSIG(status) == (SIGTRAP | 0x80) ? 0 : WSTOPSIG(status);
+    }
+}
+
+TEST_F(JsonFileUserDefaultsTest, AWriterKilledAtAnySystemCallLeavesTheOldOrTheNewFile)
+{
+    const json before { { "payload", std::string(4096, 'o') } };
+    const json after { { "payload", std::string(4096, 'n') } };
+    bool sawLeftover = false;
+    bool sawNew = false;
+    int n = 0;
+    for (;; ++n) {
+        defaults.setObject("document", before);
+        const auto outcome = killWriterAtStop(n, folder(), after);
+        if (outcome == Writer::NotTraceable)
+            GTEST_SKIP() << "system calls cannot be traced here";
+
+        CapturingLog readerLog;
+        JsonFileUserDefaults reader(folder(), readerLog);
+        const auto document = reader.object("document");
+        ASSERT_TRUE(document) << "killed at stop " << n;
+        EXPECT_TRUE(*document == before || *document == after) << "killed at stop " << n;
+        EXPECT_TRUE(readerLog.lines.empty()) << "killed at stop " << n;
+        sawNew = sawNew || *document == after;
+        sawLeftover = sawLeftover || namesIn(folder()).size() > 1;
+        if (outcome == Writer::Finished)
+            break;
+    }
+    // The kills did land in the middle of writes, and the last writer got through.
+    EXPECT_GT(n, 10);
+    EXPECT_TRUE(sawLeftover);
+    EXPECT_TRUE(sawNew);
+    defaults.setString("after", "kills");
+    EXPECT_EQ(namesIn(folder()), std::vector<std::string> { "settings.json" });
+}
+
+} // namespace
+} // namespace kavora::test

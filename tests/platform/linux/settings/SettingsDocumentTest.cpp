@@ -1,0 +1,135 @@
+#include "platform/linux/settings/SettingsDocument.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+namespace kavora::test {
+namespace {
+
+using nlohmann::json;
+
+json nested(int depth)
+{
+    json value = "leaf";
+    for (int i = 0; i < depth; ++i)
+        value = json::array({ value });
+    return value;
+}
+
+std::string nestedText(int depth)
+{
+    return "{\"k\":" + std::string(depth, '[') + "1" + std::string(depth, ']') + "}";
+}
+
+TEST(SettingsDocument, EveryValueTypeSurvivesATextRoundTrip)
+{
+    const SettingsValues values {
+        { "bytes", json::binary({ 0, 1, 2, 255 }) },
+        { "emptyBytes", json::binary({}) },
+        { "emptyArray", json::array() },
+        { "oneElement", json::array({ "only" }) },
+        { "text", "日本語 \"quoted\"" },
+        { "double", 2.0 },
+        { "smallDouble", 0.1 },
+        { "integer", 9007199254740993LL },
+        { "negative", -5 },
+        { "flag", false },
+        { "dictionary", json { { "$data", "not a buffer" }, { "$", 1 }, { "plain", true } } },
+        { "bytesInside", json::array({ json::binary({ 9 }), json { { "b", json::binary({}) } } }) },
+    };
+    auto parsed = parseSettingsDocument(serializeSettingsDocument(values));
+    ASSERT_TRUE(parsed) << parsed.error();
+    EXPECT_EQ(parsed.value(), values);
+    EXPECT_TRUE(parsed.value().at("double").is_number_float());
+    EXPECT_TRUE(parsed.value().at("integer").is_number_integer());
+    EXPECT_TRUE(parsed.value().at("bytes").is_binary());
+    EXPECT_TRUE(parsed.value().at("emptyArray").is_array());
+    EXPECT_TRUE(parsed.value().at("oneElement").is_array());
+}
+
+TEST(SettingsDocument, BuffersAreTaggedAndDictionaryKeysEscaped)
+{
+    const SettingsValues values {
+        { "$data", json::binary({ 1, 2, 3 }) },
+        { "dictionary", json { { "$data", "x" } } },
+    };
+    const auto text = serializeSettingsDocument(values);
+    const auto onDisk = json::parse(text);
+    // Top-level keys are written as they are; only values are encoded.
+    EXPECT_EQ(onDisk.at("$data"), (json { { "$data", "AQID" } }));
+    EXPECT_EQ(onDisk.at("dictionary"), (json { { "$$data", "x" } }));
+    EXPECT_EQ(text.back(), '\n');
+}
+
+struct ParseRow {
+    const char* name;
+    std::string text;
+    bool ok;
+};
+
+class SettingsDocumentParse : public testing::TestWithParam<ParseRow> { };
+
+TEST_P(SettingsDocumentParse, AcceptsOnlyTheFormat)
+{
+    const auto& row = GetParam();
+    auto parsed = parseSettingsDocument(row.text);
+    EXPECT_EQ(parsed.ok(), row.ok) << (parsed ? "parsed" : parsed.error());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, SettingsDocumentParse,
+    testing::Values(
+        ParseRow { "EmptyObject", "{}", true },
+        ParseRow { "Buffer", R"({"k":{"$data":"AAE="}})", true },
+        ParseRow { "EscapedKey", R"({"k":{"$$data":"AAE="}})", true },
+        ParseRow { "NullIsAbsent", R"({"k":null})", true },
+        ParseRow { "DeepestAllowed", nestedText(kMaxSettingsValueDepth), true },
+        ParseRow { "OneTooDeep", nestedText(kMaxSettingsValueDepth + 1), false },
+        ParseRow { "FarTooDeep", nestedText(100000), false }, ParseRow { "EmptyFile", "", false },
+        ParseRow { "Truncated", R"({"k":[1,2)", false }, ParseRow { "TopLevelArray", "[]", false },
+        ParseRow { "TopLevelString", "\"x\"", false },
+        ParseRow { "BufferNotBase64", R"({"k":{"$data":"!!"}})", false },
+        ParseRow { "BufferNotText", R"({"k":{"$data":1}})", false },
+        ParseRow { "BufferWithExtraMember", R"({"k":{"$data":"","x":1}})", false },
+        ParseRow { "UnknownTag", R"({"k":{"$date":"2020"}})", false },
+        ParseRow { "BareDollar", R"({"k":{"$":1}})", false },
+        ParseRow { "InvalidUtf8", std::string("{\"k\":\"\xff\"}"), false },
+        ParseRow { "NumberOutOfRange", R"({"k":[1e400]})", false },
+        ParseRow { "LargestDouble", R"({"k":1.7976931348623157e308})", true },
+        ParseRow { "TooLarge", "{\"k\":\"" + std::string(kMaxSettingsDocumentSize, 'a') + "\"}",
+                   false }),
+    [](const auto& row) { return std::string(row.param.name); });
+
+TEST(SettingsDocument, NullMembersReadAsAbsent)
+{
+    auto parsed = parseSettingsDocument(R"({"gone":null,"kept":1})");
+    ASSERT_TRUE(parsed);
+    EXPECT_EQ(parsed.value(), (SettingsValues { { "kept", 1 } }));
+}
+
+TEST(SettingsDocument, InvalidUtf8IsReplacedWhenWritten)
+{
+    const auto text = serializeSettingsDocument({ { "k", std::string("a\xff") } });
+    auto parsed = parseSettingsDocument(text);
+    ASSERT_TRUE(parsed);
+    EXPECT_EQ(parsed.value().at("k"), "a\xEF\xBF\xBD");
+}
+
+TEST(SettingsDocument, StorableValues)
+{
+    EXPECT_TRUE(isStorableSettingsValue(nested(kMaxSettingsValueDepth)));
+    EXPECT_FALSE(isStorableSettingsValue(nested(kMaxSettingsValueDepth + 1)));
+    EXPECT_FALSE(isStorableSettingsValue(std::numeric_limits<double>::quiet_NaN()));
+    EXPECT_FALSE(isStorableSettingsValue(json::array({ INFINITY })));
+    EXPECT_TRUE(isStorableSettingsValue(json::binary({ 1 })));
+    // What is storable must read back: the parser's depth limit matches.
+    auto parsed = parseSettingsDocument(
+        serializeSettingsDocument({ { "deep", nested(kMaxSettingsValueDepth) } }));
+    ASSERT_TRUE(parsed) << parsed.error();
+    EXPECT_EQ(parsed.value().at("deep"), nested(kMaxSettingsValueDepth));
+}
+
+} // namespace
+} // namespace kavora::test
