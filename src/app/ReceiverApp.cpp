@@ -5,6 +5,7 @@
 #include "controller/SettingsStore.h"
 #include "input/CGEventInjector.h"
 #include "link/MCReceiverMac.h"
+#include "platform/InputSettings.h"
 #include "platform/linux/accessibility/AtSpiAccessibility.h"
 #include "platform/linux/desktop/DesktopApplications.h"
 #include "platform/linux/desktop/DesktopLaunchServices.h"
@@ -90,10 +91,20 @@ int runReceiver(int argc, char** argv, const ReceiverOptions& options)
     SystemLog log;
     QtScheduler scheduler;
     JsonFileUserDefaults defaults(settingsFolder(), log);
+    // Reads are served from memory; a change made by another process (kavora defaults write, an
+    // editor) is taken here, and the next read sees it.
+    std::unique_ptr<QSocketNotifier> settingsChanges;
+    if (defaults.changeNotifier() >= 0) {
+        settingsChanges
+            = std::make_unique<QSocketNotifier>(defaults.changeNotifier(), QSocketNotifier::Read);
+        QObject::connect(settingsChanges.get(), &QSocketNotifier::activated, &app,
+                         [&defaults] { defaults.takeChangeNotifications(); });
+    }
     PlistLegacyPreferences legacy;
     SettingsStore settings(defaults, legacy, log);
+    InputSettings inputSettings(defaults);
 
-    X11EventServices events(defaults);
+    X11EventServices events(inputSettings);
     QtPasteboard pasteboard;
     AtSpiAccessibility accessibility;
     PulseAudioControl audio;
@@ -115,7 +126,7 @@ int runReceiver(int argc, char** argv, const ReceiverOptions& options)
 
     auto receiver = MCReceiverMac::create(scheduler, framework, defaults, hostNames);
     auto injector = CGEventInjector::create(
-        { scheduler, defaults, events, pasteboard, accessibility, audio, launcher, log });
+        { scheduler, inputSettings, events, pasteboard, accessibility, audio, launcher, log });
     auto controller = MacController::create(
         { scheduler, accessibility, launcher, settings, defaults, workspace, http, log }, receiver,
         injector);
@@ -129,7 +140,7 @@ int runReceiver(int argc, char** argv, const ReceiverOptions& options)
         std::printf("kavora: ready; advertising is off\n");
         std::fflush(stdout);
     }
-    if (!*controller->accessibilityGranted)
+    if (!controller->accessibilityGranted().get())
         log.line("kavora: input cannot be injected on this display (no X server with XTEST)");
 
     const int status = QGuiApplication::exec();

@@ -78,22 +78,18 @@ bool contains(const std::vector<std::string>& ids, const std::string& id)
 
 } // namespace
 
-std::shared_ptr<AppCatalogue>
-AppCatalogue::create(const Services& services,
-                     Published<std::vector<std::string>>& registeredBundleIds, Hooks hooks,
-                     std::optional<InstalledApp> pinnedApp)
+std::shared_ptr<AppCatalogue> AppCatalogue::create(const Services& services, Hooks hooks,
+                                                   std::optional<InstalledApp> pinnedApp)
 {
-    return std::make_shared<AppCatalogue>(Passkey {}, services, registeredBundleIds,
-                                          std::move(hooks), std::move(pinnedApp));
+    return std::make_shared<AppCatalogue>(Passkey {}, services, std::move(hooks),
+                                          std::move(pinnedApp));
 }
 
-AppCatalogue::AppCatalogue(Passkey, const Services& services,
-                           Published<std::vector<std::string>>& registeredBundleIds, Hooks hooks,
+AppCatalogue::AppCatalogue(Passkey, const Services& services, Hooks hooks,
                            std::optional<InstalledApp> pinnedApp)
     : scheduler_(services.scheduler)
     , workspace_(services.workspace)
     , launcher_(services.launcher)
-    , registeredBundleIds_(registeredBundleIds)
     , hooks_(std::move(hooks))
     , pinnedApp_(std::move(pinnedApp))
 {
@@ -103,6 +99,11 @@ AppCatalogue::~AppCatalogue()
 {
     if (pushDebounceTimer_)
         pushDebounceTimer_->cancel();
+}
+
+void AppCatalogue::restoreRegisteredBundleIds(std::vector<std::string> bundleIds)
+{
+    registeredBundleIds_ = std::move(bundleIds);
 }
 
 std::vector<AppInfo> AppCatalogue::runningAppList()

@@ -33,8 +33,9 @@ struct InstalledApp {
 // The application lists the device is sent (running and registered applications, with icons),
 // the launching of an application it asks for, the edits of the registered list, and the
 // debounced push of that list when it changes or one of its applications starts or quits.
-// Works on the controller's registeredBundleIds, whose change handler stores the list. Main
-// thread only; owned by a std::shared_ptr so that timers and observers hold it weakly.
+// Owns registeredBundleIds: its edits are the only writers, and whoever stores the list
+// subscribes to the view. Main thread only; owned by a std::shared_ptr so that timers and
+// observers hold it weakly.
 class AppCatalogue final : public std::enable_shared_from_this<AppCatalogue> {
     struct Passkey { };
 
@@ -53,15 +54,22 @@ public:
     // The application that heads the picker whenever the desktop can locate it.
     static InstalledApp defaultPinnedApp() { return { "com.apple.finder", "Finder" }; }
 
-    static std::shared_ptr<AppCatalogue>
-    create(const Services& services, Published<std::vector<std::string>>& registeredBundleIds,
-           Hooks hooks, std::optional<InstalledApp> pinnedApp = defaultPinnedApp());
-    AppCatalogue(Passkey, const Services& services,
-                 Published<std::vector<std::string>>& registeredBundleIds, Hooks hooks,
+    static std::shared_ptr<AppCatalogue> create(const Services& services, Hooks hooks,
+                                                std::optional<InstalledApp> pinnedApp
+                                                = defaultPinnedApp());
+    AppCatalogue(Passkey, const Services& services, Hooks hooks,
                  std::optional<InstalledApp> pinnedApp);
     AppCatalogue(const AppCatalogue&) = delete;
     AppCatalogue& operator=(const AppCatalogue&) = delete;
     ~AppCatalogue();
+
+    // The registered applications' ids, in the user's order.
+    const Published<std::vector<std::string>>& registeredBundleIds() const
+    {
+        return registeredBundleIds_;
+    }
+    // Start-up: takes the stored list as it is (no limit applied, no push scheduled).
+    void restoreRegisteredBundleIds(std::vector<std::string> bundleIds);
 
     // The regular running applications in the desktop's order, each with isRunning false.
     std::vector<AppInfo> runningAppList();
@@ -92,7 +100,7 @@ private:
     Scheduler& scheduler_;
     Workspace& workspace_;
     LaunchServices& launcher_;
-    Published<std::vector<std::string>>& registeredBundleIds_;
+    Published<std::vector<std::string>> registeredBundleIds_;
     Hooks hooks_;
     std::optional<InstalledApp> pinnedApp_;
     // Registered applications' icons by id: taken once, kept for the life of the process.

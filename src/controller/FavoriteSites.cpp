@@ -139,19 +139,18 @@ std::optional<std::string> displayableTitle(std::string_view title)
     return result;
 }
 
-std::shared_ptr<FavoriteSites> FavoriteSites::create(const Services& services, List& sites,
+std::shared_ptr<FavoriteSites> FavoriteSites::create(const Services& services,
                                                      std::function<void()> pushIfConnected)
 {
-    return std::make_shared<FavoriteSites>(Passkey {}, services, sites, std::move(pushIfConnected));
+    return std::make_shared<FavoriteSites>(Passkey {}, services, std::move(pushIfConnected));
 }
 
-FavoriteSites::FavoriteSites(Passkey, const Services& services, List& sites,
+FavoriteSites::FavoriteSites(Passkey, const Services& services,
                              std::function<void()> pushIfConnected)
     : scheduler_(services.scheduler)
     , http_(services.http)
     , launcher_(services.launcher)
     , defaults_(services.defaults)
-    , sites_(sites)
     , pushIfConnected_(std::move(pushIfConnected))
 {
 }
@@ -162,6 +161,11 @@ FavoriteSites::~FavoriteSites()
         http_.cancel(id);
     for (const auto& [url, id] : titlesInFlight_)
         http_.cancel(id);
+}
+
+void FavoriteSites::restoreFavoriteSites(std::vector<FavoriteSite> sites)
+{
+    sites_ = std::move(sites);
 }
 
 void FavoriteSites::addFavoriteSite(const std::string& url, const std::string& name,

@@ -22,9 +22,10 @@ class UserDefaults;
 
 // The user's favourite web sites: the list operations, the list the device sees (favicon and
 // page title fetched in the background, cached for the life of the process) and the opening of a
-// site in a browser. Works on the controller's published list, whose change handler stores and
-// pushes it; pushes again through pushIfConnected whenever a favicon or title arrives. Main
-// thread only; owned by a std::shared_ptr so that network completions hold it weakly.
+// site in a browser. Owns the list: its operations are the only writers, and whoever stores and
+// pushes the list subscribes to the view; pushes again through pushIfConnected whenever a favicon
+// or title arrives. Main thread only; owned by a std::shared_ptr so that network completions hold
+// it weakly.
 class FavoriteSites final : public std::enable_shared_from_this<FavoriteSites> {
     struct Passkey { };
 
@@ -51,15 +52,18 @@ public:
     // A longer title is cut to this many code points before it is sent to the device.
     static constexpr std::size_t kMaxTitleLength = 200;
 
-    // `sites` must outlive the returned object (the controller owns both).
-    static std::shared_ptr<FavoriteSites> create(const Services& services, List& sites,
+    static std::shared_ptr<FavoriteSites> create(const Services& services,
                                                  std::function<void()> pushIfConnected);
-    FavoriteSites(Passkey, const Services& services, List& sites,
-                  std::function<void()> pushIfConnected);
+    FavoriteSites(Passkey, const Services& services, std::function<void()> pushIfConnected);
     FavoriteSites(const FavoriteSites&) = delete;
     FavoriteSites& operator=(const FavoriteSites&) = delete;
     // Cancels the requests still in flight.
     ~FavoriteSites();
+
+    // The sites in the user's order, as stored (names as the user gave them, no icons).
+    const List& favoriteSites() const { return sites_; }
+    // Start-up: takes the stored list as it is (no limit applied).
+    void restoreFavoriteSites(std::vector<FavoriteSite> sites);
 
     void addFavoriteSite(const std::string& url, const std::string& name,
                          const std::optional<std::string>& browserBundleId);
@@ -86,7 +90,7 @@ private:
     HttpClient& http_;
     LaunchServices& launcher_;
     const UserDefaults& defaults_;
-    List& sites_;
+    List sites_;
     std::function<void()> pushIfConnected_;
     std::map<std::string, Bytes> faviconCache_; // site url -> icon bytes
     std::map<std::string, std::string> pageTitleCache_; // site url -> title

@@ -61,12 +61,17 @@ void MacController::start()
     };
     subscribeToReceiver();
 
-    accessibilityGranted = accessibility_.isTrusted();
+    accessibilityGranted_ = accessibility_.isTrusted();
     startAccessibilityPolling();
 
     subscribeChangeHandlers();
     settings_.migrateLegacyPreferences();
-    settings_.loadSettings(lists);
+    // Each owner takes its list; the change handlers store each one back at once.
+    auto stored = settings_.loadSettings();
+    catalogue_->restoreRegisteredBundleIds(std::move(stored.registeredBundleIds));
+    systemButtonIDs_ = std::move(stored.systemButtonIDs);
+    if (stored.favoriteSites)
+        favoriteSites_->restoreFavoriteSites(std::move(*stored.favoriteSites));
     catalogue_->observeWorkspace();
 }
 
@@ -76,63 +81,40 @@ void MacController::createCatalogues(const Services& services)
     AppCatalogue::Hooks hooks;
     hooks.isConnected = [weak] {
         auto self = weak.lock();
-        return self && *self->isConnected;
+        return self && *self->isConnected();
     };
     hooks.sendRegisteredAppList = [weak](std::vector<AppInfo> apps) {
         if (auto self = weak.lock())
             self->receiver_->send(msg::RegisteredAppList { std::move(apps) });
     };
     catalogue_ = AppCatalogue::create({ services.scheduler, services.workspace, services.launcher },
-                                      lists.registeredBundleIds, std::move(hooks));
+                                      std::move(hooks));
 
     // A favicon or page title that arrives late is sent at once.
     favoriteSites_ = FavoriteSites::create(
-        { services.scheduler, services.http, services.launcher, services.defaults },
-        lists.favoriteSites, [weak] {
+        { services.scheduler, services.http, services.launcher, services.defaults }, [weak] {
             auto self = weak.lock();
-            if (self && *self->isConnected)
+            if (self && *self->isConnected())
                 self->sendFavoriteSites();
         });
 }
 
 void MacController::subscribeToReceiver()
 {
+    // The receiver publishes on the main queue already, so its views are used as they are. Each
+    // transition to connected (repeated values folded) pushes the lists a moment later.
     std::weak_ptr<MacController> weak = weak_from_this();
-    cancellables_.push_back(receiver_->isConnected.subscribe(
-        [this, weak](const bool& connected) {
-            scheduler_.post([weak, connected] {
-                if (auto self = weak.lock())
-                    self->isConnected = connected;
-            });
-        },
-        Delivery::CurrentFirst));
-
-    // Each transition to connected (repeated values folded) pushes the lists a moment later.
     auto lastConnected = std::make_shared<std::optional<bool>>();
-    cancellables_.push_back(receiver_->isConnected.subscribe(
+    cancellables_.push_back(receiver_->isConnected().subscribe(
         [this, weak, lastConnected](const bool& connected) {
             if (*lastConnected == connected)
                 return;
             *lastConnected = connected;
             if (!connected)
                 return;
-            scheduler_.post([weak] {
-                auto self = weak.lock();
-                if (!self)
-                    return;
-                self->scheduler_.after(kPushAfterConnect, [weak] {
-                    if (auto later = weak.lock())
-                        later->pushAllLists();
-                });
-            });
-        },
-        Delivery::CurrentFirst));
-
-    cancellables_.push_back(receiver_->connectedPeerName.subscribe(
-        [this, weak](const std::optional<std::string>& name) {
-            scheduler_.post([weak, name] {
+            scheduler_.after(kPushAfterConnect, [weak] {
                 if (auto self = weak.lock())
-                    self->connectedPeerName = name;
+                    self->pushAllLists();
             });
         },
         Delivery::CurrentFirst));
@@ -141,20 +123,44 @@ void MacController::subscribeToReceiver()
 void MacController::subscribeChangeHandlers()
 {
     // No push here: the catalogue's edits arm its debounced push themselves.
-    cancellables_.push_back(lists.registeredBundleIds.subscribe(
-        [this](const std::vector<std::string>& ids) { settings_.storeRegisteredBundleIds(ids); }));
+    cancellables_.push_back(catalogue_->registeredBundleIds().subscribe(
+        [this](const Ids& ids) { settings_.storeRegisteredBundleIds(ids); }));
+    cancellables_.push_back(systemButtonIDs_.subscribe([this](const Ids& ids) {
+        settings_.storeSystemButtonIDs(ids);
+        if (*isConnected())
+            receiver_->send(msg::SystemButtons { selectedSystemButtons(ids) });
+    }));
     cancellables_.push_back(
-        lists.systemButtonIDs.subscribe([this](const std::vector<std::string>& ids) {
-            settings_.storeSystemButtonIDs(ids);
-            if (*isConnected)
-                receiver_->send(msg::SystemButtons { selectedSystemButtons(ids) });
-        }));
-    cancellables_.push_back(
-        lists.favoriteSites.subscribe([this](const std::vector<FavoriteSite>& sites) {
+        favoriteSites_->favoriteSites().subscribe([this](const std::vector<FavoriteSite>& sites) {
             settings_.storeFavoriteSites(sites);
-            if (*isConnected)
+            if (*isConnected())
                 sendFavoriteSites();
         }));
+}
+
+const Published<bool>& MacController::isConnected() const
+{
+    return receiver_->isConnected();
+}
+
+const Published<bool>& MacController::isAdvertising() const
+{
+    return receiver_->isAdvertising();
+}
+
+const Published<std::optional<std::string>>& MacController::connectedPeerName() const
+{
+    return receiver_->connectedPeerName();
+}
+
+const Published<MacController::Ids>& MacController::registeredBundleIds() const
+{
+    return catalogue_->registeredBundleIds();
+}
+
+const Published<std::vector<FavoriteSite>>& MacController::favoriteSites() const
+{
+    return favoriteSites_->favoriteSites();
 }
 
 void MacController::handleMessage(const ControlMessage& message)
@@ -174,8 +180,7 @@ void MacController::handleMessage(const ControlMessage& message)
                 receiver_->send(msg::RegisteredAppList { catalogue_->registeredAppInfos() });
             },
             [this](const msg::RequestSystemButtons&) {
-                receiver_->send(
-                    msg::SystemButtons { selectedSystemButtons(*lists.systemButtonIDs) });
+                receiver_->send(msg::SystemButtons { selectedSystemButtons(*systemButtonIDs_) });
             },
             [this](const msg::RequestFavoriteSites&) { sendFavoriteSites(); },
             [this, &message](const auto&) { takeInput(message); },
@@ -185,19 +190,19 @@ void MacController::handleMessage(const ControlMessage& message)
 
 void MacController::takeInput(const ControlMessage& message)
 {
-    debugReceivedCount = *debugReceivedCount + 1;
-    debugLastEvent = std::string(debugLabel(message));
-    accessibilityGranted = accessibility_.isTrusted();
-    if (*accessibilityGranted)
+    debugReceivedCount_ = *debugReceivedCount_ + 1;
+    debugLastEvent_ = std::string(debugLabel(message));
+    accessibilityGranted_ = accessibility_.isTrusted();
+    if (*accessibilityGranted_)
         injector_->inject(message);
 }
 
 void MacController::pushAllLists()
 {
-    if (!*isConnected)
+    if (!*isConnected())
         return;
     receiver_->send(msg::RegisteredAppList { catalogue_->registeredAppInfos() });
-    receiver_->send(msg::SystemButtons { selectedSystemButtons(*lists.systemButtonIDs) });
+    receiver_->send(msg::SystemButtons { selectedSystemButtons(*systemButtonIDs_) });
     sendFavoriteSites();
 }
 
@@ -208,7 +213,6 @@ void MacController::sendFavoriteSites()
 
 void MacController::setAdvertising(bool on)
 {
-    isAdvertising = on;
     if (on)
         receiver_->startAdvertising();
     else
@@ -217,7 +221,7 @@ void MacController::setAdvertising(bool on)
 
 void MacController::startAccessibilityPolling()
 {
-    if (*accessibilityGranted)
+    if (*accessibilityGranted_)
         return;
     stopAccessibilityPolling();
     std::weak_ptr<MacController> weak = weak_from_this();
@@ -230,7 +234,7 @@ void MacController::startAccessibilityPolling()
             auto later = weak.lock();
             if (!later)
                 return;
-            later->accessibilityGranted = trusted;
+            later->accessibilityGranted_ = trusted;
             if (trusted)
                 later->stopAccessibilityPolling();
         });
@@ -246,7 +250,7 @@ void MacController::stopAccessibilityPolling()
 
 void MacController::recheckAccessibility()
 {
-    accessibilityGranted = accessibility_.isTrusted();
+    accessibilityGranted_ = accessibility_.isTrusted();
     startAccessibilityPolling();
 }
 
@@ -258,8 +262,8 @@ void MacController::requestAccessibilityPermission()
 
 void MacController::toggleSystemButton(const std::string& id)
 {
-    if (auto toggled = toggledSystemButtonIDs(*lists.systemButtonIDs, id))
-        lists.systemButtonIDs = std::move(*toggled);
+    if (auto toggled = toggledSystemButtonIDs(*systemButtonIDs_, id))
+        systemButtonIDs_ = std::move(*toggled);
 }
 
 std::vector<InstalledApp> MacController::installedApps()

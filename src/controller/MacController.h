@@ -2,7 +2,6 @@
 
 #include "controller/AppCatalogue.h"
 #include "controller/SettingsStore.h"
-#include "controller/UserLists.h"
 #include "core/Published.h"
 #include "core/Scheduler.h"
 #include "protocol/ControlMessage.h"
@@ -29,12 +28,18 @@ class Workspace;
 // Ties the receiver together: every message the link decodes comes here and is either input
 // (forwarded to the injector while this process may inject), an action performed here, or a
 // request answered with a catalogue reply. Keeps, stores and pushes the user's three lists and
-// publishes the state the user interface shows. Main thread only; owned by a std::shared_ptr so
-// that timers and callbacks hold it weakly.
+// offers the user interface read-only views of the state it shows, and operations to change it.
+// Main thread only; owned by a std::shared_ptr so that timers and callbacks hold it weakly.
+//
+// Each view has one writer: the connection, the peer's name and the advertising switch are the
+// receiver's; the registered applications are the catalogue's, the favourite sites the site
+// list's; the rest are the controller's own.
 class MacController final : public std::enable_shared_from_this<MacController> {
     struct Passkey { };
 
 public:
+    using Ids = std::vector<std::string>;
+
     struct Services {
         Scheduler& scheduler;
         Accessibility& accessibility;
@@ -58,23 +63,23 @@ public:
     MacController& operator=(const MacController&) = delete;
     ~MacController();
 
-    Published<bool> isConnected { false };
-    Published<bool> isAdvertising { false };
-    Published<bool> accessibilityGranted { false };
-    Published<std::optional<std::string>> connectedPeerName;
-    Published<std::int64_t> debugReceivedCount { 0 };
-    Published<std::string> debugLastEvent { std::string("—") };
-    UserLists lists; // registeredBundleIds, systemButtonIDs, favoriteSites
-
-    MCReceiverMac& receiver() { return *receiver_; }
-
-    void handleMessage(const ControlMessage& message);
+    const Published<bool>& isConnected() const;
+    const Published<bool>& isAdvertising() const;
+    const Published<bool>& accessibilityGranted() const { return accessibilityGranted_; }
+    const Published<std::optional<std::string>>& connectedPeerName() const;
+    // Messages that took the input path since start, and the label of the last one.
+    const Published<std::int64_t>& debugReceivedCount() const { return debugReceivedCount_; }
+    const Published<std::string>& debugLastEvent() const { return debugLastEvent_; }
+    const Published<Ids>& registeredBundleIds() const;
+    const Published<Ids>& systemButtonIDs() const { return systemButtonIDs_; }
+    const Published<std::vector<FavoriteSite>>& favoriteSites() const;
 
     // The advertising switch of the user interface.
     void setAdvertising(bool on);
     void requestAccessibilityPermission();
     // Each time the application becomes active.
     void recheckAccessibility();
+    // Deselects a selected preset, or selects one while fewer than three are.
     void toggleSystemButton(const std::string& id);
 
     // The settings window's edits of the registered applications and the favourite sites. The
@@ -90,14 +95,13 @@ public:
     void renameFavoriteSite(const std::string& id, const std::string& name);
     void moveFavoriteSite(const std::string& from, const std::string& to);
 
-    bool isPollingAccessibility() const { return accessibilityPollTimer_.has_value(); }
-
 private:
     void start();
     void subscribeToReceiver();
     void subscribeChangeHandlers();
     void startAccessibilityPolling();
     void stopAccessibilityPolling();
+    void handleMessage(const ControlMessage& message);
     void takeInput(const ControlMessage& message);
     void createCatalogues(const Services& services);
     void pushAllLists();
@@ -109,9 +113,12 @@ private:
     Log& log_;
     std::shared_ptr<MCReceiverMac> receiver_;
     std::shared_ptr<CGEventInjector> injector_;
-    // Both work on `lists`, declared before them, and end before it.
     std::shared_ptr<AppCatalogue> catalogue_;
     std::shared_ptr<FavoriteSites> favoriteSites_;
+    Published<bool> accessibilityGranted_ { false };
+    Published<std::int64_t> debugReceivedCount_ { 0 };
+    Published<std::string> debugLastEvent_ { std::string("—") };
+    Published<Ids> systemButtonIDs_;
     std::vector<Subscription> cancellables_;
     std::optional<TimerHandle> accessibilityPollTimer_;
 };

@@ -5,6 +5,7 @@
 #include "platform/UserDefaults.h"
 #include "protocol/FavoriteSiteList.h"
 
+#include <array>
 #include <filesystem>
 
 namespace kavora {
@@ -52,8 +53,9 @@ void SettingsStore::migrateLegacyPreferences()
     log_.line("Kavora: 旧バンドルID からのデータ移行完了");
 }
 
-void SettingsStore::loadSettings(UserLists& lists)
+StoredLists SettingsStore::loadSettings() const
 {
+    StoredLists lists;
     lists.registeredBundleIds
         = defaults_.stringArray(kRegisteredAppBundleIdsKey).value_or(std::vector<std::string> {});
     lists.systemButtonIDs
@@ -64,6 +66,7 @@ void SettingsStore::loadSettings(UserLists& lists)
         if (sites)
             lists.favoriteSites = std::move(sites).value();
     }
+    return lists;
 }
 
 void SettingsStore::storeRegisteredBundleIds(const std::vector<std::string>& bundleIds)
@@ -83,18 +86,6 @@ void SettingsStore::storeFavoriteSites(const std::vector<FavoriteSite>& sites)
         site.iconPNG.reset();
     const std::string text = encodeFavoriteSiteList(withoutIcons);
     defaults_.setData(kFavoriteSitesKey, Bytes(text.begin(), text.end()));
-}
-
-std::array<Subscription, 3> storeEveryAssignment(UserLists& lists, SettingsStore& store)
-{
-    return {
-        lists.registeredBundleIds.subscribe(
-            [&store](const auto& ids) { store.storeRegisteredBundleIds(ids); }),
-        lists.systemButtonIDs.subscribe(
-            [&store](const auto& ids) { store.storeSystemButtonIDs(ids); }),
-        lists.favoriteSites.subscribe(
-            [&store](const auto& sites) { store.storeFavoriteSites(sites); }),
-    };
 }
 
 } // namespace kavora

@@ -1,9 +1,8 @@
 #pragma once
 
-#include "controller/UserLists.h"
-#include "core/Published.h"
+#include "protocol/Records.h"
 
-#include <array>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,6 +24,14 @@ inline constexpr std::string_view kLegacyPreferencesPath
 // The selection used when none is stored.
 std::vector<std::string> defaultSystemButtonIDs();
 
+// The user's three lists as loadSettings found them.
+struct StoredLists {
+    std::vector<std::string> registeredBundleIds;
+    std::vector<std::string> systemButtonIDs;
+    // Absent when no stored buffer decodes: the list then stays as it is, and so does the buffer.
+    std::optional<std::vector<FavoriteSite>> favoriteSites;
+};
+
 // Loads and stores the user's lists in the user-defaults domain, and once per user copies the
 // settings of the application's former identity from its legacy preferences file.
 class SettingsStore {
@@ -33,9 +40,9 @@ public:
 
     // Start-up, before loadSettings: copies the legacy values the domain lacks, once.
     void migrateLegacyPreferences();
-    // Start-up: assigns the stored lists (or their defaults) to lists. The favourites are
-    // assigned only when a stored buffer decodes; otherwise they and the buffer stay as they are.
-    void loadSettings(UserLists& lists);
+    // Start-up: the stored lists, or their defaults. The lists' owners assign them, and their
+    // change handlers store them back.
+    StoredLists loadSettings() const;
 
     // The store half of each list's change handler.
     void storeRegisteredBundleIds(const std::vector<std::string>& bundleIds);
@@ -48,10 +55,5 @@ private:
     LegacyPreferences& legacy_;
     Log& log_;
 };
-
-// Runs the matching store operation after every assignment of each list, for as long as the
-// returned subscriptions live. The controller's own change handlers do this and then push.
-[[nodiscard]] std::array<Subscription, 3> storeEveryAssignment(UserLists& lists,
-                                                               SettingsStore& store);
 
 } // namespace kavora

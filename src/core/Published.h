@@ -46,6 +46,9 @@ enum class Delivery { ChangesOnly, CurrentFirst };
 
 // A value whose every assignment notifies its subscribers, even when the value is unchanged.
 // Subscribers may subscribe, unsubscribe or assign again from inside a notification.
+//
+// The one object that writes a value keeps its Published private and hands out a const
+// reference: that view can be read and subscribed to, never assigned.
 template <class T> class Published {
 public:
     using Observer = std::function<void(const T&)>;
@@ -81,8 +84,9 @@ public:
         return *this;
     }
 
+    // Observing does not change the value, so a read-only view may subscribe.
     [[nodiscard]] Subscription subscribe(Observer observer,
-                                         Delivery delivery = Delivery::ChangesOnly)
+                                         Delivery delivery = Delivery::ChangesOnly) const
     {
         const auto id = nextId_++;
         observers_->push_back({ id, observer });
@@ -112,7 +116,7 @@ private:
 
     T value_ {};
     std::shared_ptr<std::vector<Entry>> observers_ = std::make_shared<std::vector<Entry>>();
-    std::uint64_t nextId_ = 1;
+    mutable std::uint64_t nextId_ = 1;
 };
 
 } // namespace kavora

@@ -1,7 +1,7 @@
 // Mouse buttons, drag and the scroll wheel: one posted event per message.
 #include "input/CGEventInjector.h"
 
-#include "platform/UserDefaults.h"
+#include "platform/InputSettings.h"
 
 #include <cmath>
 #include <limits>
@@ -69,14 +69,8 @@ void CGEventInjector::dragEnd()
 
 void CGEventInjector::scrollBy(double deltaY)
 {
-    // An absent key means natural scrolling; a stored value of any kind is read as a bool.
-    const bool natural
-        = defaults_.object("macNaturalScroll") ? defaults_.boolValue("macNaturalScroll") : true;
-    double speed = defaults_.doubleValue("macScrollSpeed");
-    if (speed == 0)
-        speed = 1.0;
-    double v = speed * deltaY;
-    if (!natural)
+    double v = settings_.scrollSpeed() * deltaY;
+    if (!settings_.naturalScroll())
         v = -v;
     // Fractions are not carried over to the next message: repeated 0.4 pixel deltas scroll nothing.
     if (const auto n = wheelValue(v))

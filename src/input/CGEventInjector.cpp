@@ -35,7 +35,7 @@ std::shared_ptr<CGEventInjector> CGEventInjector::create(const Services& service
 
 CGEventInjector::CGEventInjector(const Services& services)
     : scheduler_(services.scheduler)
-    , defaults_(services.defaults)
+    , settings_(services.settings)
     , events_(services.events)
     , pasteboard_(services.pasteboard)
     , accessibility_(services.accessibility)

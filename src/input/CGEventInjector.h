@@ -20,7 +20,7 @@ class AudioControl;
 class LaunchServices;
 class Log;
 class Pasteboard;
-class UserDefaults;
+class InputSettings;
 struct PasteboardItem;
 
 // Turns the controller's input messages into pointer, button, scroll, keyboard, media-key and
@@ -31,7 +31,7 @@ public:
     // The services the injector reaches the system through; all must outlive the injector.
     struct Services {
         Scheduler& scheduler;
-        UserDefaults& defaults;
+        const InputSettings& settings;
         EventServices& events;
         Pasteboard& pasteboard;
         Accessibility& accessibility;
@@ -96,7 +96,7 @@ private:
     void openMissionControl();
 
     Scheduler& scheduler_;
-    UserDefaults& defaults_;
+    const InputSettings& settings_;
     EventServices& events_;
     Pasteboard& pasteboard_;
     Accessibility& accessibility_;

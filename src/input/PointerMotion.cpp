@@ -2,9 +2,9 @@
 // fraction of the remaining way on every frame.
 #include "input/CGEventInjector.h"
 
-#include "platform/UserDefaults.h"
+#include "platform/InputSettings.h"
 
-#include <algorithm>
+#include <cassert>
 #include <cmath>
 
 namespace kavora {
@@ -14,27 +14,6 @@ namespace {
 constexpr double kArrivalDistance = 0.1;
 // The display list is asked for at most this many displays.
 constexpr std::size_t kMaxDisplays = 16;
-
-constexpr double kDefaultSmoothing = 0.55;
-constexpr double kMinimumSmoothing = 0.05;
-
-// A stored 0 (or an absent key) means the default.
-double cursorSpeed(const UserDefaults& defaults)
-{
-    const double speed = defaults.doubleValue("macCursorSpeed");
-    return speed == 0 ? 1.0 : speed;
-}
-
-// The fraction of the remaining distance covered per frame.
-double smoothingFraction(const UserDefaults& defaults)
-{
-    const double s = defaults.doubleValue("macCursorSmoothing");
-    if (s == 0)
-        return kDefaultSmoothing;
-    if (s < 1)
-        return std::max(s, kMinimumSmoothing);
-    return 1.0;
-}
 
 // Lower bound first, upper bound last: the upper bound wins when a rectangle is degenerate.
 double clampAxis(double value, double min, double max)
@@ -55,15 +34,15 @@ void CGEventInjector::moveBy(double dx, double dy)
     const auto now = scheduler_.now();
     Point base;
     if (!targetPos_ || now - lastInputTime_ >= kResyncGap) {
-        // After a pause the physical mouse may have moved the pointer: start from where it is.
+        // After a pause the physical mouse may have moved the pointer: start from where it is, and
+        // render from there too (the target is set from it below).
         base = currentCursorLocation();
-        targetPos_ = base;
         renderPos_ = base;
     } else {
         base = *targetPos_;
     }
     lastInputTime_ = now;
-    const double speed = cursorSpeed(defaults_);
+    const double speed = settings_.cursorSpeed();
     targetPos_ = clampToDisplays({ base.x + dx * speed, base.y + dy * speed });
     startFrameTimer();
 }
@@ -111,10 +90,8 @@ void CGEventInjector::stopFrameTimer()
 
 void CGEventInjector::tick()
 {
-    if (!targetPos_) {
-        stopFrameTimer();
-        return;
-    }
+    // The timer is started only by motion, which sets the target; nothing clears it again.
+    assert(targetPos_);
     const Point target = *targetPos_;
     const Point render = renderPos_.value_or(target);
     const double dx = target.x - render.x;
@@ -132,7 +109,7 @@ void CGEventInjector::tick()
         return;
     }
 
-    const double f = smoothingFraction(defaults_);
+    const double f = settings_.smoothingFraction();
     renderPos_ = Point { render.x + dx * f, render.y + dy * f };
     postMotion(*renderPos_);
 }

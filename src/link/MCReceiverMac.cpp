@@ -21,7 +21,6 @@ std::shared_ptr<MCReceiverMac> MCReceiverMac::create(Scheduler& scheduler, PeerF
 {
     auto receiver
         = std::make_shared<MCReceiverMac>(Passkey {}, scheduler, framework, defaults, hostNames);
-    // The callbacks hold the receiver weakly, which needs the shared pointer to exist first.
     receiver->setUpSession();
     return receiver;
 }
@@ -44,13 +43,6 @@ MCReceiverMac::~MCReceiverMac()
 
 void MCReceiverMac::setUpSession()
 {
-    if (advertiser_) {
-        advertiser_->setInvitationHandler({});
-        advertiser_.reset();
-    }
-    if (session_)
-        session_->setCallbacks({});
-
     std::weak_ptr<MCReceiverMac> weak = weak_from_this();
     session_ = framework_.makeSession(myPeerID_.displayName);
     PeerSession::Callbacks callbacks;
@@ -98,8 +90,8 @@ void MCReceiverMac::stopAdvertising()
     isAdvertising_ = false;
     advertiser_->stopAdvertisingPeer();
     session_->disconnect();
-    isConnected = false;
-    connectedPeerName = std::nullopt;
+    isConnected_ = false;
+    connectedPeerName_ = std::nullopt;
 }
 
 void MCReceiverMac::send(const ControlMessage& message)
@@ -123,9 +115,9 @@ void MCReceiverMac::handleStateChange(const PeerID& peer, PeerState state)
 {
     switch (state) {
     case PeerState::NotConnected:
-        isConnected = false;
-        connectedPeerName = std::nullopt;
-        if (isAdvertising_)
+        isConnected_ = false;
+        connectedPeerName_ = std::nullopt;
+        if (*isAdvertising_)
             advertiser_->startAdvertisingPeer();
         if (onSessionEnded)
             onSessionEnded();
@@ -133,8 +125,8 @@ void MCReceiverMac::handleStateChange(const PeerID& peer, PeerState state)
     case PeerState::Connecting:
         break;
     case PeerState::Connected:
-        isConnected = true;
-        connectedPeerName = peer.displayName;
+        isConnected_ = true;
+        connectedPeerName_ = peer.displayName;
         break;
     }
 }

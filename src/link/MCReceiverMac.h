@@ -34,8 +34,15 @@ public:
     MCReceiverMac& operator=(const MCReceiverMac&) = delete;
     ~MCReceiverMac();
 
-    Published<bool> isConnected { false };
-    Published<std::optional<std::string>> connectedPeerName;
+    // What the session reports, on the main queue; the receiver is their only writer.
+    const Published<bool>& isConnected() const { return isConnected_; }
+    const Published<std::optional<std::string>>& connectedPeerName() const
+    {
+        return connectedPeerName_;
+    }
+    // The user has switched advertising on; re-arms the advertiser after a disconnect.
+    const Published<bool>& isAdvertising() const { return isAdvertising_; }
+
     // Receives every decoded message, on the main queue, in arrival order.
     std::function<void(const ControlMessage&)> onMessage;
     // Called on the main queue whenever a peer's session ends, whatever the cause, so that the
@@ -44,17 +51,16 @@ public:
     const std::string serviceType = "kavora-v2";
 
     const PeerID& myPeerID() const { return myPeerID_; }
-    // The user has switched advertising on; re-arms the advertiser after a disconnect.
-    bool isAdvertising() const { return isAdvertising_; }
 
-    // Builds the session and the (stopped) advertiser. Called once, by create().
-    void setUpSession();
     void startAdvertising();
     void stopAdvertising();
     // Sends the message to every connected peer; does nothing without one.
     void send(const ControlMessage& message);
 
 private:
+    // Builds the session and the (stopped) advertiser; create() calls it once the shared pointer
+    // that the callbacks hold weakly exists.
+    void setUpSession();
     bool answerInvitation() const;
     void handleStateChange(const PeerID& peer, PeerState state);
 
@@ -64,7 +70,9 @@ private:
     PeerID myPeerID_;
     std::unique_ptr<PeerSession> session_;
     std::unique_ptr<PeerAdvertiser> advertiser_;
-    bool isAdvertising_ = false;
+    Published<bool> isConnected_ { false };
+    Published<std::optional<std::string>> connectedPeerName_;
+    Published<bool> isAdvertising_ { false };
 };
 
 } // namespace kavora

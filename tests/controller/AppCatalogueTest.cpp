@@ -58,26 +58,26 @@ protected:
     test::VirtualScheduler scheduler;
     FakeWorkspace workspace;
     test::RecordingLaunchServices launcher;
-    Published<Ids> registeredBundleIds;
     bool connected = true;
     std::vector<Lines> pushes;
+    // Every assignment of the list, as the store sees them.
     std::vector<Ids> stored;
-    Subscription storing
-        = registeredBundleIds.subscribe([this](const Ids& ids) { stored.push_back(ids); });
     std::shared_ptr<AppCatalogue> catalogue = makeCatalogue(AppCatalogue::defaultPinnedApp());
+    Subscription storing = catalogue->registeredBundleIds().subscribe(
+        [this](const Ids& ids) { stored.push_back(ids); });
 
     std::shared_ptr<AppCatalogue> makeCatalogue(std::optional<InstalledApp> pinned)
     {
         return AppCatalogue::create(
-            { scheduler, workspace, launcher }, registeredBundleIds,
+            { scheduler, workspace, launcher },
             { [this] { return connected; },
               [this](std::vector<AppInfo> apps) { pushes.push_back(describe(apps)); } },
             std::move(pinned));
     }
-    // Registers without going through the catalogue, as loading the settings does.
+    // Registers without an edit, as loading the settings does.
     void registerIds(Ids ids)
     {
-        registeredBundleIds = std::move(ids);
+        catalogue->restoreRegisteredBundleIds(std::move(ids));
         stored.clear();
     }
 };
@@ -135,7 +135,7 @@ TEST_F(AppCatalogueTest, RegisteredListResolvesNamesAndSkipsWhatCannotBeLocated)
                        "org.mozilla.firefox Firefox icon1", "org.gnome.Nautilus org.gnome.Nautilus",
                        "org.example.Tool Tool" }));
     // The deleted application stays registered.
-    EXPECT_EQ(*registeredBundleIds,
+    EXPECT_EQ(catalogue->registeredBundleIds().get(),
               (Ids { "org.gnome.Calculator", "com.example.Deleted", "org.mozilla.firefox",
                      "org.gnome.Nautilus", "org.example.Tool" }));
     EXPECT_TRUE(stored.empty());
@@ -219,7 +219,7 @@ TEST_F(AppCatalogueTest, EditsOfTheRegisteredList)
         registerIds(row.before);
         pushes.clear();
         row.edit(*catalogue);
-        EXPECT_EQ(*registeredBundleIds, row.after);
+        EXPECT_EQ(catalogue->registeredBundleIds().get(), row.after);
         EXPECT_EQ(stored, row.changes ? std::vector<Ids> { row.after } : std::vector<Ids> {});
         scheduler.advance(kRegisteredAppsPushDelay);
         EXPECT_EQ(pushes.size(), row.changes ? 1U : 0U);
@@ -238,7 +238,7 @@ TEST_F(AppCatalogueTest, BurstOfLaunchesPushesOnceAfterTheLastAndOnlyWhenConnect
         const char* shows;
         bool connectedWhenDue;
     };
-    for (const auto row : { Row { "connected", true }, Row { "disconnected before due", false } }) {
+    for (const auto row : { Row { "disconnected before due", false }, Row { "connected", true } }) {
         SCOPED_TRACE(row.shows);
         pushes.clear();
         connected = true;
@@ -252,6 +252,8 @@ TEST_F(AppCatalogueTest, BurstOfLaunchesPushesOnceAfterTheLastAndOnlyWhenConnect
         EXPECT_TRUE(pushes.empty());
         scheduler.advance(Seconds(0.002));
         EXPECT_EQ(pushes.size(), row.connectedWhenDue ? 1U : 0U);
+        // Not even built while disconnected: no icon was rendered.
+        EXPECT_EQ(workspace.iconRequests.empty(), !row.connectedWhenDue);
         scheduler.advance(Seconds(2));
         EXPECT_EQ(pushes.size(), row.connectedWhenDue ? 1U : 0U);
     }
@@ -303,6 +305,7 @@ TEST_F(AppCatalogueTest, NothingHappensOnceTheCatalogueIsGone)
     catalogue->addRegisteredApp("b");
     catalogue.reset();
     EXPECT_EQ(workspace.observerCount(), 0U);
+    EXPECT_EQ(scheduler.pendingCount(), 0U); // the pending push went with it
     workspace.launch("a");
     scheduler.advance(Seconds(1));
     EXPECT_TRUE(pushes.empty());
@@ -363,6 +366,24 @@ TEST_F(AppCatalogueTest, InstalledApplications)
             bundle("d", "Dessin", "/d"), bundle("e1", "editeur", "/e1"),
             bundle("e3", "Ecole", "/e3"), bundle("e4", "Éclair", "/e4") },
           { "d Dessin", "e4 Éclair", "e3 Ecole", "e1 editeur", "e2 Éditeur", "f Fichiers" } },
+        { "names that are not UTF-8 fold ASCII letters only",
+          std::nullopt,
+          false,
+          { bundle("u2",
+                   "A\xff"
+                   "2",
+                   "/u2"),
+            bundle("z", "Z\xff", "/z"),
+            bundle("u1",
+                   "a\xff"
+                   "1",
+                   "/u1"),
+            bundle("y", "y\xff", "/y"), bundle("b", "b\xff", "/b") },
+          { "u1 a\xff"
+            "1",
+            "u2 A\xff"
+            "2",
+            "b b\xff", "y y\xff", "z Z\xff" } },
         { "no declared name: the file name without extension",
           std::nullopt,
           false,

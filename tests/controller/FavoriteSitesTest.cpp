@@ -45,23 +45,24 @@ class FavoriteSitesTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        subscription = list.subscribe([this](const auto& value) { assignments.push_back(value); });
-        sites = FavoriteSites::create({ scheduler, http, launcher, defaults }, list,
-                                      [this] { ++pushes; });
+        sites
+            = FavoriteSites::create({ scheduler, http, launcher, defaults }, [this] { ++pushes; });
+        subscription = sites->favoriteSites().subscribe(
+            [this](const auto& value) { assignments.push_back(value); });
     }
 
-    // Puts sites in the list as loading them from the store would, then forgets that assignment.
+    // Puts sites in the list as loading them from the store does, then forgets that assignment.
     void load(std::vector<FavoriteSite> stored)
     {
-        list = std::move(stored);
+        sites->restoreFavoriteSites(std::move(stored));
         assignments.clear();
     }
+    const std::vector<FavoriteSite>& list() const { return sites->favoriteSites().get(); }
 
     test::VirtualScheduler scheduler;
     test::FakeHttpClient http;
     test::RecordingLaunchServices launcher;
     test::InMemoryUserDefaults defaults;
-    FavoriteSites::List list;
     std::vector<std::vector<FavoriteSite>> assignments;
     Subscription subscription;
     int pushes = 0;
@@ -193,10 +194,10 @@ TEST_F(FavoriteSitesTest, AddStoresNormalisedURLAndResolvedName)
         { "not a URL", "g example", "", "https://g example", "https://g example", false },
     };
     for (const auto& row : rows) {
-        const auto before = list->size();
+        const auto before = list().size();
         sites->addFavoriteSite(row.url, row.name, std::nullopt);
-        ASSERT_EQ(list->size(), before + 1) << row.shows;
-        const auto& added = list->back();
+        ASSERT_EQ(list().size(), before + 1) << row.shows;
+        const auto& added = list().back();
         EXPECT_EQ(added.url, row.expectedURL) << row.shows;
         EXPECT_EQ(added.id, row.expectedURL) << row.shows;
         EXPECT_EQ(added.name, row.expectedName) << row.shows;
@@ -209,8 +210,8 @@ TEST_F(FavoriteSitesTest, AddStoresNormalisedURLAndResolvedName)
 TEST_F(FavoriteSitesTest, AddKeepsTheBrowser)
 {
     sites->addFavoriteSite("example.com", "", std::string("com.apple.Safari"));
-    ASSERT_EQ(list->size(), 1u);
-    EXPECT_EQ(list->front().browserBundleId, std::optional<std::string>("com.apple.Safari"));
+    ASSERT_EQ(list().size(), 1u);
+    EXPECT_EQ(list().front().browserBundleId, std::optional<std::string>("com.apple.Safari"));
 }
 
 TEST_F(FavoriteSitesTest, AddIgnoresBlankDuplicateAndEleventh)
@@ -219,15 +220,15 @@ TEST_F(FavoriteSitesTest, AddIgnoresBlankDuplicateAndEleventh)
     sites->addFavoriteSite("  example.com \n", "Other", std::nullopt);
     sites->addFavoriteSite("https://example.com", "", std::nullopt);
     sites->addFavoriteSite(" \n\t", "Blank", std::nullopt);
-    EXPECT_EQ(idsOf(*list), Strings { "https://example.com" });
+    EXPECT_EQ(idsOf(list()), Strings { "https://example.com" });
     EXPECT_EQ(assignments.size(), 1u);
 
     for (int i = 2; i <= 10; ++i)
         sites->addFavoriteSite("site" + std::to_string(i) + ".example", "", std::nullopt);
-    EXPECT_EQ(list->size(), 10u); // the tenth is still accepted
+    EXPECT_EQ(list().size(), 10u); // the tenth is still accepted
     EXPECT_EQ(assignments.size(), 10u);
     sites->addFavoriteSite("eleven.example", "", std::nullopt);
-    EXPECT_EQ(list->size(), 10u);
+    EXPECT_EQ(list().size(), 10u);
     EXPECT_EQ(assignments.size(), 10u);
 }
 
@@ -235,9 +236,9 @@ TEST_F(FavoriteSitesTest, RemoveDropsEveryMatchAndAlwaysAssigns)
 {
     load({ site("a"), site("b"), site("a"), site("c") });
     sites->removeFavoriteSite("a");
-    EXPECT_EQ(idsOf(*list), (Strings { "b", "c" }));
+    EXPECT_EQ(idsOf(list()), (Strings { "b", "c" }));
     sites->removeFavoriteSite("nosuch");
-    EXPECT_EQ(idsOf(*list), (Strings { "b", "c" }));
+    EXPECT_EQ(idsOf(list()), (Strings { "b", "c" }));
     EXPECT_EQ(assignments.size(), 2u);
 }
 
@@ -256,8 +257,8 @@ TEST_F(FavoriteSitesTest, RenameAssignsNameThenFlag)
     ASSERT_EQ(assignments.size(), 4u);
     EXPECT_EQ(assignments[2][1].name, "");
     EXPECT_TRUE(assignments[2][1].userNamed);
-    EXPECT_EQ(list->at(1).name, "");
-    EXPECT_FALSE(list->at(1).userNamed);
+    EXPECT_EQ(list().at(1).name, "");
+    EXPECT_FALSE(list().at(1).userNamed);
 
     sites->renameFavoriteSite("nosuch", "Name");
     EXPECT_EQ(assignments.size(), 4u);
@@ -288,7 +289,7 @@ TEST_F(FavoriteSitesTest, MoveTakesTheTargetsIndex)
             EXPECT_TRUE(assignments.empty()) << row.shows;
         } else {
             ASSERT_EQ(assignments.size(), 1u) << row.shows;
-            EXPECT_EQ(idsOf(*list), row.expected) << row.shows;
+            EXPECT_EQ(idsOf(list()), row.expected) << row.shows;
         }
     }
 }
@@ -429,8 +430,8 @@ TEST_F(FavoriteSitesTest, FaviconServiceIsASetting)
             defaults.setString(FavoriteSites::kFaviconServiceHostKey, *row.setting);
         else
             defaults.removeObject(FavoriteSites::kFaviconServiceHostKey);
-        auto own = FavoriteSites::create({ scheduler, http, launcher, defaults }, list, [] {});
-        load({ site("https://example.com", "Named", true) });
+        auto own = FavoriteSites::create({ scheduler, http, launcher, defaults }, [] {});
+        own->restoreFavoriteSites({ site("https://example.com", "Named", true) });
         own->favoriteSitesForPeer();
         ASSERT_FALSE(http.requests.empty()) << row.shows;
         EXPECT_EQ(http.requests.back().request.url, row.expected) << row.shows;

@@ -38,48 +38,24 @@ std::string textOf(const Bytes& bytes)
 
 class SettingsStoreTest : public testing::Test {
 protected:
-    // The controller's start-up steps for the settings, with the store half of the change
-    // handlers wired first, as the controller wires its own.
-    void startUp()
-    {
-        subscriptions = storeEveryAssignment(lists, store);
-        store.migrateLegacyPreferences();
-        store.loadSettings(lists);
-    }
-
-    std::vector<FavoriteSite> storedFavorites() const
-    {
-        auto bytes = defaults.data("macFavoriteSites");
-        EXPECT_TRUE(bytes);
-        if (!bytes)
-            return {};
-        auto decoded = decodeFavoriteSiteList(textOf(*bytes));
-        EXPECT_TRUE(decoded);
-        return decoded ? decoded.value() : std::vector<FavoriteSite> {};
-    }
-
     InMemoryUserDefaults defaults;
     FakeLegacyPreferences legacy;
     CapturingLog log;
     SettingsStore store { defaults, legacy, log };
-    UserLists lists;
-    std::array<Subscription, 3> subscriptions;
 };
 
-TEST_F(SettingsStoreTest, FirstStartWithNothingStoredWritesTheDefaultsBack)
+TEST_F(SettingsStoreTest, FirstStartFindsNothingAndOnlyMarksTheMigration)
 {
-    startUp();
-    EXPECT_EQ(defaults.object("macRegisteredAppBundleIds"), json::array());
-    EXPECT_EQ(defaults.object("macSystemButtonIDs"),
-              json::array({ "spotlight", "screenshot", "missioncontrol" }));
-    EXPECT_FALSE(defaults.contains("macFavoriteSites"));
+    store.migrateLegacyPreferences();
+    store.migrateLegacyPreferences();
+    const auto lists = store.loadSettings();
+    EXPECT_EQ(lists.registeredBundleIds, Strings {});
+    EXPECT_EQ(lists.systemButtonIDs, (Strings { "spotlight", "screenshot", "missioncontrol" }));
+    EXPECT_FALSE(lists.favoriteSites);
     EXPECT_EQ(defaults.object("kavora.migrated.v1"), json(true));
-    EXPECT_EQ(defaults.size(), 3U);
+    EXPECT_EQ(defaults.size(), 1U);
     EXPECT_TRUE(log.lines.empty());
-    EXPECT_EQ(legacy.reads, Strings { kLegacyFile });
-    EXPECT_EQ(*lists.registeredBundleIds, Strings {});
-    EXPECT_EQ(*lists.systemButtonIDs, (Strings { "spotlight", "screenshot", "missioncontrol" }));
-    EXPECT_TRUE(lists.favoriteSites->empty());
+    EXPECT_EQ(legacy.reads, Strings { kLegacyFile }); // looked for once
 }
 
 struct MigrationRow {
@@ -140,6 +116,10 @@ INSTANTIATE_TEST_SUITE_P(
                          { "macCursorSpeed", 0.5 },
                          { "macScrollSpeed", 3 },
                          { "macNaturalScroll", false } } },
+        MigrationRow { "MarkerStoredFalseStillMigrates",
+                       { { "macCursorSpeed", 2.0 } },
+                       { { "kavora.migrated.v1", false } },
+                       { { "macCursorSpeed", 2.0 } } },
         MigrationRow { "ValueOfAnotherTypeCopiedAsItIs",
                        { { "macNaturalScroll", "YES" } },
                        {},
@@ -161,46 +141,26 @@ TEST_F(SettingsStoreTest, KeysOutsideTheSixStayBehind)
     EXPECT_EQ(log.lines, Strings { kMigrationLine });
 }
 
-TEST_F(SettingsStoreTest, LegacyListIsInEffectFromTheSameStartUp)
+TEST_F(SettingsStoreTest, MigratedListsAreLoadedAtTheSameStartUp)
 {
     legacy.files[kLegacyFile]
         = { { "macRegisteredAppBundleIds",
               json::array({ "org.mozilla.firefox", "org.gnome.Nautilus" }) },
             { "macFavoriteSites",
               bytesOf(encodeFavoriteSiteList({ site("https://a.example/") })) } };
-    startUp();
-    EXPECT_EQ(*lists.registeredBundleIds,
-              (Strings { "org.mozilla.firefox", "org.gnome.Nautilus" }));
-    ASSERT_EQ(lists.favoriteSites->size(), 1U);
-    EXPECT_EQ(lists.favoriteSites->at(0).id, "https://a.example/");
-    EXPECT_EQ(defaults.stringArray("macRegisteredAppBundleIds"), *lists.registeredBundleIds);
+    store.migrateLegacyPreferences();
+    const auto lists = store.loadSettings();
+    EXPECT_EQ(lists.registeredBundleIds, (Strings { "org.mozilla.firefox", "org.gnome.Nautilus" }));
+    EXPECT_EQ(lists.favoriteSites, std::vector<FavoriteSite> { site("https://a.example/") });
 }
 
 TEST_F(SettingsStoreTest, WithTheMarkerSetTheLegacyFileIsNeverRead)
 {
     defaults.setBool("kavora.migrated.v1", true);
     legacy.files[kLegacyFile] = { { "macCursorSpeed", 2.0 } };
-    startUp();
+    store.migrateLegacyPreferences();
     EXPECT_TRUE(legacy.reads.empty());
     EXPECT_FALSE(defaults.object("macCursorSpeed"));
-    EXPECT_TRUE(log.lines.empty());
-}
-
-TEST_F(SettingsStoreTest, AMarkerStoredFalseStillMigrates)
-{
-    defaults.setBool("kavora.migrated.v1", false);
-    legacy.files[kLegacyFile] = { { "macCursorSpeed", 2.0 } };
-    store.migrateLegacyPreferences();
-    EXPECT_EQ(defaults.doubleValue("macCursorSpeed"), 2.0);
-}
-
-TEST_F(SettingsStoreTest, WithoutALegacyDictionaryTheMarkerIsSetQuietlyAndOnce)
-{
-    store.migrateLegacyPreferences();
-    store.migrateLegacyPreferences();
-    EXPECT_EQ(legacy.reads, Strings { kLegacyFile });
-    EXPECT_EQ(defaults.object("kavora.migrated.v1"), json(true));
-    EXPECT_EQ(defaults.size(), 1U);
     EXPECT_TRUE(log.lines.empty());
 }
 
@@ -214,129 +174,61 @@ TEST_F(SettingsStoreTest, WithoutAHomeFolderThereIsNothingToMigrate)
     EXPECT_TRUE(log.lines.empty());
 }
 
-struct LoadRow {
-    const char* name;
-    std::map<std::string, json> stored;
-    Strings registered;
-    Strings buttons;
-    json storedRegisteredAfter;
-    json storedButtonsAfter;
-};
-
-class SettingsStoreLoad : public SettingsStoreTest, public testing::WithParamInterface<LoadRow> { };
-
-TEST_P(SettingsStoreLoad, AssignsTheStoredListsOrTheDefaultsAndWritesThemBack)
+TEST_F(SettingsStoreTest, StoredListsAreTakenAsTheyAreAndOtherTypesCountAsAbsent)
 {
-    const auto& row = GetParam();
-    defaults.setBool("kavora.migrated.v1", true);
-    for (const auto& [key, value] : row.stored)
-        defaults.setObject(key, value);
-    startUp();
-    EXPECT_EQ(*lists.registeredBundleIds, row.registered);
-    EXPECT_EQ(*lists.systemButtonIDs, row.buttons);
-    EXPECT_EQ(defaults.object("macRegisteredAppBundleIds"), row.storedRegisteredAfter);
-    EXPECT_EQ(defaults.object("macSystemButtonIDs"), row.storedButtonsAfter);
+    struct Row {
+        const char* shows;
+        std::map<std::string, json> stored;
+        Strings registered;
+        Strings buttons;
+    };
+    const Row rows[] = {
+        { "no limits or known ids applied",
+          { { "macRegisteredAppBundleIds", json::array({ "b", "a", "b" }) },
+            { "macSystemButtonIDs", json::array({ "copy", "unknown", "paste", "undo" }) } },
+          { "b", "a", "b" },
+          { "copy", "unknown", "paste", "undo" } },
+        { "an empty selection stays empty", { { "macSystemButtonIDs", json::array() } }, {}, {} },
+        { "another type counts as absent",
+          { { "macRegisteredAppBundleIds", json::array({ 1, 2 }) },
+            { "macSystemButtonIDs", "spotlight" } },
+          {},
+          { "spotlight", "screenshot", "missioncontrol" } },
+    };
+    for (const auto& row : rows) {
+        InMemoryUserDefaults domain;
+        for (const auto& [key, value] : row.stored)
+            domain.setObject(key, value);
+        const auto lists = SettingsStore(domain, legacy, log).loadSettings();
+        EXPECT_EQ(lists.registeredBundleIds, row.registered) << row.shows;
+        EXPECT_EQ(lists.systemButtonIDs, row.buttons) << row.shows;
+    }
 }
 
-const json kDefaultButtons = json::array({ "spotlight", "screenshot", "missioncontrol" });
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, SettingsStoreLoad,
-    testing::Values(LoadRow { "StoredListsTakenAsTheyAre",
-                              { { "macRegisteredAppBundleIds", json::array({ "b", "a", "b" }) },
-                                { "macSystemButtonIDs",
-                                  json::array({ "copy", "unknown", "paste", "undo" }) } },
-                              { "b", "a", "b" },
-                              { "copy", "unknown", "paste", "undo" },
-                              json::array({ "b", "a", "b" }),
-                              json::array({ "copy", "unknown", "paste", "undo" }) },
-                    LoadRow { "EmptyStoredSelectionStaysEmpty",
-                              { { "macSystemButtonIDs", json::array() } },
-                              {},
-                              {},
-                              json::array(),
-                              json::array() },
-                    LoadRow { "AnotherTypeCountsAsAbsent",
-                              { { "macRegisteredAppBundleIds", json::array({ 1, 2 }) },
-                                { "macSystemButtonIDs", "spotlight" } },
-                              {},
-                              { "spotlight", "screenshot", "missioncontrol" },
-                              json::array(),
-                              kDefaultButtons }),
-    [](const auto& row) { return std::string(row.param.name); });
-
-TEST_F(SettingsStoreTest, StoredFavoritesAreLoadedAndWrittenBack)
+TEST_F(SettingsStoreTest, FavoritesLoadOnlyFromABufferThatDecodes)
 {
-    defaults.setBool("kavora.migrated.v1", true);
     const std::vector<FavoriteSite> sites { site("https://a.example/"),
                                             site("https://b.example/") };
-    defaults.setData("macFavoriteSites",
-                     Bytes(bytesOf(encodeFavoriteSiteList(sites)).get_binary()));
-    int assignments = 0;
-    auto counting = lists.favoriteSites.subscribe([&](const auto&) { ++assignments; });
-    startUp();
-    EXPECT_EQ(*lists.favoriteSites, sites);
-    EXPECT_EQ(assignments, 1);
-    EXPECT_EQ(storedFavorites(), sites);
-}
+    defaults.setObject("macFavoriteSites", bytesOf(encodeFavoriteSiteList(sites)));
+    EXPECT_EQ(store.loadSettings().favoriteSites, sites);
 
-TEST_F(SettingsStoreTest, UndecodableFavoritesStayEmptyAndTheBufferUntouchedUntilTheNextEdit)
-{
     for (const json& stored : { bytesOf("[{\"id\":\"broken\""), bytesOf("{}"), json("[]") }) {
-        SCOPED_TRACE(stored.dump());
-        InMemoryUserDefaults domain;
-        FakeLegacyPreferences noLegacy;
-        SettingsStore settings(domain, noLegacy, log);
-        UserLists fresh;
-        auto wired = storeEveryAssignment(fresh, settings);
-        int assignments = 0;
-        auto counting = fresh.favoriteSites.subscribe([&](const auto&) { ++assignments; });
-        domain.setObject("macFavoriteSites", stored);
-
-        settings.migrateLegacyPreferences();
-        settings.loadSettings(fresh);
-        EXPECT_TRUE(fresh.favoriteSites->empty());
-        EXPECT_EQ(assignments, 0);
-        EXPECT_EQ(domain.object("macFavoriteSites"), stored);
-
-        fresh.favoriteSites = { site("https://new.example/") };
-        auto bytes = domain.data("macFavoriteSites");
-        ASSERT_TRUE(bytes);
-        auto decoded = decodeFavoriteSiteList(textOf(*bytes));
-        ASSERT_TRUE(decoded);
-        EXPECT_EQ(decoded.value(), std::vector<FavoriteSite> { site("https://new.example/") });
+        defaults.setObject("macFavoriteSites", stored);
+        EXPECT_FALSE(store.loadSettings().favoriteSites) << stored.dump();
+        EXPECT_EQ(defaults.object("macFavoriteSites"), stored) << "left as it is";
     }
 }
 
 TEST_F(SettingsStoreTest, StoredFavoritesNeverCarryIcons)
 {
-    startUp();
-    lists.favoriteSites
-        = { site("https://a.example/", Bytes { 0x89, 'P', 'N', 'G' }), site("https://b.example/") };
+    store.storeFavoriteSites(
+        { site("https://a.example/", Bytes { 0x89, 'P', 'N', 'G' }), site("https://b.example/") });
     auto bytes = defaults.data("macFavoriteSites");
     ASSERT_TRUE(bytes);
     EXPECT_EQ(textOf(*bytes).find("iconPNG"), std::string::npos) << textOf(*bytes);
     EXPECT_EQ(
-        storedFavorites(),
+        decodeFavoriteSiteList(textOf(*bytes)).value(),
         (std::vector<FavoriteSite> { site("https://a.example/"), site("https://b.example/") }));
-    // The list itself keeps its icons; only the stored copy leaves them out.
-    EXPECT_TRUE(lists.favoriteSites->at(0).iconPNG);
-}
-
-TEST_F(SettingsStoreTest, EveryAssignmentIsStoredWhileTheSubscriptionsLive)
-{
-    startUp();
-    lists.registeredBundleIds = { "org.example.Editor" };
-    lists.systemButtonIDs = { "copy" };
-    lists.favoriteSites = std::vector<FavoriteSite> {};
-    EXPECT_EQ(defaults.object("macRegisteredAppBundleIds"), json::array({ "org.example.Editor" }));
-    EXPECT_EQ(defaults.object("macSystemButtonIDs"), json::array({ "copy" }));
-    EXPECT_EQ(defaults.data("macFavoriteSites"), Bytes(bytesOf("[]").get_binary()));
-
-    for (auto& subscription : subscriptions)
-        subscription.reset();
-    lists.systemButtonIDs = { "paste" };
-    EXPECT_EQ(defaults.object("macSystemButtonIDs"), json::array({ "copy" }));
 }
 
 } // namespace

@@ -94,22 +94,20 @@ TEST_F(Buttons, UnpairedDragMessagesStillPostTheirButton)
                        "mouse 1 (0,0) button 0 click 1" }));
 }
 
+// How the stored settings read (absent, 0, another type) is InputSettingsTest's.
 TEST(ScrollTable, SpeedDirectionAndRounding)
 {
     constexpr auto kNaN = std::numeric_limits<float>::quiet_NaN();
     struct Row {
         const char* name;
-        std::optional<nlohmann::json> natural;
+        std::optional<bool> natural;
         std::optional<double> speed;
         float deltaY;
         Lines expected;
     };
     const Row rows[] = {
-        { "natural when absent", std::nullopt, std::nullopt, 3, { "scroll 3" } },
+        { "natural as sent", true, std::nullopt, -4, { "scroll -4" } },
         { "natural off inverts", false, std::nullopt, 3, { "scroll -3" } },
-        { "natural stored true", true, std::nullopt, -4, { "scroll -4" } },
-        { "a stored non-bool reads as false", "maybe", std::nullopt, 3, { "scroll -3" } },
-        { "speed 0 means 1", std::nullopt, 0, 2, { "scroll 2" } },
         { "2.5 rounds away from zero", std::nullopt, 2.5, 1, { "scroll 3" } },
         { "-2.5 rounds away from zero", std::nullopt, 2.5, -1, { "scroll -3" } },
         { "0.49 rounds to 0", std::nullopt, 0.49, 1, { "scroll 0" } },
@@ -126,9 +124,9 @@ TEST(ScrollTable, SpeedDirectionAndRounding)
         SCOPED_TRACE(row.name);
         InjectorHarness h;
         if (row.natural)
-            h.defaults.setObject("macNaturalScroll", *row.natural);
+            h.settings.setNaturalScroll(*row.natural);
         if (row.speed)
-            h.defaults.setDouble("macScrollSpeed", *row.speed);
+            h.settings.setScrollSpeed(*row.speed);
         h.inject(msg::Scroll { row.deltaY });
         EXPECT_EQ(h.events.lines(), row.expected);
     }

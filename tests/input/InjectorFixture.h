@@ -1,6 +1,7 @@
 #pragma once
 
 #include "input/CGEventInjector.h"
+#include "platform/InputSettings.h"
 #include "support/CapturingLog.h"
 #include "support/FakeAccessibility.h"
 #include "support/InMemoryUserDefaults.h"
@@ -37,6 +38,7 @@ struct InjectorHarness {
 
     VirtualScheduler scheduler;
     InMemoryUserDefaults defaults;
+    InputSettings settings { defaults };
     RecordingEventServices events;
     RecordingPasteboard pasteboard;
     FakeAccessibility accessibility;
@@ -44,7 +46,7 @@ struct InjectorHarness {
     RecordingLaunchServices launcher;
     CapturingLog log;
     std::shared_ptr<CGEventInjector> injector = CGEventInjector::create(
-        { scheduler, defaults, events, pasteboard, accessibility, audio, launcher, log });
+        { scheduler, settings, events, pasteboard, accessibility, audio, launcher, log });
 };
 
 class InjectorTest : public ::testing::Test, protected InjectorHarness { };

@@ -34,10 +34,7 @@ TEST(KeysTable, KeyDownPostsModifiersAroundOneFullStroke)
           { "key 59 down", "key 56 down", "key 58 down", "key 55 down",
             "key 126 down flags 0x1e0000", "key 126 up flags 0x1e0000", "key 55 up", "key 58 up",
             "key 56 up", "key 59 up" } },
-        { "backslash is unmapped", 0x08, 0x31, {} },
-        { "F6 is unmapped", 0x01, 0x3F, {} },
-        { "past the table", 0x00, 0x53, {} },
-        { "before the table", 0x00, 0x03, {} },
+        { "a usage without a key posts nothing, not even its modifiers", 0x08, 0x31, {} },
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);

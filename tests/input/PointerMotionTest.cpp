@@ -13,30 +13,24 @@ std::string lastLine(const RecordingEventServices& events)
 
 using PointerMotion = InjectorTest;
 
+// How a stored speed or smoothing reads (absent, 0, out of range) is InputSettingsTest's.
 TEST(PointerMotionTable, MotionStartsFromTheRealCursorScaledBySpeedAndPostsOnFrames)
 {
-    struct Row {
-        const char* name;
-        std::optional<double> speed;
-        std::string expected;
+    const std::pair<double, std::string> rows[] = {
+        { 1, "mouse 5 (510,290) button 0" },
+        { 2, "mouse 5 (520,280) button 0" },
+        { -1, "mouse 5 (490,310) button 0" },
     };
-    const Row rows[] = {
-        { "absent means 1", std::nullopt, "mouse 5 (510,290) button 0" },
-        { "0 means 1", 0, "mouse 5 (510,290) button 0" },
-        { "2 doubles", 2, "mouse 5 (520,280) button 0" },
-        { "-1 inverts", -1, "mouse 5 (490,310) button 0" },
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
+    for (const auto& [speed, expected] : rows) {
+        SCOPED_TRACE(speed);
         InjectorHarness h;
         h.events.cursor = { 500, 300 };
+        h.settings.setCursorSpeed(speed);
         h.defaults.setDouble("macCursorSmoothing", 1);
-        if (row.speed)
-            h.defaults.setDouble("macCursorSpeed", *row.speed);
         h.inject(msg::MouseDelta { 10, -10 });
         EXPECT_TRUE(h.events.lines().empty());
         h.frames(1);
-        EXPECT_EQ(h.events.lines(), (Lines { row.expected }));
+        EXPECT_EQ(h.events.lines(), (Lines { expected }));
     }
 }
 
@@ -53,6 +47,7 @@ TEST(PointerMotionTable, AfterAnIdleGapMotionRestartsFromTheRealCursor)
     for (const auto& row : rows) {
         SCOPED_TRACE(row.gap);
         InjectorHarness h;
+        h.advance(5); // the gap is measured from the last motion, not from the clock's origin
         h.events.cursor = { 100, 100 };
         h.defaults.setDouble("macCursorSmoothing", 1);
         h.inject(msg::MouseDelta { 10, 0 });
@@ -61,33 +56,6 @@ TEST(PointerMotionTable, AfterAnIdleGapMotionRestartsFromTheRealCursor)
         h.inject(msg::MouseDelta { 10, 0 });
         h.frames(1);
         EXPECT_EQ(lastLine(h.events), row.expected);
-    }
-}
-
-TEST(PointerMotionTable, SmoothingFractionOfTheFirstFrame)
-{
-    struct Row {
-        const char* name;
-        std::optional<double> smoothing;
-        double fraction;
-    };
-    const Row rows[] = {
-        { "absent", std::nullopt, 0.55 }, { "0.01 raised to the minimum", 0.01, 0.05 },
-        { "negative", -2, 0.05 },         { "0.3", 0.3, 0.3 },
-        { "1 lands at once", 1, 1 },      { "5 lands at once", 5, 1 },
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        InjectorHarness h;
-        h.events.cursor = { 200, 100 };
-        if (row.smoothing)
-            h.defaults.setDouble("macCursorSmoothing", *row.smoothing);
-        h.inject(msg::MouseDelta { 100, 0 });
-        h.frames(1);
-        const auto moves = h.events.mouseEvents();
-        ASSERT_EQ(moves.size(), 1u);
-        EXPECT_NEAR(moves[0].position.x, 200 + 100 * row.fraction, 1e-9);
-        EXPECT_EQ(moves[0].position.y, 100);
     }
 }
 
@@ -171,7 +139,7 @@ TEST(PointerMotionTable, TargetIsClampedToTheUnionOfDisplaysWithoutTheLastRowAnd
     }
 }
 
-TEST_F(PointerMotion, WithoutActiveDisplaysTheMainDisplayBounds)
+TEST_F(PointerMotion, WithoutActiveDisplaysTheMainDisplayBoundsAndBeyondSixteenNone)
 {
     events.displays.clear();
     events.mainDisplay = { 0, 0, 800, 600 };
@@ -179,6 +147,14 @@ TEST_F(PointerMotion, WithoutActiveDisplaysTheMainDisplayBounds)
     inject(msg::MouseDelta { 5000, 5000 });
     frames(1);
     EXPECT_EQ(lastLine(events), "mouse 5 (799,599) button 0");
+
+    // Only the first sixteen displays are asked for; a seventeenth does not widen the bounds.
+    events.displays.assign(16, Rect { 0, 0, 100, 100 });
+    events.displays.push_back({ 0, 0, 5000, 5000 });
+    advance(1);
+    inject(msg::MouseDelta { 1000, 1000 });
+    frames(1);
+    EXPECT_EQ(lastLine(events), "mouse 5 (99,99) button 0");
 }
 
 TEST_F(PointerMotion, UnreadableCursorCountsAsOrigin)

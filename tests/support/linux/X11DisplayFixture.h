@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/InputSettings.h"
 #include "platform/linux/x11/X11EventServices.h"
 #include "support/InMemoryUserDefaults.h"
 #include "support/XvfbServer.h"
@@ -20,12 +21,13 @@ protected:
         ASSERT_TRUE(xvfb_.running()) << "Xvfb did not start";
         window_ = std::make_unique<X11TestWindow>(xvfb_.displayName());
         ASSERT_TRUE(window_->ready());
-        services_ = std::make_unique<X11EventServices>(defaults_, xvfb_.displayName());
+        services_ = std::make_unique<X11EventServices>(settings_, xvfb_.displayName());
         ASSERT_TRUE(services_->isXTestUsable());
     }
 
     XvfbServer xvfb_;
     InMemoryUserDefaults defaults_;
+    InputSettings settings_ { defaults_ };
     std::unique_ptr<X11TestWindow> window_;
     std::unique_ptr<X11EventServices> services_;
 };

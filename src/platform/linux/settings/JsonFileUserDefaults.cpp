@@ -10,6 +10,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,6 +20,11 @@ namespace {
 constexpr const char* kFileName = "settings.json";
 constexpr std::string_view kTemporaryPrefix = "settings.json.tmp-";
 constexpr mode_t kFileMode = 0600;
+// What changes settings.json in the folder: a rename onto it or away from it, its removal, a
+// write in place once the file is closed (not before, so that a half-written file is not taken
+// for a damaged one), a new mode; and the folder itself going away.
+constexpr std::uint32_t kWatchedEvents = IN_CLOSE_WRITE | IN_MOVED_TO | IN_MOVED_FROM | IN_DELETE
+    | IN_ATTRIB | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
 
 std::string describeErrno(int error)
 {
@@ -117,13 +123,20 @@ JsonFileUserDefaults::JsonFileUserDefaults(std::filesystem::path folder, Log& lo
     : folder_(std::move(folder))
     , file_(folder_ / kFileName)
     , log_(log)
+    , notifier_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC))
 {
+}
+
+JsonFileUserDefaults::~JsonFileUserDefaults()
+{
+    if (notifier_ >= 0)
+        ::close(notifier_);
 }
 
 std::optional<nlohmann::json> JsonFileUserDefaults::object(std::string_view key) const
 {
     std::lock_guard lock(mutex_);
-    refresh();
+    refreshIfNotified();
     auto found = values_.find(key);
     if (found == values_.end())
         return std::nullopt;
@@ -147,7 +160,7 @@ void JsonFileUserDefaults::removeObject(std::string_view key)
 SettingsValues JsonFileUserDefaults::dictionaryRepresentation() const
 {
     std::lock_guard lock(mutex_);
-    refresh();
+    refreshIfNotified();
     return values_;
 }
 
@@ -163,6 +176,60 @@ JsonFileUserDefaults::FileIdentity JsonFileUserDefaults::identityOf(const struct
     return { status.st_dev, status.st_ino, status.st_size,
              status.st_mtim.tv_sec * kNanosecondsPerSecond + status.st_mtim.tv_nsec,
              status.st_ctim.tv_sec * kNanosecondsPerSecond + status.st_ctim.tv_nsec };
+}
+
+void JsonFileUserDefaults::takeChangeNotifications()
+{
+    std::lock_guard lock(mutex_);
+    if (notifier_ < 0)
+        return;
+    alignas(inotify_event) char buffer[4096];
+    for (;;) {
+        const ssize_t count = ::read(notifier_, buffer, sizeof buffer);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0)
+            return; // all taken
+        for (ssize_t offset = 0; offset < count;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(buffer + offset);
+            offset += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+            if (event->mask & IN_Q_OVERFLOW) {
+                notified_ = true; // some were lost: look
+                continue;
+            }
+            if (event->wd != watch_)
+                continue; // a watch given up earlier
+            if (event->mask & (IN_IGNORED | IN_DELETE_SELF | IN_MOVE_SELF)) {
+                // The folder went away: reads look at the file until it can be watched again.
+                ::inotify_rm_watch(notifier_, watch_);
+                watch_ = -1;
+                notified_ = true;
+            } else if (event->len > 0 && std::string_view(event->name) == kFileName) {
+                notified_ = true;
+            }
+        }
+    }
+}
+
+void JsonFileUserDefaults::refreshIfNotified() const
+{
+    if (watch_ < 0) {
+        // Watch first, then look: a change made in between is both seen and notified.
+        watchFolder();
+        notified_ = false;
+        refresh();
+        return;
+    }
+    if (!notified_)
+        return;
+    notified_ = false;
+    refresh();
+}
+
+void JsonFileUserDefaults::watchFolder() const
+{
+    if (notifier_ >= 0)
+        watch_ = ::inotify_add_watch(notifier_, folder_.c_str(), kWatchedEvents);
 }
 
 void JsonFileUserDefaults::refresh() const

@@ -18,8 +18,13 @@ class Log;
 // The settings domain as one JSON file, settings.json, in a folder of its own (see
 // SettingsDocument.h for the text form and docs/settings.md for the keys).
 //
-// Every read first compares the file's identity (device, inode, size, change times) with the one
-// last read, and reads it again when another process has replaced it. Every write re-reads under
+// Reads are served from memory. The store watches its folder (inotify) and looks at the file again
+// at the first read after a notification about settings.json has been taken (changeNotifier and
+// takeChangeNotifications below): a change written by another process, by rename or in place,
+// applies to the next read after that. Looking at the file means comparing its identity (device,
+// inode, size, change times) with the one last read, and reading it again when it differs. While
+// there is no watch (no inotify, or no folder yet) every read looks at the file. Every write
+// re-reads under
 // an exclusive lock on the folder, changes one key, and replaces the file atomically: a temporary
 // file in the same folder is written and synced, renamed over settings.json, and the folder is
 // synced; the file has mode 0600, the folder 0700. A writer that dies half-way leaves only a
@@ -32,6 +37,9 @@ class Log;
 class JsonFileUserDefaults final : public UserDefaults {
 public:
     JsonFileUserDefaults(std::filesystem::path folder, Log& log);
+    ~JsonFileUserDefaults() override;
+    JsonFileUserDefaults(const JsonFileUserDefaults&) = delete;
+    JsonFileUserDefaults& operator=(const JsonFileUserDefaults&) = delete;
 
     std::optional<nlohmann::json> object(std::string_view key) const override;
     // A null value removes the key; a value that cannot be stored (see isStorableSettingsValue)
@@ -45,6 +53,13 @@ public:
     // Why the most recent change did not reach the disk; nothing after one that did.
     std::optional<std::string> lastWriteError() const;
 
+    // A descriptor that becomes readable when the settings folder changes, for the event loop to
+    // watch (it never blocks); -1 when the system offers no notifications.
+    int changeNotifier() const { return notifier_; }
+    // Takes the pending notifications. When one concerns settings.json (or the watch was lost),
+    // the next read looks at the file again.
+    void takeChangeNotifications();
+
 private:
     // What tells one version of settings.json from another without reading it.
     struct FileIdentity {
@@ -56,6 +71,8 @@ private:
         bool operator==(const FileIdentity&) const = default;
     };
 
+    void refreshIfNotified() const;
+    void watchFolder() const;
     void refresh() const;
     void load() const;
     void remember(const FileIdentity& identity, std::string text) const;
@@ -83,6 +100,11 @@ private:
     mutable std::optional<std::string> protectedFile_;
     // Whether values_ holds a change that is not on disk.
     mutable bool unsaved_ = false;
+    // The inotify instance and its watch of the folder (-1: none), and whether a notification
+    // about settings.json has come since the file was last looked at.
+    int notifier_ = -1;
+    mutable int watch_ = -1;
+    mutable bool notified_ = true;
     // The folder descriptor whose flock change() holds, or -1.
     int lockedFolder_ = -1;
     std::optional<std::string> lastWriteError_;

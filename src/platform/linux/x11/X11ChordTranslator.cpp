@@ -66,11 +66,6 @@ std::uint8_t modifiersFor(std::uint64_t flags, CommandKeyRole role)
 
 } // namespace
 
-CommandKeyRole commandKeyRoleFromSetting(const std::optional<std::string>& value)
-{
-    return value && *value == "super" ? CommandKeyRole::Super : CommandKeyRole::Control;
-}
-
 std::optional<XChord> translateMacChord(std::uint16_t macKey, std::uint64_t macFlags,
                                         CommandKeyRole role)
 {

@@ -1,18 +1,11 @@
 #pragma once
 
+#include "platform/InputSettings.h"
+
 #include <cstdint>
 #include <optional>
-#include <string>
-#include <string_view>
 
 namespace kavora {
-
-// Which Linux modifier the Mac Command key becomes.
-enum class CommandKeyRole : std::uint8_t { Control, Super };
-
-// The settings key that chooses it: "control" (also when absent or unknown) or "super".
-constexpr std::string_view kCommandKeySetting = "linuxCommandKey";
-CommandKeyRole commandKeyRoleFromSetting(const std::optional<std::string>& value);
 
 // X modifier keys a chord holds around its key, as a bit set.
 namespace xmodifier {

@@ -80,9 +80,9 @@ Rect rootBounds(Display* display)
 
 } // namespace
 
-X11EventServices::X11EventServices(const UserDefaults& defaults, const std::string& displayName)
+X11EventServices::X11EventServices(const InputSettings& settings, const std::string& displayName)
     : connection_(std::make_unique<X11Connection>(displayName))
-    , keyboard_(std::make_unique<X11Keyboard>(*connection_, defaults))
+    , keyboard_(std::make_unique<X11Keyboard>(*connection_, settings))
 {
 }
 

@@ -8,7 +8,7 @@
 
 namespace kavora {
 
-class UserDefaults;
+class InputSettings;
 class X11Connection;
 class X11Keyboard;
 
@@ -18,16 +18,16 @@ class X11Keyboard;
 // displays are the RandR monitors, the primary one first. Mouse events move the pointer and then
 // press or release the (logical, so left-handed maps are honoured) button; a drag is motion while
 // the button is held. Pixel scrolling becomes wheel clicks (X11WheelAccumulator). Keys go through
-// X11Keyboard, which translates Mac chords; the Command key's role is read from the user defaults
-// at every key ("linuxCommandKey": "control" or "super").
+// X11Keyboard, which translates Mac chords; the Command key's role is read from the input settings
+// at every key.
 //
 // Every call works on the thread that created the object. Without a display, or once the server
 // has gone away, queries answer nothing and posts return false; without XTest, posts return false.
 class X11EventServices final : public EventServices {
 public:
-    // Connects to the named display, or to $DISPLAY when the name is empty. The defaults must
+    // Connects to the named display, or to $DISPLAY when the name is empty. The settings must
     // outlive this object.
-    explicit X11EventServices(const UserDefaults& defaults, const std::string& displayName = {});
+    explicit X11EventServices(const InputSettings& settings, const std::string& displayName = {});
     ~X11EventServices() override;
     X11EventServices(const X11EventServices&) = delete;
     X11EventServices& operator=(const X11EventServices&) = delete;

@@ -1,6 +1,6 @@
 #include "platform/linux/x11/X11Keyboard.h"
 
-#include "platform/UserDefaults.h"
+#include "platform/InputSettings.h"
 #include "platform/linux/x11/X11Connection.h"
 #include "platform/linux/x11/X11Keysyms.h"
 #include "platform/linux/x11/X11MacKeyTable.h"
@@ -68,9 +68,9 @@ constexpr bool isLowSurrogate(char16_t unit)
 
 } // namespace
 
-X11Keyboard::X11Keyboard(X11Connection& connection, const UserDefaults& defaults)
+X11Keyboard::X11Keyboard(X11Connection& connection, const InputSettings& settings)
     : connection_(connection)
-    , defaults_(defaults)
+    , settings_(settings)
     , keymap_(connection)
 {
     if (Display* display = connection_.display(); display && connection_.hasXkb()) {
@@ -142,8 +142,8 @@ bool X11Keyboard::postMacKey(const KeyEvent& event)
     std::uint64_t heldFlags = 0;
     for (const auto down : macModifiersDown_)
         heldFlags |= macModifier(down)->flag;
-    const auto role = commandKeyRoleFromSetting(defaults_.string(kCommandKeySetting));
-    const auto chord = translateMacChord(key, event.flags.value_or(heldFlags), role);
+    const auto chord
+        = translateMacChord(key, event.flags.value_or(heldFlags), settings_.commandKeyRole());
     if (!chord)
         return false;
     return pressUnder(macKeysDown_, key, strokeForChord(*chord));

@@ -13,7 +13,7 @@
 
 namespace kavora {
 
-class UserDefaults;
+class InputSettings;
 
 // Posts Mac key events on an X display through XTest.
 //
@@ -29,7 +29,7 @@ class UserDefaults;
 // X11KeycodePool). A surrogate pair arrives as two down/up pairs and is typed as one character.
 class X11Keyboard {
 public:
-    X11Keyboard(X11Connection& connection, const UserDefaults& defaults);
+    X11Keyboard(X11Connection& connection, const InputSettings& settings);
     // Releases the keys still held and gives back the spare keycodes it bound.
     ~X11Keyboard();
     X11Keyboard(const X11Keyboard&) = delete;
@@ -66,7 +66,7 @@ private:
     void giveBackSpareKeycodes();
 
     X11Connection& connection_;
-    const UserDefaults& defaults_;
+    const InputSettings& settings_;
     X11Keymap keymap_;
     X11KeycodePool pool_;
     bool keymapStale_ = true;

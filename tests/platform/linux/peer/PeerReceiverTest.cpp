@@ -83,8 +83,8 @@ TEST_F(PeerReceiverTest, ConnectedControllerIsPublishedAndItsMessagesDelivered)
 {
     PeerClient client;
     ASSERT_TRUE(join(client, "Kenji's Pad"));
-    ASSERT_TRUE(waitUntil([&] { return receiver->isConnected.get(); }));
-    EXPECT_EQ(receiver->connectedPeerName.get(), "Kenji's Pad");
+    ASSERT_TRUE(waitUntil([&] { return receiver->isConnected().get(); }));
+    EXPECT_EQ(receiver->connectedPeerName().get(), "Kenji's Pad");
 
     client.send(R"({"mouseDelta":{"dx":3,"dy":-2}})");
     client.send(R"({"heartbeat":{}})");
@@ -105,7 +105,7 @@ TEST_F(PeerReceiverTest, UndecodableFrameIsDroppedAndTheSessionStaysUp)
     ASSERT_TRUE(waitUntil([&] { return !messages.empty(); }));
     runFor(100ms);
     EXPECT_EQ(messages, (Lines { R"({"heartbeat":{}})" }));
-    EXPECT_TRUE(receiver->isConnected.get());
+    EXPECT_TRUE(receiver->isConnected().get());
     EXPECT_EQ(closed, "open");
     EXPECT_EQ(sessionsEnded, 0);
 }
@@ -128,12 +128,12 @@ TEST_F(PeerReceiverTest, ControllerLeavingEndsTheSessionAndFreesTheSlot)
     {
         PeerClient client;
         ASSERT_TRUE(join(client, "Pad"));
-        ASSERT_TRUE(waitUntil([&] { return receiver->isConnected.get(); }));
+        ASSERT_TRUE(waitUntil([&] { return receiver->isConnected().get(); }));
         PeerClient second;
         EXPECT_FALSE(join(second, "Other Pad"));
     } // the client goes away without a word
-    ASSERT_TRUE(waitUntil([&] { return !receiver->isConnected.get(); }));
-    EXPECT_FALSE(receiver->connectedPeerName.get().has_value());
+    ASSERT_TRUE(waitUntil([&] { return !receiver->isConnected().get(); }));
+    EXPECT_FALSE(receiver->connectedPeerName().get().has_value());
     EXPECT_EQ(sessionsEnded, 1);
 
     PeerClient next;
@@ -146,10 +146,10 @@ TEST_F(PeerReceiverTest, StopAdvertisingEndsTheSessionAndRefusesConnections)
     std::string closed = "open";
     client.onClosed = [&](const std::string& reason) { closed = reason; };
     ASSERT_TRUE(join(client, "Pad"));
-    ASSERT_TRUE(waitUntil([&] { return receiver->isConnected.get(); }));
+    ASSERT_TRUE(waitUntil([&] { return receiver->isConnected().get(); }));
 
     receiver->stopAdvertising();
-    EXPECT_FALSE(receiver->isConnected.get());
+    EXPECT_FALSE(receiver->isConnected().get());
     EXPECT_EQ(framework->serverPort(), 0);
     ASSERT_TRUE(waitUntil([&] { return closed != "open"; }));
     ASSERT_TRUE(waitUntil([&] { return sessionsEnded == 1; }));

@@ -23,7 +23,7 @@ protected:
     void SetUp() override
     {
         X11DisplayFixture::SetUp();
-        injector_ = CGEventInjector::create({ scheduler_, defaults_, *services_, pasteboard_,
+        injector_ = CGEventInjector::create({ scheduler_, settings_, *services_, pasteboard_,
                                               accessibility_, audio_, launcher_, log_ });
     }
 

@@ -123,14 +123,5 @@ TEST(TranslateMacChordGaps, CodesWithoutAKeyHaveNoChord)
         EXPECT_FALSE(translateMacChord(code, kCommand, Control)) << code;
 }
 
-TEST(CommandKeyRoleSetting, OnlySuperChoosesSuper)
-{
-    EXPECT_EQ(commandKeyRoleFromSetting(std::nullopt), CommandKeyRole::Control);
-    EXPECT_EQ(commandKeyRoleFromSetting("control"), CommandKeyRole::Control);
-    EXPECT_EQ(commandKeyRoleFromSetting("super"), CommandKeyRole::Super);
-    EXPECT_EQ(commandKeyRoleFromSetting("Super"), CommandKeyRole::Control);
-    EXPECT_EQ(commandKeyRoleFromSetting(""), CommandKeyRole::Control);
-}
-
 } // namespace
 } // namespace kavora

@@ -160,7 +160,8 @@ TEST(X11EventServicesWithoutXTest, PostsFailButTheDisplaysAnswer)
     XvfbServer xvfb({ "1920x1080x24", { "-extension", "XTEST" } });
     ASSERT_TRUE(xvfb.running());
     InMemoryUserDefaults defaults;
-    X11EventServices services(defaults, xvfb.displayName());
+    InputSettings settings(defaults);
+    X11EventServices services(settings, xvfb.displayName());
     EXPECT_FALSE(services.isXTestUsable());
     EXPECT_FALSE(isXTestUsableOnDisplay(xvfb.displayName()));
     EXPECT_FALSE(services.postMouse(mouse(MouseEventType::MouseMoved, 10, 10)));
@@ -172,7 +173,8 @@ TEST(X11EventServicesWithoutXTest, PostsFailButTheDisplaysAnswer)
 TEST(X11EventServicesWithoutDisplay, EverythingAnswersNothing)
 {
     InMemoryUserDefaults defaults;
-    X11EventServices services(defaults, ":65000");
+    InputSettings settings(defaults);
+    X11EventServices services(settings, ":65000");
     EXPECT_FALSE(services.isXTestUsable());
     EXPECT_FALSE(isXTestUsableOnDisplay(":65000"));
     EXPECT_FALSE(services.cursorLocation());

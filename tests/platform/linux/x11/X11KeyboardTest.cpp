@@ -141,11 +141,11 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(X11KeyboardTest, CommandRoleIsReadAtEveryKey)
 {
-    defaults_.setString(std::string(kCommandKeySetting), "super");
+    defaults_.setString(InputSettings::kCommandKeyKey, "super");
     stroke(0, kCmd);
     EXPECT_EQ(keysBeforeMark(),
               (Lines { "down Super_L", "down a +Super", "up a +Super", "up Super_L +Super" }));
-    defaults_.setString(std::string(kCommandKeySetting), "control");
+    defaults_.setString(InputSettings::kCommandKeyKey, "control");
     stroke(0, kCmd);
     EXPECT_EQ(keysBeforeMark(), kControlA);
 }
