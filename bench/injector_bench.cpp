@@ -1,6 +1,7 @@
 // The injector's two hot paths with the recording backend: one motion message, and one frame of
 // the 120 Hz pointer timer while the pointer is still approaching its target.
 #include "input/CGEventInjector.h"
+#include "platform/InputSettings.h"
 #include "support/CapturingLog.h"
 #include "support/FakeAccessibility.h"
 #include "support/InMemoryUserDefaults.h"
@@ -54,6 +55,7 @@ struct Rig {
 
     FrameClock clock;
     test::InMemoryUserDefaults defaults;
+    InputSettings settings { defaults };
     test::RecordingEventServices events;
     test::RecordingPasteboard pasteboard;
     test::FakeAccessibility accessibility;
@@ -61,7 +63,7 @@ struct Rig {
     test::RecordingLaunchServices launcher;
     test::CapturingLog log;
     std::shared_ptr<CGEventInjector> injector = CGEventInjector::create(
-        { clock, defaults, events, pasteboard, accessibility, audio, launcher, log });
+        { clock, settings, events, pasteboard, accessibility, audio, launcher, log });
 };
 
 // moveBy: a clock read, two settings reads, the display list and the clamp; the frame timer is

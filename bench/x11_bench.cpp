@@ -2,6 +2,7 @@
 // the desktop's pointer is never touched): posting alone, which writes the request to the
 // server's socket, and posting then reading the pointer back, one round trip after which the
 // server has handled the motion.
+#include "platform/InputSettings.h"
 #include "platform/linux/x11/X11EventServices.h"
 #include "support/InMemoryUserDefaults.h"
 #include "support/XvfbServer.h"
@@ -16,12 +17,13 @@ namespace {
 struct Desktop {
     test::XvfbServer xvfb;
     test::InMemoryUserDefaults defaults;
+    InputSettings settings { defaults };
     std::unique_ptr<X11EventServices> services;
 
     Desktop()
     {
         if (xvfb.running())
-            services = std::make_unique<X11EventServices>(defaults, xvfb.displayName());
+            services = std::make_unique<X11EventServices>(settings, xvfb.displayName());
     }
 };
 

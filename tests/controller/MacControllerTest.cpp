@@ -4,10 +4,10 @@
 #include "link/MCReceiverMac.h"
 #include "platform/HostNames.h"
 #include "platform/InputSettings.h"
-#include "platform/LegacyPreferences.h"
 #include "support/CapturingLog.h"
 #include "support/FakeAccessibility.h"
 #include "support/FakeHttpClient.h"
+#include "support/FakeLegacyPreferences.h"
 #include "support/FakePeerFramework.h"
 #include "support/FakeWorkspace.h"
 #include "support/InMemoryUserDefaults.h"
@@ -28,12 +28,6 @@ class NamedHost final : public HostNames {
 public:
     std::string prettyHostName() const override { return "Desk"; }
     std::string hostName() const override { return "desk"; }
-};
-
-class NoLegacyPreferences final : public LegacyPreferences {
-public:
-    std::string homeDirectory() const override { return "/home/nobody"; }
-    std::optional<PropertyListDictionary> read(const std::string&) override { return std::nullopt; }
 };
 
 const PeerID kPhone { 7, "Phone" };
@@ -91,7 +85,7 @@ protected:
     test::FakeWorkspace workspace;
     test::FakeHttpClient http;
     test::CapturingLog log;
-    NoLegacyPreferences legacy;
+    test::FakeLegacyPreferences legacy;
     SettingsStore settings { defaults, legacy, log };
     std::shared_ptr<MCReceiverMac> receiver;
     std::shared_ptr<CGEventInjector> injector;
@@ -129,29 +123,23 @@ TEST_F(MacControllerTest, FirstStartStoresTheDefaultsButNoFavourites)
     EXPECT_TRUE(defaults.boolValue("kavora.migrated.v1"));
 }
 
-TEST_F(MacControllerTest, RequestsAreAnsweredAndLeaveTheDebugFieldsAlone)
-{
-    start();
-    connect();
-    receive(R"({"heartbeat":{}})");
-    receive(R"({"requestSystemButtons":{}})");
-    receive(R"({"requestAppList":{}})");
-    EXPECT_EQ(sent(),
-              (Lines { R"({"heartbeat":{}})", kDefaultButtons, R"({"appList":{"apps":[]}})" }));
-    EXPECT_EQ(controller->debugReceivedCount().get(), 0);
-    EXPECT_EQ(controller->debugLastEvent().get(), "—");
-}
-
-TEST_F(MacControllerTest, LaunchesAndUrlsDoNotNeedTrust)
+TEST_F(MacControllerTest, RequestsAndActionsAreNotInputAndNeedNoTrust)
 {
     start(/*trusted=*/false);
-    receive(R"({"launchApp":{"bundleId":"org.example.App"}})");
-    receive(R"({"activateApp":{"bundleId":"org.example.Other"}})");
-    receive(R"({"openURL":{"url":"https://example.com","browserBundleId":"com.google.Chrome"}})");
+    connect();
+    for (const auto* message :
+         { R"({"heartbeat":{}})", R"({"requestSystemButtons":{}})", R"({"requestAppList":{}})",
+           R"({"launchApp":{"bundleId":"org.example.App"}})",
+           R"({"activateApp":{"bundleId":"org.example.Other"}})",
+           R"({"openURL":{"url":"https://example.com","browserBundleId":"com.google.Chrome"}})" })
+        receive(message);
+    EXPECT_EQ(sent(),
+              (Lines { R"({"heartbeat":{}})", kDefaultButtons, R"({"appList":{"apps":[]}})" }));
     EXPECT_EQ(launcher.lines,
               (Lines { "open -b org.example.App", "open -b org.example.Other",
                        "open -b com.google.Chrome https://example.com" }));
     EXPECT_EQ(controller->debugReceivedCount().get(), 0);
+    EXPECT_EQ(controller->debugLastEvent().get(), "—");
 }
 
 TEST_F(MacControllerTest, InputIsCountedAndLabelledButInjectedOnlyWhileTrusted)
@@ -274,17 +262,15 @@ TEST_F(MacControllerTest, AControllerLeavingMidDragLeavesNoButtonPressed)
     EXPECT_FALSE(injector->isDragging());
 }
 
-// The catalogue's part: a registered editor that is installed and runs, a viewer that runs but
-// is not registered, and the phone connected with its first push behind it.
+// The catalogue's and the site list's part: what they build is tested with them; here, that
+// requests reach them and that their lists are stored on every change and pushed while connected.
+// A registered editor is installed and runs; the phone is connected, its first push behind it.
 class MacControllerCatalogueTest : public MacControllerTest {
 protected:
     void SetUp() override
     {
         workspace.install("org.example.Editor", "Editor", Bytes { 1, 2, 3 });
-        workspace.running = {
-            { 10, ActivationPolicy::Regular, "org.example.Editor", "Editor" },
-            { 12, ActivationPolicy::Regular, "org.example.Viewer", "Viewer" },
-        };
+        workspace.running = { { 10, ActivationPolicy::Regular, "org.example.Editor", "Editor" } };
         defaults.setStringArray("macRegisteredAppBundleIds", { "org.example.Editor" });
         start();
         connect();
@@ -295,40 +281,27 @@ protected:
 
 constexpr const char* kEditorRunning
     = R"({"registeredAppList":{"apps":[{"bundleId":"org.example.Editor","name":"Editor","iconPNG":"AQID","isRunning":true}]}})";
-constexpr const char* kExampleIcon = "https://www.google.com/s2/favicons?domain=example.org&sz=64";
 constexpr const char* kExampleByHost
     = R"({"favoriteSites":{"sites":[{"id":"https://example.org","url":"https://example.org","name":"example.org","userNamed":false}]}})";
 
-TEST_F(MacControllerCatalogueTest, CatalogueRequestsAreAnsweredFromTheDesktopAndTheSites)
+TEST_F(MacControllerCatalogueTest, CatalogueRequestsAreAnsweredByTheirOwners)
 {
-    controller->addFavoriteSite("https://example.org", "", std::nullopt);
-    sent();
     receive(R"({"requestAppList":{}})");
     receive(R"({"requestRegisteredApps":{}})");
     receive(R"({"requestFavoriteSites":{}})");
     EXPECT_EQ(
         sent(),
         (Lines {
-            R"({"appList":{"apps":[{"bundleId":"org.example.Editor","name":"Editor","isRunning":false},{"bundleId":"org.example.Viewer","name":"Viewer","isRunning":false}]}})",
-            kEditorRunning, kExampleByHost }));
+            R"({"appList":{"apps":[{"bundleId":"org.example.Editor","name":"Editor","isRunning":false}]}})",
+            kEditorRunning, R"({"favoriteSites":{"sites":[]}})" }));
 }
 
-TEST_F(MacControllerCatalogueTest, RegisteredEditsAreStoredAndPushedAfterTheQuiet)
+TEST_F(MacControllerCatalogueTest, RegisteredChangesAreStoredAndPushedWhileConnected)
 {
-    workspace.install("org.example.Viewer", "Viewer", Bytes { 7, 8, 9 });
-    controller->addRegisteredApp("org.example.Viewer");
-    controller->moveRegisteredApp("org.example.Viewer", "org.example.Editor");
+    controller->addRegisteredApp("org.example.Gone"); // registered, but not installed
     EXPECT_EQ(defaults.stringArray("macRegisteredAppBundleIds"),
-              (Lines { "org.example.Viewer", "org.example.Editor" }));
+              (Lines { "org.example.Editor", "org.example.Gone" }));
     scheduler.advance(Seconds(0.4));
-    EXPECT_EQ(
-        sent(),
-        Lines {
-            R"({"registeredAppList":{"apps":[{"bundleId":"org.example.Viewer","name":"Viewer","iconPNG":"BwgJ","isRunning":true},{"bundleId":"org.example.Editor","name":"Editor","iconPNG":"AQID","isRunning":true}]}})" });
-
-    controller->removeRegisteredApp("org.example.Viewer");
-    EXPECT_EQ(controller->registeredBundleIds().get(), Lines { "org.example.Editor" });
-    scheduler.advance(Seconds(1));
     EXPECT_EQ(sent(), Lines { kEditorRunning });
 
     // The workspace is followed from start-up on.
@@ -341,26 +314,23 @@ TEST_F(MacControllerCatalogueTest, RegisteredEditsAreStoredAndPushedAfterTheQuie
     EXPECT_EQ(sent(), Lines {});
 }
 
-TEST_F(MacControllerCatalogueTest, FavouriteEditsAndLateTitlesArePushed)
+TEST_F(MacControllerCatalogueTest, FavouriteChangesAndLateTitlesArePushedAtOnce)
 {
     controller->addFavoriteSite("example.org", "", std::nullopt);
     EXPECT_EQ(sent(), Lines { kExampleByHost });
     EXPECT_TRUE(defaults.contains("macFavoriteSites"));
-    EXPECT_EQ(http.urls(), (Lines { kExampleIcon, "https://example.org" }));
-
     ASSERT_TRUE(http.completeWithBody("https://example.org", "<title>Example</title>"));
     scheduler.runPending();
-    EXPECT_EQ(
-        sent(),
-        Lines {
-            R"({"favoriteSites":{"sites":[{"id":"https://example.org","url":"https://example.org","name":"Example","userNamed":false}]}})" });
+    const auto late = sent();
+    ASSERT_EQ(late.size(), 1u);
+    EXPECT_NE(late[0].find(R"("name":"Example")"), std::string::npos) << late[0];
 
     controller->renameFavoriteSite("https://example.org", "Mine");
     EXPECT_EQ(sent().size(), 2u); // name, then flag
-    EXPECT_EQ(controller->favoriteSites()->at(0).name, "Mine");
     controller->moveFavoriteSite("https://example.org", "https://example.org");
     controller->removeFavoriteSite("https://example.org");
     EXPECT_EQ(sent(), Lines { R"({"favoriteSites":{"sites":[]}})" });
+    EXPECT_EQ(defaults.data("macFavoriteSites"), (Bytes { '[', ']' }));
 }
 
 TEST_F(MacControllerCatalogueTest, LateNewsAfterTheControllerIsGoneDoesNothing)

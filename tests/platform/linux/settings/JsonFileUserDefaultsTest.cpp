@@ -9,6 +9,7 @@
 #include <fstream>
 #include <functional>
 
+#include <poll.h>
 #include <signal.h>
 #include <sys/ptrace.h>
 #include <sys/resource.h>
@@ -150,28 +151,76 @@ TEST_F(JsonFileUserDefaultsTest, FileAndFolderArePrivateWhateverTheUmask)
     EXPECT_EQ(modeOf(file()), 0600U);
 }
 
-TEST_F(JsonFileUserDefaultsTest, ChangesByAnotherWriterAreSeenOnTheNextRead)
+// Whether the change notifier has something to take, as the event loop would see it.
+bool notifierReady(const JsonFileUserDefaults& store)
+{
+    pollfd watched { store.changeNotifier(), POLLIN, 0 };
+    return ::poll(&watched, 1, 0) == 1;
+}
+
+TEST_F(JsonFileUserDefaultsTest, ChangesByAnotherWriterAreSeenOnceTheirNotificationIsTaken)
 {
     CapturingLog otherLog;
     JsonFileUserDefaults other(folder(), otherLog);
     defaults.setString("k", "1");
     EXPECT_EQ(other.string("k"), "1");
+    EXPECT_EQ(defaults.string("k"), "1");
+    ASSERT_GE(defaults.changeNotifier(), 0) << "no inotify here";
+    defaults.takeChangeNotifications(); // its own write
 
-    // Same size, written at once: only the file's identity tells the versions apart.
+    // Replaced by rename, same size, twice at once: until the notification is taken the values
+    // come from memory; then the next read has the last version.
+    other.setString("k", "2");
+    other.setString("k", "3");
+    EXPECT_TRUE(notifierReady(defaults));
+    EXPECT_EQ(defaults.string("k"), "1");
+    defaults.takeChangeNotifications();
+    EXPECT_FALSE(notifierReady(defaults));
+    EXPECT_EQ(defaults.string("k"), "3");
+
+    // A hand edit in place, then the file removed behind the store's back.
+    writeFile(file(), R"({"k":"edited","speed":1.5})");
+    defaults.takeChangeNotifications();
+    EXPECT_EQ(defaults.string("k"), "edited");
+    EXPECT_EQ(defaults.doubleValue("speed"), 1.5);
+    fs::remove(file());
+    EXPECT_EQ(defaults.string("k"), "edited");
+    defaults.takeChangeNotifications();
+    EXPECT_FALSE(defaults.object("k"));
+
+    // Only news of settings.json makes a read look at the file: here it changes through a second
+    // name outside the folder, which the folder's watch does not hear of, while another file of
+    // the folder changes. The reads still come from memory.
+    writeFile(file(), R"({"k":"watched"})");
+    defaults.takeChangeNotifications();
+    EXPECT_EQ(defaults.string("k"), "watched");
+    const auto alias = temporary.path() / "alias.json";
+    fs::create_hard_link(file(), alias);
+    writeFile(alias, R"({"k":"unheard"})");
+    writeFile(folder() / "notes.txt", "x");
+    defaults.takeChangeNotifications();
+    EXPECT_EQ(defaults.string("k"), "watched");
+    EXPECT_EQ(JsonFileUserDefaults(folder(), otherLog).string("k"), "unheard"); // it did change
+    EXPECT_TRUE(log.lines.empty());
+}
+
+TEST_F(JsonFileUserDefaultsTest, AFolderRemovedAndMadeAgainIsWatchedAgain)
+{
+    defaults.setString("k", "1");
+    EXPECT_EQ(defaults.string("k"), "1");
+    fs::remove_all(folder());
+    defaults.takeChangeNotifications();
+    EXPECT_FALSE(defaults.object("k"));
+
+    // Without a folder every read looks for the file, and watches the folder once it is back.
+    CapturingLog otherLog;
+    JsonFileUserDefaults other(folder(), otherLog);
     other.setString("k", "2");
     EXPECT_EQ(defaults.string("k"), "2");
     other.setString("k", "3");
-    other.setString("k", "4");
-    EXPECT_EQ(defaults.string("k"), "4");
-
-    // A hand edit of the file.
-    writeFile(file(), R"({"k":"edited","speed":1.5})");
-    EXPECT_EQ(defaults.string("k"), "edited");
-    EXPECT_EQ(defaults.doubleValue("speed"), 1.5);
-
-    fs::remove(file());
-    EXPECT_FALSE(defaults.object("k"));
-    EXPECT_TRUE(log.lines.empty());
+    EXPECT_EQ(defaults.string("k"), "2");
+    defaults.takeChangeNotifications();
+    EXPECT_EQ(defaults.string("k"), "3");
 }
 
 TEST_F(JsonFileUserDefaultsTest, WritersInOtherProcessesKeepEachOthersKeys)
@@ -244,7 +293,9 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(JsonFileUserDefaultsTest, DamageWhileRunningKeepsTheValuesAlreadyRead)
 {
     defaults.setString("k", "kept");
+    EXPECT_EQ(defaults.string("k"), "kept");
     writeFile(file(), "garbage");
+    defaults.takeChangeNotifications();
     EXPECT_EQ(defaults.string("k"), "kept");
     EXPECT_EQ(log.lines.size(), 1U);
     defaults.setString("other", "x");
