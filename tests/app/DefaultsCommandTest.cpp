@@ -225,6 +225,8 @@ TEST_F(DefaultsCommandTest, TheProgramChangesTheSettingsFile)
     const auto written = kavora({ "defaults", "write", "macFavoriteSites", "{\"data\":\"W10=\"}" });
     ASSERT_EQ(written.status, 0) << written.err;
     ASSERT_EQ(kavora({ "defaults", "write", "macSystemButtonIDs", "[]" }).status, 0);
+    // Another process changed the file: this store sees it once it has taken the news.
+    store.takeChangeNotifications();
     EXPECT_EQ(store.data("macFavoriteSites"), (Bytes { '[', ']' }));
     EXPECT_EQ(store.stringArray("macSystemButtonIDs"), std::vector<std::string> {});
 
@@ -232,6 +234,7 @@ TEST_F(DefaultsCommandTest, TheProgramChangesTheSettingsFile)
     EXPECT_EQ(read.status, 0);
     EXPECT_EQ(read.out, "{\n  \"data\": \"W10=\"\n}\n");
     EXPECT_EQ(kavora({ "defaults", "delete", "macSystemButtonIDs" }).status, 0);
+    store.takeChangeNotifications();
     EXPECT_FALSE(store.object("macSystemButtonIDs"));
 
     const auto absent = kavora({ "defaults", "read", "macSystemButtonIDs" });
@@ -242,6 +245,7 @@ TEST_F(DefaultsCommandTest, TheProgramChangesTheSettingsFile)
 
     const auto refused = kavora({ "defaults", "write", "macCursorSpeed", "fast" });
     EXPECT_EQ(refused.status, 2);
+    store.takeChangeNotifications();
     EXPECT_FALSE(store.object("macCursorSpeed"));
 }
 

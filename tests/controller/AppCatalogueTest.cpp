@@ -101,19 +101,11 @@ TEST_F(AppCatalogueTest, RunningListKeepsRegularApplicationsWithIdAndNameInDeskt
                        "org.gnome.Terminal Terminal icon77" }));
     for (const auto& app : apps)
         EXPECT_FALSE(app.isRunning) << app.bundleId;
-}
-
-TEST_F(AppCatalogueTest, RunningListIsEmptyWithOnlyAgentsAndRendersIconsOnEveryRequest)
-{
-    workspace.running = { running(1, "org.kde.kded", "Daemon", ActivationPolicy::Background),
-                          running(2, "org.example.Tray", "Tray", ActivationPolicy::Accessory) };
-    EXPECT_TRUE(catalogue->runningAppList().empty());
-    EXPECT_TRUE(workspace.iconRequests.empty());
-
-    workspace.running = { running(9, "org.gnome.Terminal", "Terminal") };
+    // Only the listed applications' icons are rendered, anew for every request.
     catalogue->runningAppList();
-    catalogue->runningAppList();
-    EXPECT_EQ(workspace.iconRequests, (Lines { "running 9", "running 9" }));
+    EXPECT_EQ(
+        workspace.iconRequests,
+        (Lines { "running 1", "running 3", "running 7", "running 1", "running 3", "running 7" }));
 }
 
 TEST_F(AppCatalogueTest, RegisteredListResolvesNamesAndSkipsWhatCannotBeLocated)
@@ -156,12 +148,6 @@ TEST_F(AppCatalogueTest, RegisteredIconsAreRenderedOncePerIdAndFailuresAreRetrie
               (Lines { "org.mozilla.firefox Firefox icon1", "org.example.Broken Broken" }));
     EXPECT_EQ(workspace.iconRequests,
               (Lines { "file /apps/org.mozilla.firefox.desktop", "file /b", "file /b" }));
-}
-
-TEST_F(AppCatalogueTest, OpenAppLaunchesOrActivatesById)
-{
-    catalogue->openApp("org.mozilla.firefox");
-    EXPECT_EQ(launcher.lines, (Lines { "open -b org.mozilla.firefox" }));
 }
 
 // One row per edit of the registered list: the list before, the edit, the list after, and whether

@@ -195,9 +195,13 @@ TEST_F(FavoriteSitesTest, AddStoresNormalisedURLAndResolvedName)
     };
     for (const auto& row : rows) {
         const auto before = list().size();
-        sites->addFavoriteSite(row.url, row.name, std::nullopt);
+        // The browser goes in as it is given, absent or not.
+        const auto browser
+            = before % 2 ? std::optional<std::string>("com.apple.Safari") : std::nullopt;
+        sites->addFavoriteSite(row.url, row.name, browser);
         ASSERT_EQ(list().size(), before + 1) << row.shows;
         const auto& added = list().back();
+        EXPECT_EQ(added.browserBundleId, browser) << row.shows;
         EXPECT_EQ(added.url, row.expectedURL) << row.shows;
         EXPECT_EQ(added.id, row.expectedURL) << row.shows;
         EXPECT_EQ(added.name, row.expectedName) << row.shows;
@@ -205,13 +209,6 @@ TEST_F(FavoriteSitesTest, AddStoresNormalisedURLAndResolvedName)
         EXPECT_FALSE(added.iconPNG.has_value()) << row.shows;
     }
     EXPECT_EQ(assignments.size(), std::size(rows));
-}
-
-TEST_F(FavoriteSitesTest, AddKeepsTheBrowser)
-{
-    sites->addFavoriteSite("example.com", "", std::string("com.apple.Safari"));
-    ASSERT_EQ(list().size(), 1u);
-    EXPECT_EQ(list().front().browserBundleId, std::optional<std::string>("com.apple.Safari"));
 }
 
 TEST_F(FavoriteSitesTest, AddIgnoresBlankDuplicateAndEleventh)
@@ -313,15 +310,16 @@ TEST_F(FavoriteSitesTest, PeerListResolvesUserNameThenTitleThenHost)
                          "https://www.google.com/s2/favicons?domain=named.example&sz=64" }));
 
     ASSERT_TRUE(http.completeWithBody(kIconOfExample, "PNG", 404));
-    ASSERT_TRUE(http.completeWithBody("https://example.com", "<title>Example &amp; Co</title>"));
+    // A page that is not UTF-8 is read as Latin-1.
+    ASSERT_TRUE(http.completeWithBody("https://example.com", "<title>Caf\xE9 &amp; Co</title>"));
     EXPECT_EQ(pushes, 0); // nothing happens before the main queue runs
     scheduler.runPending();
     EXPECT_EQ(pushes, 2);
     EXPECT_EQ(sites->faviconCache().at("https://example.com"), bytesOf("PNG"));
-    EXPECT_EQ(sites->pageTitleCache().at("https://example.com"), "Example & Co");
+    EXPECT_EQ(sites->pageTitleCache().at("https://example.com"), "Caf\xC3\xA9 & Co");
 
     auto second = sites->favoriteSitesForPeer();
-    EXPECT_EQ(second[0].name, "Example & Co");
+    EXPECT_EQ(second[0].name, "Caf\xC3\xA9 & Co");
     EXPECT_EQ(second[0].iconPNG, std::optional<Bytes>(bytesOf("PNG")));
     EXPECT_EQ(second[0].id, "https://example.com");
     EXPECT_EQ(second[1].name, "Mine");
@@ -379,16 +377,6 @@ TEST_F(FavoriteSitesTest, UnusableAnswersChangeNothing)
         EXPECT_TRUE(sites->faviconCache().empty()) << row.shows;
         EXPECT_TRUE(sites->pageTitleCache().empty()) << row.shows;
     }
-}
-
-TEST_F(FavoriteSitesTest, LatinOnePageTitle)
-{
-    load({ site("https://example.com") });
-    sites->favoriteSitesForPeer();
-    ASSERT_TRUE(http.complete("https://example.com",
-                              { 200, bytesOf("<title>Caf\xE9</title>"), std::nullopt }));
-    scheduler.runPending();
-    EXPECT_EQ(sites->pageTitleCache().at("https://example.com"), "Caf\xC3\xA9");
 }
 
 TEST_F(FavoriteSitesTest, RequestsCarryAgentTimeoutAndCaps)

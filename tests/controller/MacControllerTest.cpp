@@ -2,7 +2,6 @@
 
 #include "input/CGEventInjector.h"
 #include "link/MCReceiverMac.h"
-#include "platform/HostNames.h"
 #include "platform/InputSettings.h"
 #include "support/CapturingLog.h"
 #include "support/FakeAccessibility.h"
@@ -10,6 +9,7 @@
 #include "support/FakeLegacyPreferences.h"
 #include "support/FakePeerFramework.h"
 #include "support/FakeWorkspace.h"
+#include "support/FixedHostNames.h"
 #include "support/InMemoryUserDefaults.h"
 #include "support/RecordingAudioControl.h"
 #include "support/RecordingEventServices.h"
@@ -23,12 +23,6 @@ namespace kavora {
 namespace {
 
 using Lines = std::vector<std::string>;
-
-class NamedHost final : public HostNames {
-public:
-    std::string prettyHostName() const override { return "Desk"; }
-    std::string hostName() const override { return "desk"; }
-};
 
 const PeerID kPhone { 7, "Phone" };
 
@@ -76,7 +70,7 @@ protected:
     test::InMemoryUserDefaults defaults;
     InputSettings inputSettings { defaults };
     test::FakePeerFramework framework;
-    NamedHost host;
+    test::FixedHostNames host { "Desk", "desk" };
     test::RecordingEventServices events;
     test::RecordingPasteboard pasteboard;
     test::FakeAccessibility accessibility;

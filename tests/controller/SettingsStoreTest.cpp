@@ -12,28 +12,19 @@ namespace {
 
 using nlohmann::json;
 using Strings = std::vector<std::string>;
+using Values = std::map<std::string, json>;
 
 constexpr const char* kLegacyFile = "/home/kavora/Library/Preferences/com.orvent.kavoramac.plist";
 constexpr const char* kMigrationLine = "Kavora: 旧バンドルID からのデータ移行完了";
 
 FavoriteSite site(std::string id, std::optional<Bytes> icon = std::nullopt)
 {
-    FavoriteSite result;
-    result.id = id;
-    result.url = id;
-    result.name = "サイト " + id;
-    result.iconPNG = std::move(icon);
-    return result;
+    return { id, id, "サイト " + id, std::nullopt, std::move(icon), false };
 }
 
 json bytesOf(std::string_view text)
 {
     return json::binary(Bytes(text.begin(), text.end()));
-}
-
-std::string textOf(const Bytes& bytes)
-{
-    return { bytes.begin(), bytes.end() };
 }
 
 class SettingsStoreTest : public testing::Test {
@@ -58,87 +49,62 @@ TEST_F(SettingsStoreTest, FirstStartFindsNothingAndOnlyMarksTheMigration)
     EXPECT_EQ(legacy.reads, Strings { kLegacyFile }); // looked for once
 }
 
-struct MigrationRow {
-    const char* name;
-    PropertyListDictionary legacyValues;
-    std::map<std::string, json> current;
-    std::map<std::string, json> expected; // the six migrated keys afterwards
-};
-
-class SettingsStoreMigration : public SettingsStoreTest,
-                               public testing::WithParamInterface<MigrationRow> { };
-
-TEST_P(SettingsStoreMigration, CopiesOnlyWhatTheDomainLacks)
+TEST_F(SettingsStoreTest, MigrationCopiesTheSixKeysTheDomainLacksAsTheyAre)
 {
-    const auto& row = GetParam();
-    legacy.files[kLegacyFile] = row.legacyValues;
-    for (const auto& [key, value] : row.current)
-        defaults.setObject(key, value);
+    const Values six { { "macRegisteredAppBundleIds", json::array({ "org.example.A" }) },
+                       { "macSystemButtonIDs", json::array() },
+                       { "macFavoriteSites", bytesOf("[]") },
+                       { "macCursorSpeed", 0.5 },
+                       { "macScrollSpeed", 3 },
+                       { "macNaturalScroll", "YES" } };
+    struct Row {
+        const char* shows;
+        Values legacy;
+        Values current;
+        Values expected; // the six keys afterwards
+    };
+    const Row rows[] = {
+        { "all six copied unchanged", six, {}, six },
+        { "a current value is kept",
+          { { "macCursorSpeed", 2.0 } },
+          { { "macCursorSpeed", 1.5 } },
+          { { "macCursorSpeed", 1.5 } } },
+        { "even one of another type",
+          { { "macScrollSpeed", 2.0 } },
+          { { "macScrollSpeed", "fast" } },
+          { { "macScrollSpeed", "fast" } } },
+        { "a marker stored false still migrates",
+          { { "macCursorSpeed", 2.0 } },
+          { { "kavora.migrated.v1", false } },
+          { { "macCursorSpeed", 2.0 } } },
+        { "other keys stay behind",
+          { { "macCursorSmoothing", 0.3 },
+            { "kavora.mac.deviceID", "LEGACY-ID" },
+            { "kavora.migrated.v1", false },
+            { "other", 1 } },
+          {},
+          {} },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.shows);
+        InMemoryUserDefaults domain;
+        FakeLegacyPreferences files;
+        CapturingLog lines;
+        files.files[kLegacyFile] = row.legacy;
+        for (const auto& [key, value] : row.current)
+            domain.setObject(key, value);
+        SettingsStore(domain, files, lines).migrateLegacyPreferences();
 
-    store.migrateLegacyPreferences();
-
-    for (const char* key : { "macRegisteredAppBundleIds", "macSystemButtonIDs", "macFavoriteSites",
-                             "macCursorSpeed", "macScrollSpeed", "macNaturalScroll" }) {
-        auto expected = row.expected.find(key);
-        if (expected == row.expected.end())
-            EXPECT_FALSE(defaults.object(key)) << key;
-        else
-            EXPECT_EQ(defaults.object(key), expected->second) << key;
+        Values after;
+        for (const auto& [key, value] : six) {
+            if (auto stored = domain.object(key))
+                after[key] = *stored;
+        }
+        EXPECT_EQ(after, row.expected);
+        EXPECT_EQ(domain.size(), row.expected.size() + 1); // and the marker, now true
+        EXPECT_EQ(domain.object("kavora.migrated.v1"), json(true));
+        EXPECT_EQ(lines.lines, Strings { kMigrationLine });
     }
-    EXPECT_EQ(defaults.object("kavora.migrated.v1"), json(true));
-    EXPECT_EQ(log.lines, Strings { kMigrationLine });
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, SettingsStoreMigration,
-    testing::Values(
-        MigrationRow {
-            "ValueCopied", { { "macCursorSpeed", 2.0 } }, {}, { { "macCursorSpeed", 2.0 } } },
-        MigrationRow { "CurrentValueKept",
-                       { { "macCursorSpeed", 2.0 } },
-                       { { "macCursorSpeed", 1.5 } },
-                       { { "macCursorSpeed", 1.5 } } },
-        MigrationRow { "CurrentValueOfAnotherTypeStillKept",
-                       { { "macScrollSpeed", 2.0 } },
-                       { { "macScrollSpeed", "fast" } },
-                       { { "macScrollSpeed", "fast" } } },
-        MigrationRow { "AllSixCopiedUnchanged",
-                       { { "macRegisteredAppBundleIds", json::array({ "org.example.A" }) },
-                         { "macSystemButtonIDs", json::array() },
-                         { "macFavoriteSites", bytesOf("[]") },
-                         { "macCursorSpeed", 0.5 },
-                         { "macScrollSpeed", 3 },
-                         { "macNaturalScroll", false } },
-                       {},
-                       { { "macRegisteredAppBundleIds", json::array({ "org.example.A" }) },
-                         { "macSystemButtonIDs", json::array() },
-                         { "macFavoriteSites", bytesOf("[]") },
-                         { "macCursorSpeed", 0.5 },
-                         { "macScrollSpeed", 3 },
-                         { "macNaturalScroll", false } } },
-        MigrationRow { "MarkerStoredFalseStillMigrates",
-                       { { "macCursorSpeed", 2.0 } },
-                       { { "kavora.migrated.v1", false } },
-                       { { "macCursorSpeed", 2.0 } } },
-        MigrationRow { "ValueOfAnotherTypeCopiedAsItIs",
-                       { { "macNaturalScroll", "YES" } },
-                       {},
-                       { { "macNaturalScroll", "YES" } } },
-        MigrationRow { "EmptyDictionaryStillCountsAsMigrated", {}, {}, {} }),
-    [](const auto& row) { return std::string(row.param.name); });
-
-TEST_F(SettingsStoreTest, KeysOutsideTheSixStayBehind)
-{
-    legacy.files[kLegacyFile] = { { "macCursorSmoothing", 0.3 },
-                                  { "kavora.mac.deviceID", "LEGACY-ID" },
-                                  { "kavora.migrated.v1", false },
-                                  { "other", 1 } };
-    store.migrateLegacyPreferences();
-    EXPECT_FALSE(defaults.object("macCursorSmoothing"));
-    EXPECT_FALSE(defaults.object("kavora.mac.deviceID"));
-    EXPECT_FALSE(defaults.object("other"));
-    EXPECT_EQ(defaults.object("kavora.migrated.v1"), json(true));
-    EXPECT_EQ(log.lines, Strings { kMigrationLine });
 }
 
 TEST_F(SettingsStoreTest, MigratedListsAreLoadedAtTheSameStartUp)
@@ -154,23 +120,23 @@ TEST_F(SettingsStoreTest, MigratedListsAreLoadedAtTheSameStartUp)
     EXPECT_EQ(lists.favoriteSites, std::vector<FavoriteSite> { site("https://a.example/") });
 }
 
-TEST_F(SettingsStoreTest, WithTheMarkerSetTheLegacyFileIsNeverRead)
+TEST_F(SettingsStoreTest, NoMigrationWithTheMarkerSetOrWithoutAHomeFolder)
 {
     defaults.setBool("kavora.migrated.v1", true);
     legacy.files[kLegacyFile] = { { "macCursorSpeed", 2.0 } };
     store.migrateLegacyPreferences();
-    EXPECT_TRUE(legacy.reads.empty());
-    EXPECT_FALSE(defaults.object("macCursorSpeed"));
-    EXPECT_TRUE(log.lines.empty());
-}
 
-TEST_F(SettingsStoreTest, WithoutAHomeFolderThereIsNothingToMigrate)
-{
-    legacy.home.clear();
-    legacy.files["Library/Preferences/com.orvent.kavoramac.plist"] = { { "macCursorSpeed", 2.0 } };
-    store.migrateLegacyPreferences();
+    InMemoryUserDefaults homeless;
+    FakeLegacyPreferences noHome;
+    noHome.home.clear();
+    noHome.files["Library/Preferences/com.orvent.kavoramac.plist"] = { { "macCursorSpeed", 2.0 } };
+    SettingsStore(homeless, noHome, log).migrateLegacyPreferences();
+
     EXPECT_TRUE(legacy.reads.empty());
-    EXPECT_TRUE(defaults.boolValue("kavora.migrated.v1"));
+    EXPECT_TRUE(noHome.reads.empty());
+    EXPECT_FALSE(defaults.object("macCursorSpeed"));
+    EXPECT_FALSE(homeless.object("macCursorSpeed"));
+    EXPECT_TRUE(homeless.boolValue("kavora.migrated.v1"));
     EXPECT_TRUE(log.lines.empty());
 }
 
@@ -178,7 +144,7 @@ TEST_F(SettingsStoreTest, StoredListsAreTakenAsTheyAreAndOtherTypesCountAsAbsent
 {
     struct Row {
         const char* shows;
-        std::map<std::string, json> stored;
+        Values stored;
         Strings registered;
         Strings buttons;
     };
@@ -223,11 +189,11 @@ TEST_F(SettingsStoreTest, StoredFavoritesNeverCarryIcons)
 {
     store.storeFavoriteSites(
         { site("https://a.example/", Bytes { 0x89, 'P', 'N', 'G' }), site("https://b.example/") });
-    auto bytes = defaults.data("macFavoriteSites");
-    ASSERT_TRUE(bytes);
-    EXPECT_EQ(textOf(*bytes).find("iconPNG"), std::string::npos) << textOf(*bytes);
+    const auto bytes = defaults.data("macFavoriteSites").value_or(Bytes {});
+    const std::string text(bytes.begin(), bytes.end());
+    EXPECT_EQ(text.find("iconPNG"), std::string::npos) << text;
     EXPECT_EQ(
-        decodeFavoriteSiteList(textOf(*bytes)).value(),
+        decodeFavoriteSiteList(text).value(),
         (std::vector<FavoriteSite> { site("https://a.example/"), site("https://b.example/") }));
 }
 

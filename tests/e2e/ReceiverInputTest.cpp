@@ -1,6 +1,8 @@
 #include "PointerProbe.h"
 #include "ReceiverProcess.h"
 #include "RemoteController.h"
+#include "platform/linux/settings/JsonFileUserDefaults.h"
+#include "support/CapturingLog.h"
 #include "support/linux/Polling.h"
 
 #include <gtest/gtest.h>
@@ -29,7 +31,8 @@ protected:
 
     PointerProbe::State pointer() const { return probe.query().value_or(PointerProbe::State {}); }
 
-    ReceiverProcess receiver;
+    std::filesystem::path home;
+    ReceiverProcess receiver { [this](const std::filesystem::path& made) { home = made; } };
     PointerProbe probe { receiver.xDisplay() };
 };
 
@@ -50,6 +53,29 @@ TEST_F(ReceiverInputTest, MouseDeltasMoveTheXPointerTheirWay)
     ASSERT_TRUE(remote.send(mouseDelta(-40, 0)));
     EXPECT_TRUE(pollUntil([&] { return pointer().x < moved.x; }));
     EXPECT_FALSE(pointer().leftButtonHeld);
+}
+
+TEST_F(ReceiverInputTest, ASpeedWrittenWhileRunningAppliesWithoutARestart)
+{
+    RemoteController remote(receiver, "Test Pad");
+    ASSERT_TRUE(remote.inSession()) << remote.errors();
+    CapturingLog log;
+    JsonFileUserDefaults(home / ".config/kavora", log).setDouble("macCursorSpeed", 3);
+
+    // The receiver hears of the change through its event loop, beside the controller's
+    // messages; from then on every step goes three times as far.
+    bool tripled = false;
+    for (int step = 0; step < 20 && !tripled; ++step) {
+        const int dx = step % 2 == 0 ? 10 : -10;
+        const auto before = pointer();
+        ASSERT_TRUE(remote.send(mouseDelta(dx, 0)));
+        ASSERT_TRUE(pollUntil([&] {
+            const int x = pointer().x;
+            return x == before.x + dx || x == before.x + 3 * dx;
+        })) << "step " << step << " from x " << before.x << "\n" << receiver.log();
+        tripled = pointer().x == before.x + 3 * dx;
+    }
+    EXPECT_TRUE(tripled) << receiver.log();
 }
 
 TEST_F(ReceiverInputTest, AControllerKilledInTheMiddleOfADragLeavesNoButtonHeld)

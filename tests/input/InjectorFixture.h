@@ -22,6 +22,13 @@ using Lines = std::vector<std::string>;
 
 constexpr auto kFrame = Seconds(1.0 / 120);
 
+// The lines of one key stroke with Command held around it.
+inline Lines commandStroke(int code)
+{
+    const auto key = "key " + std::to_string(code);
+    return { "key 55 down", key + " down flags 0x100000", key + " up flags 0x100000", "key 55 up" };
+}
+
 // An injector wired to recording doubles, on a virtual clock that starts at 0. Table tests make
 // one per row; single scenarios use it as their fixture.
 struct InjectorHarness {

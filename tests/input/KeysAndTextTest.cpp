@@ -5,60 +5,41 @@
 namespace kavora::test {
 namespace {
 
-const Lines kCommandV { "key 55 down", "key 9 down flags 0x100000", "key 9 up flags 0x100000",
-                        "key 55 up" };
+const Lines kCommandV = commandStroke(9);
 
 TEST(KeysTable, KeyDownPostsModifiersAroundOneFullStroke)
 {
     struct Row {
         const char* name;
-        std::uint8_t modifier;
-        std::uint8_t usage;
+        ControlMessage message;
         Lines expected;
     };
     const Row rows[] = {
-        { "plain a", 0x00, 0x04, { "key 0 down flags 0x0", "key 0 up flags 0x0" } },
+        { "plain a",
+          msg::KeyDown { 0x00, 0x04 },
+          { "key 0 down flags 0x0", "key 0 up flags 0x0" } },
         { "left Control and right Shift",
-          0x21,
-          0x16,
+          msg::KeyDown { 0x21, 0x16 },
           { "key 59 down", "key 56 down", "key 1 down flags 0x60000", "key 1 up flags 0x60000",
             "key 56 up", "key 59 up" } },
-        { "right Command Return",
-          0x88,
-          0x28,
-          { "key 55 down", "key 36 down flags 0x100000", "key 36 up flags 0x100000",
-            "key 55 up" } },
+        { "right Command Return", msg::KeyDown { 0x88, 0x28 }, commandStroke(36) },
         { "all modifiers, in table order and back",
-          0xF0,
-          0x52,
+          msg::KeyDown { 0xF0, 0x52 },
           { "key 59 down", "key 56 down", "key 58 down", "key 55 down",
             "key 126 down flags 0x1e0000", "key 126 up flags 0x1e0000", "key 55 up", "key 58 up",
             "key 56 up", "key 59 up" } },
-        { "a usage without a key posts nothing, not even its modifiers", 0x08, 0x31, {} },
+        { "a usage without a key posts nothing, not even its modifiers",
+          msg::KeyDown { 0x08, 0x31 },
+          {} },
+        { "swipe back is Command+[", msg::SwipeBack {}, commandStroke(33) },
+        { "swipe forward is Command+]", msg::SwipeForward {}, commandStroke(30) },
+        { "key up is nothing", msg::KeyUp {}, {} },
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         InjectorHarness h;
-        h.inject(msg::KeyDown { row.modifier, row.usage });
+        h.inject(row.message);
         EXPECT_EQ(h.events.lines(), row.expected);
-    }
-}
-
-TEST(KeysTable, SwipesAreCommandBracketsAndKeyUpIsNothing)
-{
-    const std::pair<ControlMessage, Lines> rows[] = {
-        { msg::SwipeBack {},
-          { "key 55 down", "key 33 down flags 0x100000", "key 33 up flags 0x100000",
-            "key 55 up" } },
-        { msg::SwipeForward {},
-          { "key 55 down", "key 30 down flags 0x100000", "key 30 up flags 0x100000",
-            "key 55 up" } },
-        { msg::KeyUp {}, {} },
-    };
-    for (const auto& [message, expected] : rows) {
-        InjectorHarness h;
-        h.inject(message);
-        EXPECT_EQ(h.events.lines(), expected);
     }
 }
 

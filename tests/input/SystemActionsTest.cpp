@@ -6,10 +6,8 @@
 namespace kavora::test {
 namespace {
 
-const Lines kCommandEquals { "key 55 down", "key 24 down flags 0x100000",
-                             "key 24 up flags 0x100000", "key 55 up" };
-const Lines kCommandMinus { "key 55 down", "key 27 down flags 0x100000", "key 27 up flags 0x100000",
-                            "key 55 up" };
+const Lines kCommandEquals = commandStroke(24);
+const Lines kCommandMinus = commandStroke(27);
 
 TEST(ZoomTable, PressesTheFirstMatchingMenuItemOrFallsBackToTheShortcut)
 {

@@ -1,8 +1,8 @@
 #include "link/MCReceiverMac.h"
 
-#include "platform/HostNames.h"
 #include "protocol/MessageCoding.h"
 #include "support/FakePeerFramework.h"
+#include "support/FixedHostNames.h"
 #include "support/InMemoryUserDefaults.h"
 #include "support/VirtualScheduler.h"
 
@@ -15,24 +15,10 @@ namespace kavora {
 namespace {
 
 using test::FakePeerFramework;
+using test::FixedHostNames;
 using test::InMemoryUserDefaults;
 using test::VirtualScheduler;
 using Lines = std::vector<std::string>;
-
-class FixedHostNames final : public HostNames {
-public:
-    FixedHostNames(std::string pretty, std::string host)
-        : pretty_(std::move(pretty))
-        , host_(std::move(host))
-    {
-    }
-    std::string prettyHostName() const override { return pretty_; }
-    std::string hostName() const override { return host_; }
-
-private:
-    std::string pretty_;
-    std::string host_;
-};
 
 const PeerID kAlice { 1, "Alice's phone" };
 const PeerID kBob { 2, "Bob's phone" };
