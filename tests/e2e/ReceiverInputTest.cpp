@@ -72,7 +72,9 @@ TEST_F(ReceiverInputTest, ASpeedWrittenWhileRunningAppliesWithoutARestart)
         ASSERT_TRUE(pollUntil([&] {
             const int x = pointer().x;
             return x == before.x + dx || x == before.x + 3 * dx;
-        })) << "step " << step << " from x " << before.x << "\n" << receiver.log();
+        })) << "step "
+            << step << " from x " << before.x << "\n"
+            << receiver.log();
         tripled = pointer().x == before.x + 3 * dx;
     }
     EXPECT_TRUE(tripled) << receiver.log();
