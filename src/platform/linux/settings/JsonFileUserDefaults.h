@@ -23,12 +23,12 @@ class Log;
 // takeChangeNotifications below): a change written by another process, by rename or in place,
 // applies to the next read after that. Looking at the file means comparing its identity (device,
 // inode, size, change times) with the one last read, and reading it again when it differs. While
-// there is no watch (no inotify, or no folder yet) every read looks at the file. Every write
-// re-reads under
-// an exclusive lock on the folder, changes one key, and replaces the file atomically: a temporary
-// file in the same folder is written and synced, renamed over settings.json, and the folder is
-// synced; the file has mode 0600, the folder 0700. A writer that dies half-way leaves only a
-// temporary file behind, which the next write removes.
+// there is no watch (no inotify, or no folder yet) every read looks at the file.
+//
+// Every write re-reads under an exclusive lock on the folder, changes one key, and replaces the
+// file atomically: a temporary file in the same folder is written and synced, renamed over
+// settings.json, and the folder is synced; the file has mode 0600, the folder 0700. A writer that
+// dies half-way leaves only a temporary file behind, which the next write removes.
 //
 // A file that does not parse is renamed to settings.json.corrupt-<UTC time> and reported once;
 // the domain then starts empty (or keeps the values last read in this process). A write that
