@@ -1,6 +1,7 @@
 // Key strokes with their modifiers, and text typed as Unicode key events or pasted.
 #include "input/CGEventInjector.h"
 
+#include "core/Text.h"
 #include "input/KeyTables.h"
 #include "input/TextUnits.h"
 #include "platform/Pasteboard.h"
