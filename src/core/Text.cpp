@@ -1,6 +1,7 @@
 #include "core/Text.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace kavora {
 namespace {
@@ -43,18 +44,19 @@ bool isHidden(char32_t c)
 // The text between the first and the last character that `strip` does not take.
 template <class Strip> std::string trimmed(std::string_view text, Strip strip)
 {
-    std::size_t begin = text.size();
+    std::optional<std::size_t> begin;
     std::size_t end = 0;
     for (std::size_t at = 0; at < text.size();) {
         const auto [c, length] = decodeUtf8(text.substr(at));
         const auto step = std::max<std::size_t>(length, 1);
         if (length == 0 || !strip(c)) {
-            begin = std::min(begin, at);
+            if (!begin)
+                begin = at;
             end = at + step;
         }
         at += step;
     }
-    return begin < end ? std::string(text.substr(begin, end - begin)) : std::string();
+    return begin ? std::string(text.substr(*begin, end - *begin)) : std::string();
 }
 
 } // namespace
