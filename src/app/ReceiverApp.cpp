@@ -6,6 +6,7 @@
 #include "input/CGEventInjector.h"
 #include "link/MCReceiverMac.h"
 #include "platform/InputSettings.h"
+#include "platform/MacKeyCodes.h"
 #include "platform/linux/accessibility/AtSpiAccessibility.h"
 #include "platform/linux/desktop/DesktopApplications.h"
 #include "platform/linux/desktop/DesktopLaunchServices.h"
@@ -68,12 +69,10 @@ void quitOnSignals(QCoreApplication& app)
 // backend turns into the desktop's Super key.
 void postOverviewKey(EventServices& events)
 {
-    constexpr std::uint16_t kCommand = 55;
-    constexpr std::uint16_t kSpace = 49;
-    events.postKey({ kCommand, KeyState::Down, std::nullopt, std::nullopt });
-    events.postKey({ kSpace, KeyState::Down, eventflag::kCommand, std::nullopt });
-    events.postKey({ kSpace, KeyState::Up, eventflag::kCommand, std::nullopt });
-    events.postKey({ kCommand, KeyState::Up, std::nullopt, std::nullopt });
+    events.postKey({ mackey::kCommand, KeyState::Down, std::nullopt, std::nullopt });
+    events.postKey({ mackey::kSpace, KeyState::Down, eventflag::kCommand, std::nullopt });
+    events.postKey({ mackey::kSpace, KeyState::Up, eventflag::kCommand, std::nullopt });
+    events.postKey({ mackey::kCommand, KeyState::Up, std::nullopt, std::nullopt });
 }
 
 } // namespace

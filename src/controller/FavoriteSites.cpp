@@ -1,10 +1,9 @@
 #include "controller/FavoriteSites.h"
 
 #include "controller/UrlText.h"
+#include "core/Text.h"
 #include "platform/LaunchServices.h"
 #include "platform/UserDefaults.h"
-
-#include <utf8proc.h>
 
 #include <algorithm>
 #include <iterator>
@@ -15,6 +14,8 @@ namespace {
 
 constexpr std::string_view kFaviconPath = "/s2/favicons?domain=";
 constexpr std::string_view kFaviconSize = "&sz=64";
+// Titles and site names as the device shows them.
+constexpr auto kShownNameLimit = TextLimit::characters(FavoriteSites::kMaxTitleLength);
 
 char lowerASCII(char c)
 {
@@ -48,29 +49,6 @@ std::string replaceAll(std::string_view text, std::string_view from, std::string
     return result;
 }
 
-bool isValidUTF8(const Bytes& bytes)
-{
-    const auto* data = bytes.data();
-    auto left = static_cast<utf8proc_ssize_t>(bytes.size());
-    while (left > 0) {
-        utf8proc_int32_t c = -1;
-        const auto length = utf8proc_iterate(data, left, &c);
-        if (length <= 0 || c < 0)
-            return false;
-        data += length;
-        left -= length;
-    }
-    return true;
-}
-
-bool isInvisibleControl(utf8proc_int32_t c)
-{
-    const bool c0 = c < 0x20 && c != '\t' && c != '\n' && c != '\r';
-    const bool c1 = c >= 0x7F && c <= 0x9F;
-    const bool bidi = (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
-    return c0 || c1 || bidi;
-}
-
 } // namespace
 
 std::optional<std::string> extractTitle(std::string_view html)
@@ -95,48 +73,6 @@ std::optional<std::string> extractTitle(std::string_view html)
     if (title.empty())
         return std::nullopt;
     return title;
-}
-
-std::string decodePageText(const Bytes& body)
-{
-    if (isValidUTF8(body))
-        return std::string(body.begin(), body.end());
-    // Every byte is a Latin-1 character: the code point of the same value.
-    std::string text;
-    text.reserve(body.size() * 2);
-    for (const auto byte : body) {
-        if (byte < 0x80) {
-            text.push_back(static_cast<char>(byte));
-        } else {
-            text.push_back(static_cast<char>(0xC0 | (byte >> 6)));
-            text.push_back(static_cast<char>(0x80 | (byte & 0x3F)));
-        }
-    }
-    return text;
-}
-
-std::optional<std::string> displayableTitle(std::string_view title)
-{
-    std::string result;
-    std::size_t kept = 0;
-    const auto* data = reinterpret_cast<const utf8proc_uint8_t*>(title.data());
-    auto left = static_cast<utf8proc_ssize_t>(title.size());
-    while (left > 0 && kept < FavoriteSites::kMaxTitleLength) {
-        utf8proc_int32_t c = -1;
-        auto length = utf8proc_iterate(data, left, &c);
-        if (length <= 0 || c < 0) {
-            length = 1; // not UTF-8: drop the byte
-        } else if (!isInvisibleControl(c)) {
-            result.append(reinterpret_cast<const char*>(data), static_cast<std::size_t>(length));
-            ++kept;
-        }
-        data += length;
-        left -= length;
-    }
-    result = trimWhitespaceAndNewlines(result);
-    if (result.empty())
-        return std::nullopt;
-    return result;
 }
 
 std::shared_ptr<FavoriteSites> FavoriteSites::create(const Services& services,
@@ -258,6 +194,8 @@ std::vector<FavoriteSite> FavoriteSites::favoriteSitesForPeer()
                 copy.name = hostOrSelf(site.url);
             }
         }
+        // The user's name and the address reach the device as safe text too, as titles do.
+        copy.name = safeText(copy.name, kShownNameLimit);
         result.push_back(std::move(copy));
     }
     return result;
@@ -340,8 +278,14 @@ void FavoriteSites::fetchPageTitle(const std::string& url)
     auto completion = [weak, scheduler, url](HttpResponse response) {
         std::optional<std::string> title;
         if (response.body && response.body->size() <= kMaxPageBytes) {
-            if (auto extracted = extractTitle(decodePageText(*response.body)))
-                title = displayableTitle(*extracted);
+            // A page that is not valid UTF-8 is read as ISO Latin-1.
+            const std::string_view bytes(reinterpret_cast<const char*>(response.body->data()),
+                                         response.body->size());
+            const auto page = isValidUtf8(bytes) ? std::string(bytes) : latin1ToUtf8(bytes);
+            if (auto extracted = extractTitle(page)) {
+                if (auto shown = safeText(*extracted, kShownNameLimit); !shown.empty())
+                    title = std::move(shown);
+            }
         }
         scheduler->post([weak, url, title = std::move(title)]() mutable {
             auto self = weak.lock();

@@ -49,7 +49,7 @@ public:
     // Larger answers are not icons or pages worth reading a title from.
     static constexpr std::size_t kMaxIconBytes = std::size_t { 256 } * 1024;
     static constexpr std::size_t kMaxPageBytes = std::size_t { 512 } * 1024;
-    // A longer title is cut to this many code points before it is sent to the device.
+    // A longer title or site name is cut to this many code points before the device sees it.
     static constexpr std::size_t kMaxTitleLength = 200;
 
     static std::shared_ptr<FavoriteSites> create(const Services& services,
@@ -102,14 +102,5 @@ private:
 // "</title>" (tags in any letter case), with &amp; &lt; &gt; &quot; &#39; &nbsp; decoded in this
 // order, one pass each, and trimmed. Absent when there is no such text or it is blank.
 std::optional<std::string> extractTitle(std::string_view html);
-
-// A web page's bytes as text: UTF-8 when they are valid UTF-8, else ISO Latin-1.
-std::string decodePageText(const Bytes& body);
-
-// A page title made safe to show as plain text on the device: C0 and C1 control
-// characters other than tab and line breaks, and bidirectional embedding, override and isolate
-// characters are removed, and the text is cut to kMaxTitleLength code points. Absent when
-// nothing visible is left.
-std::optional<std::string> displayableTitle(std::string_view title);
 
 } // namespace kavora

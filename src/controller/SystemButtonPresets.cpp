@@ -1,13 +1,17 @@
 #include "controller/SystemButtonPresets.h"
 
+#include "protocol/HidKeyboard.h"
+
 #include <algorithm>
 
 namespace kavora {
 namespace {
 
-// HID keyboard modifier bits and usage ids of the preset shortcuts.
-constexpr std::uint8_t kCommand = 0x08;
-constexpr std::uint8_t kCommandShift = 0x0A;
+using namespace hidusage;
+
+// The HID modifier bytes of the preset shortcuts, which press the left-hand keys.
+constexpr std::uint8_t kCommand = hidmodifier::kLeftCommand;
+constexpr std::uint8_t kCommandShift = hidmodifier::kLeftCommand | hidmodifier::kLeftShift;
 
 SystemButton shortcutButton(const char* id, const char* label, const char* symbol,
                             const char* color, std::uint8_t modifier, std::uint8_t usage)
@@ -20,21 +24,21 @@ SystemButton shortcutButton(const char* id, const char* label, const char* symbo
 const std::vector<SystemButton>& systemButtonPresets()
 {
     static const std::vector<SystemButton> presets {
-        shortcutButton("copy", "Copy", "doc.on.doc", "3B9EDB", kCommand, 0x06),
-        shortcutButton("paste", "Paste", "doc.on.clipboard", "3B9EDB", kCommand, 0x19),
-        shortcutButton("undo", "Undo", "arrow.uturn.backward", "3B9EDB", kCommand, 0x1D),
-        shortcutButton("redo", "Redo", "arrow.uturn.forward", "3B9EDB", kCommandShift, 0x1D),
-        shortcutButton("save", "Save", "square.and.arrow.down", "34A853", kCommand, 0x16),
-        shortcutButton("selectall", "Select All", "checkmark.rectangle", "34A853", kCommand, 0x04),
-        shortcutButton("find", "Find", "magnifyingglass", "FF9500", kCommand, 0x09),
-        shortcutButton("close", "Close", "xmark.square", "FF9500", kCommand, 0x1A),
+        shortcutButton("copy", "Copy", "doc.on.doc", "3B9EDB", kCommand, kC),
+        shortcutButton("paste", "Paste", "doc.on.clipboard", "3B9EDB", kCommand, kV),
+        shortcutButton("undo", "Undo", "arrow.uturn.backward", "3B9EDB", kCommand, kZ),
+        shortcutButton("redo", "Redo", "arrow.uturn.forward", "3B9EDB", kCommandShift, kZ),
+        shortcutButton("save", "Save", "square.and.arrow.down", "34A853", kCommand, kS),
+        shortcutButton("selectall", "Select All", "checkmark.rectangle", "34A853", kCommand, kA),
+        shortcutButton("find", "Find", "magnifyingglass", "FF9500", kCommand, kF),
+        shortcutButton("close", "Close", "xmark.square", "FF9500", kCommand, kW),
         { "missioncontrol", "Mission Control", "rectangle.grid.2x2", "AF52DE",
           macro::MissionControl {} },
         shortcutButton("screenshot", "Screen Shot", "camera.viewfinder", "AF52DE", kCommandShift,
-                       0x21),
+                       k4),
         shortcutButton("spotlight", "Spotlight", "magnifyingglass.circle", "AF52DE", kCommand,
-                       0x2C),
-        shortcutButton("appswitch", "App Switch", "rectangle.2.swap", "AF52DE", kCommand, 0x2B),
+                       kSpace),
+        shortcutButton("appswitch", "App Switch", "rectangle.2.swap", "AF52DE", kCommand, kTab),
     };
     return presets;
 }

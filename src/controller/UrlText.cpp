@@ -1,58 +1,12 @@
 #include "controller/UrlText.h"
 
-#include <utf8proc.h>
+#include "core/Text.h"
 
 #include <cstddef>
 #include <string_view>
 
 namespace kavora {
 namespace {
-
-bool isSpace(utf8proc_int32_t c)
-{
-    return c == '\t' || utf8proc_category(c) == UTF8PROC_CATEGORY_ZS;
-}
-
-bool isSpaceOrNewline(utf8proc_int32_t c)
-{
-    return isSpace(c) || (c >= 0x0A && c <= 0x0D) || c == 0x85 || c == 0x2028 || c == 0x2029;
-}
-
-// The code point starting at byte `at` and its length; length 0 for an invalid sequence.
-std::pair<utf8proc_int32_t, std::size_t> decodeAt(std::string_view text, std::size_t at)
-{
-    utf8proc_int32_t c = -1;
-    const auto length
-        = utf8proc_iterate(reinterpret_cast<const utf8proc_uint8_t*>(text.data() + at),
-                           static_cast<utf8proc_ssize_t>(text.size() - at), &c);
-    if (length <= 0 || c < 0)
-        return { -1, 0 };
-    return { c, static_cast<std::size_t>(length) };
-}
-
-template <class Predicate> std::string trimmed(std::string_view text, Predicate strip)
-{
-    std::size_t begin = 0;
-    while (begin < text.size()) {
-        const auto [c, length] = decodeAt(text, begin);
-        if (length == 0 || !strip(c))
-            break;
-        begin += length;
-    }
-    std::size_t end = text.size();
-    while (end > begin) {
-        // Step back over at most three continuation bytes to the start of the last code point.
-        std::size_t start = end - 1;
-        while (start > begin && end - start < 4
-               && (static_cast<unsigned char>(text[start]) & 0xC0) == 0x80)
-            --start;
-        const auto [c, length] = decodeAt(text.substr(0, end), start);
-        if (length != end - start || !strip(c))
-            break;
-        end = start;
-    }
-    return std::string(text.substr(begin, end - begin));
-}
 
 bool isAlpha(char c)
 {
@@ -170,16 +124,6 @@ std::optional<ParsedURL> parseURL(std::string_view text)
 }
 
 } // namespace
-
-std::string trimWhitespace(std::string_view text)
-{
-    return trimmed(text, isSpace);
-}
-
-std::string trimWhitespaceAndNewlines(std::string_view text)
-{
-    return trimmed(text, isSpaceOrNewline);
-}
 
 std::string normalizeURL(std::string_view text)
 {

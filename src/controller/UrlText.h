@@ -8,11 +8,6 @@ namespace kavora {
 
 // Text helpers for the addresses of favourite sites. All texts are UTF-8.
 
-// Trims tabs and the Unicode space separators (Zs) at both ends; newlines stay.
-std::string trimWhitespace(std::string_view text);
-// Trims tabs, space separators and line breaks (LF, VT, FF, CR, NEL, U+2028, U+2029) at both ends.
-std::string trimWhitespaceAndNewlines(std::string_view text);
-
 // The address as the user meant it: trimmed, and with "https://" put in front unless it already
 // starts with "http://" or "https://" (case-sensitive). Empty when nothing but whitespace.
 std::string normalizeURL(std::string_view text);

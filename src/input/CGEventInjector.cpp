@@ -1,6 +1,7 @@
 #include "input/CGEventInjector.h"
 
 #include "core/Overloaded.h"
+#include "protocol/HidKeyboard.h"
 
 #include <type_traits>
 
@@ -20,10 +21,7 @@ concept NotInput
                 M, msg::SystemButtons> || std::is_same_v<M, msg::RequestFavoriteSites> || std::
                 is_same_v<M, msg::FavoriteSites> || std::is_same_v<M, msg::OpenURL>;
 
-// Key usages of the fixed shortcuts, with the Command bit of the HID modifier byte.
-constexpr std::uint8_t kCommandModifier = 0x08;
-constexpr std::uint8_t kUsageLeftBracket = 0x2F;
-constexpr std::uint8_t kUsageRightBracket = 0x30;
+// The media-key type of Mute.
 constexpr std::int64_t kKeyTypeMute = 7;
 
 } // namespace
@@ -76,8 +74,12 @@ void CGEventInjector::inject(const ControlMessage& message)
             [this](const msg::DragEnd&) { dragEnd(); },
             [this](const msg::KeyDown& m) { pressKey(m.modifier, m.keyCode); },
             [this](const msg::TextInput& m) { enterText(m.text); },
-            [this](const msg::SwipeBack&) { pressKey(kCommandModifier, kUsageLeftBracket); },
-            [this](const msg::SwipeForward&) { pressKey(kCommandModifier, kUsageRightBracket); },
+            [this](const msg::SwipeBack&) {
+                pressKey(hidmodifier::kLeftCommand, hidusage::kLeftBracket);
+            },
+            [this](const msg::SwipeForward&) {
+                pressKey(hidmodifier::kLeftCommand, hidusage::kRightBracket);
+            },
             [this](const msg::Pinch& m) { pinch(m.scale); },
             [this](const msg::VolumeDelta& m) { adjustVolume(m.steps); },
             [this](const msg::SetMuted& m) { setMuted(m.muted); },

@@ -1,14 +1,16 @@
 #include "input/KeyTables.h"
 
 #include "platform/EventServices.h"
+#include "platform/MacKeyCodes.h"
+#include "protocol/HidKeyboard.h"
 
 namespace kavora {
 
 const std::array<ModifierKey, 4> kModifierKeys { {
-    { 0x11, eventflag::kControl, 59 },
-    { 0x22, eventflag::kShift, 56 },
-    { 0x44, eventflag::kAlternate, 58 },
-    { 0x88, eventflag::kCommand, 55 },
+    { hidmodifier::kControlKeys, eventflag::kControl, mackey::kControl },
+    { hidmodifier::kShiftKeys, eventflag::kShift, mackey::kShift },
+    { hidmodifier::kOptionKeys, eventflag::kAlternate, mackey::kOption },
+    { hidmodifier::kCommandKeys, eventflag::kCommand, mackey::kCommand },
 } };
 
 namespace {

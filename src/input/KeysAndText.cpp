@@ -1,9 +1,11 @@
 // Key strokes with their modifiers, and text typed as Unicode key events or pasted.
 #include "input/CGEventInjector.h"
 
+#include "core/Text.h"
 #include "input/KeyTables.h"
 #include "input/TextUnits.h"
 #include "platform/Pasteboard.h"
+#include "protocol/HidKeyboard.h"
 
 namespace kavora {
 namespace {
@@ -11,8 +13,6 @@ namespace {
 // The previous pasteboard contents come back this long after a paste; by then the focused
 // application has normally read the pasted text.
 constexpr auto kPasteboardRestoreDelay = Seconds(0.2);
-constexpr std::uint8_t kCommandModifier = 0x08;
-constexpr std::uint8_t kUsageV = 0x19;
 
 } // namespace
 
@@ -69,7 +69,7 @@ void CGEventInjector::pasteText(std::string_view text)
     auto saved = pasteboard_.items();
     pasteboard_.clearContents();
     pasteboard_.setString(text);
-    pressKey(kCommandModifier, kUsageV);
+    pressKey(hidmodifier::kLeftCommand, hidusage::kV);
     // Restores even if the application has not read the text yet; two pastes within the delay
     // each save what they found, so the second one restores the first one's text.
     scheduler_.after(kPasteboardRestoreDelay, [weak = weak_from_this(), saved = std::move(saved)] {

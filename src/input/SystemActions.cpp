@@ -5,6 +5,7 @@
 #include "platform/Accessibility.h"
 #include "platform/AudioControl.h"
 #include "platform/LaunchServices.h"
+#include "protocol/HidKeyboard.h"
 
 #include <algorithm>
 #include <array>
@@ -16,10 +17,6 @@ namespace {
 
 constexpr std::array<std::string_view, 3> kZoomInTitles { "Zoom In", "拡大", "ズームイン" };
 constexpr std::array<std::string_view, 3> kZoomOutTitles { "Zoom Out", "縮小", "ズームアウト" };
-
-constexpr std::uint8_t kCommandModifier = 0x08;
-constexpr std::uint8_t kUsageEquals = 0x2E;
-constexpr std::uint8_t kUsageMinus = 0x2D;
 
 constexpr std::int64_t kMaxVolumeSteps = 20;
 constexpr std::int64_t kKeyTypeSoundUp = 0;
@@ -74,7 +71,8 @@ void CGEventInjector::pinch(float scale)
     // One step per message whatever the scale; exactly 1.0 zooms in.
     const Zoom direction = scale >= 1.0F ? Zoom::In : Zoom::Out;
     if (!pressMenuItem(direction))
-        pressKey(kCommandModifier, direction == Zoom::In ? kUsageEquals : kUsageMinus);
+        pressKey(hidmodifier::kLeftCommand,
+                 direction == Zoom::In ? hidusage::kEquals : hidusage::kMinus);
 }
 
 bool CGEventInjector::pressMenuItem(Zoom direction)

@@ -1,17 +1,12 @@
 #pragma once
 
-#include <string>
 #include <string_view>
 
 namespace kavora {
 
-// Text as the keyboard sees it. Bytes that are not well-formed UTF-8 each read as U+FFFD, so that
-// any byte string can be measured and typed.
-
-// The UTF-16 code units of the text, in order.
-std::u16string utf16Units(std::string_view utf8);
-
 // True when the text is exactly one user-perceived character (one extended grapheme cluster).
+// Each byte that is not part of a well-formed UTF-8 sequence counts as one U+FFFD, so that any
+// byte string can be measured. Its UTF-16 units come from utf16Units in core/Text.h.
 bool isSingleCharacter(std::string_view utf8);
 
 } // namespace kavora

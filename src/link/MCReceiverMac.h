@@ -2,7 +2,7 @@
 
 #include "core/Published.h"
 #include "link/DeviceIdentifier.h"
-#include "platform/PeerLink.h"
+#include "platform/PeerFramework.h"
 #include "protocol/ControlMessage.h"
 
 #include <functional>

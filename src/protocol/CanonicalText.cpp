@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <memory>
-#include <optional>
 #include <string>
 
 namespace kavora {
@@ -15,8 +14,9 @@ struct FreeDeleter {
     void operator()(utf8proc_uint8_t* p) const { std::free(p); }
 };
 
-// The canonical decomposition of text, or nullopt when text is not valid UTF-8.
-std::optional<std::string> decomposed(std::string_view text)
+// The canonical decomposition of text. Text that is not valid UTF-8 has none and stands for
+// itself: its bytes never equal a decomposition, which is always valid UTF-8.
+std::string decomposed(std::string_view text)
 {
     utf8proc_uint8_t* raw = nullptr;
     // An explicit length (no UTF8PROC_NULLTERM) keeps U+0000 inside the text.
@@ -26,7 +26,7 @@ std::optional<std::string> decomposed(std::string_view text)
                        static_cast<utf8proc_option_t>(UTF8PROC_STABLE | UTF8PROC_DECOMPOSE));
     const std::unique_ptr<utf8proc_uint8_t, FreeDeleter> owner(raw);
     if (length < 0)
-        return std::nullopt;
+        return std::string(text);
     return std::string(reinterpret_cast<const char*>(raw), static_cast<std::size_t>(length));
 }
 
@@ -45,11 +45,7 @@ bool canonicallyEqual(std::string_view a, std::string_view b)
     // ASCII text is its own decomposition, so different ASCII texts are never equivalent.
     if (isAscii(a) && isAscii(b))
         return false;
-    const auto normalA = decomposed(a);
-    const auto normalB = decomposed(b);
-    if (!normalA || !normalB)
-        return false;
-    return *normalA == *normalB;
+    return decomposed(a) == decomposed(b);
 }
 
 } // namespace kavora

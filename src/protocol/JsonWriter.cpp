@@ -1,8 +1,7 @@
 #include "protocol/JsonWriter.h"
 
 #include "core/Base64.h"
-
-#include <utf8proc.h>
+#include "core/Text.h"
 
 #include <array>
 #include <charconv>
@@ -13,15 +12,6 @@ namespace kavora {
 namespace {
 
 constexpr std::string_view kReplacementCharacter = "\xEF\xBF\xBD"; // U+FFFD in UTF-8
-
-// The length of the well-formed UTF-8 sequence at the start of text, or 0 if there is none.
-std::size_t sequenceLength(std::string_view text)
-{
-    utf8proc_int32_t codepoint = 0;
-    const auto length = utf8proc_iterate(reinterpret_cast<const utf8proc_uint8_t*>(text.data()),
-                                         static_cast<utf8proc_ssize_t>(text.size()), &codepoint);
-    return length > 0 ? static_cast<std::size_t>(length) : 0;
-}
 
 bool needsEscape(unsigned char c)
 {
@@ -98,7 +88,7 @@ void JsonWriter::appendEscaped(std::string_view text)
 
         const auto c = static_cast<unsigned char>(text[i]);
         if (c >= 0x80) {
-            const std::size_t length = sequenceLength(text.substr(i));
+            const std::size_t length = decodeUtf8(text.substr(i)).length;
             if (length == 0) {
                 text_ += kReplacementCharacter;
                 ++i;

@@ -18,18 +18,15 @@ inline constexpr std::size_t kMaxPeerDisplayNameBytes = 63;
 
 enum class InvitationAnswer { Accepted, Declined };
 
-// The invitation frame's payload for this display name, cleaned as decodeInvitation cleans it.
+// The invitation frame's payload for this display name, made safe to show as decodeInvitation
+// makes it.
 std::string encodeInvitation(std::string_view displayName);
-// The inviting peer's display name, cleaned for display (see cleanPeerName); an error when the
-// payload is not an invitation or the name is empty once cleaned. Never throws.
+// The inviting peer's display name as safe text (see safeText in core/Text.h) of at most
+// kMaxPeerDisplayNameBytes; an error when the payload is not an invitation or nothing of the name
+// is left to show. Never throws.
 Result<std::string> decodeInvitation(std::string_view payload);
 
 std::string encodeInvitationAnswer(InvitationAnswer answer);
 Result<InvitationAnswer> decodeInvitationAnswer(std::string_view payload);
-
-// A peer-supplied name made safe to show: malformed UTF-8, control characters and the
-// bidirectional-override and isolate characters are removed, and the rest is cut at a character
-// boundary to the 63 bytes a display name may hold.
-std::string cleanPeerName(std::string_view name);
 
 } // namespace kavora

@@ -34,6 +34,7 @@ const TextRow kTexts[] = {
     { "PrefixIsNotEqual", "e\u0301", "e", false },
     { "InvalidUtf8ByBytes", "\xFF\xFE", "\xFF\xFE", true },
     { "InvalidUtf8NeverEquivalentToOther", "\xFF", "\xC3\xBF", false },
+    { "InvalidUtf8NeverEquivalentToEmpty", "", "\xFF", false },
 };
 // clang-format on
 

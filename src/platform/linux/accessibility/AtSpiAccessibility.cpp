@@ -1,7 +1,7 @@
 #include "platform/linux/accessibility/AtSpiAccessibility.h"
 
-#include "platform/linux/accessibility/AtSpiDisplayProbe.h"
 #include "platform/linux/accessibility/AtSpiElement.h"
+#include "platform/linux/accessibility/XDisplayProbe.h"
 #include "platform/linux/system/DesktopSessionBus.h"
 
 #include <QCoreApplication>
@@ -58,7 +58,7 @@ bool accessibilityBusAdvertised()
     if (address && *address)
         return true;
     const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    if (!(wayland && *wayland) && atspi_display::rootHasProperty("AT_SPI_BUS"))
+    if (!(wayland && *wayland) && XDisplayProbe::rootHasProperty("AT_SPI_BUS"))
         return true;
     if (!sessionBusConfigured() || !QCoreApplication::instance())
         return false;
@@ -176,7 +176,7 @@ AtSpiAccessibility::~AtSpiAccessibility() = default;
 
 bool AtSpiAccessibility::isTrusted()
 {
-    return xtest_.usable();
+    return display_.offersXTest();
 }
 
 bool AtSpiAccessibility::requestTrust()
@@ -186,7 +186,7 @@ bool AtSpiAccessibility::requestTrust()
 
 std::shared_ptr<AccessibilityElement> AtSpiAccessibility::frontmostMenuBar()
 {
-    const std::optional<std::uint32_t> pid = atspi_display::activeWindowProcessId();
+    const std::optional<std::uint32_t> pid = XDisplayProbe::activeWindowProcessId();
     // A synchronous call into this very process would wait for its own GUI thread.
     if (pid && *pid == static_cast<std::uint32_t>(getpid()))
         return nullptr;

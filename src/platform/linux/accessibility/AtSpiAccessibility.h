@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/Accessibility.h"
-#include "platform/linux/accessibility/AtSpiDisplayProbe.h"
+#include "platform/linux/accessibility/XDisplayProbe.h"
 
 #include <memory>
 
@@ -32,7 +32,7 @@ private:
     void disconnect();
 
     bool connected_ = false;
-    atspi_display::XTestProbe xtest_;
+    XDisplayProbe display_;
 };
 
 } // namespace kavora

@@ -1,9 +1,9 @@
 #include "platform/linux/desktop/DesktopLaunchArguments.h"
 
+#include "core/Text.h"
+
 #include <algorithm>
 #include <cstddef>
-
-#include <glib.h>
 
 namespace kavora {
 
@@ -18,11 +18,6 @@ constexpr std::string_view kDesktopSuffix = ".desktop";
 bool isControl(unsigned char c)
 {
     return c < 0x20 || c == 0x7f;
-}
-
-bool isValidUtf8(std::string_view text)
-{
-    return g_utf8_validate_len(text.data(), text.size(), nullptr);
 }
 
 bool startsWithIgnoringCase(std::string_view text, std::string_view prefix)

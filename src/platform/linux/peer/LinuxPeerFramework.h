@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/PeerLink.h"
+#include "platform/PeerFramework.h"
 #include "platform/linux/peer/PeerLinkOptions.h"
 
 #include <QSslConfiguration>

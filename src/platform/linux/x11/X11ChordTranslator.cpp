@@ -1,31 +1,17 @@
 #include "platform/linux/x11/X11ChordTranslator.h"
 
 #include "platform/EventServices.h"
+#include "platform/MacKeyCodes.h"
 #include "platform/linux/x11/X11MacKeyTable.h"
 
 #include <X11/keysym.h>
+#include <linux/input-event-codes.h>
 
 namespace kavora {
 namespace {
 
 constexpr std::uint64_t kChordFlags
     = eventflag::kShift | eventflag::kControl | eventflag::kAlternate | eventflag::kCommand;
-
-namespace mackey {
-constexpr std::uint16_t k4 = 21;
-constexpr std::uint16_t kRightBracket = 30;
-constexpr std::uint16_t kLeftBracket = 33;
-constexpr std::uint16_t kTab = 48;
-constexpr std::uint16_t kSpace = 49;
-} // namespace mackey
-
-namespace evdev {
-constexpr std::uint16_t kTab = 15;
-constexpr std::uint16_t kSysRq = 99; // the Print Screen key
-constexpr std::uint16_t kLeft = 105;
-constexpr std::uint16_t kRight = 106;
-constexpr std::uint16_t kLeftMeta = 125;
-} // namespace evdev
 
 // The chords the desktop knows under another name; nothing for any other.
 std::optional<XChord> desktopChord(std::uint16_t macKey, std::uint64_t flags)
@@ -34,18 +20,18 @@ std::optional<XChord> desktopChord(std::uint16_t macKey, std::uint64_t flags)
     const auto command = eventflag::kCommand;
     const auto commandShift = eventflag::kCommand | eventflag::kShift;
     if (macKey == mackey::kLeftBracket && flags == command)
-        return XChord { kAlt, KeyLookup::Position, XK_Left, evdev::kLeft };
+        return XChord { kAlt, KeyLookup::Position, XK_Left, KEY_LEFT };
     if (macKey == mackey::kRightBracket && flags == command)
-        return XChord { kAlt, KeyLookup::Position, XK_Right, evdev::kRight };
+        return XChord { kAlt, KeyLookup::Position, XK_Right, KEY_RIGHT };
     if (macKey == mackey::kSpace && flags == command)
-        return XChord { 0, KeyLookup::Keysym, XK_Super_L, evdev::kLeftMeta };
+        return XChord { 0, KeyLookup::Keysym, XK_Super_L, KEY_LEFTMETA };
     if (macKey == mackey::k4 && flags == commandShift)
-        return XChord { kShift, KeyLookup::Keysym, XK_Print, evdev::kSysRq };
+        return XChord { kShift, KeyLookup::Keysym, XK_Print, KEY_SYSRQ };
     // Command+Shift+Tab switches backwards, as Alt+Shift+Tab does.
     if (macKey == mackey::kTab && (flags == command || flags == commandShift)) {
         const std::uint8_t shift = flags == commandShift ? kShift : 0;
         return XChord { static_cast<std::uint8_t>(kAlt | shift), KeyLookup::Position, XK_Tab,
-                        evdev::kTab };
+                        KEY_TAB };
     }
     return std::nullopt;
 }

@@ -1,5 +1,6 @@
 #include "platform/linux/x11/X11ClientList.h"
 
+#include "core/Text.h"
 #include "platform/linux/x11/X11Connection.h"
 
 #include <QImage>
@@ -96,21 +97,6 @@ private:
     Window window_;
     bool failed_ = false;
 };
-
-std::string latin1ToUtf8(const std::string& text)
-{
-    std::string utf8;
-    for (const char c : text) {
-        const auto code = static_cast<unsigned char>(c);
-        if (code < 0x80) {
-            utf8.push_back(c);
-        } else {
-            utf8.push_back(static_cast<char>(0xC0 | (code >> 6)));
-            utf8.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-        }
-    }
-    return utf8;
-}
 
 std::optional<std::string> nonEmpty(std::string text)
 {

@@ -1,6 +1,7 @@
 #include "platform/linux/x11/X11Keyboard.h"
 
 #include "platform/InputSettings.h"
+#include "platform/MacKeyCodes.h"
 #include "platform/linux/x11/X11Connection.h"
 #include "platform/linux/x11/X11Keysyms.h"
 #include "platform/linux/x11/X11MacKeyTable.h"
@@ -13,6 +14,7 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
+#include <linux/input-event-codes.h>
 
 namespace kavora {
 namespace {
@@ -26,9 +28,15 @@ struct MacModifier {
     std::uint64_t flag;
 };
 constexpr MacModifier kMacModifiers[] = {
-    { 54, eventflag::kCommand }, { 55, eventflag::kCommand },   { 56, eventflag::kShift },
-    { 60, eventflag::kShift },   { 58, eventflag::kAlternate }, { 61, eventflag::kAlternate },
-    { 59, eventflag::kControl }, { 62, eventflag::kControl },   { 63, 0 },
+    { mackey::kCommand, eventflag::kCommand },
+    { mackey::kRightCommand, eventflag::kCommand },
+    { mackey::kShift, eventflag::kShift },
+    { mackey::kRightShift, eventflag::kShift },
+    { mackey::kOption, eventflag::kAlternate },
+    { mackey::kRightOption, eventflag::kAlternate },
+    { mackey::kControl, eventflag::kControl },
+    { mackey::kRightControl, eventflag::kControl },
+    { mackey::kFunction, 0 },
 };
 
 const MacModifier* macModifier(std::uint16_t key)
@@ -44,10 +52,10 @@ struct ModifierKey {
     std::uint16_t evdev;
 };
 constexpr ModifierKey kModifierKeys[] = {
-    { xmodifier::kControl, XK_Control_L, 29 },
-    { xmodifier::kShift, XK_Shift_L, 42 },
-    { xmodifier::kAlt, XK_Alt_L, 56 },
-    { xmodifier::kSuper, XK_Super_L, 125 },
+    { xmodifier::kControl, XK_Control_L, KEY_LEFTCTRL },
+    { xmodifier::kShift, XK_Shift_L, KEY_LEFTSHIFT },
+    { xmodifier::kAlt, XK_Alt_L, KEY_LEFTALT },
+    { xmodifier::kSuper, XK_Super_L, KEY_LEFTMETA },
 };
 
 // Media keys: system-defined events of this subtype, the key type in bits 16-31 of data1 and

@@ -10,6 +10,9 @@
 
 namespace kavora {
 
+// The peer framework the link reaches controllers through: an encrypted session, an advertiser,
+// and the factory that makes both for one local peer identity.
+
 enum class PeerState : std::uint8_t { NotConnected = 0, Connecting = 1, Connected = 2 };
 
 // A remote peer as the session knows it.

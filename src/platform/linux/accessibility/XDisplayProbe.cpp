@@ -1,4 +1,4 @@
-#include "platform/linux/accessibility/AtSpiDisplayProbe.h"
+#include "platform/linux/accessibility/XDisplayProbe.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -7,7 +7,7 @@
 #include <xcb/xcb.h>
 #include <xcb/xproto.h>
 
-namespace kavora::atspi_display {
+namespace kavora {
 
 namespace {
 
@@ -73,11 +73,7 @@ private:
     xcb_window_t root_ = XCB_WINDOW_NONE;
 };
 
-} // namespace
-
-namespace {
-
-bool offersXTest(const Connection& connection)
+bool hasXTest(const Connection& connection)
 {
     if (!connection.usable())
         return false;
@@ -91,12 +87,12 @@ bool offersXTest(const Connection& connection)
 
 } // namespace
 
-struct XTestProbe::KeptConnection : Connection { };
+struct XDisplayProbe::KeptConnection : Connection { };
 
-XTestProbe::XTestProbe() = default;
-XTestProbe::~XTestProbe() = default;
+XDisplayProbe::XDisplayProbe() = default;
+XDisplayProbe::~XDisplayProbe() = default;
 
-bool XTestProbe::usable()
+bool XDisplayProbe::offersXTest()
 {
     if (kept_) {
         // Nothing is asked on the kept connection, so all a read can find is events or the end
@@ -108,13 +104,13 @@ bool XTestProbe::usable()
         kept_.reset();
     }
     auto connection = std::make_unique<KeptConnection>();
-    if (!offersXTest(*connection))
+    if (!hasXTest(*connection))
         return false;
     kept_ = std::move(connection);
     return true;
 }
 
-std::optional<std::uint32_t> activeWindowProcessId()
+std::optional<std::uint32_t> XDisplayProbe::activeWindowProcessId()
 {
     const Connection connection;
     if (!connection.usable())
@@ -130,7 +126,7 @@ std::optional<std::uint32_t> activeWindowProcessId()
     return pid;
 }
 
-bool rootHasProperty(std::string_view name)
+bool XDisplayProbe::rootHasProperty(std::string_view name)
 {
     const Connection connection;
     if (!connection.usable())
@@ -145,4 +141,4 @@ bool rootHasProperty(std::string_view name)
     return reply && reply->type != XCB_ATOM_NONE;
 }
 
-} // namespace kavora::atspi_display
+} // namespace kavora

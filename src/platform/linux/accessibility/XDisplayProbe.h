@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string_view>
+
+namespace kavora {
+
+// Asks the X display ($DISPLAY) what the accessibility backend needs to know. Each question opens
+// its own short connection through XCB (but see offersXTest), whose errors come back per request,
+// so a vanished window or server never reaches a process-wide error handler. No display means
+// false or nothing.
+class XDisplayProbe {
+public:
+    XDisplayProbe();
+    ~XDisplayProbe();
+    XDisplayProbe(const XDisplayProbe&) = delete;
+    XDisplayProbe& operator=(const XDisplayProbe&) = delete;
+
+    // Whether the display accepts connections and offers the XTEST extension, which is all that
+    // input injection needs on X11: there is no permission to grant. The answer is asked before
+    // every input event, so once it is yes the connection is kept, and later answers only check
+    // that the server has not closed it: a read that does not wait instead of a new connection.
+    // A no is asked anew every time.
+    bool offersXTest();
+
+    // The process id (_NET_WM_PID) of the window the window manager reports active
+    // (_NET_ACTIVE_WINDOW); nothing without an EWMH window manager, an active window or its pid.
+    static std::optional<std::uint32_t> activeWindowProcessId();
+
+    // True when the root window carries the property, e.g. AT_SPI_BUS set by the accessibility
+    // bus launcher.
+    static bool rootHasProperty(std::string_view name);
+
+private:
+    struct KeptConnection;
+    std::unique_ptr<KeptConnection> kept_;
+};
+
+} // namespace kavora
