@@ -330,11 +330,18 @@ TEST_F(PeerLinkTest, PeerThatStopsReadingIsCutOff)
 
 TEST_F(PeerLinkTest, StoppingClosesTheListenerAndStartingReopensIt)
 {
+    RawPeer accepted;
+    ASSERT_TRUE(accepted.join(port, "Pad A"));
     RawPeer waiting;
     ASSERT_TRUE(waiting.connectEncrypted(port));
     advertiser->stopAdvertisingPeer();
     EXPECT_EQ(advertiser->serverPort(), 0);
     EXPECT_TRUE(waiting.waitClosed(1s)) << "connections not yet accepted go too";
+    // The accepted one is the session's to end.
+    EXPECT_FALSE(accepted.closed);
+    session->disconnect();
+    EXPECT_TRUE(accepted.waitClosed(1s));
+    EXPECT_EQ(states, (Lines { "connected Pad A", "not connected Pad A" }));
 
     QTcpSocket refused;
     refused.connectToHost(QStringLiteral("127.0.0.1"), port);
