@@ -1,7 +1,6 @@
 #include "ReceiverProcess.h"
 
 #include <charconv>
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -25,6 +24,14 @@ std::uint16_t portIn(const std::string& banner)
                                                                 : 0;
 }
 
+std::string readText(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
 } // namespace
 
 ReceiverProcess::ReceiverProcess(const PrepareHome& prepareHome)
@@ -32,18 +39,17 @@ ReceiverProcess::ReceiverProcess(const PrepareHome& prepareHome)
     if (!xvfb_.running() || folder_.path().empty())
         return;
     const auto root = folder_.path(); // mode 0700, as a runtime folder must be
-    const auto home = root / "home";
-    for (const auto& folder : { home / ".config", home / ".local/share", home / ".cache",
+    for (const auto& folder : { home() / ".config", home() / ".local/share", home() / ".cache",
                                 root / "system-data", root / "system-config" })
         std::filesystem::create_directories(folder);
     if (prepareHome)
-        prepareHome(home);
+        prepareHome(home());
     environment_ = {
         { "DISPLAY", xvfb_.displayName() },
-        { "HOME", home.string() },
-        { "XDG_CONFIG_HOME", (home / ".config").string() },
-        { "XDG_DATA_HOME", (home / ".local/share").string() },
-        { "XDG_CACHE_HOME", (home / ".cache").string() },
+        { "HOME", home().string() },
+        { "XDG_CONFIG_HOME", (home() / ".config").string() },
+        { "XDG_DATA_HOME", (home() / ".local/share").string() },
+        { "XDG_CACHE_HOME", (home() / ".cache").string() },
         { "XDG_RUNTIME_DIR", root.string() },
         { "XDG_DATA_DIRS", (root / "system-data").string() },
         { "XDG_CONFIG_DIRS", (root / "system-config").string() },
@@ -67,27 +73,64 @@ ReceiverProcess::ReceiverProcess(const PrepareHome& prepareHome)
     }
 }
 
-std::string ReceiverProcess::address() const
-{
-    return "127.0.0.1:" + std::to_string(port_);
-}
-
-std::string ReceiverProcess::scratchPath(const std::string& name) const
-{
-    return (folder_.path() / name).string();
-}
-
 std::string ReceiverProcess::log() const
 {
-    return readText(scratchPath("kavora.log"));
+    return "first line: " + banner_ + "\n" + readText(scratchPath("kavora.log"));
 }
 
-std::string readText(const std::string& path)
+RemoteController::RemoteController(const ReceiverProcess& receiver, const std::string& name)
+    : logPath_(receiver.scratchPath("remote-" + name + ".log"))
+    , process_({ { KAVORA_REMOTE_PROGRAM, "connect", receiver.address(), "--name", name },
+                 receiver.environment(),
+                 true,
+                 logPath_,
+                 true })
 {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
+}
+
+bool RemoteController::send(const nlohmann::json& message)
+{
+    return process_.writeInput(message.dump() + "\n");
+}
+
+std::optional<nlohmann::json> RemoteController::nextMessage(std::chrono::milliseconds timeout)
+{
+    const auto line = process_.readLine(timeout);
+    if (!line)
+        return std::nullopt;
+    auto message = nlohmann::json::parse(*line, nullptr, false);
+    if (message.is_discarded())
+        return nlohmann::json { { "notJson", *line } };
+    return message;
+}
+
+std::vector<nlohmann::json> RemoteController::messagesUntil(const std::string& key)
+{
+    std::vector<nlohmann::json> messages;
+    while (auto message = nextMessage()) {
+        messages.push_back(*message);
+        if (caseOf(*message) == key)
+            break;
+    }
+    return messages;
+}
+
+bool RemoteController::inSession()
+{
+    if (!send({ { "heartbeat", nlohmann::json::object() } }))
+        return false;
+    const auto messages = messagesUntil("heartbeat");
+    return !messages.empty() && caseOf(messages.back()) == "heartbeat";
+}
+
+std::string RemoteController::errors() const
+{
+    return readText(logPath_);
+}
+
+std::string caseOf(const nlohmann::json& message)
+{
+    return message.is_object() && message.size() == 1 ? message.begin().key() : std::string();
 }
 
 } // namespace kavora::test

@@ -4,13 +4,23 @@
 #include "support/XvfbServer.h"
 #include "support/linux/ChildProcess.h"
 
+#include <nlohmann/json.hpp>
+
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace kavora::test {
+
+// Long enough for a program started under the sanitizers on a busy machine (the receiver makes
+// its TLS key on its first run).
+constexpr std::chrono::milliseconds kStartTimeout { 30'000 };
+// Long enough for one exchange over loopback on a busy machine.
+constexpr std::chrono::milliseconds kReplyTimeout { 10'000 };
 
 // The kavora program as a user starts it (--headless --advertise), listening on 127.0.0.1 only
 // (so nothing is announced on the network), on an Xvfb server of its own, with a home, settings,
@@ -28,16 +38,18 @@ public:
     bool ready() const { return port_ != 0; }
     std::uint16_t port() const { return port_; }
     // "127.0.0.1:PORT", as kavora-remote takes it.
-    std::string address() const;
-    // What the program printed when it started.
-    const std::string& banner() const { return banner_; }
+    std::string address() const { return "127.0.0.1:" + std::to_string(port_); }
+    std::filesystem::path home() const { return folder_.path() / "home"; }
     const std::string& xDisplay() const { return xvfb_.displayName(); }
     ChildProcess& process() { return process_; }
     // The environment kavora runs in, for the controllers the tests start beside it.
     const EnvironmentChanges& environment() const { return environment_; }
-    // A fresh path in the receiver's private folder, for a log file.
-    std::string scratchPath(const std::string& name) const;
-    // What the program wrote on stderr so far, for failure messages.
+    // A path in the receiver's private folder, for a log file.
+    std::string scratchPath(const std::string& name) const
+    {
+        return (folder_.path() / name).string();
+    }
+    // What the program printed first and wrote on stderr so far, for failure messages.
     std::string log() const;
 
 private:
@@ -49,13 +61,33 @@ private:
     std::string banner_;
 };
 
-// Reads a text file whole; empty when it cannot be read.
-std::string readText(const std::string& path);
+// The kavora-remote program joined to a receiver as a controller: each message the test sends
+// is one line of its input, each message it prints is one parsed JSON document. It stays in the
+// session until its input ends (leave()) or it is killed.
+class RemoteController {
+public:
+    RemoteController(const ReceiverProcess& receiver, const std::string& name);
 
-// Long enough for a program started under the sanitizers on a busy machine (the receiver makes
-// its TLS key on its first run).
-constexpr std::chrono::milliseconds kStartTimeout { 30'000 };
-// Long enough for one exchange over loopback on a busy machine.
-constexpr std::chrono::milliseconds kReplyTimeout { 10'000 };
+    pid_t pid() const { return process_.pid(); }
+    bool send(const nlohmann::json& message);
+    // The next message the receiver sent; nothing when none came within the timeout.
+    std::optional<nlohmann::json> nextMessage(std::chrono::milliseconds timeout = kReplyTimeout);
+    // The messages received until one whose case is `key` came (included), which the result
+    // ends with; the result ends elsewhere when it did not come in time.
+    std::vector<nlohmann::json> messagesUntil(const std::string& key);
+    // True once the receiver answered a heartbeat: the controller is in the session.
+    bool inSession();
+    void leave() { process_.closeInput(); }
+    std::optional<int> waitForExit() { return process_.waitForExit(kReplyTimeout); }
+    // What kavora-remote wrote on stderr.
+    std::string errors() const;
+
+private:
+    std::string logPath_;
+    ChildProcess process_;
+};
+
+// The case of a message: the key of its one member.
+std::string caseOf(const nlohmann::json& message);
 
 } // namespace kavora::test

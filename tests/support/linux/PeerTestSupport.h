@@ -1,6 +1,5 @@
 #pragma once
 
-#include "core/Log.h"
 #include "platform/linux/peer/CertificateStore.h"
 #include "platform/linux/peer/LinkLimits.h"
 #include "platform/linux/peer/LinuxPeerAdvertiser.h"
@@ -8,22 +7,24 @@
 #include "platform/linux/peer/LinuxPeerSession.h"
 #include "platform/linux/peer/PeerClient.h"
 #include "support/TemporaryFolder.h"
+#include "support/linux/ChildProcess.h"
+#include "support/linux/Polling.h"
 #include "wire/FrameDecoder.h"
 #include "wire/Invitation.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QSslConfiguration>
 #include <QSslSocket>
-#include <QTcpSocket>
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 namespace kavora::test {
 
@@ -38,24 +39,17 @@ inline void ensureQtApplication()
     new QCoreApplication(argc, argv); // lives until the process ends
 }
 
-// Runs the event loop until the condition holds or the time is up; true when it held.
-inline bool waitUntil(const std::function<bool()>& condition,
-                      std::chrono::milliseconds timeout = std::chrono::milliseconds(5000))
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!condition()) {
-        if (clock.elapsed() > timeout.count())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
-
-// Runs the event loop for the given time.
+// Runs the event loop for the given time: the settle time of a check that nothing happens.
 inline void runFor(std::chrono::milliseconds time)
 {
-    waitUntil([] { return false; }, time);
+    pollUntil([] { return false; }, time);
+}
+
+// The 4-byte big-endian length that starts a frame.
+inline std::string lengthPrefix(std::uint32_t length)
+{
+    return { static_cast<char>(length >> 24), static_cast<char>((length >> 16) & 0xFF),
+             static_cast<char>((length >> 8) & 0xFF), static_cast<char>(length & 0xFF) };
 }
 
 // Joins the receiver on the loopback port as a controller named name; true once accepted.
@@ -66,7 +60,7 @@ inline bool joinAsController(PeerClient& client, std::uint16_t port, const std::
     client.onAccepted = [&] { accepted = true; };
     client.onFailed = [&](PeerClient::Failure, const std::string&) { failed = true; };
     client.connectToReceiver(QStringLiteral("127.0.0.1"), port, name);
-    waitUntil([&] { return accepted || failed; });
+    pollUntil([&] { return accepted || failed; });
     client.onAccepted = nullptr;
     client.onFailed = nullptr;
     return accepted;
@@ -109,33 +103,35 @@ public:
     bool connectEncrypted(std::uint16_t port)
     {
         socket.connectToHostEncrypted(QStringLiteral("127.0.0.1"), port);
-        return waitUntil([this] { return socket.isEncrypted() || closed; }) && socket.isEncrypted();
+        return pollUntil([this] { return socket.isEncrypted() || closed; }) && socket.isEncrypted();
     }
     void write(const std::string& bytes)
     {
         socket.write(bytes.data(), static_cast<qint64>(bytes.size()));
         socket.flush();
     }
-    // Connects, invites and waits for the answer; true when accepted.
+    // Connects, invites and waits for the answer (kept in `answer`); true when accepted.
     bool join(std::uint16_t port, const std::string& name)
     {
         if (!connectEncrypted(port))
             return false;
         write(encodeFrame(encodeInvitation(name)));
-        if (!waitUntil([this] { return !frames.empty() || closed; }) || frames.empty())
+        if (!pollUntil([this] { return !frames.empty() || closed; }) || frames.empty())
             return false;
-        const auto answer = decodeInvitationAnswer(frames.front());
+        if (auto decoded = decodeInvitationAnswer(frames.front()); decoded.ok())
+            answer = decoded.value();
         frames.erase(frames.begin());
-        return answer.ok() && answer.value() == InvitationAnswer::Accepted;
+        return answer == InvitationAnswer::Accepted;
     }
     bool waitClosed(std::chrono::milliseconds timeout = std::chrono::milliseconds(5000))
     {
-        return waitUntil([this] { return closed; }, timeout);
+        return pollUntil([this] { return closed; }, timeout);
     }
 
     QSslSocket socket;
     FrameDecoder decoder { 64 * 1024 * 1024 };
     std::vector<std::string> frames;
+    std::optional<InvitationAnswer> answer;
     bool closed = false;
 };
 
@@ -147,21 +143,21 @@ inline const TlsIdentity& testIdentity()
     return identity;
 }
 
-// A listener for the session on 127.0.0.1 (any free port, nothing published over DNS-SD) with
-// the test identity. It accepts an invitation while no controller is connected and notes the
-// name of every controller that asks in `invitations`.
-inline std::unique_ptr<LinuxPeerAdvertiser> listenOnLoopback(LinuxPeerSession& session,
-                                                             LinuxPeerAdvertiser::Identity identity,
-                                                             const LinkLimits& limits, Log& log,
-                                                             std::vector<std::string>& invitations)
+// A listener for the session on the address (any free port, nothing published over DNS-SD)
+// with the test identity. It accepts an invitation while no controller is connected and notes
+// the name of every controller that asks in `invitations`.
+inline std::unique_ptr<LinuxPeerAdvertiser>
+listenFor(LinuxPeerSession& session, const LinkLimits& limits, Log& log,
+          std::vector<std::string>& invitations,
+          const QHostAddress& address = QHostAddress(QHostAddress::LocalHost))
 {
     PeerLinkOptions options;
-    options.listenAddress = QHostAddress::LocalHost;
+    options.listenAddress = address;
     options.limits = limits;
     options.publishDnsSd = false;
     const auto& tls = testIdentity();
     auto advertiser = std::make_unique<LinuxPeerAdvertiser>(
-        std::move(identity), session, options,
+        LinuxPeerAdvertiser::Identity { session.displayName(), {}, "kavora-v2" }, session, options,
         LinuxPeerFramework::serverConfiguration(tls.certificate, tls.privateKey), std::string(),
         log);
     advertiser->setInvitationHandler([&session, &invitations](const PeerID& peer) {
@@ -171,5 +167,70 @@ inline std::unique_ptr<LinuxPeerAdvertiser> listenOnLoopback(LinuxPeerSession& s
     advertiser->startAdvertisingPeer();
     return advertiser;
 }
+
+// Two network namespaces joined by a veth link, as two hosts of a LAN whose link can go down:
+// host h lives in namespace name(h), on interface "veth" + h, at subnet + ".1" (the first) or
+// ".2" (the second). Making them needs root; problem() says why they could not be made.
+class LinkedNamespaces {
+public:
+    LinkedNamespaces(char first, char second, const std::string& subnet)
+        : first_(first)
+        , second_(second)
+    {
+        if (run({ "ip", "netns", "add", name(first) }, {}, kCommandTimeout).exitStatus != 0) {
+            problem_ = "ip netns is not permitted here (it needs root)";
+            return;
+        }
+        made_ = true;
+        const std::string a = std::string("veth") + first;
+        const std::string b = std::string("veth") + second;
+        const std::vector<std::vector<std::string>> commands {
+            { "ip", "netns", "add", name(second) },
+            { "ip", "link", "add", a, "netns", name(first), "type", "veth", "peer", "name", b,
+              "netns", name(second) },
+            { "ip", "-n", name(first), "addr", "add", subnet + ".1/16", "dev", a },
+            { "ip", "-n", name(second), "addr", "add", subnet + ".2/16", "dev", b },
+            { "ip", "-n", name(first), "link", "set", a, "up" },
+            { "ip", "-n", name(second), "link", "set", b, "up" },
+        };
+        for (const auto& command : commands) {
+            if (run(command, {}, kCommandTimeout).exitStatus != 0) {
+                problem_ = "cannot link the namespaces: " + testing::PrintToString(command);
+                return;
+            }
+        }
+    }
+    ~LinkedNamespaces()
+    {
+        if (!made_)
+            return;
+        run({ "ip", "netns", "del", name(first_) }, {}, kCommandTimeout);
+        run({ "ip", "netns", "del", name(second_) }, {}, kCommandTimeout);
+    }
+    LinkedNamespaces(const LinkedNamespaces&) = delete;
+    LinkedNamespaces& operator=(const LinkedNamespaces&) = delete;
+
+    const std::optional<std::string>& problem() const { return problem_; }
+    static std::string name(char host)
+    {
+        return std::string("kav") + host + "-" + std::to_string(::getpid());
+    }
+    // Takes the host's end of the link down without a word, as when a phone leaves the network.
+    bool cut(char host) const
+    {
+        return run({ "ip", "-n", name(host), "link", "set", std::string("veth") + host, "down" },
+                   {}, kCommandTimeout)
+                   .exitStatus
+            == 0;
+    }
+
+private:
+    static constexpr std::chrono::seconds kCommandTimeout { 5 };
+
+    char first_;
+    char second_;
+    bool made_ = false;
+    std::optional<std::string> problem_;
+};
 
 } // namespace kavora::test
