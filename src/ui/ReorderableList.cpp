@@ -86,10 +86,13 @@ void ReorderableRow::startDrag()
     }
 }
 
+// A drag of this list carries the id of the row it dragged, and only this list's drag has set
+// that id as dragging; text dragged in from elsewhere is not a reorder.
 bool ReorderableRow::isOwnDrag(const QDropEvent* event) const
 {
-    const auto* source = qobject_cast<const ReorderableRow*>(event->source());
-    return source && &source->list_ == &list_ && list_.drag().dragging();
+    const auto& dragging = list_.drag().dragging();
+    return dragging && event->mimeData()->hasText()
+        && event->mimeData()->text().toStdString() == *dragging;
 }
 
 void ReorderableRow::dragEnterEvent(QDragEnterEvent* event)
@@ -186,15 +189,41 @@ void ReorderableList::showIds(const std::vector<std::string>& ids)
         return;
     for (auto* row : ordered)
         layout()->removeWidget(row);
-    QWidget* previous = this;
     for (auto* row : ordered) {
         layout()->addWidget(row);
         row->show();
-        QWidget::setTabOrder(previous, row);
-        previous = row;
     }
     rows_ = std::move(ordered);
+    followTabOrder();
     showDragState();
+}
+
+QWidget* ReorderableList::tabStopBefore() const
+{
+    for (QWidget* w = previousInFocusChain(); w && w != window(); w = w->previousInFocusChain()) {
+        if (!isAncestorOf(w) && (w->focusPolicy() & Qt::TabFocus))
+            return w;
+    }
+    return nullptr;
+}
+
+void ReorderableList::followTabOrder()
+{
+    // Tab goes from the control before the list through each row and its controls in the
+    // rows' order, however the rows were made and moved.
+    QWidget* previous = tabStopBefore();
+    const auto chain = [&previous](QWidget* next) {
+        if (previous)
+            QWidget::setTabOrder(previous, next);
+        previous = next;
+    };
+    for (auto* row : rows_) {
+        chain(row);
+        for (auto* control : row->findChildren<QWidget*>()) {
+            if (control->focusPolicy() & Qt::TabFocus)
+                chain(control);
+        }
+    }
 }
 
 void ReorderableList::showDragState()

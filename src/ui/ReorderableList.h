@@ -69,6 +69,9 @@ public:
     void moveByKeyboard(const std::string& id, MoveDirection direction);
 
 private:
+    QWidget* tabStopBefore() const;
+    void followTabOrder();
+
     DragReorder::Move move_;
     DragReorder drag_;
     MakeRow makeRow_;
