@@ -59,12 +59,16 @@ MenuBarPanel::MenuBarPanel(ControllerAdapter& adapter, QWidget* parent)
     , adapter_(adapter)
 {
     setFrameShape(QFrame::StyledPanel);
-    setFixedWidth(kWidth);
     setAccessibleName(QStringLiteral("Kavora"));
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
-    column->addWidget(makeHeader());
+    // The panel is always exactly as tall as its content (the two permission forms differ) and
+    // 260 pixels wide, frame included.
+    column->setSizeConstraint(QLayout::SetFixedSize);
+    auto* header = makeHeader();
+    header->setFixedWidth(kWidth - 2 * frameWidth());
+    column->addWidget(header);
     column->addWidget(makeStatusRow());
     column->addWidget(divider());
     column->addWidget(makePermissionBlock());
@@ -191,8 +195,7 @@ void MenuBarPanel::showPermission()
     const bool granted = adapter_.accessibilityGranted();
     granted_->setVisible(granted);
     notGranted_->setVisible(!granted);
-    if (isVisible())
-        adjustSize();
+    layout()->activate();
 }
 
 void MenuBarPanel::restyle()
@@ -263,7 +266,7 @@ void MenuBarPanel::popUp(const QRect& iconGeometry)
     QScreen* screen = QGuiApplication::screenAt(anchor.center());
     if (!screen)
         screen = QGuiApplication::primaryScreen();
-    adjustSize();
+    layout()->activate();
     const QRect available = screen->availableGeometry();
     const auto placed = panelPlacement(
         { anchor.x(), anchor.y(), anchor.width(), anchor.height() }, width(), height(),
