@@ -5,11 +5,13 @@
 #include "ui/Look.h"
 #include "ui/StatusDotWidget.h"
 #include "ui/ToggleSwitch.h"
+#include "ui/WindowAccessibility.h"
 
 #include <QApplication>
 #include <QCursor>
 #include <QEvent>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
@@ -55,9 +57,12 @@ int symbolSize(qreal points)
 } // namespace
 
 MenuBarPanel::MenuBarPanel(ControllerAdapter& adapter, QWidget* parent)
-    : QFrame(parent, Qt::Popup | Qt::FramelessWindowHint)
+    // A frameless tool window rather than a popup: screen readers list popups nowhere, and a
+    // window that closes when it loses focus behaves the same for everyone else.
+    : QFrame(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
     , adapter_(adapter)
 {
+    exposeOurWindowsToScreenReaders();
     setFrameShape(QFrame::StyledPanel);
     setAccessibleName(QStringLiteral("Kavora"));
     auto* column = new QVBoxLayout(this);
@@ -230,6 +235,15 @@ void MenuBarPanel::restyle()
         secondary.setColor(QPalette::ButtonText, pal.color(QPalette::PlaceholderText));
         button->setPalette(secondary);
     }
+}
+
+void MenuBarPanel::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        hide();
+        return;
+    }
+    QFrame::keyPressEvent(event);
 }
 
 bool MenuBarPanel::event(QEvent* event)

@@ -14,8 +14,8 @@ class ToggleSwitch;
 
 // The panel that opens at the status icon: the title with the advertising switch, the
 // connection state, the input permission (with the button that asks for it), and the settings
-// and quit commands. A frameless popup 260 pixels wide that closes when it loses focus. It keeps
-// nothing of its own: every value is read from the adapter when it changes.
+// and quit commands. A frameless window 260 pixels wide that closes when it loses focus. It keeps
+// nothing of its own: every value is read from the adapter when it changes. Escape closes it.
 class MenuBarPanel final : public QFrame {
     Q_OBJECT
 
@@ -38,6 +38,7 @@ Q_SIGNALS:
 protected:
     bool event(QEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QWidget* makeHeader();

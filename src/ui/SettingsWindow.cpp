@@ -6,6 +6,7 @@
 #include "ui/StatusSections.h"
 #include "ui/SystemButtonsSection.h"
 #include "ui/TrackingSection.h"
+#include "ui/WindowAccessibility.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -23,6 +24,7 @@ SettingsWindow::SettingsWindow(ControllerAdapter& adapter, QWidget* parent)
     , favoriteSites_(new FavoriteSitesSection(adapter))
     , connection_(new ConnectionSection(adapter))
 {
+    exposeOurWindowsToScreenReaders();
     setWindowTitle(QStringLiteral("Kavora 設定"));
     setWindowIcon(QIcon(QStringLiteral(":/icons/hicolor/scalable/apps/kavora.svg")));
     setAccessibleName(windowTitle());

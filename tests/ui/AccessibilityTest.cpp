@@ -62,6 +62,14 @@ TEST_F(AccessibilityTest, EveryControlHasANameAndARole)
     }
 }
 
+TEST_F(AccessibilityTest, TheWindowsAreWindowsNamedByTheirTitles)
+{
+    EXPECT_EQ(accessible(&window)->role(), QAccessible::Window);
+    EXPECT_EQ(accessible(&window)->text(QAccessible::Name), QStringLiteral("Kavora 設定"));
+    EXPECT_EQ(accessible(&panel)->role(), QAccessible::Window);
+    EXPECT_EQ(accessible(&panel)->text(QAccessible::Name), QStringLiteral("Kavora"));
+}
+
 TEST_F(AccessibilityTest, SwitchesAndTopButtonsAreCheckBoxesWithTheirState)
 {
     auto* advertising = window.findChild<ToggleSwitch*>();

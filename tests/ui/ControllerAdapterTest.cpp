@@ -5,6 +5,7 @@
 #include "ui/SettingsWindow.h"
 
 #include <QSignalSpy>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -59,7 +60,7 @@ TEST(ControllerAdapter, PointerInputCostsTheViewsNothingWhileNoOneShowsTheDebugV
     panel.popUp(QRect(100, 0, 22, 22));
     rig.adapter->setAdvertising(true);
     rig.connect("Pad");
-    QApplication::processEvents();
+    QTest::qWait(100); // the windows settle: shown, activated, painted
     PaintCounter counter;
     watchPaints(window, counter);
     watchPaints(panel, counter);
@@ -74,6 +75,12 @@ TEST(ControllerAdapter, PointerInputCostsTheViewsNothingWhileNoOneShowsTheDebugV
     EXPECT_EQ(counter.paints, 0);
     EXPECT_EQ(anyChange.count(), 0);
     EXPECT_EQ(rig.adapter->debugReceivedCount(), 0) << "not followed";
+
+    // A change the views show does repaint them.
+    rig.adapter->setAdvertising(false);
+    rig.scheduler.runPending();
+    QTest::qWait(20);
+    EXPECT_GT(counter.paints, 0);
 
     QSignalSpy debug(rig.adapter.get(), &ControllerAdapter::debugValuesChanged);
     rig.receive(R"({"scroll":{"deltaY":3}})", "Pad");
