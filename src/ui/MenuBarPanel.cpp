@@ -248,18 +248,21 @@ void MenuBarPanel::keyPressEvent(QKeyEvent* event)
 
 bool MenuBarPanel::event(QEvent* event)
 {
+    // The base class takes the new palette in first; the colours are drawn from it after.
+    const bool handled = QFrame::event(event);
     switch (event->type()) {
     case QEvent::WindowDeactivate:
         hide();
         break;
     case QEvent::ApplicationPaletteChange:
+    case QEvent::PaletteChange:
     case QEvent::Show:
         restyle();
         break;
     default:
         break;
     }
-    return QFrame::event(event);
+    return handled;
 }
 
 void MenuBarPanel::hideEvent(QHideEvent* event)

@@ -91,6 +91,32 @@ TEST_F(MenuBarPanelTest, PermissionBlockAsksAndTurnsGrantedByItself)
     EXPECT_FALSE(showsText(QStringLiteral("アクセシビリティ権限が必要です")));
 }
 
+TEST_F(MenuBarPanelTest, FollowsASwitchToADarkPalette)
+{
+    const QPalette light = QApplication::palette();
+    const auto warningColour = [&] {
+        for (auto* label : panel.findChildren<QLabel*>()) {
+            if (label->text() == QStringLiteral("アクセシビリティ権限が必要です"))
+                return label->palette().color(QPalette::WindowText);
+        }
+        return QColor();
+    };
+    EXPECT_EQ(warningColour(), QColor(0xFF, 0x95, 0x00));
+
+    QPalette dark;
+    dark.setColor(QPalette::Window, QColor(0x24, 0x24, 0x24));
+    dark.setColor(QPalette::WindowText, Qt::white);
+    dark.setColor(QPalette::PlaceholderText, QColor(0x9A, 0x9A, 0x9A));
+    QApplication::setPalette(dark);
+    QApplication::processEvents();
+    EXPECT_EQ(warningColour(), QColor(0xFF, 0x9F, 0x0A)) << "the dark variant";
+    QLabel* status
+        = panel.findChild<StatusDotWidget*>()->parentWidget()->findChildren<QLabel*>().at(0);
+    EXPECT_EQ(status->palette().color(status->foregroundRole()), QColor(0x9A, 0x9A, 0x9A))
+        << "secondary text comes from the palette";
+    QApplication::setPalette(light);
+}
+
 TEST_F(MenuBarPanelTest, FooterCommandsAreSignalled)
 {
     QSignalSpy settings(&panel, &MenuBarPanel::settingsRequested);
