@@ -1,29 +1,13 @@
 #include "app/ReceiverApp.h"
 
+#include "app/DesktopShell.h"
+#include "app/Receiver.h"
 #include "app/ReceiverOptions.h"
+#include "app/SingleInstance.h"
 #include "controller/MacController.h"
-#include "controller/SettingsStore.h"
-#include "input/CGEventInjector.h"
-#include "link/MCReceiverMac.h"
-#include "platform/InputSettings.h"
-#include "platform/MacKeyCodes.h"
-#include "platform/linux/accessibility/AtSpiAccessibility.h"
-#include "platform/linux/desktop/DesktopApplications.h"
-#include "platform/linux/desktop/DesktopLaunchServices.h"
-#include "platform/linux/desktop/LinuxWorkspace.h"
-#include "platform/linux/peer/LinuxHostNames.h"
-#include "platform/linux/peer/LinuxPeerFramework.h"
-#include "platform/linux/settings/JsonFileUserDefaults.h"
-#include "platform/linux/settings/PlistLegacyPreferences.h"
-#include "platform/linux/settings/UserFolders.h"
-#include "platform/linux/system/PulseAudioControl.h"
-#include "platform/linux/system/QtHttpClient.h"
-#include "platform/linux/system/QtPasteboard.h"
-#include "platform/linux/system/QtScheduler.h"
 #include "platform/linux/system/SystemLog.h"
-#include "platform/linux/x11/X11ClientList.h"
-#include "platform/linux/x11/X11EventServices.h"
 
+#include <QApplication>
 #include <QGuiApplication>
 #include <QSocketNotifier>
 
@@ -36,6 +20,11 @@
 
 namespace kavora {
 namespace {
+
+constexpr const char* kGuardLine
+    = "KVGUARD 既に起動済みのインスタンスを検出 → 二重起動を防ぐため終了";
+// How long a second launch waits for the running copy to take its request.
+constexpr std::chrono::seconds kShowRequestTimeout { 5 };
 
 int signalPipe[2] = { -1, -1 };
 
@@ -65,86 +54,88 @@ void quitOnSignals(QCoreApplication& app)
     ::sigaction(SIGTERM, &action, nullptr);
 }
 
-// The overview key where the desktop offers no overview call: Command+Space, which the X11
-// backend turns into the desktop's Super key.
-void postOverviewKey(EventServices& events)
+void announce(const ReceiverOptions& options, Receiver& receiver)
 {
-    events.postKey({ mackey::kCommand, KeyState::Down, std::nullopt, std::nullopt });
-    events.postKey({ mackey::kSpace, KeyState::Down, eventflag::kCommand, std::nullopt });
-    events.postKey({ mackey::kSpace, KeyState::Up, eventflag::kCommand, std::nullopt });
-    events.postKey({ mackey::kCommand, KeyState::Up, std::nullopt, std::nullopt });
+    if (options.advertise) {
+        receiver.controller()->setAdvertising(true);
+        std::printf("kavora: %s listening on port %u\n", receiver.displayName().c_str(),
+                    static_cast<unsigned>(receiver.serverPort()));
+    } else {
+        std::printf("kavora: ready; advertising is off\n");
+    }
+    std::fflush(stdout);
 }
 
-} // namespace
-
-int runReceiver(int argc, char** argv, const ReceiverOptions& options)
+int runHeadless(int argc, char** argv, const ReceiverOptions& options, SingleInstance& instance,
+                Log& log)
 {
     // Without a display the receiver still serves controllers; the clipboard then stays in-process.
     if (std::getenv("DISPLAY") == nullptr && std::getenv("QT_QPA_PLATFORM") == nullptr)
         ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QGuiApplication app(argc, argv);
     QGuiApplication::setApplicationName("kavora");
+    QGuiApplication::setApplicationVersion(KAVORA_VERSION);
     QGuiApplication::setQuitOnLastWindowClosed(false);
     quitOnSignals(app);
+    instance.listen([] {});
 
-    SystemLog log;
-    QtScheduler scheduler;
-    JsonFileUserDefaults defaults(settingsFolder(), log);
-    // Reads are served from memory; a change made by another process (kavora defaults write, an
-    // editor) is taken here, and the next read sees it.
-    std::unique_ptr<QSocketNotifier> settingsChanges;
-    if (defaults.changeNotifier() >= 0) {
-        settingsChanges
-            = std::make_unique<QSocketNotifier>(defaults.changeNotifier(), QSocketNotifier::Read);
-        QObject::connect(settingsChanges.get(), &QSocketNotifier::activated, &app,
-                         [&defaults] { defaults.takeChangeNotifications(); });
-    }
-    PlistLegacyPreferences legacy;
-    SettingsStore settings(defaults, legacy, log);
-    InputSettings inputSettings(defaults);
-
-    X11EventServices events(inputSettings);
-    QtPasteboard pasteboard;
-    AtSpiAccessibility accessibility;
-    PulseAudioControl audio;
-    LinuxWorkspace workspace(std::make_unique<DesktopApplications>(),
-                             std::make_unique<X11ClientList>());
-    DesktopLaunchServices launcher([&events] { postOverviewKey(events); },
-                                   [&workspace](const std::string& bundleId) {
-                                       return workspace.activateRunningApplication(bundleId);
-                                   });
-    QtHttpClient http;
-
-    PeerLinkOptions linkOptions;
-    linkOptions.port = options.port;
-    linkOptions.listenAddress = options.listenAddress;
-    linkOptions.publishDnsSd = options.publishesDnsSd();
-    linkOptions.configFolder = settingsFolder();
-    LinuxPeerFramework framework(linkOptions, log);
-    LinuxHostNames hostNames;
-
-    auto receiver = MCReceiverMac::create(scheduler, framework, defaults, hostNames);
-    auto injector = CGEventInjector::create(
-        { scheduler, inputSettings, events, pasteboard, accessibility, audio, launcher, log });
-    auto controller = MacController::create(
-        { scheduler, accessibility, launcher, settings, defaults, workspace, http, log }, receiver,
-        injector);
-
-    if (options.advertise) {
-        controller->setAdvertising(true);
-        std::printf("kavora: %s listening on port %u\n", receiver->myPeerID().displayName.c_str(),
-                    static_cast<unsigned>(framework.serverPort()));
-        std::fflush(stdout);
-    } else {
-        std::printf("kavora: ready; advertising is off\n");
-        std::fflush(stdout);
-    }
-    if (!controller->accessibilityGranted().get())
+    Receiver receiver(options, log);
+    announce(options, receiver);
+    if (!receiver.controller()->accessibilityGranted().get())
         log.line("kavora: input cannot be injected on this display (no X server with XTEST)");
-
     const int status = QGuiApplication::exec();
-    controller->setAdvertising(false);
+    receiver.shutDown();
     return status;
+}
+
+int runDesktop(int argc, char** argv, const ReceiverOptions& options, SingleInstance& instance,
+               Log& log)
+{
+    if (std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr
+        && std::getenv("QT_QPA_PLATFORM") == nullptr) {
+        std::fputs("kavora: no display to show the settings window on; "
+                   "run kavora --headless to serve controllers without one\n",
+                   stderr);
+        return 1;
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("kavora");
+    QApplication::setApplicationDisplayName("Kavora");
+    QApplication::setApplicationVersion(KAVORA_VERSION);
+    QApplication::setDesktopFileName("kavora");
+    QApplication::setQuitOnLastWindowClosed(false);
+    quitOnSignals(app);
+
+    Receiver receiver(options, log);
+    DesktopShell shell(receiver.controller(), receiver.inputSettings(), log);
+    instance.listen([&shell] { shell.showSettings(); });
+    // Coming back to the program is when a permission granted meanwhile shows.
+    QObject::connect(&app, &QGuiApplication::applicationStateChanged, &app,
+                     [controller = receiver.controller()](Qt::ApplicationState state) {
+                         if (state == Qt::ApplicationActive)
+                             controller->recheckAccessibility();
+                     });
+    announce(options, receiver);
+    const int status = QApplication::exec();
+    receiver.shutDown();
+    return status;
+}
+
+} // namespace
+
+int runReceiver(int argc, char** argv, const ReceiverOptions& options)
+{
+    SystemLog log;
+    SingleInstance instance;
+    if (!instance.acquire()) {
+        // Before anything of this copy starts: no window, no advertising, no settings file.
+        log.line(kGuardLine);
+        if (!options.headless)
+            instance.requestShow(kShowRequestTimeout);
+        return 0;
+    }
+    return options.headless ? runHeadless(argc, argv, options, instance, log)
+                            : runDesktop(argc, argv, options, instance, log);
 }
 
 } // namespace kavora

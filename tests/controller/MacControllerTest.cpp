@@ -1,21 +1,4 @@
-#include "controller/MacController.h"
-
-#include "input/CGEventInjector.h"
-#include "link/MCReceiverMac.h"
-#include "platform/InputSettings.h"
-#include "support/CapturingLog.h"
-#include "support/FakeAccessibility.h"
-#include "support/FakeHttpClient.h"
-#include "support/FakeLegacyPreferences.h"
-#include "support/FakePeerFramework.h"
-#include "support/FakeWorkspace.h"
-#include "support/FixedHostNames.h"
-#include "support/InMemoryUserDefaults.h"
-#include "support/RecordingAudioControl.h"
-#include "support/RecordingEventServices.h"
-#include "support/RecordingLaunchServices.h"
-#include "support/RecordingPasteboard.h"
-#include "support/VirtualScheduler.h"
+#include "support/ControllerRig.h"
 
 #include <gtest/gtest.h>
 
@@ -26,65 +9,9 @@ using Lines = std::vector<std::string>;
 
 const PeerID kPhone { 7, "Phone" };
 
-// The whole logic stack on doubles: link, injector and controller, in virtual time. What the
-// catalogue and the site list do on their own is tested with them; here, how the controller
-// wires them to the link, the store and the user interface.
-class MacControllerTest : public ::testing::Test {
-protected:
-    void start(bool trusted = true)
-    {
-        accessibility.trusted = trusted;
-        receiver = MCReceiverMac::create(scheduler, framework, defaults, host);
-        injector = CGEventInjector::create(
-            { scheduler, inputSettings, events, pasteboard, accessibility, audio, launcher, log });
-        controller = MacController::create(
-            { scheduler, accessibility, launcher, settings, defaults, workspace, http, log },
-            receiver, injector);
-        scheduler.runPending();
-    }
-    void connect()
-    {
-        framework.session->join(kPhone);
-        scheduler.runPending();
-    }
-    void receive(std::string_view json)
-    {
-        framework.session->receive(json, kPhone);
-        scheduler.runPending();
-    }
-    // The messages sent to the phone since the last call.
-    Lines sent()
-    {
-        Lines messages;
-        for (const auto& line : std::exchange(framework.session->lines, {})) {
-            const std::string prefix = "send ";
-            const std::string suffix = " to Phone";
-            if (line.starts_with(prefix) && line.ends_with(suffix))
-                messages.push_back(
-                    line.substr(prefix.size(), line.size() - prefix.size() - suffix.size()));
-        }
-        return messages;
-    }
-
-    test::VirtualScheduler scheduler;
-    test::InMemoryUserDefaults defaults;
-    InputSettings inputSettings { defaults };
-    test::FakePeerFramework framework;
-    test::FixedHostNames host { "Desk", "desk" };
-    test::RecordingEventServices events;
-    test::RecordingPasteboard pasteboard;
-    test::FakeAccessibility accessibility;
-    test::RecordingAudioControl audio;
-    test::RecordingLaunchServices launcher;
-    test::FakeWorkspace workspace;
-    test::FakeHttpClient http;
-    test::CapturingLog log;
-    test::FakeLegacyPreferences legacy;
-    SettingsStore settings { defaults, legacy, log };
-    std::shared_ptr<MCReceiverMac> receiver;
-    std::shared_ptr<CGEventInjector> injector;
-    std::shared_ptr<MacController> controller;
-};
+// What the catalogue and the site list do on their own is tested with them; here, how the
+// controller wires them to the link, the store and the user interface.
+class MacControllerTest : public ::testing::Test, public test::ControllerRig { };
 
 constexpr const char* kDefaultButtons
     = R"({"systemButtons":{"buttons":[{"id":"spotlight","label":"Spotlight","sfSymbol":"magnifyingglass.circle","colorHex":"AF52DE","action":{"shortcut":{"modifier":8,"keyCode":44}}},{"id":"screenshot","label":"Screen Shot","sfSymbol":"camera.viewfinder","colorHex":"AF52DE","action":{"shortcut":{"modifier":10,"keyCode":33}}},{"id":"missioncontrol","label":"Mission Control","sfSymbol":"rectangle.grid.2x2","colorHex":"AF52DE","action":{"missionControl":{}}}]}})";

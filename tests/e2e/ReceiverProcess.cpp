@@ -24,14 +24,6 @@ std::uint16_t portIn(const std::string& banner)
                                                                 : 0;
 }
 
-std::string readText(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
 } // namespace
 
 ReceiverProcess::ReceiverProcess(const PrepareHome& prepareHome)
@@ -126,6 +118,14 @@ bool RemoteController::inSession()
 std::string RemoteController::errors() const
 {
     return readText(logPath_);
+}
+
+std::string readText(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
 }
 
 std::string caseOf(const nlohmann::json& message)

@@ -1,3 +1,4 @@
+#include "PointerProbe.h"
 #include "ReceiverProcess.h"
 
 #include "platform/linux/peer/CertificateStore.h"
@@ -6,8 +7,6 @@
 #include "support/linux/Polling.h"
 
 #include <gtest/gtest.h>
-
-#include <X11/Xlib.h>
 
 #include <arpa/inet.h>
 #include <csignal>
@@ -51,38 +50,6 @@ bool refusedAt(const char* address, std::uint16_t port)
     ::close(fd);
     return refused;
 }
-
-// The X server's pointer as every X client sees it (XQueryPointer).
-struct Pointer {
-    int x = 0;
-    int y = 0;
-    bool leftButtonHeld = false;
-};
-
-class PointerProbe {
-public:
-    explicit PointerProbe(const std::string& display)
-        : display_(XOpenDisplay(display.c_str()), XCloseDisplay)
-    {
-    }
-    Pointer query() const
-    {
-        Pointer pointer;
-        Window root = 0;
-        Window child = 0;
-        int windowX = 0;
-        int windowY = 0;
-        unsigned int mask = 0;
-        if (display_)
-            XQueryPointer(display_.get(), DefaultRootWindow(display_.get()), &root, &child,
-                          &pointer.x, &pointer.y, &windowX, &windowY, &mask);
-        pointer.leftButtonHeld = (mask & Button1Mask) != 0;
-        return pointer;
-    }
-
-private:
-    std::unique_ptr<Display, int (*)(Display*)> display_;
-};
 
 class ReceiverSessionTest : public testing::Test {
 protected:

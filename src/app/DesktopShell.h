@@ -1,0 +1,36 @@
+#pragma once
+
+#include <memory>
+
+namespace kavora {
+
+class ControllerAdapter;
+class Log;
+class MacController;
+class MenuBarPanel;
+class SettingsWindow;
+class StatusTrayIcon;
+class InputSettings;
+
+// The desktop program's face around the one controller: the adapter the views share, the
+// settings window, the panel and the status icon. The settings window opens at once; without a
+// tray host it stays the way in, which is said once in the log.
+class DesktopShell final {
+public:
+    DesktopShell(std::shared_ptr<MacController> controller, InputSettings& tracking, Log& log);
+    ~DesktopShell();
+    DesktopShell(const DesktopShell&) = delete;
+    DesktopShell& operator=(const DesktopShell&) = delete;
+
+    // Shows the settings window and brings it to the front (at launch, on "設定…", and when a
+    // second launch asks for it).
+    void showSettings();
+
+private:
+    std::unique_ptr<ControllerAdapter> adapter_;
+    std::unique_ptr<SettingsWindow> window_;
+    std::unique_ptr<MenuBarPanel> panel_;
+    std::unique_ptr<StatusTrayIcon> tray_;
+};
+
+} // namespace kavora

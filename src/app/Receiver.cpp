@@ -1,0 +1,82 @@
+#include "app/Receiver.h"
+
+#include "app/ReceiverOptions.h"
+#include "controller/MacController.h"
+#include "input/CGEventInjector.h"
+#include "link/MCReceiverMac.h"
+#include "platform/MacKeyCodes.h"
+#include "platform/linux/desktop/DesktopApplications.h"
+#include "platform/linux/settings/UserFolders.h"
+#include "platform/linux/x11/X11ClientList.h"
+
+#include <QCoreApplication>
+
+namespace kavora {
+namespace {
+
+// The overview key where the desktop offers no overview call: Command+Space, which the X11
+// backend turns into the desktop's Super key.
+void postOverviewKey(EventServices& events)
+{
+    events.postKey({ mackey::kCommand, KeyState::Down, std::nullopt, std::nullopt });
+    events.postKey({ mackey::kSpace, KeyState::Down, eventflag::kCommand, std::nullopt });
+    events.postKey({ mackey::kSpace, KeyState::Up, eventflag::kCommand, std::nullopt });
+    events.postKey({ mackey::kCommand, KeyState::Up, std::nullopt, std::nullopt });
+}
+
+PeerLinkOptions linkOptions(const ReceiverOptions& options)
+{
+    PeerLinkOptions link;
+    link.port = options.port;
+    link.listenAddress = options.listenAddress;
+    link.publishDnsSd = options.publishesDnsSd();
+    link.configFolder = settingsFolder();
+    return link;
+}
+
+} // namespace
+
+Receiver::Receiver(const ReceiverOptions& options, Log& log)
+    : defaults_(settingsFolder(), log)
+    , settings_(defaults_, legacy_, log)
+    , inputSettings_(defaults_)
+    , events_(inputSettings_)
+    , workspace_(std::make_unique<DesktopApplications>(), std::make_unique<X11ClientList>())
+    , launcher_([this] { postOverviewKey(events_); },
+                [this](const std::string& bundleId) {
+                    return workspace_.activateRunningApplication(bundleId);
+                })
+    , framework_(linkOptions(options), log)
+{
+    if (defaults_.changeNotifier() >= 0) {
+        settingsChanges_
+            = std::make_unique<QSocketNotifier>(defaults_.changeNotifier(), QSocketNotifier::Read);
+        QObject::connect(settingsChanges_.get(), &QSocketNotifier::activated,
+                         [this] { defaults_.takeChangeNotifications(); });
+    }
+    receiver_ = MCReceiverMac::create(scheduler_, framework_, defaults_, hostNames_);
+    injector_ = CGEventInjector::create({ scheduler_, inputSettings_, events_, pasteboard_,
+                                          accessibility_, audio_, launcher_, log });
+    controller_ = MacController::create(
+        { scheduler_, accessibility_, launcher_, settings_, defaults_, workspace_, http_, log },
+        receiver_, injector_);
+}
+
+Receiver::~Receiver() = default;
+
+std::string Receiver::displayName() const
+{
+    return receiver_->myPeerID().displayName;
+}
+
+void Receiver::shutDown()
+{
+    controller_->setAdvertising(false);
+    // The link reports the session's end through the main queue; run it now, so that the
+    // controller releases what the device held while the X connection still exists.
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+    injector_->releaseAll();
+}
+
+} // namespace kavora

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "controller/SettingsStore.h"
+#include "platform/InputSettings.h"
+#include "platform/linux/accessibility/AtSpiAccessibility.h"
+#include "platform/linux/desktop/DesktopLaunchServices.h"
+#include "platform/linux/desktop/LinuxWorkspace.h"
+#include "platform/linux/peer/LinuxHostNames.h"
+#include "platform/linux/peer/LinuxPeerFramework.h"
+#include "platform/linux/settings/JsonFileUserDefaults.h"
+#include "platform/linux/settings/PlistLegacyPreferences.h"
+#include "platform/linux/system/PulseAudioControl.h"
+#include "platform/linux/system/QtHttpClient.h"
+#include "platform/linux/system/QtPasteboard.h"
+#include "platform/linux/system/QtScheduler.h"
+#include "platform/linux/x11/X11EventServices.h"
+
+#include <QSocketNotifier>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace kavora {
+
+class CGEventInjector;
+class Log;
+class MacController;
+class MCReceiverMac;
+struct ReceiverOptions;
+
+// The receiver on the real desktop services: every backend, then the link, the injector and
+// the controller built on them, in the order they depend on each other. Needs the Qt
+// application object to exist.
+class Receiver final {
+public:
+    Receiver(const ReceiverOptions& options, Log& log);
+    ~Receiver();
+    Receiver(const Receiver&) = delete;
+    Receiver& operator=(const Receiver&) = delete;
+
+    const std::shared_ptr<MacController>& controller() const { return controller_; }
+    InputSettings& inputSettings() { return inputSettings_; }
+    std::string displayName() const;
+    std::uint16_t serverPort() const { return framework_.serverPort(); }
+
+    // The quit: advertising stops, a connected controller is disconnected and every button it
+    // held is released, with the work this posts done before the event loop is gone.
+    void shutDown();
+
+private:
+    QtScheduler scheduler_;
+    JsonFileUserDefaults defaults_;
+    // Reads are served from memory; a change made by another process (kavora defaults write,
+    // an editor) is taken here, and the next read sees it.
+    std::unique_ptr<QSocketNotifier> settingsChanges_;
+    PlistLegacyPreferences legacy_;
+    SettingsStore settings_;
+    InputSettings inputSettings_;
+    X11EventServices events_;
+    QtPasteboard pasteboard_;
+    AtSpiAccessibility accessibility_;
+    PulseAudioControl audio_;
+    LinuxWorkspace workspace_;
+    DesktopLaunchServices launcher_;
+    QtHttpClient http_;
+    LinuxPeerFramework framework_;
+    LinuxHostNames hostNames_;
+    std::shared_ptr<MCReceiverMac> receiver_;
+    std::shared_ptr<CGEventInjector> injector_;
+    std::shared_ptr<MacController> controller_;
+};
+
+} // namespace kavora

@@ -1,0 +1,163 @@
+#include "app/SingleInstance.h"
+
+#include "platform/linux/settings/UserFolders.h"
+
+#include <QLocalServer>
+#include <QLocalSocket>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace kavora {
+namespace {
+
+constexpr const char* kLockName = "kavora.lock";
+constexpr const char* kSocketName = "kavora.socket";
+constexpr const char* kShowRequest = "show\n";
+constexpr const char* kShowAnswer = "ok\n";
+constexpr auto kRetryPause = std::chrono::milliseconds(50);
+
+// A connected socket to path, or -1.
+int connectTo(const std::filesystem::path& path)
+{
+    sockaddr_un address {};
+    address.sun_family = AF_UNIX;
+    const std::string text = path.string();
+    if (text.size() >= sizeof(address.sun_path))
+        return -1;
+    std::memcpy(address.sun_path, text.c_str(), text.size() + 1);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return -1;
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// Sends the request and waits for the answer until the deadline.
+bool exchange(int fd, std::chrono::steady_clock::time_point deadline)
+{
+    const std::size_t length = std::strlen(kShowRequest);
+    if (::send(fd, kShowRequest, length, MSG_NOSIGNAL) != static_cast<ssize_t>(length))
+        return false;
+    std::string answer;
+    while (answer.find('\n') == std::string::npos) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        pollfd readable { fd, POLLIN, 0 };
+        if (left.count() <= 0 || ::poll(&readable, 1, static_cast<int>(left.count())) <= 0)
+            return false;
+        char buffer[16];
+        const ssize_t got = ::read(fd, buffer, sizeof(buffer));
+        if (got <= 0)
+            return false;
+        answer.append(buffer, static_cast<std::size_t>(got));
+    }
+    return answer == kShowAnswer;
+}
+
+} // namespace
+
+std::filesystem::path SingleInstance::sessionFolder()
+{
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (runtime && std::filesystem::path(runtime).is_absolute())
+        return std::filesystem::path(runtime) / "kavora";
+    return std::filesystem::temp_directory_path() / ("kavora-" + std::to_string(::getuid()));
+}
+
+SingleInstance::SingleInstance(std::filesystem::path folder)
+    : folder_(std::move(folder))
+{
+}
+
+SingleInstance::~SingleInstance()
+{
+    if (server_) {
+        server_->close();
+        server_.reset();
+    }
+    // The socket file goes while the lock is still held, so it never removes a successor's.
+    if (lockFd_ >= 0) {
+        std::error_code ignored;
+        std::filesystem::remove(folder_ / kSocketName, ignored);
+        ::close(lockFd_);
+    }
+}
+
+bool SingleInstance::acquire()
+{
+    if (lockFd_ >= 0)
+        return true;
+    // A folder that cannot be made private still works; the lock is what matters.
+    preparePrivateFolder(folder_);
+    // Close-on-exec: the applications the receiver launches must not inherit the lock.
+    const int fd = ::open((folder_ / kLockName).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return true; // no folder to lock in: run rather than refuse to start
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return false;
+    }
+    lockFd_ = fd;
+    return true;
+}
+
+bool SingleInstance::requestShow(std::chrono::milliseconds timeout) const
+{
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (std::chrono::steady_clock::now() < deadline) {
+        const int fd = connectTo(folder_ / kSocketName);
+        if (fd >= 0) {
+            const bool answered = exchange(fd, deadline);
+            ::close(fd);
+            if (answered)
+                return true;
+        }
+        std::this_thread::sleep_for(kRetryPause);
+    }
+    return false;
+}
+
+void SingleInstance::listen(std::function<void()> onShow)
+{
+    if (lockFd_ < 0)
+        return;
+    const QString path = QString::fromStdString((folder_ / kSocketName).string());
+    // Holding the lock, any socket file left here belongs to a copy that is gone.
+    QLocalServer::removeServer(path);
+    server_ = std::make_unique<QLocalServer>();
+    server_->setSocketOptions(QLocalServer::UserAccessOption);
+    if (!server_->listen(path))
+        return;
+    QObject::connect(server_.get(), &QLocalServer::newConnection, server_.get(),
+                     [server = server_.get(), onShow = std::move(onShow)] {
+                         while (QLocalSocket* socket = server->nextPendingConnection()) {
+                             QObject::connect(socket, &QLocalSocket::disconnected, socket,
+                                              &QObject::deleteLater);
+                             QObject::connect(socket, &QLocalSocket::readyRead, socket,
+                                              [socket, onShow] {
+                                                  if (!socket->canReadLine())
+                                                      return;
+                                                  if (socket->readLine() != kShowRequest)
+                                                      return;
+                                                  socket->write(kShowAnswer);
+                                                  socket->flush();
+                                                  onShow();
+                                              });
+                         }
+                     });
+}
+
+} // namespace kavora

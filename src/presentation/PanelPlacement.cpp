@@ -1,0 +1,29 @@
+#include "presentation/PanelPlacement.h"
+
+#include <algorithm>
+
+namespace kavora {
+namespace {
+
+// Moves [start, start + length) inside [low, high) as little as possible; a span longer than
+// the room keeps its start at low.
+int clampSpan(int start, int length, int low, int high)
+{
+    return std::max(low, std::min(start, high - length));
+}
+
+} // namespace
+
+ScreenRect panelPlacement(const ScreenRect& anchor, int panelWidth, int panelHeight,
+                          const ScreenRect& available)
+{
+    const int anchorMiddleY = anchor.y + anchor.height / 2;
+    const bool opensUpward = anchorMiddleY > available.y + available.height / 2;
+    int x = anchor.x + anchor.width / 2 - panelWidth / 2;
+    int y = opensUpward ? anchor.y - panelHeight : anchor.y + anchor.height;
+    x = clampSpan(x, panelWidth, available.x, available.x + available.width);
+    y = clampSpan(y, panelHeight, available.y, available.y + available.height);
+    return { x, y, panelWidth, panelHeight };
+}
+
+} // namespace kavora

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QByteArray>
+#include <QWidget>
+
+namespace kavora {
+
+class AdvertisingSection;
+class ConnectionSection;
+class ControllerAdapter;
+class FavoriteSitesSection;
+class RegisteredAppsSection;
+class SystemButtonsSection;
+class TrackingSection;
+
+// The settings window "Kavora 設定": one scrolling form of seven sections. There is one for the
+// life of the program: closing it only hides it, with its size, place and form contents kept,
+// and showing it again brings the same window to the front.
+class SettingsWindow final : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr QSize kInitialSize { 400, 640 };
+
+    explicit SettingsWindow(ControllerAdapter& adapter, QWidget* parent = nullptr);
+
+    // Shows the window and brings it to the front: centred on the screen the first time, where
+    // it was left after that.
+    void showWindow();
+
+    TrackingSection& tracking() { return *tracking_; }
+    SystemButtonsSection& systemButtons() { return *systemButtons_; }
+    RegisteredAppsSection& registeredApps() { return *registeredApps_; }
+    FavoriteSitesSection& favoriteSites() { return *favoriteSites_; }
+    ConnectionSection& connection() { return *connection_; }
+    AdvertisingSection& advertising() { return *advertising_; }
+
+protected:
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    AdvertisingSection* advertising_;
+    TrackingSection* tracking_;
+    RegisteredAppsSection* registeredApps_;
+    SystemButtonsSection* systemButtons_;
+    FavoriteSitesSection* favoriteSites_;
+    ConnectionSection* connection_;
+    QByteArray geometry_;
+};
+
+} // namespace kavora

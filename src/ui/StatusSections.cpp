@@ -1,0 +1,87 @@
+#include "ui/StatusSections.h"
+
+#include "presentation/ConnectionStatus.h"
+#include "presentation/FormTexts.h"
+#include "ui/ControllerAdapter.h"
+#include "ui/FormParts.h"
+#include "ui/StatusDotWidget.h"
+#include "ui/ToggleSwitch.h"
+
+#include <QCoreApplication>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+namespace kavora {
+namespace {
+
+constexpr int kDotDiameter = 7;
+
+} // namespace
+
+AdvertisingSection::AdvertisingSection(ControllerAdapter& adapter, QWidget* parent)
+    : QGroupBox(QStringLiteral("Kavora"), parent)
+    , adapter_(adapter)
+    , switch_(new ToggleSwitch)
+    , dot_(new StatusDotWidget(kDotDiameter))
+    , statusText_(styledLabel(QString(), look::TextStyle::Callout, Tone::Secondary))
+{
+    auto* column = new QVBoxLayout(this);
+    switch_->setAccessibleName(QStringLiteral("Kavora"));
+    column->addWidget(switch_);
+    auto* status = new QHBoxLayout;
+    status->setSpacing(6);
+    status->addWidget(dot_);
+    status->addWidget(statusText_, 1);
+    column->addLayout(status);
+
+    connect(switch_, &ToggleSwitch::valueRequested, &adapter_, &ControllerAdapter::setAdvertising);
+    connect(&adapter_, &ControllerAdapter::isAdvertisingChanged, this,
+            &AdvertisingSection::showStatus);
+    connect(&adapter_, &ControllerAdapter::isConnectedChanged, this,
+            &AdvertisingSection::showStatus);
+    connect(&adapter_, &ControllerAdapter::connectedPeerNameChanged, this,
+            &AdvertisingSection::showStatus);
+    showStatus();
+}
+
+void AdvertisingSection::showStatus()
+{
+    const auto status = adapter_.connectionStatus();
+    switch_->setText(QString::fromStdString(advertisingSwitchText(status.isAdvertising)));
+    switch_->setValue(status.isAdvertising);
+    dot_->setDot(statusDot(status));
+    statusText_->setText(QString::fromStdString(statusText(status)));
+}
+
+ConnectionSection::ConnectionSection(ControllerAdapter& adapter, QWidget* parent)
+    : QGroupBox(QStringLiteral("接続"), parent)
+    , adapter_(adapter)
+{
+    auto* column = new QVBoxLayout(this);
+    connection_ = addValueRow(column, QStringLiteral("状態"));
+    accessibility_ = addValueRow(column, QStringLiteral("アクセシビリティ"));
+    connect(&adapter_, &ControllerAdapter::isConnectedChanged, this, &ConnectionSection::showState);
+    connect(&adapter_, &ControllerAdapter::accessibilityGrantedChanged, this,
+            &ConnectionSection::showState);
+    showState();
+}
+
+void ConnectionSection::showState()
+{
+    connection_->setText(QString::fromStdString(connectionStateText(adapter_.isConnected())));
+    accessibility_->setText(
+        QString::fromStdString(accessibilityStateText(adapter_.accessibilityGranted())));
+}
+
+InformationSection::InformationSection(QWidget* parent)
+    : QGroupBox(QStringLiteral("情報"), parent)
+{
+    auto* column = new QVBoxLayout(this);
+    const QString version = QCoreApplication::applicationVersion();
+    addValueRow(column, QStringLiteral("バージョン"))
+        ->setText(QString::fromStdString(
+            versionText(version.isEmpty() ? std::nullopt : std::optional(version.toStdString()))));
+    addValueRow(column, QStringLiteral("開発"))->setText(QStringLiteral("Brivane Works inc."));
+}
+
+} // namespace kavora

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QGroupBox>
+
+class QLabel;
+
+namespace kavora {
+
+class ControllerAdapter;
+class StatusDotWidget;
+class ToggleSwitch;
+
+// The settings window's three sections about the receiver itself, each a few rows that follow
+// the adapter's values.
+
+// "Kavora": the advertising switch and the connection status.
+class AdvertisingSection final : public QGroupBox {
+    Q_OBJECT
+
+public:
+    explicit AdvertisingSection(ControllerAdapter& adapter, QWidget* parent = nullptr);
+
+private:
+    void showStatus();
+
+    ControllerAdapter& adapter_;
+    ToggleSwitch* switch_;
+    StatusDotWidget* dot_;
+    QLabel* statusText_;
+};
+
+// "接続": whether a controller is connected and whether input can be injected.
+class ConnectionSection final : public QGroupBox {
+    Q_OBJECT
+
+public:
+    explicit ConnectionSection(ControllerAdapter& adapter, QWidget* parent = nullptr);
+
+private:
+    void showState();
+
+    ControllerAdapter& adapter_;
+    QLabel* connection_;
+    QLabel* accessibility_;
+};
+
+// "情報": the program's version and its developer.
+class InformationSection final : public QGroupBox {
+    Q_OBJECT
+
+public:
+    explicit InformationSection(QWidget* parent = nullptr);
+};
+
+} // namespace kavora

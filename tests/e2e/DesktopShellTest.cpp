@@ -1,0 +1,252 @@
+// The desktop program end to end: the real kavora on a private X display, session bus and
+// accessibility bus, driven the way a person and their screen reader drive it (AT-SPI), with a
+// tray host of the test's own and kavora-remote as the controller device.
+#include "AtSpiTree.h"
+#include "PointerProbe.h"
+#include "ReceiverProcess.h"
+#include "StatusNotifierHost.h"
+#include "support/linux/ChildProcess.h"
+#include "support/linux/Polling.h"
+#include "support/linux/PrivateSession.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusVariant>
+#include <QGuiApplication>
+#include <QPixmap>
+#include <QScreen>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <fstream>
+#include <sstream>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace kavora::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr const char* kGuardLine
+    = "KVGUARD 既に起動済みのインスタンスを検出 → 二重起動を防ぐため終了";
+constexpr const char* kWindowTitle = "Kavora 設定";
+constexpr std::chrono::milliseconds kUiTimeout { 30'000 };
+
+// A TCP port on 127.0.0.1 that nothing listens on right now.
+std::string freePort()
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof(address);
+    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address));
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    ::close(fd);
+    return std::to_string(ntohs(address.sin_port));
+}
+
+bool isBrandColour(QRgb pixel)
+{
+    return qAlpha(pixel) > 128 && std::abs(qRed(pixel) - 0x3B) < 40
+        && std::abs(qGreen(pixel) - 0x9E) < 40 && std::abs(qBlue(pixel) - 0xDB) < 40;
+}
+
+bool hasBrandColour(const QImage& image)
+{
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (isBrandColour(image.pixel(x, y)))
+                return true;
+        }
+    }
+    return false;
+}
+
+bool windowListed(const std::string& title)
+{
+    return run({ "wmctrl", "-l" }).output.find(title) != std::string::npos;
+}
+
+class DesktopShellTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        auto& session = PrivateSession::instance();
+        session.application();
+        session.startWindowManager();
+        // The accessibility bus, switched on, as a desktop with a screen reader has it.
+        auto bus = QDBusConnection::sessionBus();
+        const QDBusMessage address = bus.call(QDBusMessage::createMethodCall(
+            "org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus", "GetAddress"));
+        ASSERT_EQ(address.type(), QDBusMessage::ReplyMessage);
+        QDBusMessage enable = QDBusMessage::createMethodCall(
+            "org.a11y.Bus", "/org/a11y/bus", "org.freedesktop.DBus.Properties", "Set");
+        enable << QStringLiteral("org.a11y.Status") << QStringLiteral("IsEnabled")
+               << QVariant::fromValue(QDBusVariant(true));
+        ASSERT_EQ(bus.call(enable).type(), QDBusMessage::ReplyMessage);
+        initAtSpi();
+    }
+
+    std::string logPath(const std::string& name) const
+    {
+        return (PrivateSession::instance().root() / name).string();
+    }
+
+    ChildProcess startKavora(std::vector<std::string> arguments, const std::string& log,
+                             bool headless = false)
+    {
+        arguments.insert(arguments.begin(), KAVORA_PROGRAM);
+        EnvironmentChanges environment {
+            { "QT_QPA_PLATFORM", headless ? "offscreen" : "xcb" },
+            { "QT_XCB_GL_INTEGRATION", "none" },
+            { "QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1" },
+            { "PULSE_SERVER", "unix:" + logPath("no-sound-server") },
+        };
+        return ChildProcess({ arguments, environment, true, logPath(log) });
+    }
+
+    // The accessible element of the program, found once it is there.
+    static AtSpiNode waitFor(const std::function<AtSpiNode()>& find)
+    {
+        AtSpiNode found;
+        pollUntil([&] { return (found = find()) != nullptr; }, kUiTimeout);
+        return found;
+    }
+};
+
+TEST_F(DesktopShellTest, ASecondLaunchShowsTheRunningWindowAndExits)
+{
+    const std::string port = freePort();
+    const std::vector<std::string> arguments { "--listen", "127.0.0.1", "--port", port,
+                                               "--advertise" };
+    ChildProcess first = startKavora(arguments, "first.log");
+    const auto banner = first.readLine(kStartTimeout);
+    ASSERT_TRUE(banner && banner->find("listening on port " + port) != std::string::npos)
+        << readText(logPath("first.log"));
+    ASSERT_TRUE(pollUntil([] { return windowListed(kWindowTitle); }, kUiTimeout));
+
+    // Closing the window only hides it.
+    run({ "wmctrl", "-c", kWindowTitle });
+    ASSERT_TRUE(pollUntil([] { return !windowListed(kWindowTitle); }, kUiTimeout));
+    EXPECT_TRUE(first.running());
+
+    ChildProcess second = startKavora(arguments, "second.log");
+    EXPECT_EQ(second.waitForExit(kStartTimeout), 0);
+    EXPECT_EQ(second.readLine(100ms), std::nullopt) << "no banner: it never listened";
+    EXPECT_NE(readText(logPath("second.log")).find(kGuardLine), std::string::npos)
+        << readText(logPath("second.log"));
+    EXPECT_TRUE(pollUntil([] { return windowListed(kWindowTitle); }, kUiTimeout))
+        << "the running copy shows its window again";
+    EXPECT_TRUE(first.running());
+}
+
+TEST_F(DesktopShellTest, CopiesStartedTogetherLeaveOneAndADeadCopyBlocksNothing)
+{
+    const std::vector<std::string> headless { "--headless", "--advertise", "--listen",
+                                              "127.0.0.1",  "--port",      "0" };
+    ChildProcess a = startKavora(headless, "a.log", true);
+    ChildProcess b = startKavora(headless, "b.log", true);
+    std::optional<int> aExit;
+    std::optional<int> bExit;
+    ASSERT_TRUE(pollUntil(
+        [&] {
+            aExit = a.running() ? std::nullopt : a.waitForExit(0ms);
+            bExit = b.running() ? std::nullopt : b.waitForExit(0ms);
+            return aExit.has_value() != bExit.has_value();
+        },
+        kStartTimeout));
+    ChildProcess& survivor = aExit ? b : a;
+    EXPECT_EQ(aExit ? *aExit : *bExit, 0);
+    EXPECT_NE(readText(logPath(aExit ? "a.log" : "b.log")).find(kGuardLine), std::string::npos);
+    const auto banner = survivor.readLine(kStartTimeout);
+    ASSERT_TRUE(banner && banner->find("listening on port") != std::string::npos);
+    EXPECT_TRUE(survivor.running());
+
+    // Killed: no chance to clean up its lock or its socket.
+    ::kill(survivor.pid(), SIGKILL);
+    survivor.waitForExit(kStartTimeout);
+    ChildProcess next = startKavora(headless, "next.log", true);
+    const auto nextBanner = next.readLine(kStartTimeout);
+    EXPECT_TRUE(nextBanner && nextBanner->find("listening on port") != std::string::npos)
+        << readText(logPath("next.log"));
+}
+
+TEST_F(DesktopShellTest, SwitchedOnInTheWindowAControllerConnectsAndTheQuitReleasesItsButton)
+{
+    StatusNotifierHost host;
+    ASSERT_TRUE(host.registered());
+    const std::string port = freePort();
+    ChildProcess kavora = startKavora({ "--listen", "127.0.0.1", "--port", port }, "kavora.log");
+    ASSERT_EQ(kavora.readLine(kStartTimeout), "kavora: ready; advertising is off")
+        << readText(logPath("kavora.log"));
+    ASSERT_TRUE(pollUntil([&] { return !host.items().isEmpty(); }, kUiTimeout))
+        << "the status icon registers with the tray host";
+    const QString item = host.items().front();
+    const auto idleIcon = StatusNotifierHost::icon(item);
+    ASSERT_TRUE(idleIcon);
+    EXPECT_FALSE(hasBrandColour(*idleIcon));
+
+    const AtSpiNode app = waitFor([&] { return atSpiApplication(kavora.pid()); });
+    const AtSpiNode window = waitFor([&] { return findAtSpi(app, "frame", kWindowTitle); });
+    ASSERT_TRUE(window) << atSpiOutline(app);
+    const AtSpiNode toggle = findAtSpi(window, "check box", "Kavora");
+    ASSERT_TRUE(toggle);
+    EXPECT_FALSE(atSpiChecked(toggle));
+    ASSERT_TRUE(atSpiAct(toggle));
+    EXPECT_TRUE(waitFor([&] { return findAtSpi(window, "label", "接続を待機中…"); }));
+
+    ChildProcess remote(
+        { { KAVORA_REMOTE_PROGRAM, "connect", "127.0.0.1:" + port, "--name", "Pad", "--wait", "0" },
+          {},
+          true,
+          logPath("remote.log"),
+          true });
+    ASSERT_TRUE(remote.writeInput("{\"heartbeat\":{}}\n"));
+    ASSERT_TRUE(remote.readLine(kReplyTimeout)) << readText(logPath("remote.log"));
+    EXPECT_TRUE(waitFor([&] { return findAtSpi(window, "label", "接続中 · Pad"); }));
+    EXPECT_TRUE(pollUntil(
+        [&] {
+            const auto icon = StatusNotifierHost::icon(item);
+            return icon && hasBrandColour(*icon);
+        },
+        kUiTimeout))
+        << "the connected icon has the brand-coloured rays";
+
+    // A click on the status icon opens the panel, which says the same.
+    ASSERT_TRUE(StatusNotifierHost::activate(item, 200, 10));
+    AtSpiNode panelStatus;
+    ASSERT_TRUE(pollUntil(
+        [&] {
+            const AtSpiNode panel = findAtSpi(app, "frame", "Kavora");
+            panelStatus = findAtSpi(panel, "label", "接続中 · Pad");
+            return atSpiShowing(panelStatus);
+        },
+        kUiTimeout))
+        << atSpiOutline(app, 2) << readText(logPath("kavora.log"));
+    const auto status = atSpiExtents(panelStatus);
+    ASSERT_TRUE(status);
+    // The dot stands just left of the status text.
+    const QImage dot = QGuiApplication::primaryScreen()
+                           ->grabWindow(0, status->x() - 16, status->y(), 16, status->height())
+                           .toImage();
+    EXPECT_TRUE(hasBrandColour(dot));
+
+    PointerProbe probe(PrivateSession::instance().display());
+    ASSERT_TRUE(remote.writeInput("{\"leftClickDown\":{}}\n"));
+    ASSERT_TRUE(pollUntil([&] { return probe.query().leftButtonHeld; }, kUiTimeout));
+
+    const AtSpiNode quit = findAtSpi(findAtSpi(app, "frame", "Kavora"), "push button", "終了");
+    ASSERT_TRUE(atSpiAct(quit));
+    EXPECT_EQ(kavora.waitForExit(kStartTimeout), 0) << readText(logPath("kavora.log"));
+    EXPECT_FALSE(probe.query().leftButtonHeld) << "nothing is left held";
+    EXPECT_TRUE(remote.waitForExit(kReplyTimeout)) << "the controller was disconnected";
+}
+
+} // namespace
+} // namespace kavora::test

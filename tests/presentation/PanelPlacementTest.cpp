@@ -1,0 +1,43 @@
+#include "presentation/PanelPlacement.h"
+
+#include <gtest/gtest.h>
+
+namespace kavora {
+namespace {
+
+TEST(PanelPlacement, OpensAtTheAnchorInsideTheAvailableArea)
+{
+    // A 1280 x 800 screen whose top 24 pixels are a panel bar.
+    const ScreenRect available { 0, 24, 1280, 776 };
+    struct Row {
+        const char* shows;
+        ScreenRect anchor;
+        ScreenRect panel;
+    };
+    const Row rows[] = {
+        { "centred under an icon in the middle of a top bar",
+          { 600, 1, 22, 22 },
+          { 481, 24, 260, 300 } },
+        { "under an icon at the right end, kept on screen",
+          { 1257, 1, 22, 22 },
+          { 1020, 24, 260, 300 } },
+        { "at the pointer near the left edge", { 5, 10, 1, 1 }, { 0, 24, 260, 300 } },
+        { "above an icon of a bottom bar", { 700, 790, 22, 22 }, { 581, 490, 260, 300 } },
+        { "at the pointer in the lower right corner",
+          { 1279, 799, 1, 1 },
+          { 1020, 499, 260, 300 } },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.shows);
+        EXPECT_EQ(panelPlacement(row.anchor, 260, 300, available), row.panel);
+    }
+}
+
+TEST(PanelPlacement, APanelTallerThanTheAreaStartsAtItsTop)
+{
+    EXPECT_EQ(panelPlacement({ 100, 700, 1, 1 }, 260, 900, { 0, 24, 1280, 776 }),
+              (ScreenRect { 0, 24, 260, 900 }));
+}
+
+} // namespace
+} // namespace kavora

@@ -1,0 +1,108 @@
+#include "ui/ControllerAdapter.h"
+
+#include "UiRig.h"
+#include "ui/MenuBarPanel.h"
+#include "ui/SettingsWindow.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace kavora {
+namespace {
+
+// Counts the paint events of a window and all its children.
+class PaintCounter final : public QObject {
+public:
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+void watchPaints(QWidget& window, PaintCounter& counter)
+{
+    window.installEventFilter(&counter);
+    for (auto* child : window.findChildren<QWidget*>())
+        child->installEventFilter(&counter);
+}
+
+TEST(ControllerAdapter, SignalsOnlyRealChanges)
+{
+    test::UiRig rig;
+    QSignalSpy advertising(rig.adapter.get(), &ControllerAdapter::isAdvertisingChanged);
+    QSignalSpy granted(rig.adapter.get(), &ControllerAdapter::accessibilityGrantedChanged);
+    QSignalSpy buttons(rig.adapter.get(), &ControllerAdapter::systemButtonIDsChanged);
+
+    rig.adapter->setAdvertising(true);
+    rig.adapter->setAdvertising(true);
+    EXPECT_EQ(advertising.count(), 1);
+    rig.adapter->toggleSystemButton("copy"); // refused at three: assigned nothing
+    rig.adapter->removeRegisteredApp("not.registered"); // reassigns the same list
+    EXPECT_EQ(buttons.count(), 0);
+    rig.connect("Pad");
+    rig.receive(R"({"mouseDelta":{"dx":1,"dy":0}})", "Pad"); // re-checks the permission
+    EXPECT_EQ(granted.count(), 0);
+}
+
+TEST(ControllerAdapter, PointerInputCostsTheViewsNothingWhileNoOneShowsTheDebugValues)
+{
+    test::UiRig rig;
+    SettingsWindow window(*rig.adapter);
+    MenuBarPanel panel(*rig.adapter);
+    window.showWindow();
+    panel.popUp(QRect(100, 0, 22, 22));
+    rig.adapter->setAdvertising(true);
+    rig.connect("Pad");
+    QTest::qWait(100); // the windows settle: shown, activated, painted
+    PaintCounter counter;
+    watchPaints(window, counter);
+    watchPaints(panel, counter);
+    QSignalSpy anyChange(rig.adapter.get(), &ControllerAdapter::isConnectedChanged);
+
+    // One second of pointer input at 120 Hz.
+    for (int frame = 0; frame < 120; ++frame) {
+        rig.receive(R"({"mouseDelta":{"dx":2,"dy":1}})", "Pad");
+        rig.scheduler.advance(Seconds(1.0 / 120));
+    }
+    QApplication::processEvents();
+    EXPECT_EQ(counter.paints, 0);
+    EXPECT_EQ(anyChange.count(), 0);
+    EXPECT_EQ(rig.adapter->debugReceivedCount(), 0) << "not followed";
+
+    // A change the views show does repaint them.
+    rig.adapter->setAdvertising(false);
+    rig.scheduler.runPending();
+    QTest::qWait(20);
+    EXPECT_GT(counter.paints, 0);
+
+    QSignalSpy debug(rig.adapter.get(), &ControllerAdapter::debugValuesChanged);
+    rig.receive(R"({"scroll":{"deltaY":3}})", "Pad");
+    EXPECT_GE(debug.count(), 1);
+    EXPECT_EQ(rig.adapter->debugReceivedCount(), 121);
+    EXPECT_EQ(rig.adapter->debugLastEvent(), "スクロール");
+}
+
+TEST(ControllerAdapter, TrackingSettingsReadTheirDefaultsAndWriteAtOnce)
+{
+    test::UiRig rig;
+    auto& tracking = rig.adapter->tracking();
+    EXPECT_EQ(tracking.cursorSpeed(), 1.0);
+    EXPECT_EQ(tracking.scrollSpeed(), 1.0);
+    EXPECT_TRUE(tracking.naturalScroll());
+    rig.defaults.setDouble("macScrollSpeed", 0);
+    EXPECT_EQ(tracking.scrollSpeed(), 1.0) << "a stored 0 means the default";
+    tracking.setCursorSpeed(2.5);
+    tracking.setNaturalScroll(false);
+    EXPECT_EQ(rig.defaults.doubleValue("macCursorSpeed"), 2.5);
+    EXPECT_FALSE(tracking.naturalScroll());
+}
+
+} // namespace
+} // namespace kavora

@@ -1,0 +1,72 @@
+// Renders the panel (off, waiting, connected) and the settings window (top and bottom) over the
+// real controller and test doubles, and writes them as PNG files into the folder given. Run on a
+// real X server (scripts/screenshots runs it under Xvfb) so that the desktop's fonts are used.
+#include "../UiRig.h"
+#include "ui/MenuBarPanel.h"
+#include "ui/SettingsWindow.h"
+
+#include <QDir>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QThread>
+
+#include <cstdio>
+
+namespace {
+
+using kavora::test::UiRig;
+
+bool save(QWidget& widget, const QDir& folder, const char* name)
+{
+    // An X server confirms a window's new size later: let it answer before drawing.
+    for (int i = 0; i < 10; ++i) {
+        QThread::msleep(20);
+        QApplication::processEvents();
+    }
+    const QString path = folder.filePath(QString::fromLatin1(name));
+    if (!widget.grab().save(path)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(path));
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s FOLDER\n", argv[0]);
+        return 2;
+    }
+    const QDir folder(QString::fromLocal8Bit(argv[1]));
+    UiRig rig(false);
+    rig.workspace.scanned = { { "org.mozilla.firefox", "Firefox", "/apps/firefox" },
+                              { "org.gnome.Nautilus", "ファイル", "/apps/files" },
+                              { "org.gnome.TextEditor", "テキストエディター", "/apps/text" } };
+    for (const auto& app : rig.workspace.scanned)
+        rig.adapter->addRegisteredApp(app.bundleIdentifier);
+    rig.adapter->addFavoriteSite("https://www.debian.org/", "Debian", std::nullopt);
+    rig.adapter->addFavoriteSite("news.example.com/today", "", std::string("com.google.Chrome"));
+
+    bool ok = true;
+    kavora::MenuBarPanel panel(*rig.adapter);
+    panel.popUp(QRect(600, 0, 22, 22));
+    ok &= save(panel, folder, "panel-off.png");
+    rig.accessibility.trusted = true;
+    rig.scheduler.advance(kavora::Seconds(1.5));
+    rig.adapter->setAdvertising(true);
+    ok &= save(panel, folder, "panel-waiting.png");
+    rig.connect("Kavora Pad");
+    ok &= save(panel, folder, "panel-connected.png");
+    panel.hide();
+
+    kavora::SettingsWindow window(*rig.adapter);
+    window.showWindow();
+    ok &= save(window, folder, "settings-top.png");
+    auto* scroll = window.findChild<QScrollArea*>();
+    scroll->verticalScrollBar()->setValue(scroll->verticalScrollBar()->maximum());
+    ok &= save(window, folder, "settings-bottom.png");
+    return ok ? 0 : 1;
+}
