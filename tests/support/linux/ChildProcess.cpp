@@ -56,22 +56,10 @@ ChildProcess::ChildProcess(Options options)
     std::vector<std::string> environment = mergedEnvironment(options.environment);
     std::vector<char*> argv = pointers(options.argv);
     std::vector<char*> envp = pointers(environment);
-    // PATH lookup happens here, before fork, with this process's PATH.
-    std::string program = options.argv.front();
-    if (program.find('/') == std::string::npos) {
-        const char* path = std::getenv("PATH");
-        std::string dirs = path ? path : "/usr/bin:/bin";
-        size_t start = 0;
-        while (start <= dirs.size()) {
-            const size_t end = std::min(dirs.find(':', start), dirs.size());
-            const std::string candidate = dirs.substr(start, end - start) + "/" + program;
-            if (access(candidate.c_str(), X_OK) == 0) {
-                program = candidate;
-                break;
-            }
-            start = end + 1;
-        }
-    }
+    // Looked up before fork, with this process's PATH.
+    const std::string program = findProgram(options.argv.front());
+    if (program.empty())
+        return;
 
     int pipeFds[2] = { -1, -1 };
     if (options.captureOutput && pipe2(pipeFds, O_CLOEXEC) != 0)
@@ -251,6 +239,32 @@ void ChildProcess::stop()
         close(outputFd_);
     outputFd_ = -1;
     pid_ = -1;
+}
+
+std::string findProgram(const std::string& name)
+{
+    if (name.find('/') != std::string::npos)
+        return access(name.c_str(), X_OK) == 0 ? name : std::string();
+    const char* path = std::getenv("PATH");
+    std::string folders = path ? path : "/usr/bin:/bin";
+    for (size_t start = 0; start <= folders.size();) {
+        const size_t end = std::min(folders.find(':', start), folders.size());
+        const std::string candidate = folders.substr(start, end - start) + "/" + name;
+        if (access(candidate.c_str(), X_OK) == 0)
+            return candidate;
+        start = end + 1;
+    }
+    return {};
+}
+
+std::string missingPrograms(std::initializer_list<std::string> names)
+{
+    std::string missing;
+    for (const auto& name : names) {
+        if (findProgram(name).empty())
+            missing += (missing.empty() ? "not installed: " : " ") + name;
+    }
+    return missing;
 }
 
 RunResult run(std::vector<std::string> argv, EnvironmentChanges environment,

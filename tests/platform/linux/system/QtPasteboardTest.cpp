@@ -52,7 +52,13 @@ std::vector<std::string> lines(const std::string& text)
 // it while this process's event loop runs to answer it.
 class QtPasteboardTest : public ::testing::Test {
 protected:
-    void SetUp() override { PrivateSession::instance().application(); }
+    void SetUp() override
+    {
+        if (const auto missing = test::missingPrograms({ "Xvfb", "dbus-daemon", "xclip" });
+            !missing.empty())
+            GTEST_SKIP() << missing;
+        PrivateSession::instance().application();
+    }
 
     // The data of one target, or nothing when the clipboard has no owner or lacks the target.
     static std::optional<std::string> read(const std::string& target)
