@@ -16,7 +16,7 @@ namespace kavora::test {
 
 namespace {
 
-constexpr std::chrono::milliseconds kStartTimeout { 15000 };
+constexpr std::chrono::milliseconds kBusTimeout { 15000 };
 
 // Stops the session after the last test, before the program exits.
 class SessionTeardown final : public ::testing::Environment {
@@ -122,7 +122,7 @@ const std::string& PrivateSession::sessionBus()
                           { { "XDG_DATA_DIRS", "/usr/share" } },
                           true,
                           (root_ / "dbus.log").string() });
-    const auto address = bus_.readLine(kStartTimeout);
+    const auto address = bus_.readLine(kBusTimeout);
     if (!address || address->empty())
         throw std::runtime_error("dbus-daemon did not start");
     busAddress_ = *address;

@@ -7,7 +7,7 @@ namespace kavora::test {
 
 namespace {
 
-constexpr std::chrono::seconds kStartTimeout { 15 };
+constexpr std::chrono::seconds kManageTimeout { 15 };
 
 } // namespace
 
@@ -23,7 +23,7 @@ WindowManager::WindowManager(const std::string& displayName, const std::string& 
     X11TestClient client(displayName);
     if (!process_.started() || !client.connected()
         || !pollUntil([&] { return !client.rootWindows("_NET_SUPPORTING_WM_CHECK").empty(); },
-                      kStartTimeout))
+                      kManageTimeout))
         return;
     // openbox announces itself before its event loop runs, and a window mapped in between can
     // wait unmanaged until the next event reaches it: map one, nudging openbox with root property
@@ -34,7 +34,7 @@ WindowManager::WindowManager(const std::string& displayName, const std::string& 
             client.writeRootWindows("_KAVORA_TEST_NUDGE", { probe });
             return client.awaitListed(probe, true, std::chrono::milliseconds(0));
         },
-        kStartTimeout);
+        kManageTimeout);
     client.destroyWindow(probe);
     managing_ = listed && client.awaitListed(probe, false);
 }

@@ -271,6 +271,18 @@ void X11TestClient::warpPointer(int x, int y)
     XSync(display_, False);
 }
 
+bool X11TestClient::swapPointerButtons(unsigned int first, unsigned int second)
+{
+    unsigned char map[256];
+    const int buttons = XGetPointerMapping(display_, map, sizeof map);
+    if (first < 1 || second < 1 || int(std::max(first, second)) > buttons)
+        return false;
+    std::swap(map[first - 1], map[second - 1]);
+    const bool swapped = XSetPointerMapping(display_, map, buttons) == MappingSuccess;
+    XSync(display_, False);
+    return swapped;
+}
+
 std::vector<int> X11TestClient::keysDown() const
 {
     char keys[32] = {};

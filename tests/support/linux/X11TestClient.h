@@ -80,6 +80,8 @@ public:
 
     std::optional<Pointer> pointer() const;
     void warpPointer(int x, int y);
+    // Swaps what two physical buttons mean for everyone (a left-handed map swaps 1 and 3).
+    bool swapPointerButtons(unsigned int first, unsigned int second);
     // The keycodes the server has down.
     std::vector<int> keysDown() const;
     // The first symbol the server's keymap gives a keycode, 0 for none.

@@ -103,57 +103,32 @@ protected:
 
 TEST_F(LinuxWorkspaceTest, MatchesEveryWindowToItsInstalledEntry)
 {
-    struct Row {
-        const char* shows;
-        Traits traits;
-        std::string id; // "-": no entry
-        std::string name;
-    };
     const auto self = static_cast<std::uint32_t>(getpid());
-    const Row rows[] = {
-        { "the GTK application id",
-          { .wmClass = "Calculator", .gtkApplicationId = "org.example.Gtk" },
-          "org.example.Gtk",
-          "Gtk Thing" },
-        { "the KDE desktop file",
-          { .wmClass = "Whole", .kdeDesktopFile = "org.example.Kde.desktop" },
-          "org.example.Kde",
-          "Kde Thing" },
-        { "an uninstalled declared id: the class decides",
-          { .wmClass = "calculator", .instance = "x", .gtkApplicationId = "org.example.Missing" },
-          "org.example.Calculator",
-          "Calculator" },
-        { "StartupWMClass before the ids",
-          { .wmClass = "Startup-Class", .instance = "notes" },
-          "org.example.Started",
-          "Started" },
-        { "the class as the whole id, ignoring case",
-          { .wmClass = "ORG.EXAMPLE.WHOLE" },
-          "org.example.Whole",
-          "Whole" },
-        { "the instance as the id's last part",
-          { .wmClass = "Unknown", .instance = "notes" },
-          "org.example.Notes",
-          "Notes" },
-        { "the process's program",
-          { .wmClass = "NoSuchClass", .pid = self },
-          "org.example.Tests",
-          "Tests" },
-        { "no match: the class as name",
-          { .wmClass = "Stranger", .title = "Some Title" },
-          "-",
-          "Stranger" },
-        { "no match, no class: the title as name",
-          { .title = "Untitled Thing" },
-          "-",
-          "Untitled Thing" },
+    const std::pair<Traits, std::string> rows[] = {
+        // the GTK application id, the KDE desktop file
+        { { .wmClass = "Calculator", .gtkApplicationId = "org.example.Gtk" },
+          "org.example.Gtk Gtk Thing" },
+        { { .wmClass = "Whole", .kdeDesktopFile = "org.example.Kde.desktop" },
+          "org.example.Kde Kde Thing" },
+        // an uninstalled declared id: the class decides
+        { { .wmClass = "calculator", .instance = "x", .gtkApplicationId = "org.example.Missing" },
+          "org.example.Calculator Calculator" },
+        // StartupWMClass before the ids
+        { { .wmClass = "Startup-Class", .instance = "notes" }, "org.example.Started Started" },
+        // the class as the whole id, ignoring case; the instance as the id's last part
+        { { .wmClass = "ORG.EXAMPLE.WHOLE" }, "org.example.Whole Whole" },
+        { { .wmClass = "Unknown", .instance = "notes" }, "org.example.Notes Notes" },
+        // the program of the window's process
+        { { .wmClass = "NoSuchClass", .pid = self }, "org.example.Tests Tests" },
+        // no match: the class as name, else the title
+        { { .wmClass = "Stranger", .title = "Some Title" }, "- Stranger" },
+        { { .title = "Untitled Thing" }, "- Untitled Thing" },
     };
     std::vector<std::string> expected;
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.shows);
-        const auto window = listedWindow(row.traits);
-        expected.push_back(
-            line(row.traits.pid ? *row.traits.pid : windowHandle(window), row.id, row.name));
+    for (const auto& [traits, application] : rows) {
+        const auto window = listedWindow(traits);
+        expected.push_back(std::to_string(traits.pid ? *traits.pid : windowHandle(window)) + " "
+                           + application);
     }
     EXPECT_EQ(running(), expected);
 }

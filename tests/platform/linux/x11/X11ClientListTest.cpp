@@ -24,6 +24,14 @@ Windows windowIds(const std::vector<X11ClientWindow>& windows)
     return ids;
 }
 
+// "instance/class 'title' pid gtk-id kde-file", "-" for what is not there.
+std::string describe(const X11ClientWindow& window)
+{
+    return window.wmInstance + "/" + window.wmClass + " '" + window.title + "' "
+        + (window.pid ? std::to_string(*window.pid) : "-") + " "
+        + window.gtkApplicationId.value_or("-") + " " + window.kdeDesktopFile.value_or("-");
+}
+
 template <Managed managed> class ClientListSuite : public X11ServerSuite<managed> {
 protected:
     void SetUp() override
@@ -51,18 +59,9 @@ TEST_F(X11ClientListTest, ListsManagedWindowsInOrderWithWhatIdentifiesThem)
 
     const auto windows = list_->windows();
     ASSERT_EQ(windowIds(windows), (Windows { viewer, bare }));
-    EXPECT_EQ(windows[0].wmInstance, "viewer");
-    EXPECT_EQ(windows[0].wmClass, "Viewer");
-    EXPECT_EQ(windows[0].title, "Über Viewer");
-    EXPECT_EQ(windows[0].pid, 4242u);
-    EXPECT_EQ(windows[0].gtkApplicationId, "org.example.Viewer");
-    EXPECT_EQ(windows[0].kdeDesktopFile, "org.example.Viewer.desktop");
-    EXPECT_EQ(windows[1].wmInstance, "bare");
-    EXPECT_EQ(windows[1].wmClass, "");
-    EXPECT_EQ(windows[1].title, "");
-    EXPECT_EQ(windows[1].pid, std::nullopt);
-    EXPECT_EQ(windows[1].gtkApplicationId, std::nullopt);
-    EXPECT_EQ(windows[1].kdeDesktopFile, std::nullopt);
+    EXPECT_EQ(describe(windows[0]),
+              "viewer/Viewer 'Über Viewer' 4242 org.example.Viewer org.example.Viewer.desktop");
+    EXPECT_EQ(describe(windows[1]), "bare/ '' - - -");
 }
 
 TEST_F(X11ClientListTest, KeepsOnlyNormalApplicationWindows)
@@ -134,39 +133,27 @@ squares(std::initializer_list<std::pair<unsigned long, unsigned long>> list)
 
 TEST_F(X11ClientListUnmanagedTest, PicksTheSmallestPictureOfAtLeast64PixelsElseTheLargest)
 {
-    constexpr unsigned long kRed = 0xFFFF0000;
-    constexpr unsigned long kGreen = 0xFF00FF00;
-    constexpr unsigned long kBlue = 0xFF0000FF;
-    struct Row {
-        const char* shows;
-        std::vector<unsigned long> icon;
-        QSize size; // 0 x 0: no picture
-        std::vector<unsigned long> pixels; // the first row's
+    // "WxH" and the first row's pixels, at most two, as AARRGGBB; empty for no picture.
+    const auto picture = [this](const std::vector<unsigned long>& icon) {
+        const QImage image = list_->icon(client_->createWindow({ .icon = icon }));
+        std::string text = image.isNull()
+            ? ""
+            : QStringLiteral("%1x%2").arg(image.width()).arg(image.height()).toStdString();
+        for (int x = 0; x < std::min(image.width(), 2); ++x)
+            text += " " + QString::number(image.pixel(x, 0), 16).toStdString();
+        return text;
     };
-    const Row rows[] = {
-        { "small pictures only: the largest",
-          squares({ { 16, kRed }, { 32, kBlue } }),
-          { 32, 32 },
-          { kBlue } },
-        { "the smallest of at least 64",
-          squares({ { 128, kRed }, { 64, kGreen }, { 32, kBlue } }),
-          { 64, 64 },
-          { kGreen } },
-        { "pixels as they are, alpha included",
-          { 2, 1, 0x80000000, kRed, 1, 1, 0 },
-          { 2, 1 },
-          { 0x80000000, kRed } },
-        { "claims more pixels than follow", { 2, 2, 0, 0 }, { 0, 0 }, {} },
-        { "a picture of no size ends the list", { 0, 0, 1, 1, kRed }, { 0, 0 }, {} },
-        { "no picture", {}, { 0, 0 }, {} },
+    const std::pair<std::vector<unsigned long>, const char*> rows[] = {
+        { squares({ { 16, 0xFFFF0000 }, { 32, 0xFF0000FF } }), "32x32 ff0000ff ff0000ff" },
+        { squares({ { 128, 0xFFFF0000 }, { 64, 0xFF00FF00 }, { 32, 0xFF0000FF } }),
+          "64x64 ff00ff00 ff00ff00" },
+        { { 2, 1, 0x80000000, 0xFFFF0000, 1, 1, 0 }, "2x1 80000000 ffff0000" }, // alpha kept
+        { { 2, 2, 0, 0 }, "" }, // claims more pixels than follow
+        { { 0, 0, 1, 1, 0xFFFF0000 }, "" }, // a picture of no size ends the list
+        { {}, "" },
     };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.shows);
-        const QImage picture = list_->icon(client_->createWindow({ .icon = row.icon }));
-        ASSERT_EQ(picture.size(), row.size);
-        for (std::size_t x = 0; x < row.pixels.size(); ++x)
-            EXPECT_EQ(picture.pixel(int(x), 0), row.pixels[x]) << x;
-    }
+    for (const auto& [icon, expected] : rows)
+        EXPECT_EQ(picture(icon), expected);
 }
 
 TEST(X11ClientListWithoutDisplayTest, ListsNothingAndActivatesNothing)

@@ -14,8 +14,6 @@
 
 namespace kavora::test {
 
-using Lines = std::vector<std::string>;
-
 // The session's X server, shared by the cases of a suite. Each case gets a client of its own that
 // records the input reaching it (with the pointer parked at the origin) and the event services
 // under test. A case that changes the server (its keymap, monitors or pointer map) puts it back.
@@ -42,8 +40,8 @@ protected:
     }
 
     // What arrived before a move to a spot no case uses, posted as an end mark: one line per
-    // event. The pointer is parked at the origin again afterwards.
-    Lines linesBeforeMark()
+    // event (X11TestClient::describe), joined by ", ". The pointer is parked at the origin again.
+    std::string arrived()
     {
         EXPECT_TRUE(services_->postMouse(
             { MouseEventType::MouseMoved, { 1917, 1077 }, MouseButton::Left, std::nullopt }));
@@ -51,9 +49,9 @@ protected:
         EXPECT_FALSE(events.empty()) << "the end mark did not arrive";
         client_->warpPointer(0, 0);
         client_->takeUntil([](const auto& e) { return at(e, 0, 0); });
-        Lines lines;
+        std::string lines;
         for (std::size_t i = 0; i + 1 < events.size(); ++i)
-            lines.push_back(X11TestClient::describe(events[i]));
+            lines += (i ? ", " : "") + X11TestClient::describe(events[i]);
         return lines;
     }
 

@@ -10,7 +10,6 @@
 #include <X11/XF86keysym.h>
 #include <X11/keysym.h>
 
-#include <ostream>
 #include <ranges>
 
 namespace kavora::test {
@@ -80,62 +79,44 @@ protected:
     std::string keymap_;
 };
 
-struct ChordRow {
-    const char* name;
-    std::uint16_t key;
-    std::uint64_t flags;
-    Lines lines;
-};
+constexpr const char* kControlA = "down Control_L, down a +Control, up a +Control, up Control_L "
+                                  "+Control";
 
-void PrintTo(const ChordRow& row, std::ostream* out)
+TEST_F(X11KeyboardTest, ChordsArriveAsTheLinuxChordAndLeaveNoKeyDown)
 {
-    *out << row.name;
+    struct Row {
+        const char* shows;
+        std::uint16_t key;
+        std::uint64_t flags;
+        const char* arrived;
+    };
+    const Row rows[] = {
+        { "a plain key is positional", 12, 0, "down q, up q" },
+        { "a shifted digit", 18, kShift,
+          "down Shift_L, down exclam +Shift, up exclam +Shift, up Shift_L +Shift" },
+        { "Command is Control", 0, kCmd, kControlA },
+        { "two modifiers press in order and release in reverse", 6, kCmd | kShift,
+          "down Control_L, down Shift_L +Control, down Z +Shift+Control, up Z +Shift+Control, "
+          "up Shift_L +Shift+Control, up Control_L +Control" },
+        { "a translated chord replaces the modifier", 33, kCmd,
+          "down Alt_L, down Left +Alt, up Left +Alt, up Alt_L +Alt" },
+        { "a chord of a lone keysym", 49, kCmd, "down Super_L, up Super_L +Super" },
+    };
+    for (const auto& row : rows) {
+        stroke(row.key, row.flags);
+        EXPECT_EQ(arrived(), row.arrived) << row.shows;
+        EXPECT_EQ(client_->keysDown(), std::vector<int> {}) << row.shows;
+    }
 }
-
-class X11KeyboardChords : public X11KeyboardTest, public testing::WithParamInterface<ChordRow> { };
-
-TEST_P(X11KeyboardChords, ArriveAsTheLinuxChordAndLeaveNoKeyDown)
-{
-    stroke(GetParam().key, GetParam().flags);
-    EXPECT_EQ(linesBeforeMark(), GetParam().lines);
-    EXPECT_EQ(client_->keysDown(), std::vector<int> {});
-}
-
-const Lines kControlA { "down Control_L", "down a +Control", "up a +Control",
-                        "up Control_L +Control" };
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, X11KeyboardChords,
-    testing::Values(
-        ChordRow { "PlainKeyIsPositional", 12, 0, { "down q", "up q" } },
-        ChordRow {
-            "ShiftedDigit",
-            18,
-            kShift,
-            { "down Shift_L", "down exclam +Shift", "up exclam +Shift", "up Shift_L +Shift" } },
-        ChordRow { "CommandIsControl", 0, kCmd, kControlA },
-        ChordRow { "TwoModifiersPressInOrderAndReleaseInReverse",
-                   6,
-                   kCmd | kShift,
-                   { "down Control_L", "down Shift_L +Control", "down Z +Shift+Control",
-                     "up Z +Shift+Control", "up Shift_L +Shift+Control",
-                     "up Control_L +Control" } },
-        ChordRow { "TranslatedChordReplacesTheModifier",
-                   33,
-                   kCmd,
-                   { "down Alt_L", "down Left +Alt", "up Left +Alt", "up Alt_L +Alt" } },
-        ChordRow { "ChordOfALoneKeysym", 49, kCmd, { "down Super_L", "up Super_L +Super" } }),
-    [](const auto& row) { return std::string(row.param.name); });
 
 TEST_F(X11KeyboardTest, CommandRoleIsReadAtEveryKey)
 {
     defaults_.setString(std::string(kCommandKeySetting), "super");
     stroke(0, kCmd);
-    EXPECT_EQ(linesBeforeMark(),
-              (Lines { "down Super_L", "down a +Super", "up a +Super", "up Super_L +Super" }));
+    EXPECT_EQ(arrived(), "down Super_L, down a +Super, up a +Super, up Super_L +Super");
     defaults_.setString(std::string(kCommandKeySetting), "control");
     stroke(0, kCmd);
-    EXPECT_EQ(linesBeforeMark(), kControlA);
+    EXPECT_EQ(arrived(), kControlA);
 }
 
 TEST_F(X11KeyboardTest, ModifiersAloneArriveOnlyWithAKey)
@@ -144,14 +125,12 @@ TEST_F(X11KeyboardTest, ModifiersAloneArriveOnlyWithAKey)
         EXPECT_TRUE(post(modifier, KeyState::Down));
         EXPECT_TRUE(post(modifier, KeyState::Up));
     }
-    EXPECT_EQ(linesBeforeMark(), Lines {});
+    EXPECT_EQ(arrived(), "");
     // Held Mac modifiers apply to a key posted without flags.
-    post(56, KeyState::Down);
-    post(0, KeyState::Down);
-    post(0, KeyState::Up);
-    post(56, KeyState::Up);
-    EXPECT_EQ(linesBeforeMark(),
-              (Lines { "down Shift_L", "down A +Shift", "up A +Shift", "up Shift_L +Shift" }));
+    for (const auto& [key, state] : { std::pair(56, KeyState::Down), std::pair(0, KeyState::Down),
+                                      std::pair(0, KeyState::Up), std::pair(56, KeyState::Up) })
+        post(std::uint16_t(key), state);
+    EXPECT_EQ(arrived(), "down Shift_L, down A +Shift, up A +Shift, up Shift_L +Shift");
 }
 
 TEST_F(X11KeyboardTest, OnAzertyShortcutsFollowTheLetterAndTypingThePosition)
@@ -164,48 +143,31 @@ TEST_F(X11KeyboardTest, OnAzertyShortcutsFollowTheLetterAndTypingThePosition)
     stroke(0); // the key at the Mac's A types q
     stroke(12); // and the one at its Q types a
     stroke(18, kCmd); // no key has 1 unshifted: Control on the position
-    EXPECT_EQ(
-        linesBeforeMark(),
-        (Lines { "down Control_L", "down a +Control", "up a +Control", "up Control_L +Control",
-                 "down q", "up q", "down a", "up a", "down Control_L", "down ampersand +Control",
-                 "up ampersand +Control", "up Control_L +Control" }));
+    EXPECT_EQ(arrived(),
+              std::string(kControlA)
+                  + ", down q, up q, down a, up a, down Control_L, down ampersand +Control, up "
+                    "ampersand +Control, up Control_L +Control");
 }
 
-struct TextRow {
-    const char* name;
-    std::u16string units;
-    Lines lines;
-};
-
-void PrintTo(const TextRow& row, std::ostream* out)
+TEST_F(X11KeyboardTest, TextArrivesAsTheCharactersKeysyms)
 {
-    *out << row.name;
+    const std::pair<std::u16string, const char*> rows[] = {
+        { u"あ", "down U3042, up U3042" },
+        { u"😀", "down U1F600, up U1F600" }, // a surrogate pair is one character
+        { u"é", "down eacute, up eacute" }, // outside the layout
+        { u"A", "down Shift_L, down A +Shift, up A +Shift, up Shift_L +Shift" },
+        { u"\r", "down Return, up Return" },
+        { u"\n", "down Return, up Return" },
+        { u"\t", "down Tab, up Tab" },
+        { u"\b", "down BackSpace, up BackSpace" },
+        { u"\xDE00", "" }, // a lone low surrogate
+        { u"\xD83Dx", "down x, up x" }, // a high surrogate without its pair is dropped
+    };
+    for (std::size_t row = 0; row < std::size(rows); ++row) {
+        type(rows[row].first);
+        EXPECT_EQ(arrived(), rows[row].second) << "row " << row;
+    }
 }
-
-class X11KeyboardText : public X11KeyboardTest, public testing::WithParamInterface<TextRow> { };
-
-TEST_P(X11KeyboardText, ArrivesAsTheCharactersKeysym)
-{
-    type(GetParam().units);
-    EXPECT_EQ(linesBeforeMark(), GetParam().lines);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, X11KeyboardText,
-    testing::Values(
-        TextRow { "Hiragana", u"あ", { "down U3042", "up U3042" } },
-        TextRow { "SurrogatePairIsOneCharacter", u"😀", { "down U1F600", "up U1F600" } },
-        TextRow { "LatinOutsideTheLayout", u"é", { "down eacute", "up eacute" } },
-        TextRow { "ShiftedCharacterOfTheLayout",
-                  u"A",
-                  { "down Shift_L", "down A +Shift", "up A +Shift", "up Shift_L +Shift" } },
-        TextRow { "CarriageReturnIsTheReturnKey", u"\r", { "down Return", "up Return" } },
-        TextRow { "LineFeedIsTheReturnKey", u"\n", { "down Return", "up Return" } },
-        TextRow { "Tab", u"\t", { "down Tab", "up Tab" } },
-        TextRow { "Backspace", u"\b", { "down BackSpace", "up BackSpace" } },
-        TextRow { "LoneLowSurrogateTypesNothing", u"\xDE00", {} },
-        TextRow { "HighSurrogateWithoutItsPairIsDropped", u"\xD83Dx", { "down x", "up x" } }),
-    [](const auto& row) { return std::string(row.param.name); });
 
 TEST_F(X11KeyboardTest, MoreCharactersThanSpareKeycodesReuseThemAfterTheGuard)
 {
@@ -237,13 +199,15 @@ TEST_F(X11KeyboardTest, SpareKeycodesAreGivenBackWhenTheServicesEnd)
 
 TEST_F(X11KeyboardTest, MediaKeysArriveAsTheAudioKeysEvenWhenTheKeymapLacksThem)
 {
-    const std::pair<std::int64_t, const char*> rows[]
-        = { { 0, "XF86AudioRaiseVolume" }, { 1, "XF86AudioLowerVolume" }, { 7, "XF86AudioMute" } };
-    for (const auto& [keyType, name] : rows) {
+    const std::pair<std::int64_t, const char*> rows[] = {
+        { 0, "down XF86AudioRaiseVolume, up XF86AudioRaiseVolume" },
+        { 1, "down XF86AudioLowerVolume, up XF86AudioLowerVolume" },
+        { 7, "down XF86AudioMute, up XF86AudioMute" },
+    };
+    for (const auto& [keyType, keys] : rows) {
         EXPECT_TRUE(services_->postMediaKey({ 0xA00, 8, (keyType << 16) | 0xA00, -1 }));
         EXPECT_TRUE(services_->postMediaKey({ 0xB00, 8, (keyType << 16) | 0xB00, -1 }));
-        EXPECT_EQ(linesBeforeMark(),
-                  (Lines { "down " + std::string(name), "up " + std::string(name) }));
+        EXPECT_EQ(arrived(), keys);
     }
     if (const auto missing = missingPrograms({ "xmodmap", "xkbcomp" }); !missing.empty())
         GTEST_SKIP() << missing;
@@ -264,7 +228,7 @@ TEST_F(X11KeyboardTest, WhatCannotBeTypedIsRefused)
     EXPECT_FALSE(services_->postMediaKey({ 0xA00, 0, 0x70A00, -1 })); // not the media subtype
     EXPECT_FALSE(services_->postMediaKey({ 0xA00, 8, 0x50A00, -1 })); // no such media key
     EXPECT_FALSE(services_->postMediaKey({ 0xA00, 8, 0x70C00, -1 })); // neither down nor up
-    EXPECT_EQ(linesBeforeMark(), Lines {});
+    EXPECT_EQ(arrived(), "");
 }
 
 } // namespace
