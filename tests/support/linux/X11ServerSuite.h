@@ -1,8 +1,8 @@
 #pragma once
 
+#include "support/TemporaryFolder.h"
 #include "support/XvfbServer.h"
 #include "support/linux/Polling.h"
-#include "support/linux/PrivateSession.h"
 #include "support/linux/WindowManager.h"
 #include "support/linux/X11TestClient.h"
 
@@ -17,8 +17,8 @@ enum class Managed { ByOpenbox, No };
 
 // A suite's own X server, managed by openbox unless asked otherwise, shared by the suite's cases:
 // started before the first and stopped after the last. Each case gets a client of its own, whose
-// windows go with it, and begins when no window is listed. The session's Qt application runs the
-// event loop the code under test listens on.
+// windows go with it, and begins when no window is listed. It touches neither the environment
+// nor Qt: code under test that needs an event loop makes its application first.
 template <Managed managed> class X11ServerSuite : public testing::Test {
 protected:
     static void SetUpTestSuite()
@@ -27,17 +27,17 @@ protected:
                                                  : missingPrograms({ "Xvfb" });
         if (!missing_.empty())
             return;
-        auto& session = PrivateSession::instance();
-        session.application();
         server_ = std::make_unique<XvfbServer>();
+        logs_ = std::make_unique<TemporaryFolder>();
         if (managed == Managed::ByOpenbox && server_->running())
             manager_ = std::make_unique<WindowManager>(server_->displayName(),
-                                                       (session.root() / "openbox.log").string());
+                                                       (logs_->path() / "openbox.log").string());
     }
     static void TearDownTestSuite()
     {
         manager_.reset();
         server_.reset();
+        logs_.reset();
     }
 
     void SetUp() override
@@ -70,6 +70,7 @@ private:
     static inline std::string missing_;
     static inline std::unique_ptr<XvfbServer> server_;
     static inline std::unique_ptr<WindowManager> manager_;
+    static inline std::unique_ptr<TemporaryFolder> logs_;
 };
 
 } // namespace kavora::test

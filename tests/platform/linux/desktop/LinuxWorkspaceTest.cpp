@@ -7,6 +7,7 @@
 #include "platform/linux/desktop/DesktopApplications.h"
 #include "platform/linux/x11/X11ClientList.h"
 #include "support/TemporaryFolder.h"
+#include "support/linux/PrivateSession.h"
 #include "support/linux/X11ServerSuite.h"
 
 #include <QImage>
@@ -45,6 +46,7 @@ protected:
         X11ServerSuite::SetUp();
         if (IsSkipped() || HasFatalFailure())
             return;
+        PrivateSession::instance().application(); // the event loop and the icons' painting
         fs::create_directories(applications());
         install("org.example.Calculator", "Calculator");
         install("org.example.Notes", "Notes");

@@ -1,5 +1,6 @@
 #include "platform/linux/x11/X11ClientList.h"
 
+#include "support/linux/PrivateSession.h"
 #include "support/linux/X11ServerSuite.h"
 
 #include <QImage>
@@ -37,6 +38,9 @@ protected:
     void SetUp() override
     {
         X11ServerSuite<managed>::SetUp();
+        if (this->IsSkipped() || this->HasFatalFailure())
+            return;
+        PrivateSession::instance().application(); // the event loop the list listens on
         list_ = std::make_unique<X11ClientList>(this->display());
     }
 
