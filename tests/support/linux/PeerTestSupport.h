@@ -8,6 +8,7 @@
 #include "platform/linux/peer/LinuxPeerSession.h"
 #include "platform/linux/peer/PeerClient.h"
 #include "support/TemporaryFolder.h"
+#include "support/linux/Polling.h"
 #include "wire/FrameDecoder.h"
 #include "wire/Invitation.h"
 
@@ -42,14 +43,7 @@ inline void ensureQtApplication()
 inline bool waitUntil(const std::function<bool()>& condition,
                       std::chrono::milliseconds timeout = std::chrono::milliseconds(5000))
 {
-    QElapsedTimer clock;
-    clock.start();
-    while (!condition()) {
-        if (clock.elapsed() > timeout.count())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
+    return pollUntil(condition, timeout);
 }
 
 // Runs the event loop for the given time.
