@@ -20,7 +20,6 @@ namespace kavora {
 namespace {
 
 constexpr int kNameFieldWidth = 170;
-constexpr int kRemoveIconSize = 16;
 
 QLineEdit* textField(const QString& placeholder)
 {
@@ -60,7 +59,7 @@ SiteRow::SiteRow(ReorderableList& list, const std::string& id, ControllerAdapter
     name_->setAcceptDrops(false);
     remove_->setAutoRaise(true);
     remove_->setIcon(look::symbolIcon(QStringLiteral("minus.circle.fill"),
-                                      look::signal(look::Signal::Red, palette()), kRemoveIconSize));
+                                      look::signal(look::Signal::Red, palette()), look::kRemoveIconSize));
 
     connect(name_, &QLineEdit::textEdited, this, [this](const QString& text) {
         adapter_.renameFavoriteSite(rowId(), text.toStdString());

@@ -43,5 +43,7 @@ void makeSecondary(QWidget* widget);
 QPixmap symbol(const QString& name, const QColor& color, int size, qreal devicePixelRatio);
 // The same as an icon for buttons and menus, sharp at 1x and 2x.
 QIcon symbolIcon(const QString& name, const QColor& color, int size);
+// The size of the remove symbol at the end of a list row.
+constexpr int kRemoveIconSize = 16;
 
 } // namespace kavora::look

@@ -14,11 +14,6 @@
 #include <QVBoxLayout>
 
 namespace kavora {
-namespace {
-
-constexpr int kRemoveIconSize = 16;
-
-} // namespace
 
 AppRow::AppRow(ReorderableList& list, const std::string& bundleId, ControllerAdapter& adapter)
     : ReorderableRow(list, bundleId)
@@ -28,7 +23,7 @@ AppRow::AppRow(ReorderableList& list, const std::string& bundleId, ControllerAda
     name_->setTextFormat(Qt::PlainText);
     remove_->setAutoRaise(true);
     remove_->setIcon(look::symbolIcon(QStringLiteral("minus.circle.fill"),
-                                      look::signal(look::Signal::Red, palette()), kRemoveIconSize));
+                                      look::signal(look::Signal::Red, palette()), look::kRemoveIconSize));
     connect(remove_, &QToolButton::clicked, &adapter,
             [&adapter, bundleId] { adapter.removeRegisteredApp(bundleId); });
     auto* row = new QHBoxLayout(this);

@@ -2,9 +2,10 @@
 
 #include "support/linux/Polling.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
-#include <cstring>
+#include <cstdlib>
 #include <map>
 
 #include <fcntl.h>
@@ -26,8 +27,7 @@ std::vector<std::string> mergedEnvironment(const EnvironmentChanges& changes)
     std::map<std::string, std::string> variables;
     for (char** entry = environ; *entry; ++entry) {
         const std::string text(*entry);
-        const auto equals = text.find('=');
-        if (equals != std::string::npos)
+        if (const auto equals = text.find('='); equals != std::string::npos)
             variables[text.substr(0, equals)] = text.substr(equals + 1);
     }
     for (const auto& [name, value] : changes)
@@ -47,48 +47,37 @@ std::vector<char*> pointers(std::vector<std::string>& strings)
     return result;
 }
 
+void closeAll(std::initializer_list<int> fds)
+{
+    for (const int fd : fds) {
+        if (fd >= 0)
+            close(fd);
+    }
+}
+
 } // namespace
 
 ChildProcess::ChildProcess(Options options)
 {
-    if (options.argv.empty())
+    // Looked up before fork, with this process's PATH.
+    const std::string program = options.argv.empty() ? "" : findProgram(options.argv.front());
+    if (program.empty())
         return;
     std::vector<std::string> environment = mergedEnvironment(options.environment);
-    std::vector<char*> argv = pointers(options.argv);
-    std::vector<char*> envp = pointers(environment);
-    // PATH lookup happens here, before fork, with this process's PATH.
-    std::string program = options.argv.front();
-    if (program.find('/') == std::string::npos) {
-        const char* path = std::getenv("PATH");
-        std::string dirs = path ? path : "/usr/bin:/bin";
-        size_t start = 0;
-        while (start <= dirs.size()) {
-            const size_t end = std::min(dirs.find(':', start), dirs.size());
-            const std::string candidate = dirs.substr(start, end - start) + "/" + program;
-            if (access(candidate.c_str(), X_OK) == 0) {
-                program = candidate;
-                break;
-            }
-            start = end + 1;
-        }
-    }
-
-    int pipeFds[2] = { -1, -1 };
-    if (options.captureOutput && pipe2(pipeFds, O_CLOEXEC) != 0)
-        return;
+    const std::vector<char*> argv = pointers(options.argv);
+    const std::vector<char*> envp = pointers(environment);
+    int output[2] = { -1, -1 };
     // A socket rather than a pipe carries stdin, so that writing after the program is gone
     // fails with EPIPE (MSG_NOSIGNAL) instead of killing this process with SIGPIPE.
-    int inputFds[2] = { -1, -1 };
-    if (options.feedInput && socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, inputFds) != 0) {
-        for (int fd : pipeFds) {
-            if (fd >= 0)
-                close(fd);
-        }
+    int input[2] = { -1, -1 };
+    if ((options.captureOutput && pipe2(output, O_CLOEXEC) != 0)
+        || (options.feedInput && socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, input) != 0)) {
+        closeAll({ output[0], output[1] });
         return;
     }
-    int logFd = -1;
-    if (!options.log.empty())
-        logFd = open(options.log.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+    const int log = options.log.empty()
+        ? -1
+        : open(options.log.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
 
     const pid_t parent = getpid();
     const pid_t pid = fork();
@@ -97,33 +86,23 @@ ChildProcess::ChildProcess(Options options)
         prctl(PR_SET_PDEATHSIG, SIGTERM);
         if (getppid() != parent)
             _exit(127);
-        if (inputFds[1] >= 0)
-            dup2(inputFds[1], STDIN_FILENO);
-        if (pipeFds[1] >= 0)
-            dup2(pipeFds[1], STDOUT_FILENO);
-        else if (logFd >= 0)
-            dup2(logFd, STDOUT_FILENO);
-        if (logFd >= 0)
-            dup2(logFd, STDERR_FILENO);
+        if (input[1] >= 0)
+            dup2(input[1], STDIN_FILENO);
+        if (output[1] >= 0 || log >= 0)
+            dup2(output[1] >= 0 ? output[1] : log, STDOUT_FILENO);
+        if (log >= 0)
+            dup2(log, STDERR_FILENO);
         execve(program.c_str(), argv.data(), envp.data());
         _exit(127);
     }
-    if (logFd >= 0)
-        close(logFd);
-    if (pipeFds[1] >= 0)
-        close(pipeFds[1]);
-    if (inputFds[1] >= 0)
-        close(inputFds[1]);
+    closeAll({ log, output[1], input[1] });
     if (pid < 0) {
-        for (int fd : { pipeFds[0], inputFds[0] }) {
-            if (fd >= 0)
-                close(fd);
-        }
+        closeAll({ output[0], input[0] });
         return;
     }
     pid_ = pid;
-    inputFd_ = inputFds[0];
-    outputFd_ = pipeFds[0];
+    inputFd_ = input[0];
+    outputFd_ = output[0];
     if (outputFd_ >= 0)
         fcntl(outputFd_, F_SETFL, fcntl(outputFd_, F_GETFL) | O_NONBLOCK);
 }
@@ -172,19 +151,13 @@ bool ChildProcess::running()
 
 bool ChildProcess::readAvailable()
 {
-    if (outputFd_ < 0 || outputClosed_)
-        return false;
     char chunk[4096];
-    for (;;) {
-        const ssize_t count = read(outputFd_, chunk, sizeof chunk);
-        if (count > 0) {
-            buffer_.append(chunk, static_cast<size_t>(count));
-            continue;
-        }
-        if (count == 0)
-            outputClosed_ = true;
-        return !outputClosed_;
-    }
+    ssize_t count = 0;
+    while (outputFd_ >= 0 && !outputClosed_ && (count = read(outputFd_, chunk, sizeof chunk)) > 0)
+        buffer_.append(chunk, static_cast<size_t>(count));
+    if (count == 0 && outputFd_ >= 0)
+        outputClosed_ = true;
+    return outputFd_ >= 0 && !outputClosed_;
 }
 
 bool ChildProcess::writeInput(std::string_view text)
@@ -202,18 +175,13 @@ bool ChildProcess::writeInput(std::string_view text)
 
 void ChildProcess::closeInput()
 {
-    if (inputFd_ >= 0)
-        close(inputFd_);
-    inputFd_ = -1;
+    closeAll({ std::exchange(inputFd_, -1) });
 }
 
 std::optional<std::string> ChildProcess::readLine(std::chrono::milliseconds timeout)
 {
-    const auto lineReady = [this] {
-        readAvailable();
-        return buffer_.find('\n') != std::string::npos || outputClosed_ || outputFd_ < 0;
-    };
-    pollUntil(lineReady, timeout);
+    pollUntil([this] { return !readAvailable() || buffer_.find('\n') != std::string::npos; },
+              timeout);
     const auto newline = buffer_.find('\n');
     if (newline == std::string::npos)
         return std::nullopt;
@@ -247,10 +215,34 @@ void ChildProcess::stop()
         }
     }
     closeInput();
-    if (outputFd_ >= 0)
-        close(outputFd_);
-    outputFd_ = -1;
+    closeAll({ std::exchange(outputFd_, -1) });
     pid_ = -1;
+}
+
+std::string findProgram(const std::string& name)
+{
+    if (name.find('/') != std::string::npos)
+        return access(name.c_str(), X_OK) == 0 ? name : std::string();
+    const char* path = std::getenv("PATH");
+    const std::string folders = path ? path : "/usr/bin:/bin";
+    for (size_t start = 0; start <= folders.size();) {
+        const size_t end = std::min(folders.find(':', start), folders.size());
+        const std::string candidate = folders.substr(start, end - start) + "/" + name;
+        if (access(candidate.c_str(), X_OK) == 0)
+            return candidate;
+        start = end + 1;
+    }
+    return {};
+}
+
+std::string missingPrograms(std::initializer_list<std::string> names)
+{
+    std::string missing;
+    for (const auto& name : names) {
+        if (findProgram(name).empty())
+            missing += (missing.empty() ? "not installed: " : " ") + name;
+    }
+    return missing;
 }
 
 RunResult run(std::vector<std::string> argv, EnvironmentChanges environment,
@@ -258,10 +250,10 @@ RunResult run(std::vector<std::string> argv, EnvironmentChanges environment,
 {
     ChildProcess child({ std::move(argv), std::move(environment), true, "/dev/null" });
     RunResult result;
-    if (!child.started())
-        return result;
-    result.exitStatus = child.waitForExit(timeout);
-    result.output = child.unreadOutput();
+    if (child.started()) {
+        result.exitStatus = child.waitForExit(timeout);
+        result.output = child.unreadOutput();
+    }
     return result;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -70,6 +71,13 @@ struct RunResult {
     std::optional<int> exitStatus; // nothing: killed at the timeout
     std::string output;
 };
+
+// Where the program is found on PATH (or the name itself when it holds a slash and can be run);
+// empty when it is not installed.
+std::string findProgram(const std::string& name);
+// Those of the programs that are not installed, as "not installed: a b"; empty when all are. A
+// test that needs them skips with this as its reason.
+std::string missingPrograms(std::initializer_list<std::string> names);
 
 // Runs a program to completion (killing it at the timeout) and collects its stdout; its
 // complaints on stderr are dropped.

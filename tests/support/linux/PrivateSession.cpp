@@ -1,7 +1,5 @@
 #include "support/linux/PrivateSession.h"
 
-#include "support/linux/Polling.h"
-
 #include <QCoreApplication>
 #include <QGuiApplication>
 
@@ -18,7 +16,7 @@ namespace kavora::test {
 
 namespace {
 
-constexpr std::chrono::milliseconds kStartTimeout { 15000 };
+constexpr std::chrono::milliseconds kBusTimeout { 15000 };
 
 // Stops the session after the last test, before the program exits.
 class SessionTeardown final : public ::testing::Environment {
@@ -96,35 +94,23 @@ PrivateSession::PrivateSession()
 
 const std::string& PrivateSession::display()
 {
-    if (!display_.empty())
-        return display_;
-    xvfb_ = std::make_unique<XvfbServer>();
-    if (!xvfb_->running())
-        throw std::runtime_error("Xvfb did not start");
-    display_ = xvfb_->displayName();
-    exportVariable("DISPLAY", display_);
-    return display_;
+    if (!xvfb_) {
+        xvfb_ = std::make_unique<XvfbServer>();
+        if (!xvfb_->running())
+            throw std::runtime_error("Xvfb did not start");
+        exportVariable("DISPLAY", xvfb_->displayName());
+    }
+    return xvfb_->displayName();
 }
 
 void PrivateSession::startWindowManager()
 {
-    if (windowManager_.started())
+    if (windowManager_)
         return;
-    display();
-    windowManager_
-        = ChildProcess({ { "openbox", "--sm-disable" },
-                         // its configuration and themes, which it cannot run without
-                         { { "XDG_CONFIG_DIRS", "/etc/xdg" }, { "XDG_DATA_DIRS", "/usr/share" } },
-                         false,
-                         (root_ / "openbox.log").string() });
-    const bool managing = pollUntil(
-        [] {
-            return run({ "xprop", "-root", "_NET_SUPPORTING_WM_CHECK" }).output.find("window id")
-                != std::string::npos;
-        },
-        kStartTimeout);
-    if (!managing || !windowManager_.running())
-        throw std::runtime_error("openbox did not start; see " + (root_ / "openbox.log").string());
+    const auto log = (root_ / "openbox.log").string();
+    windowManager_ = std::make_unique<WindowManager>(display(), log);
+    if (!windowManager_->managing())
+        throw std::runtime_error("openbox did not start; see " + log);
 }
 
 const std::string& PrivateSession::sessionBus()
@@ -136,7 +122,7 @@ const std::string& PrivateSession::sessionBus()
                           { { "XDG_DATA_DIRS", "/usr/share" } },
                           true,
                           (root_ / "dbus.log").string() });
-    const auto address = bus_.readLine(kStartTimeout);
+    const auto address = bus_.readLine(kBusTimeout);
     if (!address || address->empty())
         throw std::runtime_error("dbus-daemon did not start");
     busAddress_ = *address;
@@ -177,13 +163,12 @@ void PrivateSession::stop()
     if (gioBus_)
         stopActivatedService(static_cast<GDBusConnection*>(gioBus_), "org.a11y.Bus");
     application_.reset();
-    windowManager_.stop();
+    windowManager_.reset();
     bus_.stop();
     xvfb_.reset();
     if (gioBus_)
         g_object_unref(gioBus_);
     gioBus_ = nullptr;
-    display_.clear();
     busAddress_.clear();
     std::error_code error;
     std::filesystem::remove_all(root_, error);

@@ -2,6 +2,7 @@
 
 #include "support/XvfbServer.h"
 #include "support/linux/ChildProcess.h"
+#include "support/linux/WindowManager.h"
 
 #include <filesystem>
 #include <memory>
@@ -13,12 +14,14 @@ namespace kavora::test {
 
 // A desktop session of the test program's own, so that no test touches the user's display,
 // session bus, sound server, settings or installed applications. Created on first use, once per
-// process, and stopped after the last test (or by the kernel, should the process die first).
+// process (ctest runs each suite in a process of its own, so its cases share it), and stopped
+// after the last test (or by the kernel, should the process die first).
 //
 // Creating it points HOME, XDG_RUNTIME_DIR (mode 0700), XDG_DATA_HOME, XDG_CONFIG_HOME,
-// XDG_DATA_DIRS and XDG_CONFIG_DIRS into a fresh temporary folder, and unsets DISPLAY,
-// WAYLAND_DISPLAY, DBUS_SESSION_BUS_ADDRESS, AT_SPI_BUS_ADDRESS and PULSE_SERVER. GLib caches
-// some of these on first use, so a test creates the session before it calls into GLib.
+// XDG_CACHE_HOME, XDG_DATA_DIRS and XDG_CONFIG_DIRS into a fresh temporary folder, and unsets
+// DISPLAY, WAYLAND_DISPLAY, DBUS_SESSION_BUS_ADDRESS, AT_SPI_BUS_ADDRESS and PULSE_SERVER. GLib
+// caches some of these on first use, so a test creates the session before it calls into GLib.
+// What cannot start throws std::runtime_error.
 class PrivateSession {
 public:
     static PrivateSession& instance();
@@ -28,9 +31,9 @@ public:
     std::filesystem::path dataHome() const { return home_ / ".local/share"; }
     std::filesystem::path configHome() const { return home_ / ".config"; }
 
-    // Starts Xvfb (XvfbServer: the server picks a free display) and exports DISPLAY; returns it.
+    // Starts Xvfb and exports DISPLAY; returns it.
     const std::string& display();
-    // Starts openbox on the display, so that _NET_ACTIVE_WINDOW follows the focused window.
+    // Starts openbox on the display (WindowManager).
     void startWindowManager();
     // Starts a session bus with the system's service files (so the accessibility bus launcher
     // is activatable) and exports DBUS_SESSION_BUS_ADDRESS; returns the address.
@@ -46,10 +49,9 @@ private:
 
     std::filesystem::path root_;
     std::filesystem::path home_;
-    std::string display_;
     std::string busAddress_;
     std::unique_ptr<XvfbServer> xvfb_;
-    ChildProcess windowManager_;
+    std::unique_ptr<WindowManager> windowManager_;
     ChildProcess bus_;
     void* gioBus_ = nullptr; // GIO's shared connection, kept from ending the process at the end
     std::unique_ptr<QGuiApplication> application_;

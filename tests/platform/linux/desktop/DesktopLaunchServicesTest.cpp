@@ -1,28 +1,25 @@
+// Launching through GIO. Which ids and addresses pass the checks is DesktopLaunchArgumentsTest's;
+// these cases show what is started for them.
+
 #include "platform/linux/desktop/DesktopLaunchServices.h"
 
 #include "support/linux/Polling.h"
 #include "support/linux/PrivateSession.h"
-#include "support/linux/ScopedVariable.h"
 
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
-#include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include <glib.h>
 
-namespace kavora {
+namespace kavora::test {
 namespace {
 
-using test::PrivateSession;
 using ::testing::ElementsAre;
-using ::testing::IsEmpty;
-using namespace std::chrono_literals;
+using Launch = std::pair<std::string, std::vector<std::string>>;
 
 namespace fs = std::filesystem;
 
@@ -31,28 +28,10 @@ namespace fs = std::filesystem;
 // installed under its Flatpak id, Safari is not installed at all.
 class DesktopLaunchServicesTest : public ::testing::Test {
 protected:
-    void SetUp() override
+    static void SetUpTestSuite()
     {
         auto& session = PrivateSession::instance();
         session.application();
-        static const bool installed = install(session);
-        ASSERT_TRUE(installed);
-        ASSERT_EQ(fs::path(g_get_user_data_dir()), session.dataHome())
-            << "GLib read its folders before the session existed";
-        clearRecords();
-    }
-
-    static void clearRecords()
-    {
-        std::error_code error;
-        fs::remove_all(records(), error);
-        fs::create_directories(records());
-    }
-
-    static fs::path records() { return PrivateSession::instance().root() / "records"; }
-
-    static bool install(PrivateSession& session)
-    {
         const fs::path recorder = session.root() / "record.sh";
         std::ofstream(recorder) << "#!/bin/sh\n"
                                    "dir=\"$(dirname \"$0\")/records\"; name=\"$1\"; shift\n"
@@ -60,10 +39,9 @@ protected:
                                    "> \"$dir/.$name.$$\"\n"
                                    "mv \"$dir/.$name.$$\" \"$dir/$name.$$\"\n";
         fs::permissions(recorder, fs::perms::owner_all);
-        const fs::path applications = session.dataHome() / "applications";
         const auto entry
             = [&](const std::string& id, const std::string& exec, const std::string& extra = "") {
-                  std::ofstream(applications / (id + ".desktop"))
+                  std::ofstream(session.dataHome() / "applications" / (id + ".desktop"))
                       << "[Desktop Entry]\nType=Application\nName=" << id
                       << "\nExec=" << recorder.string() << " " << exec << "\n"
                       << extra;
@@ -79,34 +57,44 @@ protected:
                "x-scheme-handler/http=org.example.Browser.desktop\n"
                "x-scheme-handler/https=org.example.Browser.desktop\n"
                "inode/directory=org.example.FileManager.desktop\n";
-        return fs::exists(applications / "org.example.Viewer.desktop");
     }
 
-    // Every launch recorded so far: the recorder's name and the arguments it got.
-    static std::vector<std::pair<std::string, std::vector<std::string>>> launches()
+    void SetUp() override
     {
-        std::vector<std::pair<std::string, std::vector<std::string>>> result;
-        for (const auto& file : fs::directory_iterator(records())) {
-            const std::string name = file.path().filename().string();
-            if (name.starts_with("."))
-                continue;
-            std::ifstream in(file.path());
-            std::vector<std::string> arguments;
-            for (std::string line; std::getline(in, line);)
-                arguments.push_back(line);
-            result.emplace_back(name.substr(0, name.find('.')), arguments);
-        }
-        return result;
+        ASSERT_EQ(fs::path(g_get_user_data_dir()), PrivateSession::instance().dataHome())
+            << "GLib read its folders before the session existed";
+        clearRecords();
     }
 
-    // Waits for that many launches; GIO spawns without waiting, so they arrive a little later.
-    static std::vector<std::pair<std::string, std::vector<std::string>>> awaitLaunches(size_t count)
+    static void clearRecords()
     {
-        test::pollUntil([&] { return launches().size() >= count; }, 10s);
-        return launches();
+        std::error_code error;
+        fs::remove_all(records(), error);
+        fs::create_directories(records());
     }
 
-    using Launch = std::pair<std::string, std::vector<std::string>>;
+    static fs::path records() { return PrivateSession::instance().root() / "records"; }
+
+    // The launches recorded, once that many have come (GIO spawns without waiting).
+    static std::vector<Launch> awaitLaunches(std::size_t count)
+    {
+        std::vector<Launch> launches;
+        pollUntil([&] {
+            launches.clear();
+            for (const auto& file : fs::directory_iterator(records())) {
+                const std::string name = file.path().filename().string();
+                if (name.starts_with("."))
+                    continue;
+                std::ifstream in(file.path());
+                std::vector<std::string> arguments;
+                for (std::string line; std::getline(in, line);)
+                    arguments.push_back(line);
+                launches.emplace_back(name.substr(0, name.find('.')), arguments);
+            }
+            return launches.size() >= count;
+        });
+        return launches;
+    }
 
     DesktopLaunchServices services_;
 };
@@ -138,22 +126,15 @@ TEST_F(DesktopLaunchServicesTest, OpensWebAddressesInTheChosenOrTheDefaultBrowse
     }
 }
 
-TEST_F(DesktopLaunchServicesTest, AddressesOtherThanWebOnesStartNothing)
+TEST_F(DesktopLaunchServicesTest, OnlyWhatPassesTheChecksIsStarted)
 {
-    for (const char* url : { "file:///etc/passwd", "javascript:alert(1)", "-x", "--help", "",
-                             "ftp://example.org/", "https:///etc/passwd" }) {
-        services_.openURL(url, std::nullopt);
-        services_.openURL(url, "com.google.Chrome");
-    }
-    // A launch made afterwards arrives alone.
-    services_.openURL("https://example.org/last", std::nullopt);
-    EXPECT_THAT(awaitLaunches(1),
-                ElementsAre(Launch { "browser", { "https://example.org/last" } }));
-}
-
-TEST_F(DesktopLaunchServicesTest, LaunchesAnApplicationByItsDesktopId)
-{
-    services_.openApplication("org.example.Viewer");
+    // Each refused one would be recorded before the launch made last.
+    for (const auto* browser : { static_cast<const char*>(nullptr), "com.google.Chrome" })
+        services_.openURL("file:///etc/passwd",
+                          browser ? std::optional<std::string>(browser) : std::nullopt);
+    for (const char* id : { "--help", "org.example.Hidden", "org.example.Missing" })
+        services_.openApplication(id);
+    services_.openApplication("org.example.Viewer.desktop");
     EXPECT_THAT(awaitLaunches(1), ElementsAre(Launch { "viewer", {} }));
 }
 
@@ -161,16 +142,6 @@ TEST_F(DesktopLaunchServicesTest, FinderIsTheApplicationThatOpensFolders)
 {
     services_.openApplication("com.apple.finder");
     EXPECT_THAT(awaitLaunches(1), ElementsAre(Launch { "files", {} }));
-}
-
-TEST_F(DesktopLaunchServicesTest, MalformedHiddenOrMissingIdsLaunchNothing)
-{
-    for (const char* id : { "", "-x", "--help", "../applications/org.example.Viewer",
-                            "/usr/bin/xterm", "org.example.Viewer\n", ".org.example.Viewer",
-                            "org.example.Hidden", "org.example.Missing" })
-        services_.openApplication(id);
-    services_.openApplication("org.example.Viewer.desktop");
-    EXPECT_THAT(awaitLaunches(1), ElementsAre(Launch { "viewer", {} }));
 }
 
 TEST_F(DesktopLaunchServicesTest, ARunningApplicationIsActivatedInsteadOfLaunched)
@@ -188,4 +159,4 @@ TEST_F(DesktopLaunchServicesTest, ARunningApplicationIsActivatedInsteadOfLaunche
 }
 
 } // namespace
-} // namespace kavora
+} // namespace kavora::test

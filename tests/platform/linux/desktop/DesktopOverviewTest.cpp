@@ -1,4 +1,4 @@
-#include "platform/linux/desktop/DesktopLaunchServices.h"
+#include "platform/linux/desktop/DesktopOverview.h"
 
 #include "support/linux/ChildProcess.h"
 #include "support/linux/Polling.h"
@@ -7,178 +7,167 @@
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
-#include <QString>
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <string>
 #include <vector>
 
-namespace kavora {
+namespace kavora::test {
 namespace {
 
-using test::ChildProcess;
-using test::PrivateSession;
-using test::ScopedVariable;
-using namespace std::chrono_literals;
+// The system's Python, which python3-dbusmock is installed for.
+const std::string kPython = "/usr/bin/python3";
 
-// Fake desktop shells made with python3-dbusmock on the session's private bus.
+// A fake desktop shell made with python3-dbusmock on the session's private bus.
+class FakeShell {
+public:
+    FakeShell(std::string service, std::string path, const std::string& interface)
+        : service_(std::move(service))
+        , path_(std::move(path))
+        , process_({ { kPython, "-m", "dbusmock", service_, path_, interface },
+                     {},
+                     false,
+                     (PrivateSession::instance().root() / "dbusmock.log").string() })
+    {
+        EXPECT_TRUE(pollUntil([&] { return registered(); }))
+            << service_ << " did not appear on the bus";
+    }
+    // Gone from the bus too, before the next fake takes its name.
+    ~FakeShell()
+    {
+        process_.stop();
+        pollUntil([&] { return !registered(); });
+    }
+    FakeShell(const FakeShell&) = delete;
+    FakeShell& operator=(const FakeShell&) = delete;
+
+    // Calls a method of the fake with gdbus: its printed reply, or "" on failure.
+    std::string call(const std::string& method, std::vector<std::string> arguments = {}) const
+    {
+        std::vector<std::string> argv { "gdbus",         "call", "--session", "--dest", service_,
+                                        "--object-path", path_,  "--method",  method };
+        argv.insert(argv.end(), arguments.begin(), arguments.end());
+        const auto result = run(argv);
+        return result.exitStatus == 0 ? result.output : std::string();
+    }
+    // The calls the fake has had, as dbusmock prints them.
+    std::string calls() const { return call("org.freedesktop.DBus.Mock.GetCalls"); }
+
+private:
+    bool registered() const
+    {
+        return QDBusConnection::sessionBus().interface()->isServiceRegistered(
+            QString::fromStdString(service_));
+    }
+
+    std::string service_;
+    std::string path_;
+    ChildProcess process_;
+};
+
 class DesktopOverviewTest : public ::testing::Test {
 protected:
     void SetUp() override { PrivateSession::instance().application(); }
 
-    struct Shell {
-        std::string service;
-        std::string path;
-        ChildProcess process;
-    };
-
-    static Shell startShell(const std::string& service, const std::string& path,
-                            const std::string& interface)
+    // What the fake shells need and is not installed; empty when all is.
+    static std::string missingFakes()
     {
-        Shell shell { service, path,
-                      ChildProcess(
-                          { { "/usr/bin/python3", "-m", "dbusmock", service, path, interface },
-                            {},
-                            false,
-                            (PrivateSession::instance().root() / "dbusmock.log").string() }) };
-        const bool registered = test::pollUntil([&] {
-            return QDBusConnection::sessionBus().interface()->isServiceRegistered(
-                QString::fromStdString(service));
-        });
-        EXPECT_TRUE(registered) << service << " did not appear on the bus";
-        return shell;
+        if (auto missing = missingPrograms({ kPython, "gdbus" }); !missing.empty())
+            return missing;
+        return run({ kPython, "-c", "import dbusmock" }).exitStatus == 0
+            ? std::string()
+            : "not installed: python3-dbusmock";
     }
 
-    // Calls a method of the fake with gdbus; its printed reply, or "" on failure.
-    static std::string call(const Shell& shell, const std::string& method,
-                            const std::vector<std::string>& arguments = {})
-    {
-        std::vector<std::string> argv { "gdbus",    "call",        "--session",
-                                        "--dest",   shell.service, "--object-path",
-                                        shell.path, "--method",    method };
-        argv.insert(argv.end(), arguments.begin(), arguments.end());
-        const auto result = test::run(argv);
-        return result.exitStatus == 0 ? result.output : std::string();
-    }
-
-    static void addMethod(const Shell& shell, const std::string& interface, const std::string& name,
-                          const std::string& in, const std::string& out, const std::string& code)
-    {
-        ASSERT_NE(
-            call(shell, "org.freedesktop.DBus.Mock.AddMethod", { interface, name, in, out, code }),
-            "");
-    }
-
-    static std::string calls(const Shell& shell)
-    {
-        return call(shell, "org.freedesktop.DBus.Mock.GetCalls");
-    }
-
-    static bool overviewActive(const Shell& shell)
-    {
-        return call(shell, "org.freedesktop.DBus.Properties.Get",
-                    { "org.gnome.Shell", "OverviewActive" })
-                   .find("true")
-            != std::string::npos;
-    }
-
-    int keyFallbacks_ = 0;
-    DesktopLaunchServices services_ { [this] { ++keyFallbacks_; } };
+    int keys_ = 0;
+    DesktopOverview overview_ { [this] { ++keys_; } };
 };
 
-TEST_F(DesktopOverviewTest, GnomeShellOverviewTogglesThroughItsProperty)
+TEST_F(DesktopOverviewTest, EachDesktopGetsItsShellsCallElseTheKey)
 {
-    const ScopedVariable desktop("XDG_CURRENT_DESKTOP", "ubuntu:GNOME");
-    const Shell shell = startShell("org.gnome.Shell", "/org/gnome/Shell", "org.gnome.Shell");
-    ASSERT_NE(call(shell, "org.freedesktop.DBus.Mock.AddProperty",
-                   { "org.gnome.Shell", "OverviewActive", "<false>" }),
-              "");
-
-    services_.showWindowOverview();
-    EXPECT_TRUE(test::pollUntil([&] { return overviewActive(shell); }));
-    services_.showWindowOverview();
-    EXPECT_TRUE(test::pollUntil([&] { return !overviewActive(shell); }));
-    EXPECT_EQ(keyFallbacks_, 0);
-}
-
-TEST_F(DesktopOverviewTest, GnomeShellWithoutThePropertyEvaluatesTheToggle)
-{
-    const ScopedVariable desktop("XDG_CURRENT_DESKTOP", "GNOME");
-    const Shell shell = startShell("org.gnome.Shell", "/org/gnome/Shell", "org.gnome.Shell");
-    addMethod(shell, "org.gnome.Shell", "Eval", "s", "bs", "ret = (True, '')");
-
-    services_.showWindowOverview();
-    EXPECT_TRUE(test::pollUntil([&] {
-        return calls(shell).find("'Eval', [<'Main.overview.toggle();'>]") != std::string::npos;
-    }));
-    EXPECT_EQ(keyFallbacks_, 0);
-}
-
-TEST_F(DesktopOverviewTest, GnomeShellRefusingEvalLeavesTheKey)
-{
-    const ScopedVariable desktop("XDG_CURRENT_DESKTOP", "GNOME");
-    const Shell shell = startShell("org.gnome.Shell", "/org/gnome/Shell", "org.gnome.Shell");
-    addMethod(shell, "org.gnome.Shell", "Eval", "s", "bs", "ret = (False, '')");
-
-    services_.showWindowOverview();
-    EXPECT_TRUE(test::pollUntil([&] { return keyFallbacks_ == 1; }));
-}
-
-TEST_F(DesktopOverviewTest, GnomeWithoutShellOnTheBusLeavesTheKey)
-{
-    const ScopedVariable desktop("XDG_CURRENT_DESKTOP", "GNOME");
-    services_.showWindowOverview();
-    EXPECT_TRUE(test::pollUntil([&] { return keyFallbacks_ == 1; }));
-}
-
-TEST_F(DesktopOverviewTest, PlasmaInvokesTheBestShortcutKWinHas)
-{
+    if (const auto missing = missingFakes(); !missing.empty())
+        GTEST_SKIP() << missing;
+    enum class Shell { None, Gnome, KWin, Cinnamon };
     struct Row {
         const char* shows;
-        const char* shortcutNames;
-        const char* invoked; // null: none fits, the key is left
+        const char* desktop;
+        Shell shell;
+        std::string reply; // Python code of the method the shell is asked (KWin: shortcutNames)
+        const char* called; // what the shell records; empty: nothing
+        bool key;
     };
     const Row rows[] = {
-        { "the overview effect", "['Expose', 'Overview', 'ExposeAll']", "Overview" },
-        { "Present Windows on older releases", "['ExposeAll', 'Expose']", "Expose" },
-        { "nothing that shows windows", "['Window Close']", nullptr },
+        { "GNOME without the overview property: the toggle evaluated", "GNOME", Shell::Gnome,
+          "ret = (True, '')", "'Eval', [<'Main.overview.toggle();'>]", false },
+        { "GNOME refusing the evaluation: the key", "GNOME", Shell::Gnome, "ret = (False, '')",
+          "'Eval'", true },
+        { "GNOME without its shell on the bus: the key", "GNOME", Shell::None, "", "", true },
+        { "Plasma: the overview effect", "KDE", Shell::KWin,
+          "ret = ['Expose', 'Overview', 'ExposeAll']", "'invokeShortcut', [<'Overview'>]", false },
+        { "Plasma before the overview effect: Present Windows", "KDE", Shell::KWin,
+          "ret = ['ExposeAll', 'Expose']", "'invokeShortcut', [<'Expose'>]", false },
+        { "Plasma without a shortcut that shows windows: the key", "KDE", Shell::KWin,
+          "ret = ['Window Close']", "", true },
+        { "Cinnamon: Expo", "X-Cinnamon", Shell::Cinnamon, "", "'ShowExpo'", false },
     };
-    const ScopedVariable desktop("XDG_CURRENT_DESKTOP", "KDE");
-    const std::string component = "org.kde.kglobalaccel.Component";
-    const Shell kwin = startShell("org.kde.kglobalaccel", "/component/kwin", component);
-    addMethod(kwin, component, "invokeShortcut", "s", "", "");
     for (const auto& row : rows) {
         SCOPED_TRACE(row.shows);
-        addMethod(kwin, component, "shortcutNames", "", "as",
-                  std::string("ret = ") + row.shortcutNames);
-        call(kwin, "org.freedesktop.DBus.Mock.ClearCalls");
-        keyFallbacks_ = 0;
-
-        services_.showWindowOverview();
-        if (row.invoked) {
-            const std::string expected = std::string("'invokeShortcut', [<'") + row.invoked + "'>]";
+        keys_ = 0;
+        const ScopedVariable desktop("XDG_CURRENT_DESKTOP", std::string(row.desktop));
+        std::optional<FakeShell> shell;
+        const std::string kwin = "org.kde.kglobalaccel.Component";
+        const auto add = [&](const std::string& interface, const std::string& method,
+                             const std::string& in, const std::string& out) {
+            EXPECT_NE(shell->call("org.freedesktop.DBus.Mock.AddMethod",
+                                  { interface, method, in, out, row.reply }),
+                      "");
+        };
+        if (row.shell == Shell::Gnome) {
+            shell.emplace("org.gnome.Shell", "/org/gnome/Shell", "org.gnome.Shell");
+            add("org.gnome.Shell", "Eval", "s", "bs");
+        } else if (row.shell == Shell::KWin) {
+            shell.emplace("org.kde.kglobalaccel", "/component/kwin", kwin);
+            add(kwin, "shortcutNames", "", "as");
+            EXPECT_NE(shell->call("org.freedesktop.DBus.Mock.AddMethod",
+                                  { kwin, "invokeShortcut", "s", "", "" }),
+                      "");
+        } else if (row.shell == Shell::Cinnamon) {
+            shell.emplace("org.Cinnamon", "/org/Cinnamon", "org.Cinnamon");
+            add("org.Cinnamon", "ShowExpo", "", "");
+        }
+        overview_.toggle();
+        EXPECT_TRUE(pollUntil([&] { return keys_ == int(row.key); }));
+        if (*row.called) {
             EXPECT_TRUE(
-                test::pollUntil([&] { return calls(kwin).find(expected) != std::string::npos; }));
-            EXPECT_EQ(keyFallbacks_, 0);
-        } else {
-            EXPECT_TRUE(test::pollUntil([&] { return keyFallbacks_ == 1; }));
-            EXPECT_EQ(calls(kwin).find("invokeShortcut"), std::string::npos);
+                pollUntil([&] { return shell->calls().find(row.called) != std::string::npos; }));
+        } else if (shell) {
+            EXPECT_EQ(shell->calls().find("invokeShortcut"), std::string::npos);
         }
     }
 }
 
-TEST_F(DesktopOverviewTest, CinnamonShowsExpo)
+TEST_F(DesktopOverviewTest, GnomeShellOverviewTogglesThroughItsProperty)
 {
-    const ScopedVariable desktop("XDG_CURRENT_DESKTOP", "X-Cinnamon");
-    const Shell cinnamon = startShell("org.Cinnamon", "/org/Cinnamon", "org.Cinnamon");
-    addMethod(cinnamon, "org.Cinnamon", "ShowExpo", "", "", "");
-
-    services_.showWindowOverview();
-    EXPECT_TRUE(
-        test::pollUntil([&] { return calls(cinnamon).find("'ShowExpo'") != std::string::npos; }));
-    EXPECT_EQ(keyFallbacks_, 0);
+    if (const auto missing = missingFakes(); !missing.empty())
+        GTEST_SKIP() << missing;
+    const ScopedVariable desktop("XDG_CURRENT_DESKTOP", "ubuntu:GNOME");
+    const FakeShell shell("org.gnome.Shell", "/org/gnome/Shell", "org.gnome.Shell");
+    ASSERT_NE(shell.call("org.freedesktop.DBus.Mock.AddProperty",
+                         { "org.gnome.Shell", "OverviewActive", "<false>" }),
+              "");
+    const auto active = [&] {
+        return shell
+                   .call("org.freedesktop.DBus.Properties.Get",
+                         { "org.gnome.Shell", "OverviewActive" })
+                   .find("true")
+            != std::string::npos;
+    };
+    overview_.toggle();
+    EXPECT_TRUE(pollUntil(active));
+    overview_.toggle();
+    EXPECT_TRUE(pollUntil([&] { return !active(); }));
+    EXPECT_EQ(keys_, 0);
 }
 
 TEST_F(DesktopOverviewTest, OtherDesktopsGetTheKeyAtOnce)
@@ -186,11 +175,11 @@ TEST_F(DesktopOverviewTest, OtherDesktopsGetTheKeyAtOnce)
     for (const char* name : { "XFCE", "MATE", "" }) {
         SCOPED_TRACE(name);
         const ScopedVariable desktop("XDG_CURRENT_DESKTOP", std::string(name));
-        keyFallbacks_ = 0;
-        services_.showWindowOverview();
-        EXPECT_EQ(keyFallbacks_, 1);
+        keys_ = 0;
+        overview_.toggle();
+        EXPECT_EQ(keys_, 1);
     }
 }
 
 } // namespace
-} // namespace kavora
+} // namespace kavora::test

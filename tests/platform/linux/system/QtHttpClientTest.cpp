@@ -2,79 +2,89 @@
 
 #include "support/linux/LocalHttpServer.h"
 #include "support/linux/Polling.h"
+#include "support/linux/PrivateSession.h"
 
 #include <QCoreApplication>
-#include <QHostAddress>
 #include <QNetworkProxy>
 #include <QTcpSocket>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
-namespace kavora {
+namespace kavora::test {
 namespace {
 
 using namespace std::chrono_literals;
 
-void ensureApplication()
+const std::string kPage = "<html><title>Local</title></html>";
+
+// A name that is not local: only the test server, as the proxy, ever answers for it.
+std::string publicUrl(const std::string& path)
 {
-    if (QCoreApplication::instance() != nullptr)
-        return;
-    static int argc = 1;
-    static char name[] = "kavora-http-test";
-    static char* argv[] = { name, nullptr };
-    new QCoreApplication(argc, argv); // lives until the process ends
+    return "http://kavora-public.example" + path;
 }
 
-// A small HTTP/1.1 server on 127.0.0.1 with one behaviour per path:
-//   /page          a title page;  /missing  404 with a body
-//   /rN            a redirect to /r(N-1), /r0 redirects to /page
-//   /to-loopback   a redirect to /page on 127.0.0.1
-//   /to-public     a redirect to /page on the public name (publicUrl)
-//   /endless       200 without length, 4 KiB every 5 ms forever
-//   /drip          200 without length, one byte every 100 ms forever
-// It also serves as an HTTP proxy, so that a request for the public name arrives here as well.
-class LocalServer {
-public:
-    LocalServer()
-        : server_([this](QTcpSocket& socket, const QByteArray& head) { serve(socket, head); })
+// An HTTP/1.1 server on 127.0.0.1 with one behaviour per path, which also serves as an HTTP
+// proxy, so that a request for the public name arrives here as well:
+//   /page  a title page;  /missing  404 with a body;  /rN  a redirect to /r(N-1), /r0 to /page
+//   /to-loopback, /to-public  a redirect to /page on 127.0.0.1, on the public name
+//   /endless  200 without length, 4 KiB every 5 ms;  /drip  200 without length, a byte every 0.1 s
+class QtHttpClientTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { PrivateSession::instance().application(); }
+
+    void TearDown() override
     {
+        client_.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
     std::string url(const std::string& path) const { return server_.origin() + path; }
 
-    // A name that is not local; only this server, as the proxy, ever answers for it.
-    static std::string publicUrl(const std::string& path)
+    // Runs one request to its end and returns its response.
+    std::optional<HttpResponse> fetch(const std::string& url, std::size_t cap = 64 * 1024)
     {
-        return "http://kavora-public.example" + path;
+        HttpRequest request;
+        request.url = url;
+        request.maxBodyBytes = cap;
+        return fetch(std::move(request));
     }
-    quint16 port() const { return server_.port(); }
+    std::optional<HttpResponse> fetch(HttpRequest request)
+    {
+        std::optional<HttpResponse> result;
+        client_->get(std::move(request),
+                     [&](HttpResponse response) { result = std::move(response); });
+        pollUntil([&] { return result.has_value(); }, 10s);
+        return result;
+    }
 
-    std::vector<std::string> requestHeads; // the head of every request, as received
-
-private:
     void serve(QTcpSocket& socket, const QByteArray& head)
     {
-        requestHeads.push_back(head.toStdString());
-        auto path = test::LocalHttpServer::pathOf(head).toStdString();
+        heads_.push_back(head.toStdString());
+        auto path = LocalHttpServer::pathOf(head).toStdString();
         if (path.starts_with("http://")) // the absolute form a proxy is asked with
             path = path.substr(path.find('/', 7));
+        const auto redirect = [&](const std::string& target) {
+            socket.write(("HTTP/1.1 302 Found\r\nLocation: " + target
+                          + "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n")
+                             .c_str());
+            socket.disconnectFromHost();
+        };
         if (path == "/page") {
-            test::LocalHttpServer::respond(socket, "200 OK", "text/html",
-                                           "<html><title>Local</title></html>");
+            LocalHttpServer::respond(socket, "200 OK", "text/html",
+                                     QByteArray::fromStdString(kPage));
         } else if (path == "/missing") {
-            test::LocalHttpServer::respond(socket, "404 Not Found", "text/html", "gone");
+            LocalHttpServer::respond(socket, "404 Not Found", "text/html", "gone");
         } else if (path == "/to-loopback" || path == "/to-public") {
-            redirect(socket, path == "/to-loopback" ? url("/page") : publicUrl("/page"));
+            redirect(path == "/to-loopback" ? url("/page") : publicUrl("/page"));
         } else if (path.starts_with("/r")) {
             const int n = std::stoi(path.substr(2));
-            redirect(socket, url(n == 0 ? std::string("/page") : "/r" + std::to_string(n - 1)));
+            redirect(url(n == 0 ? std::string("/page") : "/r" + std::to_string(n - 1)));
         } else {
             const bool endless = path == "/endless";
             socket.write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nConnection: close\r\n\r\n");
@@ -86,186 +96,107 @@ private:
         }
     }
 
-    static void redirect(QTcpSocket& socket, const std::string& target)
-    {
-        socket.write(("HTTP/1.1 302 Found\r\nLocation: " + target
-                      + "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n")
-                         .c_str());
-        socket.disconnectFromHost();
-    }
-
-    test::LocalHttpServer server_;
-};
-
-class QtHttpClientTest : public ::testing::Test {
-protected:
+    std::vector<std::string> heads_; // of every request, as received
+    LocalHttpServer server_ { [this](QTcpSocket& socket, const QByteArray& head) {
+        serve(socket, head);
+    } };
     // Inactivity 0.5 s, deadline 1 s: the drip feed of one byte per 0.1 s only meets the second.
-    void SetUp() override
-    {
-        ensureApplication();
-        server = std::make_unique<LocalServer>();
-        client = std::make_unique<QtHttpClient>(
-            QtHttpClient::Options { Seconds(0.5), Seconds(1.0), 3 });
-    }
-    void TearDown() override
-    {
-        client.reset();
-        server.reset();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-
-    // Runs one request to its end and returns its response.
-    std::optional<HttpResponse> fetch(HttpRequest request)
-    {
-        std::optional<HttpResponse> result;
-        client->get(std::move(request),
-                    [&result](HttpResponse response) { result = std::move(response); });
-        test::pollUntil([&] { return result.has_value(); }, 10000ms);
-        return result;
-    }
-    std::optional<HttpResponse> fetch(const std::string& url, std::size_t cap = 64 * 1024)
-    {
-        HttpRequest request;
-        request.url = url;
-        request.maxBodyBytes = cap;
-        return fetch(std::move(request));
-    }
-
-    std::unique_ptr<LocalServer> server;
-    std::unique_ptr<QtHttpClient> client;
+    std::unique_ptr<QtHttpClient> client_
+        = std::make_unique<QtHttpClient>(QtHttpClient::Options { Seconds(0.5), Seconds(1.0), 3 });
 };
 
-// Sends every request of the process through the HTTP proxy on this port while it lives.
-class ProxyThrough {
-public:
-    explicit ProxyThrough(quint16 port)
-        : previous_(QNetworkProxy::applicationProxy())
-    {
-        QNetworkProxy::setApplicationProxy(
-            QNetworkProxy(QNetworkProxy::HttpProxy, "127.0.0.1", port));
-    }
-    ProxyThrough(const ProxyThrough&) = delete;
-    ProxyThrough& operator=(const ProxyThrough&) = delete;
-    ~ProxyThrough() { QNetworkProxy::setApplicationProxy(previous_); }
-
-private:
-    QNetworkProxy previous_;
-};
-
-std::string text(const HttpResponse& response)
+std::optional<std::string> text(const HttpResponse& response)
 {
-    return response.body ? std::string(response.body->begin(), response.body->end()) : "<none>";
+    if (!response.body)
+        return std::nullopt;
+    return std::string(response.body->begin(), response.body->end());
 }
 
-TEST_F(QtHttpClientTest, FetchesAPageWithItsHeader)
+TEST_F(QtHttpClientTest, SendsTheHeadersAsked)
 {
     HttpRequest request;
-    request.url = server->url("/page");
+    request.url = url("/page");
     request.headers = { { "User-Agent", "Mozilla/5.0 (Macintosh) Kavora" } };
     request.timeout = Seconds(8.0);
     const auto response = fetch(request);
-    ASSERT_TRUE(response.has_value());
-    EXPECT_EQ(response->status, 200);
-    EXPECT_EQ(text(*response), "<html><title>Local</title></html>");
-    EXPECT_FALSE(response->error.has_value());
-    ASSERT_EQ(server->requestHeads.size(), 1u);
-    EXPECT_NE(server->requestHeads[0].find("User-Agent: Mozilla/5.0 (Macintosh) Kavora\r\n"),
-              std::string::npos);
+    ASSERT_TRUE(response);
+    EXPECT_EQ(text(*response), kPage);
+    ASSERT_EQ(heads_.size(), 1u);
+    EXPECT_NE(heads_[0].find("User-Agent: Mozilla/5.0 (Macintosh) Kavora\r\n"), std::string::npos);
 }
 
-TEST_F(QtHttpClientTest, ErrorStatusStillCarriesItsBody)
-{
-    const auto response = fetch(server->url("/missing"));
-    ASSERT_TRUE(response.has_value());
-    EXPECT_EQ(response->status, 404);
-    EXPECT_EQ(text(*response), "gone");
-}
-
-TEST_F(QtHttpClientTest, BodyCapAndDeadlineCutHostileServers)
+TEST_F(QtHttpClientTest, AnswersTheBodyOrAnErrorWithinItsLimits)
 {
     struct Row {
         const char* shows;
-        std::string path;
+        std::string url;
         std::size_t cap;
+        std::optional<int> status; // none: an error without a body
+        std::string body;
+        std::size_t requests; // that reach the server
     };
     const Row rows[] = {
-        { "body over the cap", "/page", 10 },
-        { "endless body", "/endless", 64 * 1024 },
-        { "drip feed under the inactivity timeout", "/drip", 64 * 1024 },
+        { "a page", url("/page"), 1024, 200, kPage, 1 },
+        { "an error status with its body", url("/missing"), 1024, 404, "gone", 1 },
+        { "three redirects are followed", url("/r2"), 1024, 200, kPage, 4 },
+        { "a fourth is not", url("/r3"), 1024, std::nullopt, "", 4 },
+        { "a body one byte over the cap", url("/page"), kPage.size() - 1, std::nullopt, "", 1 },
+        { "a body exactly at the cap", url("/page"), kPage.size(), 200, kPage, 1 },
+        { "an endless body", url("/endless"), 64 * 1024, std::nullopt, "", 1 },
+        { "a drip feed under the inactivity timeout: the deadline", url("/drip"), 64 * 1024,
+          std::nullopt, "", 1 },
+        { "a file", "file:///etc/passwd", 1024, std::nullopt, "", 0 },
+        { "ftp", "ftp://127.0.0.1/x", 1024, std::nullopt, "", 0 },
+        { "not an address", "not a url", 1024, std::nullopt, "", 0 },
     };
     for (const auto& row : rows) {
+        SCOPED_TRACE(row.shows);
+        heads_.clear();
         const auto started = std::chrono::steady_clock::now();
-        const auto response = fetch(server->url(row.path), row.cap);
-        ASSERT_TRUE(response.has_value()) << row.shows;
-        EXPECT_FALSE(response->body.has_value()) << row.shows;
-        EXPECT_TRUE(response->error.has_value()) << row.shows;
-        EXPECT_LT(std::chrono::steady_clock::now() - started, 3s) << row.shows;
+        const auto response = fetch(row.url, row.cap);
+        ASSERT_TRUE(response);
+        EXPECT_LT(std::chrono::steady_clock::now() - started, 3s);
+        EXPECT_EQ(heads_.size(), row.requests);
+        if (row.status) {
+            EXPECT_EQ(response->status, *row.status);
+            EXPECT_EQ(text(*response), row.body);
+            EXPECT_FALSE(response->error);
+        } else {
+            EXPECT_EQ(text(*response), std::nullopt);
+            EXPECT_TRUE(response->error);
+        }
     }
-}
-
-TEST_F(QtHttpClientTest, FollowsAtMostThreeRedirects)
-{
-    const auto three = fetch(server->url("/r2"));
-    ASSERT_TRUE(three.has_value());
-    EXPECT_EQ(three->status, 200);
-    EXPECT_EQ(text(*three), "<html><title>Local</title></html>");
-
-    const auto four = fetch(server->url("/r3"));
-    ASSERT_TRUE(four.has_value());
-    EXPECT_FALSE(four->body.has_value());
-    EXPECT_TRUE(four->error.has_value());
 }
 
 // A public page must not make the receiver fetch from its own computer or LAN.
 TEST_F(QtHttpClientTest, RefusesRedirectsFromPublicAddressesIntoLocalOnes)
 {
-    const ProxyThrough proxy(server->port());
-    struct Row {
-        const char* shows;
-        std::string url;
-        std::optional<std::string> body;
-    };
-    const Row rows[] = {
-        { "a public page", LocalServer::publicUrl("/page"), "<html><title>Local</title></html>" },
-        { "public to public", LocalServer::publicUrl("/to-public"),
-          "<html><title>Local</title></html>" },
-        { "public to loopback", LocalServer::publicUrl("/to-loopback"), std::nullopt },
-    };
-    for (const auto& row : rows) {
-        server->requestHeads.clear();
-        const auto response = fetch(row.url);
-        ASSERT_TRUE(response.has_value()) << row.shows;
-        EXPECT_EQ(response->body.has_value(), row.body.has_value()) << row.shows;
-        if (row.body)
-            EXPECT_EQ(text(*response), *row.body) << row.shows;
-        else
-            EXPECT_EQ(server->requestHeads.size(), 1u) << row.shows; // /page was never asked for
-    }
-}
+    const QNetworkProxy previous = QNetworkProxy::applicationProxy();
+    QNetworkProxy::setApplicationProxy(
+        QNetworkProxy(QNetworkProxy::HttpProxy, "127.0.0.1", server_.port()));
+    const auto publicToPublic = fetch(publicUrl("/to-public"));
+    heads_.clear();
+    const auto publicToLoopback = fetch(publicUrl("/to-loopback"));
+    QNetworkProxy::setApplicationProxy(previous);
 
-TEST_F(QtHttpClientTest, RefusesOtherSchemes)
-{
-    for (const auto* url : { "file:///etc/passwd", "ftp://127.0.0.1/x", "not a url" }) {
-        const auto response = fetch(url);
-        ASSERT_TRUE(response.has_value()) << url;
-        EXPECT_FALSE(response->body.has_value()) << url;
-        EXPECT_TRUE(response->error.has_value()) << url;
-    }
-    EXPECT_TRUE(server->requestHeads.empty());
+    ASSERT_TRUE(publicToPublic && publicToLoopback);
+    EXPECT_EQ(text(*publicToPublic), kPage);
+    EXPECT_EQ(text(*publicToLoopback), std::nullopt);
+    EXPECT_EQ(heads_.size(), 1u) << "/page was asked for on the loopback address";
 }
 
 TEST_F(QtHttpClientTest, CancelledRequestNeverCompletes)
 {
     bool called = false;
     HttpRequest request;
-    request.url = server->url("/drip");
-    const auto id = client->get(request, [&called](HttpResponse) { called = true; });
-    ASSERT_TRUE(test::pollUntil([&] { return !server->requestHeads.empty(); }, 5000ms));
-    client->cancel(id);
+    request.url = url("/drip");
+    const auto id = client_->get(request, [&called](HttpResponse) { called = true; });
+    ASSERT_TRUE(pollUntil([&] { return !heads_.empty(); }, 5s));
+    client_->cancel(id);
     // Longer than the deadline: a timer left behind would fire in this time.
-    test::pollUntil([] { return false; }, 1500ms);
+    pollUntil([] { return false; }, 1500ms);
     EXPECT_FALSE(called);
 }
 
 } // namespace
-} // namespace kavora
+} // namespace kavora::test

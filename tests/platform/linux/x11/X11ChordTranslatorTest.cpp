@@ -8,119 +8,77 @@
 #include <X11/keysym.h>
 
 namespace kavora {
+
+void PrintTo(const XChord& chord, std::ostream* out)
+{
+    *out << "modifiers " << int(chord.modifiers) << " lookup " << int(chord.lookup) << " keysym 0x"
+         << std::hex << chord.keysym << std::dec << " evdev " << chord.evdev;
+}
+
 namespace {
 
 using namespace xmodifier;
-constexpr auto kCommand = eventflag::kCommand;
-constexpr auto kShiftFlag = eventflag::kShift;
-constexpr std::uint64_t kCapsLockFlag = 0x10000;
+constexpr auto Cmd = eventflag::kCommand;
+constexpr auto Shift = eventflag::kShift;
+constexpr auto Ctl = CommandKeyRole::Control;
+constexpr auto Sup = CommandKeyRole::Super;
+constexpr auto Pos = KeyLookup::Position;
+constexpr auto Chr = KeyLookup::CharacterFirst;
+constexpr auto Sym = KeyLookup::Keysym;
 
-struct ChordRow {
-    const char* name;
-    std::uint16_t macKey;
-    std::uint64_t flags;
-    CommandKeyRole role;
-    XChord expected;
-};
-
-void PrintTo(const ChordRow& row, std::ostream* out)
+TEST(TranslateMacChord, GivesTheLinuxChord)
 {
-    *out << row.name;
-}
-
-class TranslateMacChord : public testing::TestWithParam<ChordRow> { };
-
-TEST_P(TranslateMacChord, GivesTheLinuxChord)
-{
-    const auto& row = GetParam();
-    const auto chord = translateMacChord(row.macKey, row.flags, row.role);
-    ASSERT_TRUE(chord);
-    EXPECT_EQ(chord->modifiers, row.expected.modifiers);
-    EXPECT_EQ(chord->lookup, row.expected.lookup);
-    EXPECT_EQ(chord->keysym, row.expected.keysym);
-    EXPECT_EQ(chord->evdev, row.expected.evdev);
-}
-
-constexpr auto Control = CommandKeyRole::Control;
-constexpr auto Super = CommandKeyRole::Super;
-constexpr auto Position = KeyLookup::Position;
-constexpr auto Character = KeyLookup::CharacterFirst;
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, TranslateMacChord,
-    testing::Values(
-        ChordRow { "PlainLetterIsPositional", 0, 0, Control, { 0, Position, XK_a, 30 } },
-        ChordRow {
-            "ShiftedLetterIsPositional", 0, kShiftFlag, Control, { kShift, Position, XK_a, 30 } },
-        ChordRow { "OptionIsAltAndPositional",
-                   0,
-                   eventflag::kAlternate,
-                   Control,
-                   { kAlt, Position, XK_a, 30 } },
-        ChordRow { "CommandIsControlByCharacter",
-                   0,
-                   kCommand,
-                   Control,
-                   { kControl, Character, XK_a, 30 } },
-        ChordRow {
-            "CommandIsSuperWhenChosen", 0, kCommand, Super, { kSuper, Character, XK_a, 30 } },
-        ChordRow { "MacControlIsControlByCharacter",
-                   8,
-                   eventflag::kControl,
-                   Super,
-                   { kControl, Character, XK_c, 46 } },
-        ChordRow { "CommandShiftZKeepsShift",
-                   6,
-                   kCommand | kShiftFlag,
-                   Control,
-                   { kControl | kShift, Character, XK_z, 44 } },
-        ChordRow { "CommandReturnStaysPositional",
-                   36,
-                   kCommand,
-                   Control,
-                   { kControl, Position, XK_Return, 28 } },
-        ChordRow {
-            "CommandLeftBracketGoesBack", 33, kCommand, Control, { kAlt, Position, XK_Left, 105 } },
-        ChordRow { "CommandRightBracketGoesForward",
-                   30,
-                   kCommand,
-                   Super,
-                   { kAlt, Position, XK_Right, 106 } },
-        ChordRow { "CapsLockDoesNotSpoilAChord",
-                   33,
-                   kCommand | kCapsLockFlag,
-                   Control,
-                   { kAlt, Position, XK_Left, 105 } },
-        ChordRow { "CommandShiftLeftBracketIsOnlyTranslated",
-                   33,
-                   kCommand | kShiftFlag,
-                   Control,
-                   { kControl | kShift, Character, XK_bracketleft, 26 } },
-        ChordRow { "CommandSpaceOpensTheLauncher",
-                   49,
-                   kCommand,
-                   Control,
-                   { 0, KeyLookup::Keysym, XK_Super_L, 125 } },
-        ChordRow { "CommandShiftFourTakesAnAreaScreenshot",
-                   21,
-                   kCommand | kShiftFlag,
-                   Control,
-                   { kShift, KeyLookup::Keysym, XK_Print, 99 } },
-        ChordRow {
-            "CommandFourIsControlFour", 21, kCommand, Control, { kControl, Character, XK_4, 5 } },
-        ChordRow {
-            "CommandTabSwitchesApplications", 48, kCommand, Super, { kAlt, Position, XK_Tab, 15 } },
-        ChordRow { "CommandShiftTabSwitchesBackwards",
-                   48,
-                   kCommand | kShiftFlag,
-                   Control,
-                   { kAlt | kShift, Position, XK_Tab, 15 } }),
-    [](const auto& row) { return std::string(row.param.name); });
-
-TEST(TranslateMacChordGaps, CodesWithoutAKeyHaveNoChord)
-{
+    constexpr std::uint64_t kCapsLock = 0x10000;
+    struct Row {
+        const char* shows;
+        std::uint16_t macKey;
+        std::uint64_t flags;
+        CommandKeyRole role;
+        XChord chord;
+    };
+    const Row rows[] = {
+        { "a plain letter is positional", 0, 0, Ctl, { 0, Pos, XK_a, 30 } },
+        { "a shifted letter too", 0, Shift, Ctl, { kShift, Pos, XK_a, 30 } },
+        { "Option is Alt, positional", 0, eventflag::kAlternate, Ctl, { kAlt, Pos, XK_a, 30 } },
+        { "Command is Control by character", 0, Cmd, Ctl, { kControl, Chr, XK_a, 30 } },
+        { "Command is Super when chosen", 0, Cmd, Sup, { kSuper, Chr, XK_a, 30 } },
+        { "Mac Control is Control", 8, eventflag::kControl, Sup, { kControl, Chr, XK_c, 46 } },
+        { "Command+Shift+Z keeps Shift",
+          6,
+          Cmd | Shift,
+          Ctl,
+          { kControl | kShift, Chr, XK_z, 44 } },
+        { "Command+Return stays positional", 36, Cmd, Ctl, { kControl, Pos, XK_Return, 28 } },
+        { "Command+[ goes back", 33, Cmd, Ctl, { kAlt, Pos, XK_Left, 105 } },
+        { "Command+] goes forward", 30, Cmd, Sup, { kAlt, Pos, XK_Right, 106 } },
+        { "Caps Lock does not spoil a chord",
+          33,
+          Cmd | kCapsLock,
+          Ctl,
+          { kAlt, Pos, XK_Left, 105 } },
+        { "Command+Shift+[ is only translated",
+          33,
+          Cmd | Shift,
+          Ctl,
+          { kControl | kShift, Chr, XK_bracketleft, 26 } },
+        { "Command+Space opens the launcher", 49, Cmd, Ctl, { 0, Sym, XK_Super_L, 125 } },
+        { "Command+Shift+4 takes an area screenshot",
+          21,
+          Cmd | Shift,
+          Ctl,
+          { kShift, Sym, XK_Print, 99 } },
+        { "Command+4 is Control+4", 21, Cmd, Ctl, { kControl, Chr, XK_4, 5 } },
+        { "Command+Tab switches applications", 48, Cmd, Sup, { kAlt, Pos, XK_Tab, 15 } },
+        { "Command+Shift+Tab switches back",
+          48,
+          Cmd | Shift,
+          Ctl,
+          { kAlt | kShift, Pos, XK_Tab, 15 } },
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(translateMacChord(row.macKey, row.flags, row.role), row.chord) << row.shows;
     for (const std::uint16_t code : { 52, 63, 66, 127, 128, 0xFFFF })
-        EXPECT_FALSE(translateMacChord(code, kCommand, Control)) << code;
+        EXPECT_FALSE(translateMacChord(code, Cmd, Ctl)) << "no key for " << code;
 }
 
 } // namespace

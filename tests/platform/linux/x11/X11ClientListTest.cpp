@@ -1,7 +1,7 @@
 #include "platform/linux/x11/X11ClientList.h"
 
-#include "support/linux/Polling.h"
-#include "support/linux/X11ManagedDisplay.h"
+#include "support/linux/PrivateSession.h"
+#include "support/linux/X11ServerSuite.h"
 
 #include <QImage>
 
@@ -11,101 +11,83 @@
 #include <string>
 #include <vector>
 
-namespace kavora {
+namespace kavora::test {
 namespace {
 
-using test::X11ManagedDisplay;
-using WindowTraits = X11ManagedDisplay::WindowTraits;
+using Traits = X11TestClient::WindowTraits;
+using Windows = std::vector<unsigned long>;
 
-std::vector<unsigned long> windowIds(const std::vector<X11ClientWindow>& windows)
+Windows windowIds(const std::vector<X11ClientWindow>& windows)
 {
-    std::vector<unsigned long> ids;
-    ids.reserve(windows.size());
+    Windows ids;
     for (const auto& window : windows)
         ids.push_back(window.window);
     return ids;
 }
 
-class X11ClientListTest : public ::testing::Test {
-protected:
-    explicit X11ClientListTest(X11ManagedDisplay::WindowManager windowManager
-                               = X11ManagedDisplay::WindowManager::Openbox)
-        : display_(windowManager)
-    {
-    }
+// "instance/class 'title' pid gtk-id kde-file", "-" for what is not there.
+std::string describe(const X11ClientWindow& window)
+{
+    return window.wmInstance + "/" + window.wmClass + " '" + window.title + "' "
+        + (window.pid ? std::to_string(*window.pid) : "-") + " "
+        + window.gtkApplicationId.value_or("-") + " " + window.kdeDesktopFile.value_or("-");
+}
 
+template <Managed managed> class ClientListSuite : public X11ServerSuite<managed> {
+protected:
     void SetUp() override
     {
-        ASSERT_TRUE(display_.ready()) << "Xvfb or openbox did not start";
-        list_ = std::make_unique<X11ClientList>(display_.displayName());
+        X11ServerSuite<managed>::SetUp();
+        if (this->IsSkipped() || this->HasFatalFailure())
+            return;
+        PrivateSession::instance().application(); // the event loop the list listens on
+        list_ = std::make_unique<X11ClientList>(this->display());
     }
 
-    // Maps a window and waits until the window manager lists it.
-    unsigned long listedWindow(const WindowTraits& traits)
-    {
-        const auto window = display_.createWindow(traits);
-        EXPECT_TRUE(display_.awaitListed(window)) << traits.wmClass << " was never managed";
-        return window;
-    }
-
-    X11ManagedDisplay display_;
     std::unique_ptr<X11ClientList> list_;
 };
 
-// A display whose client list the test writes itself, as a window manager would.
-class X11ClientListWithoutWindowManagerTest : public X11ClientListTest {
-protected:
-    X11ClientListWithoutWindowManagerTest()
-        : X11ClientListTest(X11ManagedDisplay::WindowManager::Unmanaged)
-    {
-    }
-};
+using X11ClientListTest = ClientListSuite<Managed::ByOpenbox>;
+// A display whose client list the cases write themselves, as a window manager would.
+using X11ClientListUnmanagedTest = ClientListSuite<Managed::No>;
 
 TEST_F(X11ClientListTest, ListsManagedWindowsInOrderWithWhatIdentifiesThem)
 {
-    const auto viewer = listedWindow(WindowTraits::ofClass("Viewer", "viewer")
-                                         .titled("Über Viewer")
-                                         .ofProcess(4242)
-                                         .gtkId("org.example.Viewer")
-                                         .kdeFile("org.example.Viewer.desktop"));
-    const auto bare = listedWindow(WindowTraits::ofClass("", "bare"));
+    const auto viewer = listedWindow({ .wmClass = "Viewer",
+                                       .instance = "viewer",
+                                       .title = "Über Viewer",
+                                       .pid = 4242,
+                                       .gtkApplicationId = "org.example.Viewer",
+                                       .kdeDesktopFile = "org.example.Viewer.desktop" });
+    const auto bare = listedWindow({ .instance = "bare" });
 
     const auto windows = list_->windows();
-    ASSERT_EQ(windowIds(windows), (std::vector<unsigned long> { viewer, bare }));
-    EXPECT_EQ(windows[0].wmInstance, "viewer");
-    EXPECT_EQ(windows[0].wmClass, "Viewer");
-    EXPECT_EQ(windows[0].title, "Über Viewer");
-    EXPECT_EQ(windows[0].pid, 4242u);
-    EXPECT_EQ(windows[0].gtkApplicationId, "org.example.Viewer");
-    EXPECT_EQ(windows[0].kdeDesktopFile, "org.example.Viewer.desktop");
-    EXPECT_EQ(windows[1].wmInstance, "bare");
-    EXPECT_EQ(windows[1].wmClass, "");
-    EXPECT_EQ(windows[1].title, "");
-    EXPECT_EQ(windows[1].pid, std::nullopt);
-    EXPECT_EQ(windows[1].gtkApplicationId, std::nullopt);
-    EXPECT_EQ(windows[1].kdeDesktopFile, std::nullopt);
+    ASSERT_EQ(windowIds(windows), (Windows { viewer, bare }));
+    EXPECT_EQ(describe(windows[0]),
+              "viewer/Viewer 'Über Viewer' 4242 org.example.Viewer org.example.Viewer.desktop");
+    EXPECT_EQ(describe(windows[1]), "bare/ '' - - -");
 }
 
 TEST_F(X11ClientListTest, KeepsOnlyNormalApplicationWindows)
 {
-    const auto main = listedWindow(WindowTraits::ofClass("Main", "main"));
+    const auto main = listedWindow({ .wmClass = "Main" });
     struct Row {
         const char* shows;
-        WindowTraits traits;
+        Traits traits;
         bool kept;
     };
     const Row rows[] = {
-        { "a declared normal type is kept", WindowTraits::ofClass("Normal").ofType("NORMAL"),
-          true },
-        { "a dialog is left out", WindowTraits::ofClass("Dialog").ofType("DIALOG"), false },
-        { "a utility window is left out", WindowTraits::ofClass("Utility").ofType("UTILITY"),
-          false },
+        { "a declared normal type is kept", { .wmClass = "Normal", .type = "NORMAL" }, true },
+        { "a dialog is left out", { .wmClass = "Dialog", .type = "DIALOG" }, false },
+        { "a utility window is left out", { .wmClass = "Utility", .type = "UTILITY" }, false },
         { "a window kept off the task bar is left out",
-          WindowTraits::ofClass("Hidden").offTaskbar(), false },
+          { .wmClass = "Hidden", .skipTaskbar = true },
+          false },
         { "a window transient for another is left out",
-          WindowTraits::ofClass("Transient").transientTo(main), false },
+          { .wmClass = "Transient", .transientFor = main },
+          false },
     };
-    std::vector<unsigned long> expected { main };
+    Windows expected { main };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.shows);
         // Listed by the window manager: leaving it out is the client list's doing.
@@ -116,55 +98,66 @@ TEST_F(X11ClientListTest, KeepsOnlyNormalApplicationWindows)
     EXPECT_EQ(windowIds(list_->windows()), expected);
 }
 
-TEST_F(X11ClientListWithoutWindowManagerTest, WithoutAWindowManagerNothingIsListed)
+TEST_F(X11ClientListUnmanagedTest, ListsOnlyWindowsAWindowManagerListsThatStillExist)
 {
-    display_.createWindow(WindowTraits::ofClass("Unmanaged"));
-    EXPECT_TRUE(list_->windows().empty());
-}
-
-TEST_F(X11ClientListWithoutWindowManagerTest, WindowsThatVanishedAreLeftOut)
-{
-    const auto gone = display_.createWindow(WindowTraits::ofClass("Gone"));
-    const auto kept = display_.createWindow(WindowTraits::ofClass("Kept"));
-    display_.destroyWindow(gone);
+    const auto gone = client_->createWindow({ .wmClass = "Gone" });
+    const auto kept = client_->createWindow({ .wmClass = "Kept" });
+    EXPECT_TRUE(list_->windows().empty()) << "without a window manager";
+    client_->destroyWindow(gone);
     // Listed but gone: every read of them fails with BadWindow, which must not end the process.
     constexpr unsigned long kNeverCreated = 0x3ffff01;
-    display_.writeRootWindows("_NET_CLIENT_LIST", { gone, kept, kNeverCreated });
-    EXPECT_EQ(windowIds(list_->windows()), std::vector<unsigned long> { kept });
-    // The connection survives the errors.
-    EXPECT_EQ(windowIds(list_->windows()), std::vector<unsigned long> { kept });
+    client_->writeRootWindows("_NET_CLIENT_LIST", { gone, kept, kNeverCreated });
+    EXPECT_EQ(windowIds(list_->windows()), Windows { kept });
+    EXPECT_EQ(windowIds(list_->windows()), Windows { kept }) << "the connection survives";
 }
 
-TEST_F(X11ClientListWithoutWindowManagerTest, ReadsOnlyWholePictures)
-{
-    constexpr unsigned long kOpaqueRed = 0xFFFF0000;
-    const auto whole = display_.createWindow(
-        WindowTraits::ofClass("Whole").withIcon({ 2, 1, 0x80000000, kOpaqueRed, 1, 1, 0 }));
-    // A picture that claims more pixels than follow it.
-    const auto cut = display_.createWindow(WindowTraits::ofClass("Cut").withIcon({ 2, 2, 0, 0 }));
-    const auto none = display_.createWindow(WindowTraits::ofClass("None"));
-    const auto zero
-        = display_.createWindow(WindowTraits::ofClass("Zero").withIcon({ 0, 0, 1, 1, kOpaqueRed }));
-
-    const QImage picture = list_->icon(whole);
-    ASSERT_EQ(picture.size(), QSize(2, 1)) << "the larger of the two";
-    EXPECT_EQ(picture.pixel(0, 0), 0x80000000u);
-    EXPECT_EQ(picture.pixel(1, 0), kOpaqueRed);
-    EXPECT_TRUE(list_->icon(cut).isNull());
-    EXPECT_TRUE(list_->icon(none).isNull());
-    EXPECT_TRUE(list_->icon(zero).isNull()) << "a picture of no size ends the list";
-}
-
-TEST_F(X11ClientListWithoutWindowManagerTest, OnlyClientListChangesAreReported)
+TEST_F(X11ClientListUnmanagedTest, OnlyClientListChangesAreReported)
 {
     int changes = 0;
     list_->onChange([&] { ++changes; });
-    const auto window = display_.createWindow(WindowTraits::ofClass("Written"));
-    display_.writeRootWindows("_NET_ACTIVE_WINDOW", { window });
+    const auto window = client_->createWindow({ .wmClass = "Written" });
+    client_->writeRootWindows("_NET_ACTIVE_WINDOW", { window });
     // Events arrive in order: once the list's change is reported, the other one was handled.
-    display_.writeRootWindows("_NET_CLIENT_LIST", { window });
-    EXPECT_TRUE(test::pollUntil([&] { return changes >= 1; }));
+    client_->writeRootWindows("_NET_CLIENT_LIST", { window });
+    EXPECT_TRUE(pollUntil([&] { return changes >= 1; }));
     EXPECT_EQ(changes, 1);
+}
+
+// _NET_WM_ICON data: {side, colour} squares one after the other.
+std::vector<unsigned long>
+squares(std::initializer_list<std::pair<unsigned long, unsigned long>> list)
+{
+    std::vector<unsigned long> data;
+    for (const auto& [side, argb] : list) {
+        data.insert(data.end(), { side, side });
+        data.insert(data.end(), side * side, argb);
+    }
+    return data;
+}
+
+TEST_F(X11ClientListUnmanagedTest, PicksTheSmallestPictureOfAtLeast64PixelsElseTheLargest)
+{
+    // "WxH" and the first row's pixels, at most two, as AARRGGBB; empty for no picture.
+    const auto picture = [this](const std::vector<unsigned long>& icon) {
+        const QImage image = list_->icon(client_->createWindow({ .icon = icon }));
+        std::string text = image.isNull()
+            ? ""
+            : QStringLiteral("%1x%2").arg(image.width()).arg(image.height()).toStdString();
+        for (int x = 0; x < std::min(image.width(), 2); ++x)
+            text += " " + QString::number(image.pixel(x, 0), 16).toStdString();
+        return text;
+    };
+    const std::pair<std::vector<unsigned long>, const char*> rows[] = {
+        { squares({ { 16, 0xFFFF0000 }, { 32, 0xFF0000FF } }), "32x32 ff0000ff ff0000ff" },
+        { squares({ { 128, 0xFFFF0000 }, { 64, 0xFF00FF00 }, { 32, 0xFF0000FF } }),
+          "64x64 ff00ff00 ff00ff00" },
+        { { 2, 1, 0x80000000, 0xFFFF0000, 1, 1, 0 }, "2x1 80000000 ffff0000" }, // alpha kept
+        { { 2, 2, 0, 0 }, "" }, // claims more pixels than follow
+        { { 0, 0, 1, 1, 0xFFFF0000 }, "" }, // a picture of no size ends the list
+        { {}, "" },
+    };
+    for (const auto& [icon, expected] : rows)
+        EXPECT_EQ(picture(icon), expected);
 }
 
 TEST(X11ClientListWithoutDisplayTest, ListsNothingAndActivatesNothing)
@@ -175,4 +168,4 @@ TEST(X11ClientListWithoutDisplayTest, ListsNothingAndActivatesNothing)
 }
 
 } // namespace
-} // namespace kavora
+} // namespace kavora::test
