@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace kavora {
 namespace {
 
@@ -53,6 +55,9 @@ TEST(Utf8, ConvertsAndCuts)
     EXPECT_EQ(utf16Units("a\xE3\x81z"), u"a\uFFFD\uFFFDz");
 
     EXPECT_EQ(latin1ToUtf8("Caf\xE9 \xFF\x80"), "Café ÿ\xC2\x80");
+    std::string ascii = "@AZ[`az{\xC9";
+    std::transform(ascii.begin(), ascii.end(), ascii.begin(), asciiLowercase);
+    EXPECT_EQ(ascii, "@az[`az{\xC9");
 
     EXPECT_EQ(truncateUtf8("あい", 6), "あい"); // exactly at the limit
     EXPECT_EQ(truncateUtf8("あい", 5), "あ"); // a character one byte past it is left out
