@@ -203,29 +203,36 @@ TEST_F(FavoriteSitesTest, MoveTakesTheTargetsIndex)
 
 TEST_F(FavoriteSitesTest, PeerListResolvesUserNameThenTitleThenHost)
 {
-    auto stored = site(kExample);
+    auto stored = site("example.com"); // a stored address without scheme is fetched normalised
     stored.iconPNG = bytesOf("stored icon");
     stored.browserBundleId = "com.google.Chrome";
     load({ stored, site("https://named.example", "\tMine\u202E\n", true) });
 
-    auto first = sites->favoriteSitesForPeer();
-    auto expected = site(kExample, "example.com"); // the stored icon is never sent
+    auto expected = site("example.com", "example.com"); // the stored icon is never sent
     expected.browserBundleId = "com.google.Chrome";
-    EXPECT_EQ(first, (std::vector { expected, site("https://named.example", "Mine", true) }));
+    EXPECT_EQ(sites->favoriteSitesForPeer(),
+              (std::vector { expected, site("https://named.example", "Mine", true) }));
     // A user-named site needs no title.
     EXPECT_EQ(http.urls(),
               (Strings { kIconOfExample, kExample,
                          "https://www.google.com/s2/favicons?domain=named.example&sz=64" }));
+    const auto& icon = http.requests[0].request;
+    EXPECT_TRUE(icon.headers.empty());
+    EXPECT_FALSE(icon.timeout.has_value());
+    EXPECT_EQ(icon.maxBodyBytes, FavoriteSites::kMaxIconBytes);
+    const auto& page = http.requests[1].request;
+    using Header = std::pair<std::string, std::string>;
+    EXPECT_EQ(page.headers,
+              (std::vector<Header> { { "User-Agent", "Mozilla/5.0 (Macintosh) Kavora" } }));
+    EXPECT_EQ(page.timeout, std::optional<Seconds>(Seconds(8.0)));
+    EXPECT_EQ(page.maxBodyBytes, FavoriteSites::kMaxPageBytes);
 
     ASSERT_TRUE(http.completeWithBody(kIconOfExample, "PNG", 404));
-    // A page that is not UTF-8 is read as Latin-1, and its title kept to one line (0x85 is NEL).
-    ASSERT_TRUE(http.completeWithBody(kExample, "<title>Caf\xE9\x85&amp; Co</title>"));
+    ASSERT_TRUE(http.completeWithBody(kExample, "<title>Example</title>"));
     EXPECT_EQ(pushes, 0); // nothing happens before the main queue runs
     scheduler.runPending();
     EXPECT_EQ(pushes, 2);
-    EXPECT_EQ(sites->faviconCache().at(kExample), bytesOf("PNG"));
-
-    expected.name = "Caf\xC3\xA9 & Co";
+    expected.name = "Example";
     expected.iconPNG = bytesOf("PNG");
     EXPECT_EQ(sites->favoriteSitesForPeer().at(0), expected);
     EXPECT_EQ(http.requests.size(), 3u); // cached and in-flight ones are not asked again
@@ -245,57 +252,46 @@ TEST_F(FavoriteSitesTest, OneRequestInFlightAndFailuresRetried)
     EXPECT_EQ(http.urls(), (Strings { kIconOfExample, kExample, kIconOfExample, kExample }));
 }
 
-TEST_F(FavoriteSitesTest, UnusableAnswersChangeNothing)
+// Each row: an answer to the favicon or the page request, and what is cached from it ("" for
+// nothing, and then nothing is pushed either).
+TEST_F(FavoriteSitesTest, OnlyUsableAnswersAreCachedAndPushed)
 {
     const auto page = [](std::string html) { return HttpResponse { 200, bytesOf(html), {} }; };
-    const std::pair<std::string, HttpResponse> rows[] = {
-        { kIconOfExample, { 200, std::nullopt, std::nullopt } },
-        { kIconOfExample, page("") },
-        { kIconOfExample, { 200, Bytes(FavoriteSites::kMaxIconBytes + 1, 0x89), std::nullopt } },
-        { kExample, { 0, std::nullopt, "timed out" } },
-        { kExample, page("<p>no title</p>") },
-        { kExample, page("<title>\u202E</title>") }, // nothing of it can be shown
-        { kExample, page("<title>Big</title>" + std::string(FavoriteSites::kMaxPageBytes, ' ')) },
+    const auto icon = [](std::size_t size) { return HttpResponse { 200, Bytes(size, 0x89), {} }; };
+    const auto spaces
+        = [](std::size_t size) { return "<title>Big</title>" + std::string(size - 18, ' '); };
+    const std::size_t maxIcon = FavoriteSites::kMaxIconBytes;
+    const std::size_t maxPage = FavoriteSites::kMaxPageBytes;
+    // clang-format off
+    const std::tuple<const char*, std::string, HttpResponse, std::string> rows[] = {
+        { "icon without body", kIconOfExample, { 200, std::nullopt, std::nullopt }, "" },
+        { "empty icon", kIconOfExample, icon(0), "" },
+        { "icon at the cap", kIconOfExample, icon(maxIcon), "icon of " + std::to_string(maxIcon) },
+        { "icon over the cap", kIconOfExample, icon(maxIcon + 1), "" },
+        { "failed page", kExample, { 0, std::nullopt, "timed out" }, "" },
+        { "page without title", kExample, page("<p>no title</p>"), "" },
+        { "title with nothing to show", kExample, page("<title>\u202E</title>"), "" },
+        { "page at the cap", kExample, page(spaces(maxPage)), "Big" },
+        { "page over the cap", kExample, page(spaces(maxPage + 1)), "" },
+        { "Latin-1 page, title on one line", kExample, page("<title>Caf\xE9\x85&amp; Co</title>"), "Caf\xC3\xA9 & Co" },
+        { "long title cut", kExample, page("<title>\xE9" + std::string(300, 'x') + "</title>"), "\xC3\xA9" + std::string(199, 'x') },
     };
-    load({ site(kExample) });
-    for (const auto& [url, response] : rows) {
+    // clang-format on
+    for (const auto& [shows, url, response, cached] : rows) {
+        pushes = 0;
+        sites = make();
+        sites->restoreFavoriteSites({ site(kExample) });
         sites->favoriteSitesForPeer();
-        ASSERT_TRUE(http.complete(url, response)) << url;
+        ASSERT_TRUE(http.complete(url, response)) << shows;
         scheduler.runPending();
-        EXPECT_EQ(pushes, 0) << url;
-        EXPECT_TRUE(sites->faviconCache().empty()) << url;
-        EXPECT_TRUE(sites->pageTitleCache().empty()) << url;
+        std::string found;
+        if (const auto& icons = sites->faviconCache(); icons.contains(kExample))
+            found = "icon of " + std::to_string(icons.at(kExample).size());
+        if (const auto& titles = sites->pageTitleCache(); titles.contains(kExample))
+            found = titles.at(kExample);
+        EXPECT_EQ(found, cached) << shows;
+        EXPECT_EQ(pushes, cached.empty() ? 0 : 1) << shows;
     }
-}
-
-TEST_F(FavoriteSitesTest, LatinOnePageTitleCutToTheLimit)
-{
-    load({ site(kExample) });
-    sites->favoriteSitesForPeer();
-    ASSERT_TRUE(
-        http.completeWithBody(kExample, "<title>Caf\xE9" + std::string(300, 'x') + "</title>"));
-    scheduler.runPending();
-    EXPECT_EQ(sites->pageTitleCache().at(kExample),
-              "Caf\xC3\xA9" + std::string(FavoriteSites::kMaxTitleLength - 4, 'x'));
-}
-
-TEST_F(FavoriteSitesTest, RequestsCarryAgentTimeoutAndCaps)
-{
-    load({ site("example.com") }); // a stored address without scheme is fetched normalised
-    sites->favoriteSitesForPeer();
-    ASSERT_EQ(http.requests.size(), 2u);
-    const auto& icon = http.requests[0].request;
-    EXPECT_EQ(icon.url, kIconOfExample);
-    EXPECT_TRUE(icon.headers.empty());
-    EXPECT_FALSE(icon.timeout.has_value());
-    EXPECT_EQ(icon.maxBodyBytes, FavoriteSites::kMaxIconBytes);
-    const auto& page = http.requests[1].request;
-    EXPECT_EQ(page.url, kExample);
-    using Header = std::pair<std::string, std::string>;
-    EXPECT_EQ(page.headers,
-              (std::vector<Header> { { "User-Agent", "Mozilla/5.0 (Macintosh) Kavora" } }));
-    EXPECT_EQ(page.timeout, std::optional<Seconds>(Seconds(8.0)));
-    EXPECT_EQ(page.maxBodyBytes, FavoriteSites::kMaxPageBytes);
 }
 
 TEST_F(FavoriteSitesTest, FaviconServiceIsASetting)
