@@ -51,6 +51,7 @@ TEST(FavoriteSiteText, ExtractTitle)
         { "first title wins", "<title>One</title><title>Two</title>", "One" },
         { "amp is one pass", "<title>A &amp;amp; B</title>", "A &amp; B" },
         { "later entities see earlier results", "<title>x &amp;lt; y</title>", "x < y" },
+        { "every occurrence", "<title>a &amp; b &amp; c</title>", "a & b & c" },
         { "every entity", "<title>&lt;&gt;&quot;&#39;&nbsp;&amp;</title>", "<>\"' &" },
         { "other entities stay", "<title>&eacute;&#x27;&AMP;</title>", "&eacute;&#x27;&AMP;" },
         { "trimmed", "<title>\n\t  Spaced Out \r\n</title>", "Spaced Out" },
