@@ -292,8 +292,8 @@ TEST_F(AppCatalogueTest, InstalledApplications)
           { { "u2", "A\xff" "2", "/u2" }, { "z", "Z\xff", "/z" }, { "u1", "a\xff" "1", "/u1" }, { "y", "y\xff", "/y" }, { "b", "b\xff", "/b" }, { "c", "c", "/c" } },
           { "u1 a\xff" "1", "u2 A\xff" "2", "b b\xff", "c c", "y y\xff", "z Z\xff" } },
         { "no declared name: the file name without extension", std::nullopt, false,
-          { { "org.example.Zed", std::nullopt, "/apps/Zed Editor.desktop" }, { "org.example.Abc", std::nullopt, "/apps/Abc.app/" } },
-          { "org.example.Abc Abc", "org.example.Zed Zed Editor" } },
+          { { "org.example.Zed", std::nullopt, "/apps/Zed Editor.desktop" }, { "org.example.Abc", std::nullopt, "/apps/Abc.app/" }, { "B", std::nullopt, "B/" } },
+          { "org.example.Abc Abc", "B B", "org.example.Zed Zed Editor" } },
     };
     // clang-format on
     for (const auto& row : rows) {

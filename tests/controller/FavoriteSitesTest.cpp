@@ -57,7 +57,7 @@ TEST(FavoriteSiteText, ExtractTitle)
         { "trimmed", "<title>\n\t  Spaced Out \r\n</title>", "Spaced Out" },
         { "nbsp entity alone is blank", "<title>&nbsp;</title>", std::nullopt },
         { "only spaces", "<title>     </title>", std::nullopt },
-        { "empty", "<title></title>", std::nullopt },
+        { "empty, before a stray closing tag", "<title></title>x</title>", std::nullopt },
         { "no closing tag", "<title>Never closed", std::nullopt },
         { "no end of the opening tag", "<title", std::nullopt },
         { "no title", "<html><body>x</body></html>", std::nullopt },
