@@ -259,6 +259,18 @@ TEST_F(MacControllerCatalogueTest, FavouriteChangesAndLateTitlesArePushedAtOnce)
     EXPECT_EQ(defaults.data("macFavoriteSites"), (Bytes { '[', ']' }));
 }
 
+TEST_F(MacControllerCatalogueTest, LateNewsWhileDisconnectedBuildsNothing)
+{
+    controller->addFavoriteSite("example.org", "", std::nullopt);
+    framework.session->leave(kPhone);
+    scheduler.runPending();
+    ASSERT_TRUE(http.complete("https://example.org", { 0, std::nullopt, "timed out" }));
+    ASSERT_TRUE(http.completeWithBody("https://www.google.com/s2/favicons?domain=example.org&sz=64",
+                                      "PNG"));
+    scheduler.runPending();
+    EXPECT_EQ(http.requests.size(), 2u) << "no list is built, so no title is asked for again";
+}
+
 TEST_F(MacControllerCatalogueTest, LateNewsAfterTheControllerIsGoneDoesNothing)
 {
     controller->addFavoriteSite("example.org", "", std::nullopt);

@@ -34,7 +34,7 @@ TEST(UrlText, HostOrSelf)
         { "bare host", "example.com", "example.com" },
         { "untrimmed bare host", "  example.com\n", "example.com" },
         { "userinfo, port, path, query, fragment", "https://u:p@www.example.com:8080/a?b=c#d", "www.example.com" },
-        { "host case kept", "http://Example.COM/", "Example.COM" },
+        { "host case and unreserved characters kept", "http://AZaz-09._~.COM/", "AZaz-09._~.COM" },
         { "IPv6 literal without brackets", "http://[::1]:8080/x", "::1" },
         { "unclosed IPv6 literal", "http://[::1/x", "http://[::1/x" },
         { "space is not a URL", "https://exa mple.com", "https://exa mple.com" },
@@ -56,8 +56,23 @@ TEST(UrlText, HostOrSelf)
     // clang-format on
     for (const auto& row : rows)
         EXPECT_EQ(hostOrSelf(row.input), row.expected) << row.shows;
-    // The escape is judged within the text given, whatever follows it in memory.
-    EXPECT_EQ(urlHost(std::string_view("https://x.example/%41").substr(0, 20)), std::nullopt);
+}
+
+TEST(UrlText, UrlHostTakesAnySchemeOfLettersDigitsPlusMinusAndDot)
+{
+    const std::pair<std::string_view, std::optional<std::string>> rows[] = {
+        { "a://x.example", "x.example" },
+        { "Z+9-.z://x.example", "x.example" },
+        { "1a://x.example", std::nullopt },
+        { "a_b://x.example", std::nullopt },
+        { "://x.example", std::nullopt },
+        { "mailto:someone", std::nullopt }, // a URL without a host
+        // The escape is judged within the text given, whatever follows it in memory.
+        { std::string_view("https://x.example/%41").substr(0, 20), std::nullopt },
+    };
+    for (const auto& [text, host] : rows)
+        EXPECT_EQ(urlHost(text), host) << text;
+    EXPECT_TRUE(isValidURL("mailto:someone"));
 }
 
 } // namespace

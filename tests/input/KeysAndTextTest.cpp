@@ -1,4 +1,5 @@
 #include "input/InjectorFixture.h"
+#include "input/TextUnits.h"
 
 #include <sstream>
 
@@ -73,6 +74,7 @@ TEST(TextTable, OneCharacterIsTypedUnitByUnitLongerTextIsPasted)
         { "a truncated sequence", "\xe3\x81", kCommandV },
     };
     // clang-format on
+    EXPECT_FALSE(isSingleCharacter("")) << "no character is not one";
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         InjectorHarness h;

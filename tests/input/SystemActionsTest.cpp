@@ -18,6 +18,14 @@ FakeMenuElement::Ptr nested(FakeAccessibility& a, int depth)
     return element;
 }
 
+// The zoom-in item as the `count`th element of the search: last in a flat menu bar.
+FakeMenuElement::Ptr visitedAs(FakeAccessibility& a, int count)
+{
+    std::vector<FakeMenuElement::Ptr> items(static_cast<std::size_t>(count - 2), a.item("Other"));
+    items.push_back(a.item("Zoom In"));
+    return a.menu("", std::move(items));
+}
+
 TEST(ZoomTable, PressesTheFirstMatchingMenuItemOrFallsBackToTheShortcut)
 {
     using A = FakeAccessibility&;
@@ -56,6 +64,8 @@ TEST(ZoomTable, PressesTheFirstMatchingMenuItemOrFallsBackToTheShortcut)
         { "an untitled element's children are searched", 1.0F, [](A a) { return a.menu(std::nullopt, { a.menu(std::nullopt, { a.item("Zoom In") }) }); }, { "Zoom In" }, {} },
         { "an item 32 levels down is found", 1.0F, [](A a) { return nested(a, 32); }, { "Zoom In" }, {} },
         { "an item 33 levels down is not", 1.0F, [](A a) { return nested(a, 33); }, {}, kCommandEquals },
+        { "the 20000th element is searched", 1.0F, [](A a) { return visitedAs(a, 20000); }, { "Zoom In" }, {} },
+        { "the 20001st is not", 1.0F, [](A a) { return visitedAs(a, 20001); }, {}, kCommandEquals },
     };
     // clang-format on
     for (const auto& row : rows) {

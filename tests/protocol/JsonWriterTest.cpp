@@ -31,10 +31,10 @@ TEST(JsonWriter, EscapesWhatJsonRequires)
 TEST(JsonWriter, CommasGoBetweenValuesOfEveryKind)
 {
     JsonWriter writer;
-    writer.beginArray().integer(-1).boolean(true).string("a").float32(1.5F).base64({ 1 });
+    writer.beginArray().boolean(true).integer(-1).string("a").float32(1.5F).base64({ 1 });
     writer.beginObject().endObject().beginArray().endArray().beginObject().key("k").integer(2);
-    writer.endObject().base64({ 2 }).endArray();
-    EXPECT_EQ(writer.take(), R"([-1,true,"a",1.5,"AQ==",{},[],{"k":2},"Ag=="])");
+    writer.endObject().boolean(false).endArray();
+    EXPECT_EQ(writer.take(), R"([true,-1,"a",1.5,"AQ==",{},[],{"k":2},false])");
 }
 
 TEST(JsonWriter, NonFiniteFloatFailsTheMessage)

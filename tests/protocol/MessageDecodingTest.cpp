@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 
 namespace kavora::test {
@@ -118,20 +119,33 @@ TEST(Decoding, DeepNestingNeitherCrashesNorCounts)
     EXPECT_EQ(reencoded(std::string(kDepth, '{')), "error: not valid JSON");
 }
 
-TEST(FieldReader, AfterAFailureEveryReadGivesItsDefault)
+// A read that fails, and every read after it, gives the read's default value.
+TEST(FieldReader, AFailedReadAndEveryReadAfterItGiveTheirDefault)
 {
-    const auto object = nlohmann::json::parse(R"({"n":5,"b":true,"s":"x","o":"AQ=="})");
-    FieldReader reader(object);
-    EXPECT_EQ(reader.uint8("missing"), 0);
-    EXPECT_EQ(reader.float32("n"), 0.0F);
-    EXPECT_EQ(reader.uint8("n"), 0);
-    EXPECT_EQ(reader.int64("n"), 0);
-    EXPECT_FALSE(reader.boolean("b"));
-    EXPECT_FALSE(reader.booleanOrFalse("b"));
-    EXPECT_EQ(reader.string("s"), "");
-    EXPECT_EQ(reader.optionalString("s"), std::nullopt);
-    EXPECT_EQ(reader.optionalBytes("o"), std::nullopt);
-    EXPECT_EQ(reader.finish(1).error(), "missing: missing or null");
+    using Read = std::function<std::string(FieldReader&, std::string_view)>;
+    const auto text = [](auto value) { return nlohmann::json(value).dump(); };
+    // clang-format off
+    const std::tuple<const char*, Read, const char*, const char*> rows[] = {
+        { "float32", [&](auto& r, auto key) { return text(r.float32(key)); }, "n", "0.0" },
+        { "uint8", [&](auto& r, auto key) { return text(r.uint8(key)); }, "n", "0" },
+        { "int64", [&](auto& r, auto key) { return text(r.int64(key)); }, "n", "0" },
+        { "boolean", [&](auto& r, auto key) { return text(r.boolean(key)); }, "b", "false" },
+        { "booleanOrFalse", [&](auto& r, auto key) { return text(r.booleanOrFalse(key)); }, "b", "false" },
+        { "string", [&](auto& r, auto key) { return text(r.string(key)); }, "s", R"("")" },
+        { "optionalString", [&](auto& r, auto key) { return text(r.optionalString(key).value_or("none")); }, "s", R"("none")" },
+        { "optionalBytes", [&](auto& r, auto key) { return text(r.optionalBytes(key).has_value()); }, "o", "false" },
+    };
+    // clang-format on
+    const auto object = nlohmann::json::parse(R"({"bad":[1],"n":5,"b":true,"s":"x","o":"AQ=="})");
+    for (const auto& [name, read, good, none] : rows) {
+        FieldReader reader(object);
+        EXPECT_EQ(read(reader, "bad"), none) << name;
+        EXPECT_EQ(read(reader, good), none) << name;
+        EXPECT_EQ(reader.error().description.substr(0, 5), "bad: ") << name;
+    }
+    FieldReader missing(object);
+    EXPECT_EQ(missing.uint8("missing"), 0);
+    EXPECT_EQ(missing.finish(1).error(), "missing: missing or null");
 }
 
 } // namespace

@@ -95,6 +95,21 @@ TEST(FrameDecoderTest, PartialFrameIsReported)
     EXPECT_FALSE(decoder.hasPartialFrame());
 }
 
+TEST(FrameDecoderTest, AFrameOfSixteenMebibytesAfterATakenOne)
+{
+    const std::string big(0x01000001, 'b');
+    const std::string stream = encodeFrame("a") + encodeFrame(big);
+    EXPECT_EQ(stream.substr(5, 4), std::string("\1\0\0\1", 4));
+    FrameDecoder decoder(big.size());
+    decoder.append(std::string_view(stream).substr(0, 9));
+    std::string payload;
+    EXPECT_EQ(decoder.next(payload), Status::Frame);
+    EXPECT_EQ(decoder.next(payload), Status::NeedMore);
+    decoder.append(std::string_view(stream).substr(9));
+    EXPECT_EQ(decoder.next(payload), Status::Frame);
+    EXPECT_EQ(payload.size(), big.size());
+}
+
 TEST(FrameDecoderTest, RaisedLimitAppliesToBufferedFrame)
 {
     FrameDecoder decoder(8);
