@@ -167,16 +167,20 @@ TEST_F(FavoriteSitesTest, RenameAssignsNameThenFlag)
     EXPECT_EQ(assignments.size(), 4u);
 }
 
-TEST_F(FavoriteSitesTest, RenameSetsNoFlagOnASiteThatTookTheRenamedOnesPlace)
+TEST_F(FavoriteSitesTest, RenameSetsNoFlagWhenTheSiteWasRemovedMeanwhile)
 {
-    load({ site("a"), site("b"), site("c") });
-    // Whoever sees the new name removes the site before its flag is set.
-    Subscription removing = sites->favoriteSites().subscribe([this](const auto& now) {
-        if (now.size() == 3 && now[1].name == "B")
-            sites->removeFavoriteSite("b");
-    });
-    sites->renameFavoriteSite("b", "B");
-    EXPECT_EQ(list(), (std::vector<FavoriteSite> { site("a"), site("c") }));
+    // Whoever sees the new name removes the site before its flag is set: the next site takes its
+    // place, or the list ends there.
+    for (const std::string renamed : { "b", "c" }) {
+        load({ site("a"), site("b"), site("c") });
+        Subscription removing = sites->favoriteSites().subscribe([&](const auto& now) {
+            if (now.size() == 3 && now[renamed == "b" ? 1 : 2].name == "New")
+                sites->removeFavoriteSite(renamed);
+        });
+        sites->renameFavoriteSite(renamed, "New");
+        EXPECT_EQ(idsOf(list()), (Strings { "a", renamed == "b" ? "c" : "b" }));
+        EXPECT_FALSE(list().back().userNamed) << renamed;
+    }
 }
 
 TEST_F(FavoriteSitesTest, MoveTakesTheTargetsIndex)

@@ -95,17 +95,6 @@ TEST_F(SettingsStoreTest, MigrationCopiesTheSixKeysTheDomainLacksAsTheyAre)
     }
 }
 
-TEST_F(SettingsStoreTest, MigratedListsAreLoadedAtTheSameStartUp)
-{
-    legacy.files[kLegacyFile]
-        = { { "macRegisteredAppBundleIds", json::array({ "org.mozilla.firefox" }) },
-            { "macFavoriteSites", bytesOf(encodeFavoriteSiteList({ site("https://a/") })) } };
-    store.migrateLegacyPreferences();
-    const auto lists = store.loadSettings();
-    EXPECT_EQ(lists.registeredBundleIds, (Strings { "org.mozilla.firefox" }));
-    EXPECT_EQ(lists.favoriteSites, std::vector<FavoriteSite> { site("https://a/") });
-}
-
 TEST_F(SettingsStoreTest, NoMigrationWithTheMarkerSetOrWithoutAHomeFolder)
 {
     defaults.setBool("kavora.migrated.v1", true);
