@@ -89,7 +89,7 @@ TEST(Text, SafeTextIsOneVisibleLineWithinItsLimit)
         { "ordinary text, Japanese, markup and joined emoji kept",
           "Kenji's <b>iPad</b> 田中 👩\u200D💻", bytes(63), "Kenji's <b>iPad</b> 田中 👩\u200D💻" },
         { "malformed bytes", "a\xC0\xAF\xED\xA0\x80\xFFz", bytes(63), "az" },
-        { "a malformed byte goes alone", "\xFF" "ab", bytes(63), "ab" },
+        { "a malformed byte goes alone", "\xFFzy", bytes(63), "zy" },
         { "C0 controls, DEL and C1 controls", "a\x01\x1B\x1F\x7F\u0080\u009Fb", bytes(63), "ab" },
         { "embeddings and overrides", "a\u202A\u202B\u202C\u202D\u202Eb", bytes(63), "ab" },
         { "isolates", "a\u2066\u2067\u2068\u2069b", bytes(63), "ab" },
