@@ -1,5 +1,6 @@
 #include "controller/AppCatalogue.h"
 
+#include "core/Text.h"
 #include "platform/LaunchServices.h"
 #include "platform/Workspace.h"
 
@@ -49,9 +50,7 @@ struct NameKey {
             return;
         }
         folded = name;
-        std::transform(folded.begin(), folded.end(), folded.begin(), [](char c) {
-            return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-        });
+        std::transform(folded.begin(), folded.end(), folded.begin(), asciiLowercase);
         letters = folded;
     }
     bool operator<(const NameKey& other) const

@@ -6,6 +6,7 @@
 #include "platform/UserDefaults.h"
 
 #include <algorithm>
+#include <cassert>
 #include <iterator>
 #include <utility>
 
@@ -17,19 +18,14 @@ constexpr std::string_view kFaviconSize = "&sz=64";
 // Titles and site names as the device shows them.
 constexpr auto kShownNameLimit = TextLimit::characters(FavoriteSites::kMaxTitleLength);
 
-char lowerASCII(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-// The first occurrence of `needle` (lower-case ASCII) at or after `from`, ignoring ASCII case.
+// The first occurrence of `needle` (lower-case ASCII) at or after `from` (at most the text's
+// size), ignoring ASCII case.
 std::size_t findIgnoringCase(std::string_view text, std::string_view needle, std::size_t from)
 {
-    if (from > text.size())
-        return std::string_view::npos;
+    assert(from <= text.size());
     const auto found
         = std::search(text.begin() + static_cast<std::ptrdiff_t>(from), text.end(), needle.begin(),
-                      needle.end(), [](char a, char b) { return lowerASCII(a) == b; });
+                      needle.end(), [](char a, char b) { return asciiLowercase(a) == b; });
     return found == text.end() ? std::string_view::npos
                                : static_cast<std::size_t>(found - text.begin());
 }

@@ -135,6 +135,11 @@ std::string truncateUtf8(std::string_view text, std::size_t maxBytes)
     return result;
 }
 
+char asciiLowercase(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
 std::string latin1ToUtf8(std::string_view text)
 {
     std::string utf8;

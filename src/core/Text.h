@@ -28,6 +28,9 @@ bool isValidUtf8(std::string_view text);
 // Malformed bytes are dropped first, so the result is always valid UTF-8.
 std::string truncateUtf8(std::string_view text, std::size_t maxBytes);
 
+// The byte with an ASCII capital letter made small; any other byte as it is.
+char asciiLowercase(char c);
+
 // ISO Latin-1 text as UTF-8: every byte is the code point of the same value.
 std::string latin1ToUtf8(std::string_view text);
 

@@ -4,6 +4,7 @@
 
 #include "platform/InputSettings.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cmath>
 
@@ -59,8 +60,7 @@ Point CGEventInjector::clampToDisplays(Point p)
     if (displays.empty()) {
         bounds = events_.mainDisplayBounds();
     } else {
-        if (displays.size() > kMaxDisplays)
-            displays.resize(kMaxDisplays);
+        displays.resize(std::min(displays.size(), kMaxDisplays));
         bounds = displays.front();
         for (auto it = displays.begin() + 1; it != displays.end(); ++it)
             bounds = bounds.united(*it);

@@ -6,30 +6,26 @@
 
 #include <gtest/gtest.h>
 
-namespace kavora {
+#include <sstream>
+
+namespace kavora::test {
 namespace {
 
 using Ids = std::vector<std::string>;
 using Lines = std::vector<std::string>;
-using test::FakeWorkspace;
 
-// "id name [icon N] [running]": the icon by its first byte, so that a wrong icon shows.
-std::string describe(const AppInfo& app)
-{
-    std::string text = app.bundleId + " " + app.name;
-    if (app.iconPNG)
-        text += " icon"
-            + (app.iconPNG->empty() ? std::string("?") : std::to_string((*app.iconPNG)[0]));
-    if (app.isRunning)
-        text += " running";
-    return text;
-}
-
+// "id name [icon N] [running]" per application: the icon by its first byte, so that a wrong icon
+// shows.
 Lines describe(const std::vector<AppInfo>& apps)
 {
     Lines lines;
-    for (const auto& app : apps)
-        lines.push_back(describe(app));
+    for (const auto& app : apps) {
+        lines.push_back(app.bundleId + " " + app.name);
+        if (app.iconPNG)
+            lines.back() += " icon" + std::to_string(app.iconPNG->at(0));
+        if (app.isRunning)
+            lines.back() += " running";
+    }
     return lines;
 }
 
@@ -48,24 +44,10 @@ RunningApplication running(std::uint64_t handle, std::optional<std::string> id,
     return RunningApplication { handle, policy, std::move(id), std::move(name) };
 }
 
-ApplicationBundle bundle(std::string id, std::optional<std::string> name, std::string location)
-{
-    return ApplicationBundle { std::move(id), std::move(name), std::move(location) };
-}
-
+// A catalogue whose pushes are recorded in `pushes` (while `connected`) and whose list
+// assignments in `stored`.
 class AppCatalogueTest : public ::testing::Test {
 protected:
-    test::VirtualScheduler scheduler;
-    FakeWorkspace workspace;
-    test::RecordingLaunchServices launcher;
-    bool connected = true;
-    std::vector<Lines> pushes;
-    // Every assignment of the list, as the store sees them.
-    std::vector<Ids> stored;
-    std::shared_ptr<AppCatalogue> catalogue = makeCatalogue(AppCatalogue::defaultPinnedApp());
-    Subscription storing = catalogue->registeredBundleIds().subscribe(
-        [this](const Ids& ids) { stored.push_back(ids); });
-
     std::shared_ptr<AppCatalogue> makeCatalogue(std::optional<InstalledApp> pinned)
     {
         return AppCatalogue::create(
@@ -80,6 +62,16 @@ protected:
         catalogue->restoreRegisteredBundleIds(std::move(ids));
         stored.clear();
     }
+
+    VirtualScheduler scheduler;
+    FakeWorkspace workspace;
+    RecordingLaunchServices launcher;
+    bool connected = true;
+    std::vector<Lines> pushes;
+    std::vector<Ids> stored;
+    std::shared_ptr<AppCatalogue> catalogue = makeCatalogue(AppCatalogue::defaultPinnedApp());
+    Subscription storing = catalogue->registeredBundleIds().subscribe(
+        [this](const Ids& ids) { stored.push_back(ids); });
 };
 
 TEST_F(AppCatalogueTest, RunningListKeepsRegularApplicationsWithIdAndNameInDesktopOrder)
@@ -94,13 +86,10 @@ TEST_F(AppCatalogueTest, RunningListKeepsRegularApplicationsWithIdAndNameInDeskt
         running(7, "org.gnome.Terminal", "Terminal"),
     };
     workspace.runningIcons = { { 1, { 11 } }, { 7, { 77 } } };
-
-    const auto apps = catalogue->runningAppList();
-    EXPECT_EQ(describe(apps),
+    // isRunning stays false throughout this list.
+    EXPECT_EQ(describe(catalogue->runningAppList()),
               (Lines { "org.mozilla.firefox Firefox icon11", "org.gnome.Calculator Calculator",
                        "org.gnome.Terminal Terminal icon77" }));
-    for (const auto& app : apps)
-        EXPECT_FALSE(app.isRunning) << app.bundleId;
     // Only the listed applications' icons are rendered, anew for every request.
     catalogue->runningAppList();
     EXPECT_EQ(
@@ -111,104 +100,92 @@ TEST_F(AppCatalogueTest, RunningListKeepsRegularApplicationsWithIdAndNameInDeskt
 TEST_F(AppCatalogueTest, RegisteredListResolvesNamesAndSkipsWhatCannotBeLocated)
 {
     workspace.install("org.mozilla.firefox", "Firefox", { 1 });
-    workspace.installed["org.gnome.Nautilus"] = bundle(
-        "org.gnome.Nautilus", std::nullopt, "/usr/share/applications/org.gnome.Nautilus.desktop");
+    workspace.installed["org.gnome.Nautilus"]
+        = { "org.gnome.Nautilus", std::nullopt,
+            "/usr/share/applications/org.gnome.Nautilus.desktop" };
     workspace.installed["org.example.Tool"]
-        = bundle("org.example.Tool", std::nullopt, "/opt/Tool.app/");
+        = { "org.example.Tool", std::nullopt, "/opt/Tool.app/" };
     workspace.install("org.gnome.Calculator", "Calculator", { 3 });
     workspace.running
         = { running(1, "org.gnome.Calculator", "Calculator", ActivationPolicy::Accessory),
             running(2, "org.mozilla.firefoxx", "Not Firefox") };
-    registerIds({ "org.gnome.Calculator", "com.example.Deleted", "org.mozilla.firefox",
-                  "org.gnome.Nautilus", "org.example.Tool" });
+    const Ids registered { "org.gnome.Calculator", "com.example.Deleted", "org.mozilla.firefox",
+                           "org.gnome.Nautilus", "org.example.Tool" };
+    registerIds(registered);
 
     EXPECT_EQ(describe(catalogue->registeredAppInfos()),
               (Lines { "org.gnome.Calculator Calculator icon3 running",
                        "org.mozilla.firefox Firefox icon1", "org.gnome.Nautilus org.gnome.Nautilus",
                        "org.example.Tool Tool" }));
-    // The deleted application stays registered.
-    EXPECT_EQ(catalogue->registeredBundleIds().get(),
-              (Ids { "org.gnome.Calculator", "com.example.Deleted", "org.mozilla.firefox",
-                     "org.gnome.Nautilus", "org.example.Tool" }));
+    EXPECT_EQ(catalogue->registeredBundleIds().get(), registered); // the deleted one stays
     EXPECT_TRUE(stored.empty());
 }
 
 TEST_F(AppCatalogueTest, RegisteredIconsAreRenderedOncePerIdAndFailuresAreRetried)
 {
     workspace.install("org.mozilla.firefox", "Firefox", { 1 });
-    workspace.installed["org.example.Broken"] = bundle("org.example.Broken", "Broken", "/b");
+    workspace.installed["org.example.Broken"] = { "org.example.Broken", "Broken", "/b" };
     registerIds({ "org.mozilla.firefox", "org.example.Broken" });
-
     catalogue->registeredAppInfos();
     // A changed icon on disk is not seen again while the process runs.
     workspace.fileIcons["/apps/org.mozilla.firefox.desktop"] = { 2 };
-    const auto second = catalogue->registeredAppInfos();
-
-    EXPECT_EQ(describe(second),
+    EXPECT_EQ(describe(catalogue->registeredAppInfos()),
               (Lines { "org.mozilla.firefox Firefox icon1", "org.example.Broken Broken" }));
     EXPECT_EQ(workspace.iconRequests,
               (Lines { "file /apps/org.mozilla.firefox.desktop", "file /b", "file /b" }));
 }
 
-// One row per edit of the registered list: the list before, the edit, the list after, and whether
-// the list was assigned (stored) and a push scheduled.
-struct EditRow {
-    const char* shows;
-    Ids before;
-    std::function<void(AppCatalogue&)> edit;
-    Ids after;
-    bool changes;
-};
-
-Ids numbered(int count)
+Ids numbered(int count, const std::string& extra = "")
 {
     Ids ids;
     for (int i = 1; i <= count; ++i)
         ids.push_back("app" + std::to_string(i));
+    if (!extra.empty())
+        ids.push_back(extra);
     return ids;
 }
 
-Ids with(Ids ids, const std::string& id)
-{
-    ids.push_back(id);
-    return ids;
-}
-
+// One row per edit ("add X", "remove X", "move X Y"): the list before and after, and whether the
+// list was assigned (stored) and a push scheduled.
 TEST_F(AppCatalogueTest, EditsOfTheRegisteredList)
 {
-    auto add = [](std::string id) { return [id](AppCatalogue& c) { c.addRegisteredApp(id); }; };
-    auto remove
-        = [](std::string id) { return [id](AppCatalogue& c) { c.removeRegisteredApp(id); }; };
-    auto move = [](std::string from, std::string to) {
-        return [from, to](AppCatalogue& c) { c.moveRegisteredApp(from, to); };
-    };
     const Ids abcd { "A", "B", "C", "D" };
-    const std::vector<EditRow> rows {
-        { "add appends", { "A" }, add("B"), { "A", "B" }, true },
-        { "add of a duplicate is ignored", abcd, add("C"), abcd, false },
-        { "add of the tenth is taken", numbered(9), add("X"), with(numbered(9), "X"), true },
-        { "add of an eleventh is ignored", numbered(10), add("X"), numbered(10), false },
-        { "remove keeps the others' order", abcd, remove("B"), { "A", "C", "D" }, true },
-        { "remove drops every copy", { "A", "B", "A" }, remove("A"), { "B" }, true },
-        { "remove of an unknown id still stores", abcd, remove("X"), abcd, true },
-        { "move forward", abcd, move("A", "C"), { "B", "C", "A", "D" }, true },
-        { "move backward", abcd, move("D", "B"), { "A", "D", "B", "C" }, true },
-        { "move to the end", abcd, move("B", "D"), { "A", "C", "D", "B" }, true },
-        { "move to the front", abcd, move("C", "A"), { "C", "A", "B", "D" }, true },
-        { "move onto a neighbour", abcd, move("B", "C"), { "A", "C", "B", "D" }, true },
-        { "move onto itself", abcd, move("B", "B"), abcd, false },
-        { "move of an unknown id", abcd, move("X", "B"), abcd, false },
-        { "move onto an unknown id", abcd, move("B", "X"), abcd, false },
+    // clang-format off
+    const std::tuple<const char*, Ids, std::string, Ids, bool> rows[] = {
+        { "add appends", { "A" }, "add B", { "A", "B" }, true },
+        { "add of a duplicate is ignored", abcd, "add C", abcd, false },
+        { "add of the tenth is taken", numbered(9), "add X", numbered(9, "X"), true },
+        { "add of an eleventh is ignored", numbered(10), "add X", numbered(10), false },
+        { "remove keeps the others' order", abcd, "remove B", { "A", "C", "D" }, true },
+        { "remove drops every copy", { "A", "B", "A" }, "remove A", { "B" }, true },
+        { "remove of an unknown id still stores", abcd, "remove X", abcd, true },
+        { "move forward", abcd, "move A C", { "B", "C", "A", "D" }, true },
+        { "move backward", abcd, "move D B", { "A", "D", "B", "C" }, true },
+        { "move to the end", abcd, "move B D", { "A", "C", "D", "B" }, true },
+        { "move to the front", abcd, "move C A", { "C", "A", "B", "D" }, true },
+        { "move onto a neighbour", abcd, "move B C", { "A", "C", "B", "D" }, true },
+        { "move onto itself", abcd, "move B B", abcd, false },
+        { "move of an unknown id", abcd, "move X B", abcd, false },
+        { "move onto an unknown id", abcd, "move B X", abcd, false },
     };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.shows);
-        registerIds(row.before);
+    // clang-format on
+    for (const auto& [shows, before, edit, after, changes] : rows) {
+        SCOPED_TRACE(shows);
+        registerIds(before);
         pushes.clear();
-        row.edit(*catalogue);
-        EXPECT_EQ(catalogue->registeredBundleIds().get(), row.after);
-        EXPECT_EQ(stored, row.changes ? std::vector<Ids> { row.after } : std::vector<Ids> {});
+        std::istringstream words(edit);
+        std::string verb, id, to;
+        words >> verb >> id >> to;
+        if (verb == "add")
+            catalogue->addRegisteredApp(id);
+        else if (verb == "remove")
+            catalogue->removeRegisteredApp(id);
+        else
+            catalogue->moveRegisteredApp(id, to);
+        EXPECT_EQ(catalogue->registeredBundleIds().get(), after);
+        EXPECT_EQ(stored, changes ? std::vector<Ids> { after } : std::vector<Ids> {});
         scheduler.advance(kRegisteredAppsPushDelay);
-        EXPECT_EQ(pushes.size(), row.changes ? 1U : 0U);
+        EXPECT_EQ(pushes.size(), changes ? 1U : 0U);
     }
 }
 
@@ -219,38 +196,27 @@ TEST_F(AppCatalogueTest, BurstOfLaunchesPushesOnceAfterTheLastAndOnlyWhenConnect
     workspace.install("c", "Gamma", { 3 });
     registerIds({ "a", "b", "c" });
     catalogue->observeWorkspace();
-
-    struct Row {
-        const char* shows;
-        bool connectedWhenDue;
-    };
-    for (const auto row : { Row { "disconnected before due", false }, Row { "connected", true } }) {
-        SCOPED_TRACE(row.shows);
+    for (const bool connectedWhenDue : { false, true }) {
+        SCOPED_TRACE(connectedWhenDue ? "connected" : "disconnected before due");
         pushes.clear();
         connected = true;
         workspace.launch("a");
         scheduler.advance(Seconds(0.1));
         workspace.launch("b");
         scheduler.advance(Seconds(0.2));
-        workspace.launch("c"); // at 0.3 s; due at 0.7 s, checked 1 ms either side
-        connected = row.connectedWhenDue;
+        workspace.terminate("c"); // at 0.3 s; due at 0.7 s, checked 1 ms either side
+        connected = connectedWhenDue;
         scheduler.advance(Seconds(0.399));
         EXPECT_TRUE(pushes.empty());
         scheduler.advance(Seconds(0.002));
-        EXPECT_EQ(pushes.size(), row.connectedWhenDue ? 1U : 0U);
+        EXPECT_EQ(pushes.size(), connectedWhenDue ? 1U : 0U);
         // Not even built while disconnected: no icon was rendered.
-        EXPECT_EQ(workspace.iconRequests.empty(), !row.connectedWhenDue);
+        EXPECT_EQ(workspace.iconRequests.empty(), !connectedWhenDue);
         scheduler.advance(Seconds(2));
-        EXPECT_EQ(pushes.size(), row.connectedWhenDue ? 1U : 0U);
+        EXPECT_EQ(pushes.size(), connectedWhenDue ? 1U : 0U);
     }
-    connected = true;
-    pushes.clear();
-    workspace.running = { running(1, "b", "Beta") };
-    workspace.terminate("c");
-    scheduler.advance(kRegisteredAppsPushDelay);
-    EXPECT_EQ(
-        pushes,
-        (std::vector<Lines> { { "a Alpha icon1", "b Beta icon2 running", "c Gamma icon3" } }));
+    EXPECT_EQ(pushes,
+              (std::vector<Lines> { { "a Alpha icon1", "b Beta icon2", "c Gamma icon3" } }));
 }
 
 TEST_F(AppCatalogueTest, LaunchesOfOtherApplicationsAreIgnored)
@@ -258,7 +224,6 @@ TEST_F(AppCatalogueTest, LaunchesOfOtherApplicationsAreIgnored)
     registerIds({ "a" });
     workspace.launch("a"); // not observing yet
     EXPECT_EQ(scheduler.pendingCount(), 0U);
-
     catalogue->observeWorkspace();
     catalogue->observeWorkspace();
     EXPECT_EQ(workspace.observerCount(), 2U);
@@ -292,91 +257,45 @@ TEST_F(AppCatalogueTest, NothingHappensOnceTheCatalogueIsGone)
     catalogue.reset();
     EXPECT_EQ(workspace.observerCount(), 0U);
     EXPECT_EQ(scheduler.pendingCount(), 0U); // the pending push went with it
-    workspace.launch("a");
-    scheduler.advance(Seconds(1));
-    EXPECT_TRUE(pushes.empty());
 }
-
-struct InstalledRow {
-    const char* shows;
-    std::optional<InstalledApp> pinned;
-    bool pinnedLocatable;
-    std::vector<ApplicationBundle> scanned;
-    Lines expected;
-};
 
 TEST_F(AppCatalogueTest, InstalledApplications)
 {
     const auto finder = AppCatalogue::defaultPinnedApp();
-    const std::vector<InstalledRow> rows {
-        { "sorted by name ignoring case, the pinned one among them",
-          finder,
-          true,
-          { bundle("org.gnome.Terminal", "Terminal", "/u/t"),
-            bundle("org.mozilla.firefox", "firefox", "/u/f"),
-            bundle("org.gnome.Calculator", "Calculator", "/u/c") },
-          { "org.gnome.Calculator Calculator", "com.apple.finder Finder",
-            "org.mozilla.firefox firefox", "org.gnome.Terminal Terminal" } },
-        { "the pinned one only when it can be located",
-          finder,
-          false,
-          { bundle("org.gnome.Terminal", "Terminal", "/u/t") },
-          { "org.gnome.Terminal Terminal" } },
-        { "no pinned one",
-          std::nullopt,
-          true,
-          { bundle("b", "B", "/b"), bundle("a", "A", "/a") },
-          { "a A", "b B" } },
-        { "the first folder wins",
-          finder,
-          false,
-          { bundle("org.mozilla.firefox", "Firefox (mine)", "/home/u/firefox"),
-            bundle("org.gnome.Terminal", "Terminal", "/usr/t"),
-            bundle("org.mozilla.firefox", "Firefox", "/usr/firefox") },
-          { "org.mozilla.firefox Firefox (mine)", "org.gnome.Terminal Terminal" } },
-        { "the pinned one is not listed twice",
-          InstalledApp { "org.gnome.Nautilus", "Files" },
-          true,
-          { bundle("org.gnome.Nautilus", "Nautilus", "/n") },
-          { "org.gnome.Nautilus Files" } },
-        { "names differing in case stay next to each other in scan order",
-          std::nullopt,
-          false,
-          { bundle("x1", "safari", "/1"), bundle("y", "Sage", "/2"), bundle("x2", "Safari", "/3"),
-            bundle("z", "SAFARI", "/4"), bundle("w", "Saf", "/5") },
-          { "w Saf", "x1 safari", "x2 Safari", "z SAFARI", "y Sage" } },
-        { "accents sort with their letter",
-          std::nullopt,
-          false,
-          { bundle("f", "Fichiers", "/f"), bundle("e2", "Éditeur", "/e2"),
-            bundle("d", "Dessin", "/d"), bundle("e1", "editeur", "/e1"),
-            bundle("e3", "Ecole", "/e3"), bundle("e4", "Éclair", "/e4") },
-          { "d Dessin", "e4 Éclair", "e3 Ecole", "e1 editeur", "e2 Éditeur", "f Fichiers" } },
-        { "names that are not UTF-8 fold ASCII letters only",
-          std::nullopt,
-          false,
-          { bundle("u2",
-                   "A\xff"
-                   "2",
-                   "/u2"),
-            bundle("z", "Z\xff", "/z"),
-            bundle("u1",
-                   "a\xff"
-                   "1",
-                   "/u1"),
-            bundle("y", "y\xff", "/y"), bundle("b", "b\xff", "/b") },
-          { "u1 a\xff"
-            "1",
-            "u2 A\xff"
-            "2",
-            "b b\xff", "y y\xff", "z Z\xff" } },
-        { "no declared name: the file name without extension",
-          std::nullopt,
-          false,
-          { bundle("org.example.Zed", std::nullopt, "/apps/Zed Editor.desktop"),
-            bundle("org.example.Abc", std::nullopt, "/apps/Abc.app/") },
-          { "org.example.Abc Abc", "org.example.Zed Zed Editor" } },
+    const InstalledApp files { "org.gnome.Nautilus", "Files" };
+    struct Row {
+        const char* shows;
+        std::optional<InstalledApp> pinned;
+        bool pinnedLocatable;
+        std::vector<ApplicationBundle> scanned;
+        Lines expected;
     };
+    // clang-format off
+    const Row rows[] = {
+        { "sorted by name ignoring case, the pinned one among them", finder, true,
+          { { "org.gnome.Terminal", "Terminal", "/t" }, { "org.mozilla.firefox", "firefox", "/f" }, { "org.gnome.Calculator", "Calculator", "/c" } },
+          { "org.gnome.Calculator Calculator", "com.apple.finder Finder", "org.mozilla.firefox firefox", "org.gnome.Terminal Terminal" } },
+        { "the pinned one only when it can be located", finder, false,
+          { { "org.gnome.Terminal", "Terminal", "/t" } }, { "org.gnome.Terminal Terminal" } },
+        { "no pinned one", std::nullopt, true, { { "b", "B", "/b" }, { "a", "A", "/a" } }, { "a A", "b B" } },
+        { "the first folder wins", finder, false,
+          { { "org.mozilla.firefox", "Firefox (mine)", "/home/f" }, { "org.gnome.Terminal", "Terminal", "/t" }, { "org.mozilla.firefox", "Firefox", "/usr/f" } },
+          { "org.mozilla.firefox Firefox (mine)", "org.gnome.Terminal Terminal" } },
+        { "the pinned one is not listed twice", files, true, { { "org.gnome.Nautilus", "Nautilus", "/n" } }, { "org.gnome.Nautilus Files" } },
+        { "names differing in case stay next to each other in scan order", std::nullopt, false,
+          { { "x1", "safari", "/1" }, { "y", "Sage", "/2" }, { "x2", "Safari", "/3" }, { "z", "SAFARI", "/4" }, { "w", "Saf", "/5" } },
+          { "w Saf", "x1 safari", "x2 Safari", "z SAFARI", "y Sage" } },
+        { "accents sort with their letter", std::nullopt, false,
+          { { "f", "Fichiers", "/f" }, { "e2", "Éditeur", "/e2" }, { "d", "Dessin", "/d" }, { "e1", "editeur", "/e1" }, { "e3", "Ecole", "/e3" }, { "e4", "Éclair", "/e4" } },
+          { "d Dessin", "e4 Éclair", "e3 Ecole", "e1 editeur", "e2 Éditeur", "f Fichiers" } },
+        { "names that are not UTF-8 fold ASCII letters only, among the others", std::nullopt, false,
+          { { "u2", "A\xff" "2", "/u2" }, { "z", "Z\xff", "/z" }, { "u1", "a\xff" "1", "/u1" }, { "y", "y\xff", "/y" }, { "b", "b\xff", "/b" }, { "c", "c", "/c" } },
+          { "u1 a\xff" "1", "u2 A\xff" "2", "b b\xff", "c c", "y y\xff", "z Z\xff" } },
+        { "no declared name: the file name without extension", std::nullopt, false,
+          { { "org.example.Zed", std::nullopt, "/apps/Zed Editor.desktop" }, { "org.example.Abc", std::nullopt, "/apps/Abc.app/" }, { "B", std::nullopt, "B/" } },
+          { "org.example.Abc Abc", "B B", "org.example.Zed Zed Editor" } },
+    };
+    // clang-format on
     for (const auto& row : rows) {
         SCOPED_TRACE(row.shows);
         workspace.installed.clear();
@@ -393,16 +312,15 @@ TEST_F(AppCatalogueTest, InstalledApplicationsWithEqualNamesKeepTheirScanOrderIn
     const Ids spellings { "Mail", "mail", "MAIL", "Notes", "notes" };
     Lines mail;
     Lines notes;
-    for (int i = 0; i < 40; ++i) {
+    for (std::size_t i = 0; i < 40; ++i) {
         const auto id = "id" + std::to_string(100 + (i * 7) % 40);
-        const auto& name = spellings[static_cast<std::size_t>(i) % spellings.size()];
-        workspace.scanned.push_back(bundle(id, name, "/" + id));
-        (name.front() == 'M' || name.front() == 'm' ? mail : notes).push_back(id + " " + name);
+        const auto& name = spellings[i % spellings.size()];
+        workspace.scanned.push_back({ id, name, "/" + id });
+        (name[0] == 'M' || name[0] == 'm' ? mail : notes).push_back(id + " " + name);
     }
-    Lines expected = mail;
-    expected.insert(expected.end(), notes.begin(), notes.end());
-    EXPECT_EQ(describe(makeCatalogue(std::nullopt)->installedApps()), expected);
+    mail.insert(mail.end(), notes.begin(), notes.end());
+    EXPECT_EQ(describe(makeCatalogue(std::nullopt)->installedApps()), mail);
 }
 
 } // namespace
-} // namespace kavora
+} // namespace kavora::test

@@ -8,24 +8,17 @@
 namespace kavora {
 namespace {
 
-TEST(Published, NotifiesEveryAssignmentEvenWhenUnchanged)
-{
-    Published<int> value(1);
-    std::vector<int> seen;
-    auto subscription = value.subscribe([&](const int& v) { seen.push_back(v); });
-    value = 2;
-    value = 2;
-    EXPECT_EQ(seen, (std::vector<int> { 2, 2 }));
-}
-
-TEST(Published, CurrentFirstDeliversTheValueAtOnce)
+TEST(Published, NotifiesEveryAssignmentEvenWhenUnchangedAndCanDeliverTheCurrentValueFirst)
 {
     Published<std::string> value(std::string("a"));
     std::vector<std::string> seen;
-    auto subscription
-        = value.subscribe([&](const std::string& v) { seen.push_back(v); }, Delivery::CurrentFirst);
+    auto later = value.subscribe([&](const std::string& v) { seen.push_back("later " + v); });
+    auto first = value.subscribe([&](const std::string& v) { seen.push_back("first " + v); },
+                                 Delivery::CurrentFirst);
     value = "b";
-    EXPECT_EQ(seen, (std::vector<std::string> { "a", "b" }));
+    value = "b";
+    EXPECT_EQ(seen,
+              (std::vector<std::string> { "first a", "later b", "first b", "later b", "first b" }));
 }
 
 TEST(Published, SubscriptionEndsWhenDestroyedAndMayOutliveThePublisher)

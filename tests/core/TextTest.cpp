@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace kavora {
 namespace {
 
@@ -53,6 +55,9 @@ TEST(Utf8, ConvertsAndCuts)
     EXPECT_EQ(utf16Units("a\xE3\x81z"), u"a\uFFFD\uFFFDz");
 
     EXPECT_EQ(latin1ToUtf8("Caf\xE9 \xFF\x80"), "Café ÿ\xC2\x80");
+    std::string ascii = "@AZ[`az{\xC9";
+    std::transform(ascii.begin(), ascii.end(), ascii.begin(), asciiLowercase);
+    EXPECT_EQ(ascii, "@az[`az{\xC9");
 
     EXPECT_EQ(truncateUtf8("あい", 6), "あい"); // exactly at the limit
     EXPECT_EQ(truncateUtf8("あい", 5), "あ"); // a character one byte past it is left out
@@ -84,6 +89,7 @@ TEST(Text, SafeTextIsOneVisibleLineWithinItsLimit)
         { "ordinary text, Japanese, markup and joined emoji kept",
           "Kenji's <b>iPad</b> 田中 👩\u200D💻", bytes(63), "Kenji's <b>iPad</b> 田中 👩\u200D💻" },
         { "malformed bytes", "a\xC0\xAF\xED\xA0\x80\xFFz", bytes(63), "az" },
+        { "a malformed byte goes alone", "\xFFzy", bytes(63), "zy" },
         { "C0 controls, DEL and C1 controls", "a\x01\x1B\x1F\x7F\u0080\u009Fb", bytes(63), "ab" },
         { "embeddings and overrides", "a\u202A\u202B\u202C\u202D\u202Eb", bytes(63), "ab" },
         { "isolates", "a\u2066\u2067\u2068\u2069b", bytes(63), "ab" },

@@ -40,8 +40,8 @@ struct InjectorHarness {
         for (int i = 0; i < n; ++i)
             scheduler.advance(kFrame);
     }
-    // Lets every timer fire until the pointer has settled.
-    void settle() { advance(1.0); }
+    // Each frame moves the pointer all the way to its target.
+    void landAtOnce() { defaults.setDouble("macCursorSmoothing", 1); }
 
     VirtualScheduler scheduler;
     InMemoryUserDefaults defaults;

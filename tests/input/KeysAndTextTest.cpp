@@ -1,4 +1,5 @@
 #include "input/InjectorFixture.h"
+#include "input/TextUnits.h"
 
 #include <sstream>
 
@@ -14,32 +15,25 @@ TEST(KeysTable, KeyDownPostsModifiersAroundOneFullStroke)
         ControlMessage message;
         Lines expected;
     };
+    // clang-format off
     const Row rows[] = {
-        { "plain a",
-          msg::KeyDown { 0x00, 0x04 },
-          { "key 0 down flags 0x0", "key 0 up flags 0x0" } },
-        { "left Control and right Shift",
-          msg::KeyDown { 0x21, 0x16 },
-          { "key 59 down", "key 56 down", "key 1 down flags 0x60000", "key 1 up flags 0x60000",
-            "key 56 up", "key 59 up" } },
+        { "plain a", msg::KeyDown { 0x00, 0x04 }, { "key 0 down flags 0x0", "key 0 up flags 0x0" } },
+        { "left Control and right Shift", msg::KeyDown { 0x21, 0x16 },
+          { "key 59 down", "key 56 down", "key 1 down flags 0x60000", "key 1 up flags 0x60000", "key 56 up", "key 59 up" } },
         { "right Command Return", msg::KeyDown { 0x88, 0x28 }, commandStroke(36) },
-        { "all modifiers, in table order and back",
-          msg::KeyDown { 0xF0, 0x52 },
-          { "key 59 down", "key 56 down", "key 58 down", "key 55 down",
-            "key 126 down flags 0x1e0000", "key 126 up flags 0x1e0000", "key 55 up", "key 58 up",
-            "key 56 up", "key 59 up" } },
-        { "a usage without a key posts nothing, not even its modifiers",
-          msg::KeyDown { 0x08, 0x31 },
-          {} },
+        { "all modifiers, in table order and back", msg::KeyDown { 0xF0, 0x52 },
+          { "key 59 down", "key 56 down", "key 58 down", "key 55 down", "key 126 down flags 0x1e0000",
+            "key 126 up flags 0x1e0000", "key 55 up", "key 58 up", "key 56 up", "key 59 up" } },
+        { "a usage without a key posts nothing, not even its modifiers", msg::KeyDown { 0x08, 0x31 }, {} },
         { "swipe back is Command+[", msg::SwipeBack {}, commandStroke(33) },
         { "swipe forward is Command+]", msg::SwipeForward {}, commandStroke(30) },
         { "key up is nothing", msg::KeyUp {}, {} },
     };
+    // clang-format on
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
         InjectorHarness h;
         h.inject(row.message);
-        EXPECT_EQ(h.events.lines(), row.expected);
+        EXPECT_EQ(h.events.lines(), row.expected) << row.name;
     }
 }
 
@@ -63,21 +57,24 @@ TEST(TextTable, OneCharacterIsTypedUnitByUnitLongerTextIsPasted)
         std::string text;
         Lines expected;
     };
+    // clang-format off
     const Row rows[] = {
         { "empty", "", {} },
         { "one letter", "a", typed({ 0x61 }) },
         { "e with a combining accent", "e\u0301", typed({ 0x65, 0x301 }) },
         { "outside the BMP", "\U0001F600", typed({ 0xd83d, 0xde00 }) },
         { "a flag", "\U0001F1EF\U0001F1F5", typed({ 0xd83c, 0xddef, 0xd83c, 0xddf5 }) },
-        { "a joined emoji", "\U0001F469\u200D\U0001F4BB",
-          typed({ 0xd83d, 0xdc69, 0x200d, 0xd83d, 0xdcbb }) },
+        { "a joined emoji", "\U0001F469\u200D\U0001F4BB", typed({ 0xd83d, 0xdc69, 0x200d, 0xd83d, 0xdcbb }) },
         { "CR LF", "\r\n", typed({ 0x0d, 0x0a }) },
         { "a stray byte", "\xff", typed({ 0xfffd }) },
+        { "a stray byte takes a combining accent as U+FFFD does", "\xff\u0301", typed({ 0xfffd, 0x301 }) },
         { "two letters", "ab", kCommandV },
         { "two flags", "\U0001F1EF\U0001F1F5\U0001F1FA\U0001F1F8", kCommandV },
         { "a letter and a stray byte", "a\xff", kCommandV },
         { "a truncated sequence", "\xe3\x81", kCommandV },
     };
+    // clang-format on
+    EXPECT_FALSE(isSingleCharacter("")) << "no character is not one";
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         InjectorHarness h;
@@ -91,28 +88,25 @@ TEST(TextTable, OneCharacterIsTypedUnitByUnitLongerTextIsPasted)
 
 using Paste = InjectorTest;
 
-TEST_F(Paste, FormerItemsComeBackAfterTheDelay)
+TEST(PasteTable, FormerItemsComeBackAfterTheDelay)
 {
-    const std::vector<PasteboardItem> former {
+    const std::vector<PasteboardItem> two {
         { { { "text/plain", Bytes { 'x' } }, { "text/html", Bytes { '<', 'b', '>' } } } },
         { { { "image/png", Bytes { 0x89, 'P' } } } },
     };
-    pasteboard.contents = former;
-    inject(msg::TextInput { "hello" });
-    EXPECT_EQ(pasteboard.text(), "hello");
-    advance(0.19);
-    EXPECT_EQ(pasteboard.text(), "hello");
-    advance(0.01);
-    EXPECT_EQ(pasteboard.contents, former);
-    EXPECT_EQ(pasteboard.operations, (Lines { "clear", "set hello", "clear", "write 2 items" }));
-}
-
-TEST_F(Paste, AnEmptyPasteboardIsLeftEmpty)
-{
-    inject(msg::TextInput { "ab" });
-    advance(0.2);
-    EXPECT_TRUE(pasteboard.contents.empty());
-    EXPECT_EQ(pasteboard.operations, (Lines { "clear", "set ab", "clear" }));
+    for (const auto& former : { two, std::vector<PasteboardItem> {} }) {
+        InjectorHarness h;
+        h.pasteboard.contents = former;
+        h.inject(msg::TextInput { "hello" });
+        h.advance(0.19);
+        EXPECT_EQ(h.pasteboard.text(), "hello");
+        h.advance(0.01);
+        EXPECT_EQ(h.pasteboard.contents, former);
+        Lines changes { "clear", "set hello", "clear" };
+        if (!former.empty())
+            changes.emplace_back("write 2 items");
+        EXPECT_EQ(h.pasteboard.operations, changes);
+    }
 }
 
 TEST_F(Paste, TwoQuickPastesLeaveTheFirstText)

@@ -22,60 +22,69 @@ TEST(PointerMotionTable, MotionStartsFromTheRealCursorScaledBySpeedAndPostsOnFra
         { -1, "mouse 5 (490,310) button 0" },
     };
     for (const auto& [speed, expected] : rows) {
-        SCOPED_TRACE(speed);
         InjectorHarness h;
         h.events.cursor = { 500, 300 };
         h.settings.setCursorSpeed(speed);
-        h.defaults.setDouble("macCursorSmoothing", 1);
+        h.landAtOnce();
         h.inject(msg::MouseDelta { 10, -10 });
         EXPECT_TRUE(h.events.lines().empty());
         h.frames(1);
-        EXPECT_EQ(h.events.lines(), (Lines { expected }));
+        EXPECT_EQ(h.events.lines(), (Lines { expected })) << speed;
     }
 }
 
 TEST(PointerMotionTable, AfterAnIdleGapMotionRestartsFromTheRealCursor)
 {
-    struct Row {
-        double gap;
-        std::string expected;
-    };
-    const Row rows[] = {
+    const std::pair<double, std::string> rows[] = {
         { 0.19, "mouse 5 (120,100) button 0" }, // continues from the target
         { 0.2, "mouse 5 (410,400) button 0" }, // honours the physical mouse
     };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.gap);
+    for (const auto& [gap, expected] : rows) {
         InjectorHarness h;
         h.advance(5); // the gap is measured from the last motion, not from the clock's origin
         h.events.cursor = { 100, 100 };
-        h.defaults.setDouble("macCursorSmoothing", 1);
+        h.landAtOnce();
         h.inject(msg::MouseDelta { 10, 0 });
-        h.advance(row.gap);
+        h.advance(gap);
         h.events.cursor = { 400, 400 };
         h.inject(msg::MouseDelta { 10, 0 });
         h.frames(1);
-        EXPECT_EQ(lastLine(h.events), row.expected);
+        EXPECT_EQ(lastLine(h.events), expected) << gap;
     }
 }
 
 TEST_F(PointerMotion, ConvergesOntoTheTargetThenPostsNothingAndStopsItsTimer)
 {
     inject(msg::MouseDelta { 100, 0 });
-    settle();
-    const auto moves = events.mouseEvents();
+    advance(1);
+    const auto lines = events.lines();
     // 100 × 0.45⁹ < 0.1 ≤ 100 × 0.45⁸: nine approaching frames, then one frame snaps onto the
     // target.
-    ASSERT_EQ(moves.size(), 10u);
-    for (std::size_t i = 1; i < moves.size(); ++i)
-        EXPECT_LT(moves[i - 1].position.x, moves[i].position.x);
-    EXPECT_EQ(moves.back().position, (Point { 100, 0 }));
+    ASSERT_EQ(lines.size(), 10u);
+    EXPECT_EQ(lines[0], "mouse 5 (55,0) button 0");
+    EXPECT_EQ(lines[8], "mouse 5 (99.92433194,0) button 0");
+    EXPECT_EQ(lines[9], "mouse 5 (100,0) button 0");
     EXPECT_EQ(scheduler.pendingCount(), 0u);
+}
+
+TEST(PointerMotionTable, ExactlyAtTheArrivalDistanceThePointerStillApproaches)
+{
+    const std::pair<double, std::string> rows[] = {
+        { 0.1, "mouse 5 (0.055,0) button 0" },
+        { 0.0999, "mouse 5 (0.0999,0) button 0" },
+    };
+    for (const auto& [distance, expected] : rows) {
+        InjectorHarness h;
+        h.settings.setCursorSpeed(distance);
+        h.inject(msg::MouseDelta { 1, 0 });
+        h.frames(1);
+        EXPECT_EQ(h.events.lines(), (Lines { expected })) << distance;
+    }
 }
 
 TEST_F(PointerMotion, TimerRunsUntilArrivedAndIdleForTheResyncGap)
 {
-    defaults.setDouble("macCursorSmoothing", 1);
+    landAtOnce();
     inject(msg::MouseDelta { 10, 0 });
     inject(msg::MouseDelta { 10, 0 });
     EXPECT_EQ(scheduler.pendingCount(), 1u); // a second motion does not add a second timer
@@ -88,14 +97,13 @@ TEST_F(PointerMotion, TimerRunsUntilArrivedAndIdleForTheResyncGap)
     EXPECT_EQ(events.lines().size(), 1u);
 
     inject(msg::MouseDelta { 5, 0 });
-    EXPECT_EQ(scheduler.pendingCount(), 1u);
     frames(1);
     EXPECT_EQ(lastLine(events), "mouse 5 (25,0) button 0");
 }
 
 TEST_F(PointerMotion, SettingsAreReadAtEveryUse)
 {
-    defaults.setDouble("macCursorSmoothing", 1);
+    landAtOnce();
     inject(msg::MouseDelta { 10, 0 });
     defaults.setDouble("macCursorSpeed", 3);
     inject(msg::MouseDelta { 10, 0 });
@@ -110,13 +118,9 @@ TEST_F(PointerMotion, SettingsAreReadAtEveryUse)
 
 TEST(PointerMotionTable, TargetIsClampedToTheUnionOfDisplaysWithoutTheLastRowAndColumn)
 {
-    struct Row {
-        const char* name;
-        msg::MouseDelta delta;
-        Point expected;
-    };
     // From (1000, 500); the union of the two displays spans x 0..3200 and y −200..1080.
-    const Row rows[] = {
+    // clang-format off
+    const std::tuple<const char*, msg::MouseDelta, Point> rows[] = {
         { "past the right edge", { 5000, 0 }, { 3199, 500 } },
         { "exactly at maxX - 1", { 2199, 0 }, { 3199, 500 } },
         { "between maxX - 1 and maxX", { 2199.5F, 0 }, { 3199, 500 } },
@@ -127,15 +131,15 @@ TEST(PointerMotionTable, TargetIsClampedToTheUnionOfDisplaysWithoutTheLastRowAnd
         { "past the top edge", { 0, -5000 }, { 1000, -200 } },
         { "inside the union but on no display", { 1500, 400 }, { 2500, 900 } },
     };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
+    // clang-format on
+    for (const auto& [name, delta, expected] : rows) {
         InjectorHarness h;
         h.events.displays = { { 0, 0, 1920, 1080 }, { 1920, -200, 1280, 1024 } };
         h.events.cursor = { 1000, 500 };
-        h.defaults.setDouble("macCursorSmoothing", 1);
-        h.inject(row.delta);
+        h.landAtOnce();
+        h.inject(delta);
         h.frames(1);
-        EXPECT_EQ(h.events.cursor, row.expected);
+        EXPECT_EQ(h.events.cursor, expected) << name;
     }
 }
 
@@ -143,25 +147,26 @@ TEST_F(PointerMotion, WithoutActiveDisplaysTheMainDisplayBoundsAndBeyondSixteenN
 {
     events.displays.clear();
     events.mainDisplay = { 0, 0, 800, 600 };
-    defaults.setDouble("macCursorSmoothing", 1);
+    landAtOnce();
     inject(msg::MouseDelta { 5000, 5000 });
     frames(1);
     EXPECT_EQ(lastLine(events), "mouse 5 (799,599) button 0");
 
     // Only the first sixteen displays are asked for; a seventeenth does not widen the bounds.
-    events.displays.assign(16, Rect { 0, 0, 100, 100 });
+    events.displays.assign(15, Rect { 0, 0, 100, 100 });
+    events.displays.push_back({ 0, 0, 200, 200 });
     events.displays.push_back({ 0, 0, 5000, 5000 });
     advance(1);
     inject(msg::MouseDelta { 1000, 1000 });
     frames(1);
-    EXPECT_EQ(lastLine(events), "mouse 5 (99,99) button 0");
+    EXPECT_EQ(lastLine(events), "mouse 5 (199,199) button 0");
 }
 
 TEST_F(PointerMotion, UnreadableCursorCountsAsOrigin)
 {
     events.cursor = { 300, 300 };
     events.failToCreate = true;
-    defaults.setDouble("macCursorSmoothing", 1);
+    landAtOnce();
     inject(msg::MouseDelta { 10, 20 });
     events.failToCreate = false;
     frames(1);
@@ -171,7 +176,7 @@ TEST_F(PointerMotion, UnreadableCursorCountsAsOrigin)
 TEST_F(PointerMotion, NaNDeltaIsDropped)
 {
     inject(msg::MouseDelta { std::numeric_limits<float>::quiet_NaN(), 1 });
-    settle();
+    advance(1);
     EXPECT_TRUE(events.lines().empty());
     EXPECT_EQ(scheduler.pendingCount(), 0u);
 }
@@ -181,7 +186,7 @@ TEST_F(PointerMotion, DestroyedInjectorCancelsItsTimerAndPostsNothingMore)
     inject(msg::MouseDelta { 100, 0 });
     injector.reset();
     EXPECT_EQ(scheduler.pendingCount(), 0u);
-    settle();
+    advance(1);
     EXPECT_TRUE(events.lines().empty());
 }
 

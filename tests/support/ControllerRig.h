@@ -58,11 +58,9 @@ public:
     {
         std::vector<std::string> messages;
         for (const auto& line : std::exchange(framework.session->lines, {})) {
-            const std::string prefix = "send ";
-            const std::string suffix = " to " + to;
-            if (line.starts_with(prefix) && line.ends_with(suffix))
-                messages.push_back(
-                    line.substr(prefix.size(), line.size() - prefix.size() - suffix.size()));
+            const auto suffix = " to " + to;
+            if (line.starts_with("send ") && line.ends_with(suffix))
+                messages.push_back(line.substr(5, line.size() - 5 - suffix.size()));
         }
         return messages;
     }

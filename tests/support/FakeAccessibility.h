@@ -8,25 +8,35 @@
 
 namespace kavora::test {
 
-class FakeAccessibility;
-
-// One element of a fake menu tree. Presses are recorded in the owning FakeAccessibility.
+// One element of a fake menu tree; its presses are recorded in the list it was made with.
 class FakeMenuElement final : public AccessibilityElement {
 public:
     using Ptr = std::shared_ptr<FakeMenuElement>;
 
+    explicit FakeMenuElement(std::vector<std::string>& pressLog)
+        : pressLog_(pressLog)
+    {
+    }
+    std::optional<std::string> title() override { return titleText; }
+    std::optional<std::vector<std::shared_ptr<AccessibilityElement>>> children() override
+    {
+        if (!childElements)
+            return std::nullopt;
+        return std::vector<std::shared_ptr<AccessibilityElement>>(childElements->begin(),
+                                                                  childElements->end());
+    }
+    bool press() override
+    {
+        pressLog_.push_back(titleText.value_or("<untitled>") + (pressSucceeds ? "" : " (failed)"));
+        return pressSucceeds;
+    }
+
     std::optional<std::string> titleText;
-    // Nothing when the children cannot be read.
-    std::optional<std::vector<Ptr>> childElements;
+    std::optional<std::vector<Ptr>> childElements; // nothing: the children cannot be read
     bool pressSucceeds = true;
 
-    std::optional<std::string> title() override { return titleText; }
-    std::optional<std::vector<std::shared_ptr<AccessibilityElement>>> children() override;
-    bool press() override;
-
 private:
-    friend class FakeAccessibility;
-    std::vector<std::string>* pressLog_ = nullptr;
+    std::vector<std::string>& pressLog_;
 };
 
 // Accessibility services with a menu bar built by the test, for example
@@ -35,19 +45,23 @@ private:
 class FakeAccessibility final : public Accessibility {
 public:
     FakeAccessibility() = default;
-    // Elements keep a pointer to `presses`.
-    FakeAccessibility(const FakeAccessibility&) = delete;
+    FakeAccessibility(const FakeAccessibility&) = delete; // elements refer to `presses`
     FakeAccessibility& operator=(const FakeAccessibility&) = delete;
 
-    bool trusted = true;
-    int trustRequests = 0;
-    // Null: no frontmost application or no readable menu bar.
-    FakeMenuElement::Ptr menuBar;
-    std::vector<std::string> presses;
-
-    FakeMenuElement::Ptr item(std::optional<std::string> title, bool pressSucceeds = true);
+    FakeMenuElement::Ptr item(std::optional<std::string> title, bool pressSucceeds = true)
+    {
+        auto element = std::make_shared<FakeMenuElement>(presses);
+        element->titleText = std::move(title);
+        element->pressSucceeds = pressSucceeds;
+        return element;
+    }
     FakeMenuElement::Ptr menu(std::optional<std::string> title,
-                              std::vector<FakeMenuElement::Ptr> children);
+                              std::vector<FakeMenuElement::Ptr> children)
+    {
+        auto element = item(std::move(title));
+        element->childElements = std::move(children);
+        return element;
+    }
 
     bool isTrusted() override { return trusted; }
     bool requestTrust() override
@@ -56,39 +70,11 @@ public:
         return trusted;
     }
     std::shared_ptr<AccessibilityElement> frontmostMenuBar() override { return menuBar; }
+
+    bool trusted = true;
+    int trustRequests = 0;
+    FakeMenuElement::Ptr menuBar; // null: no frontmost application or no readable menu bar
+    std::vector<std::string> presses;
 };
-
-inline std::optional<std::vector<std::shared_ptr<AccessibilityElement>>> FakeMenuElement::children()
-{
-    if (!childElements)
-        return std::nullopt;
-    return std::vector<std::shared_ptr<AccessibilityElement>>(childElements->begin(),
-                                                              childElements->end());
-}
-
-inline bool FakeMenuElement::press()
-{
-    if (pressLog_)
-        pressLog_->push_back(titleText.value_or("<untitled>") + (pressSucceeds ? "" : " (failed)"));
-    return pressSucceeds;
-}
-
-inline FakeMenuElement::Ptr FakeAccessibility::item(std::optional<std::string> title,
-                                                    bool pressSucceeds)
-{
-    auto element = std::make_shared<FakeMenuElement>();
-    element->titleText = std::move(title);
-    element->pressSucceeds = pressSucceeds;
-    element->pressLog_ = &presses;
-    return element;
-}
-
-inline FakeMenuElement::Ptr FakeAccessibility::menu(std::optional<std::string> title,
-                                                    std::vector<FakeMenuElement::Ptr> children)
-{
-    auto element = item(std::move(title));
-    element->childElements = std::move(children);
-    return element;
-}
 
 } // namespace kavora::test

@@ -3,36 +3,31 @@
 #include "platform/HttpClient.h"
 
 #include <algorithm>
-#include <cstddef>
 #include <string>
 #include <vector>
 
 namespace kavora::test {
 
 // Records every request and lets the test complete them by hand, in any order, on the test's
-// own thread. Cancelled requests stay recorded but can no longer be completed.
+// own thread. A cancelled request stays recorded but can no longer be completed.
 class FakeHttpClient final : public HttpClient {
 public:
     struct Pending {
         RequestId id;
         HttpRequest request;
         Completion completion;
-        bool cancelled = false;
-        bool completed = false;
+        bool open = true; // neither completed nor cancelled
     };
 
     RequestId get(HttpRequest request, Completion completion) override
     {
-        const auto id = nextId_++;
-        requests.push_back({ id, std::move(request), std::move(completion) });
-        return id;
+        requests.push_back({ nextId_, std::move(request), std::move(completion) });
+        return nextId_++;
     }
     void cancel(RequestId id) override
     {
-        for (auto& pending : requests) {
-            if (pending.id == id)
-                pending.cancelled = true;
-        }
+        for (auto& pending : requests)
+            pending.open = pending.open && pending.id != id;
     }
 
     // The URLs of all requests so far, in order.
@@ -43,19 +38,16 @@ public:
             result.push_back(pending.request.url);
         return result;
     }
-    // Requests neither completed nor cancelled.
     std::size_t openCount() const
     {
-        return static_cast<std::size_t>(
-            std::count_if(requests.begin(), requests.end(),
-                          [](const Pending& p) { return !p.cancelled && !p.completed; }));
+        return std::count_if(requests.begin(), requests.end(), [](auto& p) { return p.open; });
     }
     // Completes the first open request for this URL; false when there is none.
     bool complete(const std::string& url, HttpResponse response)
     {
         for (auto& pending : requests) {
-            if (pending.request.url == url && !pending.cancelled && !pending.completed) {
-                pending.completed = true;
+            if (pending.request.url == url && pending.open) {
+                pending.open = false;
                 // Call a copy: the completion may start requests, which grows the list.
                 auto completion = pending.completion;
                 completion(std::move(response));
@@ -67,10 +59,6 @@ public:
     bool completeWithBody(const std::string& url, const std::string& body, int status = 200)
     {
         return complete(url, { status, Bytes(body.begin(), body.end()), std::nullopt });
-    }
-    bool fail(const std::string& url, const std::string& error)
-    {
-        return complete(url, { 0, std::nullopt, error });
     }
 
     std::vector<Pending> requests;

@@ -1,12 +1,76 @@
 #pragma once
 
-#include "support/FakePeerAdvertiser.h"
-#include "support/FakePeerSession.h"
+#include "platform/PeerFramework.h"
 
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace kavora::test {
+
+// A session whose peers come and go when a test says so. Sends and disconnects are recorded as
+// lines: "send <packet> to <name>[,<name>]", "disconnect".
+class FakePeerSession final : public PeerSession {
+public:
+    void setCallbacks(Callbacks callbacks) override { callbacks_ = std::move(callbacks); }
+    std::vector<PeerID> connectedPeers() const override { return connected_; }
+    bool send(std::string_view packet, const std::vector<PeerID>& peers) override
+    {
+        std::string names;
+        for (const auto& peer : peers)
+            names += (names.empty() ? "" : ",") + peer.displayName;
+        lines.push_back("send " + std::string(packet) + " to " + names);
+        return sendSucceeds;
+    }
+    // Like the real session: every connected peer leaves and reports not connected.
+    void disconnect() override
+    {
+        lines.emplace_back("disconnect");
+        for (const auto& peer : std::exchange(connected_, {}))
+            report(peer, PeerState::NotConnected);
+    }
+
+    void join(const PeerID& peer)
+    {
+        connected_.push_back(peer);
+        report(peer, PeerState::Connected);
+    }
+    // The peer leaves, or its attempt fails.
+    void leave(const PeerID& peer)
+    {
+        std::erase(connected_, peer);
+        report(peer, PeerState::NotConnected);
+    }
+    void report(const PeerID& peer, PeerState state) { callbacks_.stateChanged(peer, state); }
+    void receive(std::string_view packet, const PeerID& from)
+    {
+        callbacks_.received(std::vector<std::uint8_t>(packet.begin(), packet.end()), from);
+    }
+
+    std::vector<std::string> lines;
+    bool sendSucceeds = true;
+
+private:
+    Callbacks callbacks_;
+    std::vector<PeerID> connected_;
+};
+
+// Records "start" and "stop" lines and passes a test's invitations to its handler.
+class FakePeerAdvertiser final : public PeerAdvertiser {
+public:
+    void setInvitationHandler(InvitationHandler handler) override { handler_ = std::move(handler); }
+    void startAdvertisingPeer() override { lines.emplace_back("start"); }
+    void stopAdvertisingPeer() override { lines.emplace_back("stop"); }
+
+    // The handler's answer; an advertiser without a handler declines.
+    bool invite(const PeerID& peer) const { return handler_ && handler_(peer); }
+
+    std::vector<std::string> lines;
+
+private:
+    InvitationHandler handler_;
+};
 
 // Makes fake sessions and advertisers and keeps what they were made with. The pointers stay
 // valid while their owner keeps the objects.
@@ -24,9 +88,9 @@ public:
                                                    const std::string& type,
                                                    PeerSession& forSession) override
     {
-        advertiserDisplayName = displayName;
-        discoveryInfo = info;
-        serviceType = type;
+        advertised = { displayName, type };
+        for (const auto& [key, value] : info)
+            advertised.push_back(key + "=" + value);
         advertisedSession = &forSession;
         auto made = std::make_unique<FakePeerAdvertiser>();
         advertiser = made.get();
@@ -36,9 +100,8 @@ public:
     FakePeerSession* session = nullptr;
     FakePeerAdvertiser* advertiser = nullptr;
     std::string sessionDisplayName;
-    std::string advertiserDisplayName;
-    DiscoveryInfo discoveryInfo;
-    std::string serviceType;
+    // The advertiser's display name, service type and discovery info as "key=value".
+    std::vector<std::string> advertised;
     const PeerSession* advertisedSession = nullptr;
 };
 

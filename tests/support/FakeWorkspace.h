@@ -32,12 +32,9 @@ public:
         installed[id] = ApplicationBundle { id, name, location };
         fileIcons[location] = std::move(icon);
     }
-    void launch(const std::string& id) { notify(*launchObservers_, id); }
-    void terminate(const std::string& id) { notify(*terminationObservers_, id); }
-    std::size_t observerCount() const
-    {
-        return launchObservers_->size() + terminationObservers_->size();
-    }
+    void launch(const std::string& id) { notify(true, id); }
+    void terminate(const std::string& id) { notify(false, id); }
+    std::size_t observerCount() const { return observers_->size(); }
 
     std::vector<RunningApplication> runningApplications() override { return running; }
     std::optional<Bytes> runningApplicationIconPNG(const RunningApplication& application) override
@@ -57,43 +54,41 @@ public:
     }
     Subscription observeLaunches(ApplicationObserver observer) override
     {
-        return add(launchObservers_, std::move(observer));
+        return add(true, std::move(observer));
     }
     Subscription observeTerminations(ApplicationObserver observer) override
     {
-        return add(terminationObservers_, std::move(observer));
+        return add(false, std::move(observer));
     }
 
 private:
-    using Observers = std::map<int, ApplicationObserver>;
+    // By subscription number: whether it observes launches, and the observer.
+    using Observers = std::map<int, std::pair<bool, ApplicationObserver>>;
 
     template <class Map, class Key>
     static std::optional<typename Map::mapped_type> lookup(const Map& map, const Key& key)
     {
         const auto found = map.find(key);
-        if (found == map.end())
-            return std::nullopt;
-        return found->second;
+        return found == map.end() ? std::nullopt : std::optional(found->second);
     }
-    Subscription add(const std::shared_ptr<Observers>& observers, ApplicationObserver observer)
+    Subscription add(bool launches, ApplicationObserver observer)
     {
         const int id = nextId_++;
-        (*observers)[id] = std::move(observer);
-        std::weak_ptr<Observers> weak = observers;
-        return Subscription([weak, id] {
-            if (auto list = weak.lock())
-                list->erase(id);
+        (*observers_)[id] = { launches, std::move(observer) };
+        return Subscription([weak = std::weak_ptr<Observers>(observers_), id] {
+            if (auto observers = weak.lock())
+                observers->erase(id);
         });
     }
-    static void notify(const Observers& observers, const std::string& id)
+    void notify(bool launches, const std::string& id) const
     {
-        const auto snapshot = observers;
-        for (const auto& [key, observer] : snapshot)
-            observer(id);
+        for (const auto& [key, entry] : Observers(*observers_)) {
+            if (entry.first == launches)
+                entry.second(id);
+        }
     }
 
-    std::shared_ptr<Observers> launchObservers_ = std::make_shared<Observers>();
-    std::shared_ptr<Observers> terminationObservers_ = std::make_shared<Observers>();
+    std::shared_ptr<Observers> observers_ = std::make_shared<Observers>();
     int nextId_ = 1;
 };
 

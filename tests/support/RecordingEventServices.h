@@ -14,111 +14,85 @@ namespace kavora::test {
 // real desktop, a posted mouse event moves the cursor to its position.
 class RecordingEventServices final : public EventServices {
 public:
-    struct Scroll {
-        std::int32_t pixels = 0;
-    };
-    using Posted = std::variant<MouseEvent, Scroll, KeyEvent, MediaKeyEvent>;
-
     Point cursor;
     std::vector<Rect> displays { Rect { 0, 0, 1920, 1080 } };
     Rect mainDisplay { 0, 0, 1920, 1080 };
     // When set no event can be created: nothing is posted and the cursor cannot be read.
     bool failToCreate = false;
 
-    std::optional<Point> cursorLocation() override;
+    std::optional<Point> cursorLocation() override
+    {
+        return failToCreate ? std::nullopt : std::optional(cursor);
+    }
     std::vector<Rect> activeDisplayBounds() override { return displays; }
     Rect mainDisplayBounds() override { return mainDisplay; }
-    bool postMouse(const MouseEvent& event) override;
+    bool postMouse(const MouseEvent& event) override
+    {
+        if (record(event))
+            cursor = event.position;
+        return !failToCreate;
+    }
     bool postScroll(std::int32_t pixels) override { return record(Scroll { pixels }); }
     bool postKey(const KeyEvent& event) override { return record(event); }
     bool postMediaKey(const MediaKeyEvent& event) override { return record(event); }
 
-    const std::vector<Posted>& posted() const { return posted_; }
-    // What was posted, one readable line per event (see describe() below).
-    std::vector<std::string> lines() const;
-    std::vector<MouseEvent> mouseEvents() const;
+    // What was posted, one readable line per event, for example "mouse 5 (100,200) button 0",
+    // "mouse 1 (10,20) button 0 click 1", "scroll 3", "key 55 down", "key 0 down flags 0x100000",
+    // "key 0 down unicode 0x61" or "media flags 0xa00 subtype 8 data1 0x70a00 data2 -1".
+    std::vector<std::string> lines() const
+    {
+        std::vector<std::string> result;
+        for (const auto& event : posted_)
+            result.push_back(describe(event));
+        return result;
+    }
     void clear() { posted_.clear(); }
 
 private:
-    bool record(Posted event);
+    struct Scroll {
+        std::int32_t pixels = 0;
+    };
+    using Posted = std::variant<MouseEvent, Scroll, KeyEvent, MediaKeyEvent>;
+
+    // Posted events are kept as they are, so that recording stays cheap in benchmarks.
+    bool record(Posted event)
+    {
+        if (!failToCreate)
+            posted_.push_back(std::move(event));
+        return !failToCreate;
+    }
+    static std::string describe(const Posted& event)
+    {
+        std::ostringstream out;
+        out.precision(10);
+        std::visit(Overloaded {
+                       [&](const MouseEvent& e) {
+                           out << "mouse " << static_cast<int>(e.type) << " (" << e.position.x
+                               << ',' << e.position.y << ") button " << static_cast<int>(e.button);
+                           if (e.clickState)
+                               out << " click " << *e.clickState;
+                       },
+                       [&](const Scroll& e) { out << "scroll " << e.pixels; },
+                       [&](const KeyEvent& e) {
+                           out << "key " << e.virtualKey
+                               << (e.state == KeyState::Down ? " down" : " up") << std::hex;
+                           if (e.flags)
+                               out << " flags 0x" << *e.flags;
+                           if (e.unicodeUnit)
+                               out << " unicode 0x" << static_cast<unsigned>(*e.unicodeUnit);
+                       },
+                       [&](const MediaKeyEvent& e) {
+                           out << "media flags 0x" << std::hex << e.modifierFlags << std::dec
+                               << " subtype " << e.subtype << " data1 0x" << std::hex
+                               << static_cast<std::uint64_t>(e.data1) << std::dec << " data2 "
+                               << e.data2;
+                       },
+                   },
+                   event);
+        return out.str();
+    }
 
     std::vector<Posted> posted_;
 };
-
-// One readable line for a posted event, for example "mouse 5 (100,200) button 0",
-// "mouse 1 (10,20) button 0 click 1", "scroll 3", "key 55 down", "key 0 down flags 0x100000",
-// "key 0 down unicode 0x61" or "media flags 0xa00 subtype 8 data1 0x70a00 data2 -1".
-inline std::string describe(const RecordingEventServices::Posted& event)
-{
-    std::ostringstream out;
-    out.precision(10);
-    std::visit(Overloaded {
-                   [&](const MouseEvent& e) {
-                       out << "mouse " << static_cast<int>(e.type) << " (" << e.position.x << ','
-                           << e.position.y << ") button " << static_cast<int>(e.button);
-                       if (e.clickState)
-                           out << " click " << *e.clickState;
-                   },
-                   [&](const RecordingEventServices::Scroll& e) { out << "scroll " << e.pixels; },
-                   [&](const KeyEvent& e) {
-                       out << "key " << e.virtualKey
-                           << (e.state == KeyState::Down ? " down" : " up") << std::hex;
-                       if (e.flags)
-                           out << " flags 0x" << *e.flags;
-                       if (e.unicodeUnit)
-                           out << " unicode 0x" << static_cast<unsigned>(*e.unicodeUnit);
-                   },
-                   [&](const MediaKeyEvent& e) {
-                       out << "media flags 0x" << std::hex << e.modifierFlags << std::dec
-                           << " subtype " << e.subtype << " data1 0x" << std::hex
-                           << static_cast<std::uint64_t>(e.data1) << std::dec << " data2 "
-                           << e.data2;
-                   },
-               },
-               event);
-    return out.str();
-}
-
-inline std::optional<Point> RecordingEventServices::cursorLocation()
-{
-    if (failToCreate)
-        return std::nullopt;
-    return cursor;
-}
-
-inline bool RecordingEventServices::postMouse(const MouseEvent& event)
-{
-    if (!record(event))
-        return false;
-    cursor = event.position;
-    return true;
-}
-
-inline bool RecordingEventServices::record(Posted event)
-{
-    if (failToCreate)
-        return false;
-    posted_.push_back(std::move(event));
-    return true;
-}
-
-inline std::vector<std::string> RecordingEventServices::lines() const
-{
-    std::vector<std::string> result;
-    result.reserve(posted_.size());
-    for (const auto& event : posted_)
-        result.push_back(describe(event));
-    return result;
-}
-
-inline std::vector<MouseEvent> RecordingEventServices::mouseEvents() const
-{
-    std::vector<MouseEvent> result;
-    for (const auto& event : posted_) {
-        if (const auto* mouse = std::get_if<MouseEvent>(&event))
-            result.push_back(*mouse);
-    }
-    return result;
-}
 
 } // namespace kavora::test

@@ -12,26 +12,24 @@
 namespace kavora {
 namespace {
 
-// Counts the paint events of a window and all its children.
+// Counts the paint events of the widgets it watches.
 class PaintCounter final : public QObject {
 public:
+    void watch(QWidget& window)
+    {
+        window.installEventFilter(this);
+        for (auto* child : window.findChildren<QWidget*>())
+            child->installEventFilter(this);
+    }
     int paints = 0;
 
 protected:
     bool eventFilter(QObject*, QEvent* event) override
     {
-        if (event->type() == QEvent::Paint)
-            ++paints;
+        paints += event->type() == QEvent::Paint;
         return false;
     }
 };
-
-void watchPaints(QWidget& window, PaintCounter& counter)
-{
-    window.installEventFilter(&counter);
-    for (auto* child : window.findChildren<QWidget*>())
-        child->installEventFilter(&counter);
-}
 
 TEST(ControllerAdapter, SignalsOnlyRealChanges)
 {
@@ -39,7 +37,6 @@ TEST(ControllerAdapter, SignalsOnlyRealChanges)
     QSignalSpy advertising(rig.adapter.get(), &ControllerAdapter::isAdvertisingChanged);
     QSignalSpy granted(rig.adapter.get(), &ControllerAdapter::accessibilityGrantedChanged);
     QSignalSpy buttons(rig.adapter.get(), &ControllerAdapter::systemButtonIDsChanged);
-
     rig.adapter->setAdvertising(true);
     rig.adapter->setAdvertising(true);
     EXPECT_EQ(advertising.count(), 1);
@@ -62,8 +59,8 @@ TEST(ControllerAdapter, PointerInputCostsTheViewsNothingWhileNoOneShowsTheDebugV
     rig.connect("Pad");
     QTest::qWait(100); // the windows settle: shown, activated, painted
     PaintCounter counter;
-    watchPaints(window, counter);
-    watchPaints(panel, counter);
+    counter.watch(window);
+    counter.watch(panel);
     QSignalSpy anyChange(rig.adapter.get(), &ControllerAdapter::isConnectedChanged);
 
     // One second of pointer input at 120 Hz.
@@ -87,21 +84,6 @@ TEST(ControllerAdapter, PointerInputCostsTheViewsNothingWhileNoOneShowsTheDebugV
     EXPECT_GE(debug.count(), 1);
     EXPECT_EQ(rig.adapter->debugReceivedCount(), 121);
     EXPECT_EQ(rig.adapter->debugLastEvent(), "スクロール");
-}
-
-TEST(ControllerAdapter, TrackingSettingsReadTheirDefaultsAndWriteAtOnce)
-{
-    test::UiRig rig;
-    auto& tracking = rig.adapter->tracking();
-    EXPECT_EQ(tracking.cursorSpeed(), 1.0);
-    EXPECT_EQ(tracking.scrollSpeed(), 1.0);
-    EXPECT_TRUE(tracking.naturalScroll());
-    rig.defaults.setDouble("macScrollSpeed", 0);
-    EXPECT_EQ(tracking.scrollSpeed(), 1.0) << "a stored 0 means the default";
-    tracking.setCursorSpeed(2.5);
-    tracking.setNaturalScroll(false);
-    EXPECT_EQ(rig.defaults.doubleValue("macCursorSpeed"), 2.5);
-    EXPECT_FALSE(tracking.naturalScroll());
 }
 
 } // namespace

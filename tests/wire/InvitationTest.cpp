@@ -18,38 +18,24 @@ TEST(InvitationTest, RoundTripsTheDisplayNameAsSafeTextOfSixtyThreeBytes)
     EXPECT_EQ(hostile.value(), "Kenji " + std::string(57, 'n'));
 }
 
-TEST(InvitationTest, RejectsWhatIsNotAnInvitation)
+TEST(InvitationTest, RejectsWhatIsNotAnInvitationAndIgnoresMembersAddedLater)
 {
-    struct Row {
-        const char* shows;
-        std::string payload;
-        std::string error;
-    };
-    const std::vector<Row> rows {
-        { "not JSON", "hello", "not an invitation" },
-        { "a message instead", R"({"heartbeat":{}})", "not an invitation" },
-        { "array", R"([{"invitation":{"displayName":"x"}}])", "not an invitation" },
-        { "invitation not an object", R"({"invitation":"x"})", "not an invitation" },
-        { "no name", R"({"invitation":{}})", "the invitation has no display name" },
-        { "name not a string", R"({"invitation":{"displayName":7}})",
-          "the invitation has no display name" },
-        { "name of control characters only", R"({"invitation":{"displayName":"\n\t\u202e"}})",
+    const std::pair<std::string, std::string> rows[] = {
+        { "hello", "not an invitation" },
+        { R"({"heartbeat":{}})", "not an invitation" },
+        { R"([{"invitation":{"displayName":"x"}}])", "not an invitation" },
+        { R"({"invitation":"x"})", "not an invitation" },
+        { "{\"invitation\":{\"displayName\":\"\xff\"}}", "not an invitation" },
+        { R"({"invitation":{}})", "the invitation has no display name" },
+        { R"({"invitation":{"displayName":7}})", "the invitation has no display name" },
+        { R"({"invitation":{"displayName":"\n\t\u202e"}})",
           "the invitation has an empty display name" },
-        { "invalid UTF-8", "{\"invitation\":{\"displayName\":\"\xff\"}}", "not an invitation" },
+        { R"({"invitation":{"displayName":"Pad","version":3},"extra":true})", "Pad" },
     };
-    for (const auto& row : rows) {
-        const auto decoded = decodeInvitation(row.payload);
-        ASSERT_FALSE(decoded.ok()) << row.shows;
-        EXPECT_EQ(decoded.error(), row.error) << row.shows;
+    for (const auto& [payload, expected] : rows) {
+        const auto decoded = decodeInvitation(payload);
+        EXPECT_EQ(decoded ? decoded.value() : decoded.error(), expected) << payload;
     }
-}
-
-TEST(InvitationTest, IgnoresMembersAddedLater)
-{
-    const auto decoded
-        = decodeInvitation(R"({"invitation":{"displayName":"Pad","version":3},"extra":true})");
-    ASSERT_TRUE(decoded.ok());
-    EXPECT_EQ(decoded.value(), "Pad");
 }
 
 TEST(InvitationTest, AnswersRoundTrip)
