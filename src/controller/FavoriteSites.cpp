@@ -27,7 +27,7 @@ std::size_t findIgnoringCase(std::string_view text, std::string_view needle, std
 {
     if (from > text.size())
         return std::string_view::npos;
-    const auto found
+    const auto* const found
         = std::search(text.begin() + static_cast<std::ptrdiff_t>(from), text.end(), needle.begin(),
                       needle.end(), [](char a, char b) { return lowerASCII(a) == b; });
     return found == text.end() ? std::string_view::npos
