@@ -11,6 +11,7 @@
 #include <QGuiApplication>
 #include <QSocketNotifier>
 
+#include <array>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -26,7 +27,7 @@ constexpr const char* kGuardLine
 // How long a second launch waits for the running copy to take its request.
 constexpr std::chrono::seconds kShowRequestTimeout { 5 };
 
-int signalPipe[2] = { -1, -1 };
+std::array<int, 2> signalPipe { -1, -1 };
 
 void forwardSignal(int)
 {
@@ -38,13 +39,13 @@ void forwardSignal(int)
 // no button stays held.
 void quitOnSignals(QCoreApplication& app)
 {
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0)
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe.data()) != 0)
         return;
     auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &app);
-    QObject::connect(notifier, &QSocketNotifier::activated, &app, [&app] {
+    QObject::connect(notifier, &QSocketNotifier::activated, &app, [] {
         char byte = 0;
         [[maybe_unused]] auto got = ::read(signalPipe[0], &byte, 1);
-        app.quit();
+        QCoreApplication::quit();
     });
     struct sigaction action { };
     action.sa_handler = forwardSignal;
@@ -63,15 +64,16 @@ void announce(const ReceiverOptions& options, Receiver& receiver)
     } else {
         std::printf("kavora: ready; advertising is off\n");
     }
-    std::fflush(stdout);
+    (void)std::fflush(stdout);
 }
 
 int runHeadless(int argc, char** argv, const ReceiverOptions& options, SingleInstance& instance,
                 Log& log)
 {
     // Without a display the receiver still serves controllers; the clipboard then stays in-process.
+    // The environment is written before the application object, so before any other thread.
     if (std::getenv("DISPLAY") == nullptr && std::getenv("QT_QPA_PLATFORM") == nullptr)
-        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 1); // NOLINT(concurrency-mt-unsafe)
     QGuiApplication app(argc, argv);
     QGuiApplication::setApplicationName("kavora");
     QGuiApplication::setApplicationVersion(KAVORA_VERSION);
@@ -93,9 +95,9 @@ int runDesktop(int argc, char** argv, const ReceiverOptions& options, SingleInst
 {
     if (std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr
         && std::getenv("QT_QPA_PLATFORM") == nullptr) {
-        std::fputs("kavora: no display to show the settings window on; "
-                   "run kavora --headless to serve controllers without one\n",
-                   stderr);
+        (void)std::fputs("kavora: no display to show the settings window on; "
+                         "run kavora --headless to serve controllers without one\n",
+                         stderr);
         return 1;
     }
     QApplication app(argc, argv);

@@ -11,6 +11,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <array>
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -41,9 +42,9 @@ std::unique_ptr<QCoreApplication> ensureApplication()
     if (QCoreApplication::instance() != nullptr)
         return nullptr;
     static int argc = 1;
-    static char name[] = "kavora-remote";
-    static char* argv[] = { name, nullptr };
-    return std::make_unique<QCoreApplication>(argc, argv);
+    static std::string name = "kavora-remote";
+    static std::array<char*, 2> argv { name.data(), nullptr };
+    return std::make_unique<QCoreApplication>(argc, argv.data());
 }
 
 std::optional<double> parseSeconds(const std::string& text)
@@ -257,7 +258,7 @@ int runConnect(const std::vector<std::string>& args, std::istream& in, std::ostr
             << certificateFingerprint(client.receiverCertificate()) << '\n';
         feed = std::make_unique<LineFeed>(in, &context, takeLine);
     };
-    client.onPacket = [&](std::string packet) {
+    client.onPacket = [&](const std::string& packet) {
         const auto document = nlohmann::json::parse(packet, nullptr, false);
         if (document.is_discarded()) {
             err << kProgram << ": received " << packet.size() << " bytes that are not JSON\n";

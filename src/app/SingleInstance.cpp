@@ -5,6 +5,7 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 
+#include <array>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -58,11 +59,11 @@ bool exchange(int fd, std::chrono::steady_clock::time_point deadline)
         pollfd readable { fd, POLLIN, 0 };
         if (left.count() <= 0 || ::poll(&readable, 1, static_cast<int>(left.count())) <= 0)
             return false;
-        char buffer[16];
-        const ssize_t got = ::read(fd, buffer, sizeof(buffer));
+        std::array<char, 16> buffer {};
+        const ssize_t got = ::read(fd, buffer.data(), buffer.size());
         if (got <= 0)
             return false;
-        answer.append(buffer, static_cast<std::size_t>(got));
+        answer.append(buffer.data(), static_cast<std::size_t>(got));
     }
     return answer == kShowAnswer;
 }

@@ -23,7 +23,7 @@ constexpr auto kShownNameLimit = TextLimit::characters(FavoriteSites::kMaxTitleL
 std::size_t findIgnoringCase(std::string_view text, std::string_view needle, std::size_t from)
 {
     assert(from <= text.size());
-    const auto found
+    const auto* const found
         = std::search(text.begin() + static_cast<std::ptrdiff_t>(from), text.end(), needle.begin(),
                       needle.end(), [](char a, char b) { return asciiLowercase(a) == b; });
     return found == text.end() ? std::string_view::npos

@@ -2,6 +2,7 @@
 
 #include "core/Text.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <string_view>
 
@@ -49,11 +50,8 @@ bool hasOnlyURLCharacters(std::string_view text)
 
 bool isRegName(std::string_view host)
 {
-    for (char c : host) {
-        if (!isUnreserved(c) && !isSubDelim(c) && c != '%')
-            return false;
-    }
-    return true;
+    return std::ranges::all_of(host,
+                               [](char c) { return isUnreserved(c) || isSubDelim(c) || c == '%'; });
 }
 
 bool isPort(std::string_view port)

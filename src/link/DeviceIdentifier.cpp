@@ -4,6 +4,7 @@
 
 #include <array>
 #include <random>
+#include <string_view>
 
 namespace kavora {
 
@@ -42,7 +43,7 @@ std::string uuidV4Text(std::uint64_t high, std::uint64_t low)
 {
     high = (high & ~0xF000ULL) | 0x4000ULL; // version 4 in the 13th digit
     low = (low & ~(0xC000ULL << 48)) | (0x8000ULL << 48); // variant 10xx in the 17th digit
-    constexpr char kDigits[] = "0123456789ABCDEF";
+    constexpr std::string_view kDigits = "0123456789ABCDEF";
     std::string text;
     text.reserve(36);
     auto appendDigits = [&](std::uint64_t bits, int from, int count) {

@@ -2,12 +2,10 @@
 
 #include <cstdint>
 
-namespace kavora {
-
 // Mac virtual key codes (ANSI layout) of the keys the code presses or recognises by name: the
 // modifier keys and the keys of the chords the desktop knows under another name. The tables that
 // map every key (HID usages, Linux key positions) list the rest by number.
-namespace mackey {
+namespace kavora::mackey {
 constexpr std::uint16_t k4 = 21;
 constexpr std::uint16_t kRightBracket = 30;
 constexpr std::uint16_t kLeftBracket = 33;
@@ -22,6 +20,4 @@ constexpr std::uint16_t kRightShift = 60;
 constexpr std::uint16_t kRightOption = 61;
 constexpr std::uint16_t kRightControl = 62;
 constexpr std::uint16_t kFunction = 63;
-} // namespace mackey
-
-} // namespace kavora
+} // namespace kavora::mackey

@@ -27,7 +27,7 @@ std::string decomposed(std::string_view text)
     const std::unique_ptr<utf8proc_uint8_t, FreeDeleter> owner(raw);
     if (length < 0)
         return std::string(text);
-    return std::string(reinterpret_cast<const char*>(raw), static_cast<std::size_t>(length));
+    return { reinterpret_cast<const char*>(raw), static_cast<std::size_t>(length) };
 }
 
 bool isAscii(std::string_view text)

@@ -197,6 +197,7 @@ void FavoriteSitesSection::showSites()
     const auto& sites = adapter_.favoriteSites();
     setTitle(QString::fromStdString(favoriteSitesHeader(sites.size())));
     std::vector<std::string> ids;
+    ids.reserve(sites.size());
     for (const auto& site : sites)
         ids.push_back(site.id);
     list_->showIds(ids);

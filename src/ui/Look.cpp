@@ -44,7 +44,7 @@ QString symbolPath(QString name)
 
 QColor fromRgb(const Rgb& rgb)
 {
-    return QColor(rgb.red, rgb.green, rgb.blue);
+    return { rgb.red, rgb.green, rgb.blue };
 }
 
 QColor brand()

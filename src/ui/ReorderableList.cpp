@@ -20,7 +20,7 @@ namespace kavora {
 namespace {
 
 constexpr qreal kDraggedOpacity = 0.4;
-constexpr qreal kHandleOpacity = 0.5;
+constexpr float kHandleOpacity = 0.5F; // QColor keeps alpha as a float
 constexpr int kHandleSize = 12;
 
 } // namespace

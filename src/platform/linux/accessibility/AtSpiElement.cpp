@@ -1,6 +1,7 @@
 #include "platform/linux/accessibility/AtSpiElement.h"
 
 #include <algorithm>
+#include <array>
 #include <string_view>
 #include <utility>
 
@@ -35,11 +36,10 @@ std::string withoutShortcut(std::string_view name)
 
 bool isPressAction(const gchar* name)
 {
-    for (const char* press : { "click", "press", "activate" }) {
-        if (name && g_ascii_strcasecmp(name, press) == 0)
-            return true;
-    }
-    return false;
+    constexpr std::array<const char*, 3> kPressActions { "click", "press", "activate" };
+    return name && std::ranges::any_of(kPressActions, [name](const char* press) {
+               return g_ascii_strcasecmp(name, press) == 0;
+           });
 }
 
 } // namespace

@@ -84,6 +84,8 @@ bool launch(GAppInfo* application, const char* uri)
     GError* error = nullptr;
     gboolean launched = FALSE;
     if (uri) {
+        // GList holds mutable data, but launching only reads the list.
+        // NOLINTNEXTLINE(cppcoreguidelines-pro-type-const-cast)
         GList uris = { const_cast<char*>(uri), nullptr, nullptr };
         launched = g_app_info_launch_uris(application, &uris, context.get(), &error);
     } else {

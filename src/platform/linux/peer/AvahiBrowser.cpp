@@ -1,5 +1,7 @@
 #include "platform/linux/peer/AvahiBrowser.h"
 
+#include <array>
+
 #include <avahi-client/client.h>
 #include <avahi-client/lookup.h>
 #include <avahi-common/address.h>
@@ -30,15 +32,16 @@ std::map<std::string, std::string> txtEntries(AvahiStringList* list)
 
 std::string addressText(const AvahiAddress* address, AvahiIfIndex interface)
 {
-    char text[AVAHI_ADDRESS_STR_MAX] = {};
-    avahi_address_snprint(text, sizeof text, address);
-    std::string result = text;
+    std::array<char, AVAHI_ADDRESS_STR_MAX> text {};
+    avahi_address_snprint(text.data(), text.size(), address);
+    std::string result = text.data();
     // fe80::/10 needs its interface to be reachable.
     const bool linkLocal = address->proto == AVAHI_PROTO_INET6
         && address->data.ipv6.address[0] == 0xFE && (address->data.ipv6.address[1] & 0xC0) == 0x80;
-    char name[IF_NAMESIZE] = {};
-    if (linkLocal && interface >= 0 && ::if_indextoname(static_cast<unsigned>(interface), name))
-        result += std::string("%") + name;
+    std::array<char, IF_NAMESIZE> name {};
+    if (linkLocal && interface >= 0
+        && ::if_indextoname(static_cast<unsigned>(interface), name.data()))
+        result += std::string("%") + name.data();
     return result;
 }
 

@@ -4,6 +4,7 @@
 #include <QCryptographicHash>
 #include <QDateTime>
 
+#include <array>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -85,7 +86,7 @@ std::string pemOf(int (*write)(BIO*, void*), void* object)
         return {};
     char* data = nullptr;
     const long size = BIO_get_mem_data(bio.get(), &data);
-    return std::string(data, static_cast<std::size_t>(size));
+    return { data, static_cast<std::size_t>(size) };
 }
 
 int writeKey(BIO* bio, void* key)
@@ -107,11 +108,11 @@ Result<std::pair<std::string, std::string>> makeIdentityPem()
     if (!key || !certificate)
         return Error { "cannot make a key" };
 
-    unsigned char serial[16];
-    if (RAND_bytes(serial, sizeof serial) != 1)
+    std::array<unsigned char, 16> serial {};
+    if (RAND_bytes(serial.data(), static_cast<int>(serial.size())) != 1)
         return Error { "no randomness for the certificate" };
     serial[0] &= 0x7F; // a positive serial number
-    auto* serialNumber = BN_bin2bn(serial, sizeof serial, nullptr);
+    auto* serialNumber = BN_bin2bn(serial.data(), static_cast<int>(serial.size()), nullptr);
     const bool serialSet = serialNumber != nullptr
         && BN_to_ASN1_INTEGER(serialNumber, X509_get_serialNumber(certificate.get())) != nullptr;
     BN_free(serialNumber);

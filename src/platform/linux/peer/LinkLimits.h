@@ -23,12 +23,12 @@ struct LinkLimits {
 
     // Largest invitation frame and largest frame from an accepted controller (a textInput is the
     // largest message a controller sends).
-    std::size_t maxInvitationBytes = 8 * 1024;
-    std::size_t maxFrameBytes = 1024 * 1024;
+    std::size_t maxInvitationBytes = std::size_t { 8 } * 1024;
+    std::size_t maxFrameBytes = std::size_t { 1024 } * 1024;
     // A peer that stops reading while replies pile up is cut off above this.
-    std::size_t maxWriteBacklogBytes = 16 * 1024 * 1024;
+    std::size_t maxWriteBacklogBytes = std::size_t { 16 } * 1024 * 1024;
     // Decrypted bytes taken from a socket per read.
-    std::size_t readChunkBytes = 64 * 1024;
+    std::size_t readChunkBytes = std::size_t { 64 } * 1024;
 
     // Connections not yet accepted (in their handshake or invitation), in all and from one
     // address. Only accepted controllers hold the session's slot.

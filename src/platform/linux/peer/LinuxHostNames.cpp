@@ -1,8 +1,9 @@
 #include "platform/linux/peer/LinuxHostNames.h"
 
+#include <array>
+#include <climits>
 #include <fstream>
 
-#include <limits.h>
 #include <unistd.h>
 
 namespace kavora {
@@ -11,7 +12,7 @@ namespace {
 
 constexpr std::string_view kPrettyHostNameKey = "PRETTY_HOSTNAME=";
 // machine-info is a few lines; anything larger is not read.
-constexpr std::size_t kMaxMachineInfoBytes = 64 * 1024;
+constexpr std::size_t kMaxMachineInfoBytes = std::size_t { 64 } * 1024;
 
 std::string_view trim(std::string_view text)
 {
@@ -75,10 +76,10 @@ std::string LinuxHostNames::prettyHostName() const
 
 std::string LinuxHostNames::hostName() const
 {
-    char name[HOST_NAME_MAX + 1] = {};
-    if (::gethostname(name, sizeof name - 1) != 0)
+    std::array<char, HOST_NAME_MAX + 1> name {};
+    if (::gethostname(name.data(), name.size() - 1) != 0)
         return {};
-    return name;
+    return name.data();
 }
 
 } // namespace kavora

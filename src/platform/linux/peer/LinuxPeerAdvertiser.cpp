@@ -126,7 +126,7 @@ void LinuxPeerAdvertiser::takeConnections()
                          [channel] { channel->abort("no invitation in time"); });
         deadline->start(options_.limits.invitationTimeout);
 
-        channel->onFrame = [this, channel, deadline](std::string payload) {
+        channel->onFrame = [this, channel, deadline](const std::string& payload) {
             deadline->stop();
             deadline->deleteLater();
             answerInvitation(channel, payload);

@@ -11,7 +11,7 @@ namespace kavora {
 
 PeerClient::PeerClient(Options options, QObject* parent)
     : QObject(parent)
-    , options_(std::move(options))
+    , options_(options)
 {
     answerTimer_.setSingleShot(true);
     connect(&answerTimer_, &QTimer::timeout, this,

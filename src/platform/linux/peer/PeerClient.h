@@ -29,7 +29,7 @@ public:
         // From the start of the connection to the receiver's answer to the invitation.
         LinkLimits::Milliseconds answerTimeout { 10'000 };
         // Catalogue replies with icons are larger than anything a controller sends.
-        std::size_t maxInboundFrameBytes = 64 * 1024 * 1024;
+        std::size_t maxInboundFrameBytes = std::size_t { 64 } * 1024 * 1024;
     };
 
     explicit PeerClient(Options options, QObject* parent = nullptr);

@@ -1,12 +1,13 @@
 #include "platform/linux/settings/IsolatedCall.h"
 
+#include <array>
 #include <cerrno>
+#include <csignal>
 #include <string_view>
 #include <thread>
 
 #include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -56,8 +57,8 @@ IsolatedOutcome runIsolated(const std::function<std::optional<std::string>()>& w
                             IsolationLimits limits)
 {
     IsolatedOutcome outcome;
-    int pipeFds[2];
-    if (::pipe2(pipeFds, O_CLOEXEC) != 0)
+    std::array<int, 2> pipeFds {};
+    if (::pipe2(pipeFds.data(), O_CLOEXEC) != 0)
         return outcome;
     const pid_t child = ::fork();
     if (child < 0) {
@@ -86,13 +87,13 @@ IsolatedOutcome runIsolated(const std::function<std::optional<std::string>()>& w
             outcome.output.clear();
             return outcome;
         }
-        char buffer[65536];
-        const ssize_t count = ::read(in, buffer, sizeof buffer);
+        std::array<char, 65536> buffer;
+        const ssize_t count = ::read(in, buffer.data(), buffer.size());
         if (count < 0 && errno == EINTR)
             continue;
         if (count <= 0)
             break;
-        outcome.output.append(buffer, static_cast<std::size_t>(count));
+        outcome.output.append(buffer.data(), static_cast<std::size_t>(count));
         if (outcome.output.size() > limits.maxOutput) {
             ::close(in);
             killAndReap(child);

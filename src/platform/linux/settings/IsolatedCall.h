@@ -10,7 +10,7 @@ namespace kavora {
 
 struct IsolationLimits {
     std::chrono::milliseconds timeout { 5000 };
-    std::size_t maxOutput = 16 * 1024 * 1024;
+    std::size_t maxOutput = std::size_t { 16 } * 1024 * 1024;
 };
 
 struct IsolatedOutcome {

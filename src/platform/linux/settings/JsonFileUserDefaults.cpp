@@ -3,6 +3,7 @@
 
 #include "core/Log.h"
 
+#include <array>
 #include <cerrno>
 #include <ctime>
 #include <system_error>
@@ -57,9 +58,9 @@ std::string utcStamp()
     const std::time_t now = std::time(nullptr);
     std::tm parts {};
     gmtime_r(&now, &parts);
-    char text[32] = {};
-    std::strftime(text, sizeof text, "%Y%m%dT%H%M%SZ", &parts);
-    return text;
+    std::array<char, 32> text {};
+    const std::size_t length = std::strftime(text.data(), text.size(), "%Y%m%dT%H%M%SZ", &parts);
+    return { text.data(), length };
 }
 
 bool exists(const std::filesystem::path& path)
@@ -71,16 +72,16 @@ bool exists(const std::filesystem::path& path)
 // Reads the whole file, refusing more than limit bytes; an errno value on failure.
 int readAll(int fd, std::size_t limit, std::string& text)
 {
-    char buffer[65536];
+    std::array<char, 65536> buffer;
     for (;;) {
-        const ssize_t count = ::read(fd, buffer, sizeof buffer);
+        const ssize_t count = ::read(fd, buffer.data(), buffer.size());
         if (count < 0 && errno == EINTR)
             continue;
         if (count < 0)
             return errno;
         if (count == 0)
             return 0;
-        text.append(buffer, static_cast<std::size_t>(count));
+        text.append(buffer.data(), static_cast<std::size_t>(count));
         if (text.size() > limit)
             return EFBIG;
     }
@@ -183,15 +184,15 @@ void JsonFileUserDefaults::takeChangeNotifications()
     std::lock_guard lock(mutex_);
     if (notifier_ < 0)
         return;
-    alignas(inotify_event) char buffer[4096];
+    alignas(inotify_event) std::array<char, 4096> buffer;
     for (;;) {
-        const ssize_t count = ::read(notifier_, buffer, sizeof buffer);
+        const ssize_t count = ::read(notifier_, buffer.data(), buffer.size());
         if (count < 0 && errno == EINTR)
             continue;
         if (count <= 0)
             return; // all taken
         for (ssize_t offset = 0; offset < count;) {
-            const auto* event = reinterpret_cast<const inotify_event*>(buffer + offset);
+            const auto* event = reinterpret_cast<const inotify_event*>(buffer.data() + offset);
             offset += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
             if (event->mask & IN_Q_OVERFLOW) {
                 notified_ = true; // some were lost: look

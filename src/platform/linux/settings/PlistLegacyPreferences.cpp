@@ -23,7 +23,7 @@ constexpr double kReferenceDateOffset = 978307200.0;
 // A binary property list may refer to one object many times, so a small file can describe a huge
 // tree; the conversion stops when the copy passes these bounds.
 constexpr int kMaxDepth = 64;
-constexpr std::size_t kMaxConvertedBytes = 16 * 1024 * 1024;
+constexpr std::size_t kMaxConvertedBytes = std::size_t { 16 } * 1024 * 1024;
 
 class Converter {
 public:

@@ -16,7 +16,7 @@ namespace kavora {
 // dictionary": there is nothing to migrate, and the receiver carries on.
 class PlistLegacyPreferences final : public LegacyPreferences {
 public:
-    static constexpr std::size_t kDefaultMaxFileSize = 1024 * 1024;
+    static constexpr std::size_t kDefaultMaxFileSize = std::size_t { 1024 } * 1024;
 
     enum class Outcome { Dictionary, Missing, TooLarge, NotADictionary, ParserCrashed, TimedOut };
     struct Reading {

@@ -2,6 +2,7 @@
 
 #include "core/Base64.h"
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -81,11 +82,8 @@ bool storable(const json& value, int depth)
         return true;
     if (depth >= kMaxSettingsValueDepth)
         return false;
-    for (const auto& element : value) {
-        if (!storable(element, depth + 1))
-            return false;
-    }
-    return true;
+    return std::all_of(value.begin(), value.end(),
+                       [depth](const auto& element) { return storable(element, depth + 1); });
 }
 
 } // namespace
@@ -116,7 +114,7 @@ Result<SettingsValues> parseSettingsDocument(std::string_view text)
         return Error { "the top level is not a JSON object" };
 
     SettingsValues values;
-    for (auto& [key, value] : document.items()) {
+    for (const auto& [key, value] : document.items()) {
         if (value.is_null())
             continue;
         auto decoded = decodeValue(value, 0);

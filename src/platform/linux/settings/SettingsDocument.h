@@ -26,7 +26,7 @@ using SettingsValues = std::map<std::string, nlohmann::json, std::less<>>;
 inline constexpr std::string_view kDataTag = "$data";
 
 // Documents larger than this are not read: the receiver's own settings stay far below it.
-inline constexpr std::size_t kMaxSettingsDocumentSize = 8 * 1024 * 1024;
+inline constexpr std::size_t kMaxSettingsDocumentSize = std::size_t { 8 } * 1024 * 1024;
 // Arrays and dictionaries may nest at most this deep inside a value.
 inline constexpr int kMaxSettingsValueDepth = 64;
 

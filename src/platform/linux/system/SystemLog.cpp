@@ -23,9 +23,10 @@ void SystemLog::line(std::string_view text)
     std::lock_guard lock(mutex_);
     ::syslog(LOG_NOTICE, "%s", single.c_str());
     if (stream_ != nullptr) {
-        std::fputs(single.c_str(), stream_);
-        std::fputc('\n', stream_);
-        std::fflush(stream_);
+        // A copy of the log that cannot be written has nowhere to report it.
+        (void)std::fputs(single.c_str(), stream_);
+        (void)std::fputc('\n', stream_);
+        (void)std::fflush(stream_);
     }
 }
 

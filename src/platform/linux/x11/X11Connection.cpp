@@ -130,6 +130,8 @@ X11Connection::X11Connection(const std::string& displayName)
 {
     X11ConnectionHooks::install();
     CallScope scope(*this);
+    // Opened only once the hooks are in place, so that an error while opening reaches them.
+    // NOLINTNEXTLINE(cppcoreguidelines-prefer-member-initializer)
     display_ = XOpenDisplay(displayName.empty() ? nullptr : displayName.c_str());
     if (!display_)
         return;

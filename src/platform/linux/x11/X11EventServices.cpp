@@ -4,6 +4,7 @@
 #include "platform/linux/x11/X11Keyboard.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 
@@ -31,8 +32,8 @@ int toCoordinate(double value)
 // buttons, and a left-handed map swaps 1 and 3.
 unsigned int physicalButton(Display* display, unsigned int logical)
 {
-    unsigned char map[256] = {};
-    const int count = XGetPointerMapping(display, map, static_cast<int>(sizeof map));
+    std::array<unsigned char, 256> map {};
+    const int count = XGetPointerMapping(display, map.data(), static_cast<int>(map.size()));
     for (int i = 0; i < count; ++i) {
         if (map[i] == logical)
             return static_cast<unsigned int>(i + 1);
@@ -125,9 +126,11 @@ std::vector<Rect> X11EventServices::activeDisplayBounds()
     }
     // The primary monitor first, as the main display comes first on the Mac.
     std::vector<XRRMonitorInfo*> ordered;
+    ordered.reserve(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i)
         ordered.push_back(&monitors[i]);
-    std::ranges::stable_partition(ordered, [](const XRRMonitorInfo* m) { return m->primary; });
+    std::stable_partition(ordered.begin(), ordered.end(),
+                          [](const XRRMonitorInfo* m) { return m->primary; });
     for (const auto* monitor : ordered) {
         bounds.push_back(Rect { double(monitor->x), double(monitor->y), double(monitor->width),
                                 double(monitor->height) });

@@ -7,6 +7,7 @@
 #include "platform/linux/x11/X11MacKeyTable.h"
 
 #include <algorithm>
+#include <array>
 #include <thread>
 #include <utility>
 
@@ -27,7 +28,7 @@ struct MacModifier {
     std::uint16_t key;
     std::uint64_t flag;
 };
-constexpr MacModifier kMacModifiers[] = {
+constexpr auto kMacModifiers = std::to_array<MacModifier>({
     { mackey::kCommand, eventflag::kCommand },
     { mackey::kRightCommand, eventflag::kCommand },
     { mackey::kShift, eventflag::kShift },
@@ -37,7 +38,7 @@ constexpr MacModifier kMacModifiers[] = {
     { mackey::kControl, eventflag::kControl },
     { mackey::kRightControl, eventflag::kControl },
     { mackey::kFunction, 0 },
-};
+});
 
 const MacModifier* macModifier(std::uint16_t key)
 {
@@ -51,12 +52,12 @@ struct ModifierKey {
     std::uint32_t keysym;
     std::uint16_t evdev;
 };
-constexpr ModifierKey kModifierKeys[] = {
+constexpr auto kModifierKeys = std::to_array<ModifierKey>({
     { xmodifier::kControl, XK_Control_L, KEY_LEFTCTRL },
     { xmodifier::kShift, XK_Shift_L, KEY_LEFTSHIFT },
     { xmodifier::kAlt, XK_Alt_L, KEY_LEFTALT },
     { xmodifier::kSuper, XK_Super_L, KEY_LEFTMETA },
-};
+});
 
 // Media keys: system-defined events of this subtype, the key type in bits 16-31 of data1 and
 // the key state in bits 8-15.
@@ -378,7 +379,7 @@ bool X11Keyboard::refreshKeymap()
             spare.push_back(keycode);
     }
     std::ranges::sort(spare);
-    pool_.reset(std::move(spare), stillBound);
+    pool_.reset(spare, stillBound);
     return true;
 }
 

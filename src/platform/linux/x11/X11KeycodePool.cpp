@@ -4,7 +4,7 @@
 
 namespace kavora {
 
-X11KeycodePool::X11KeycodePool(std::vector<int> spareKeycodes)
+X11KeycodePool::X11KeycodePool(const std::vector<int>& spareKeycodes)
 {
     for (int keycode : spareKeycodes)
         slots_.push_back(Slot { keycode, std::nullopt, std::nullopt, 0 });
@@ -54,7 +54,7 @@ void X11KeycodePool::unbind(int keycode)
         slot->keysym.reset();
 }
 
-void X11KeycodePool::reset(std::vector<int> spareKeycodes,
+void X11KeycodePool::reset(const std::vector<int>& spareKeycodes,
                            const std::function<bool(int, std::uint32_t)>& stillBound)
 {
     std::vector<Slot> slots;

@@ -26,7 +26,7 @@ public:
         Clock::time_point notBefore;
     };
 
-    explicit X11KeycodePool(std::vector<int> spareKeycodes = {});
+    explicit X11KeycodePool(const std::vector<int>& spareKeycodes = {});
 
     // Takes a keycode for a press of the keysym and marks it held; nothing when every spare
     // keycode is held (or there are none).
@@ -38,7 +38,7 @@ public:
 
     // After a keymap change: the new spare keycodes, keeping the bindings for which stillBound
     // holds and the usage times of the keycodes that remain.
-    void reset(std::vector<int> spareKeycodes,
+    void reset(const std::vector<int>& spareKeycodes,
                const std::function<bool(int keycode, std::uint32_t keysym)>& stillBound);
 
     bool owns(int keycode) const;

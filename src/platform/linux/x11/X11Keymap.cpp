@@ -2,6 +2,7 @@
 
 #include "platform/linux/x11/X11Connection.h"
 
+#include <array>
 #include <string_view>
 
 #include <X11/XKBlib.h>
@@ -92,7 +93,7 @@ std::optional<X11Keymap::Place> X11Keymap::find(std::uint32_t keysym, int group,
             if (groups == 0 || (skip && skip(keycode)))
                 continue;
             const int keyGroup = group < groups ? group : group % groups;
-            const XkbKeyTypePtr type = XkbKeyKeyType(desc_, keycode, keyGroup);
+            const XkbKeyTypeRec* type = XkbKeyKeyType(desc_, keycode, keyGroup);
             if (level >= type->num_levels)
                 continue;
             if (XkbKeySymEntry(desc_, keycode, level, keyGroup) != keysym)
@@ -133,8 +134,8 @@ bool X11Keymap::bind(int keycode, std::uint32_t keysym)
         return false;
     X11Connection::CallScope scope(connection_);
     XkbMapChangesRec changes {};
-    int oneLevel[XkbNumKbdGroups] = { XkbOneLevelIndex };
-    if (XkbChangeTypesOfKey(desc_, keycode, 1, XkbGroup1Mask, oneLevel, &changes) != Success)
+    std::array<int, XkbNumKbdGroups> oneLevel { XkbOneLevelIndex };
+    if (XkbChangeTypesOfKey(desc_, keycode, 1, XkbGroup1Mask, oneLevel.data(), &changes) != Success)
         return false;
     XkbKeySymsPtr(desc_, keycode)[0] = keysym;
     changes.changed |= XkbKeySymsMask;
