@@ -74,7 +74,8 @@ void MCReceiverMac::setUpSession()
         = framework_.makeAdvertiser(myPeerID_.displayName, discoveryInfo, serviceType, *session_);
     advertiser_->setInvitationHandler([weak](const PeerID&) {
         auto self = weak.lock();
-        return self && self->answerInvitation();
+        return self && self->answerInvitation() ? InvitationDecision::Accept
+                                                : InvitationDecision::Decline;
     });
 }
 

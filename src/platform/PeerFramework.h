@@ -19,6 +19,12 @@ enum class PeerState : std::uint8_t { NotConnected = 0, Connecting = 1, Connecte
 struct PeerID {
     std::uint64_t token = 0; // unique per connection within this process
     std::string displayName;
+    // Who the peer is: the SHA-256 fingerprint of the certificate it presented, 64 lower-case hex
+    // digits. The same device has the same fingerprint from connection to connection.
+    std::string fingerprint;
+    // Six digits derived from both certificates, which the user compares with the code the
+    // controller shows to detect a machine in the middle.
+    std::string verificationCode;
     friend bool operator==(const PeerID&, const PeerID&) = default;
 };
 
@@ -41,15 +47,25 @@ public:
     virtual void disconnect() = 0;
 };
 
+// How the owner answers an invitation. A held peer is told that its answer is pending and nothing
+// it sends reaches the session until answerHeldInvitation decides.
+enum class InvitationDecision : std::uint8_t { Accept, Decline, Hold };
+
 // Makes this computer visible to controllers and hands their invitations to the owner.
 class PeerAdvertiser {
 public:
-    // Answers an invitation on the caller's thread: true accepts the peer into the session.
-    using InvitationHandler = std::function<bool(const PeerID& peer)>;
+    // Answers an invitation on the caller's thread.
+    using InvitationHandler = std::function<InvitationDecision(const PeerID& peer)>;
+    // A held peer closed its connection (or broke a rule) before it was answered.
+    using HeldPeerLeftHandler = std::function<void(const PeerID& peer)>;
 
     virtual ~PeerAdvertiser() = default;
 
     virtual void setInvitationHandler(InvitationHandler handler) = 0;
+    virtual void setHeldPeerLeftHandler(HeldPeerLeftHandler handler) = 0;
+    // Answers a held invitation: accepted joins the peer to the session exactly as Accept would
+    // have; declined answers so and closes the connection. A peer no longer held is ignored.
+    virtual void answerHeldInvitation(const PeerID& peer, bool accepted) = 0;
     virtual void startAdvertisingPeer() = 0;
     virtual void stopAdvertisingPeer() = 0;
 };

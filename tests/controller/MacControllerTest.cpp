@@ -7,7 +7,7 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-const PeerID kPhone { 7, "Phone" };
+const PeerID kPhone { 7, "Phone", {}, {} };
 const Lines kDefaultIds { "spotlight", "screenshot", "missioncontrol" };
 
 // What the catalogue and the site list do on their own is tested with them; here, how the

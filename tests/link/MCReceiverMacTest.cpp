@@ -15,8 +15,8 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-const PeerID kAlice { 1, "Alice's phone" };
-const PeerID kBob { 2, "Bob's phone" };
+const PeerID kAlice { 1, "Alice's phone", std::string(64, 'a'), "111111" };
+const PeerID kBob { 2, "Bob's phone", std::string(64, 'b'), "222222" };
 
 // A receiver whose published states, messages and session ends are recorded in `events`.
 class MCReceiverMacTest : public ::testing::Test {
@@ -62,11 +62,12 @@ TEST_F(MCReceiverMacTest, CreationBuildsSessionAndStoppedAdvertiser)
 
 TEST_F(MCReceiverMacTest, InvitationAcceptedOnlyWhileNoPeerIsConnected)
 {
-    EXPECT_TRUE(advertiser().invite(kAlice));
+    EXPECT_EQ(advertiser().invite(kAlice), InvitationDecision::Accept);
     session().join(kAlice);
-    EXPECT_FALSE(advertiser().invite(kBob)) << "declined at once, before the state is posted";
+    EXPECT_EQ(advertiser().invite(kBob), InvitationDecision::Decline)
+        << "declined at once, before the state is posted";
     session().leave(kAlice);
-    EXPECT_TRUE(advertiser().invite(kBob));
+    EXPECT_EQ(advertiser().invite(kBob), InvitationDecision::Accept);
 }
 
 TEST_F(MCReceiverMacTest, ASessionEndingReArmsAdvertisingOnlyWhileSwitchedOn)
@@ -114,7 +115,7 @@ TEST_F(MCReceiverMacTest, StopAdvertisingDisconnectsAndDoesNotReArm)
     scheduler.runPending();
     EXPECT_EQ(takeEvents(), (Lines { "not connected", "name (none)", "session ended" }));
     EXPECT_EQ(advertiser().lines, (Lines { "start", "stop" })) << "the disconnect must not re-arm";
-    EXPECT_TRUE(advertiser().invite(kBob));
+    EXPECT_EQ(advertiser().invite(kBob), InvitationDecision::Accept);
 }
 
 TEST_F(MCReceiverMacTest, StatesAndMessagesArePublishedOnTheMainQueueInOrder)

@@ -45,12 +45,12 @@ public:
     // A controller device named `name` joins the session (advertising need not be on).
     void connect(const std::string& name = "Phone")
     {
-        framework.session->join({ 7, name });
+        framework.session->join({ 7, name, {}, {} });
         scheduler.runPending();
     }
     void receive(std::string_view json, const std::string& from = "Phone")
     {
-        framework.session->receive(json, { 7, from });
+        framework.session->receive(json, { 7, from, {}, {} });
         scheduler.runPending();
     }
     // The messages sent to the device `to` since the last call, as JSON text.

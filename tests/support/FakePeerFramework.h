@@ -56,20 +56,39 @@ private:
     std::vector<PeerID> connected_;
 };
 
-// Records "start" and "stop" lines and passes a test's invitations to its handler.
+// Records "start", "stop" and "answer <name> accepted|declined" lines and passes a test's
+// invitations to its handler.
 class FakePeerAdvertiser final : public PeerAdvertiser {
 public:
     void setInvitationHandler(InvitationHandler handler) override { handler_ = std::move(handler); }
+    void setHeldPeerLeftHandler(HeldPeerLeftHandler handler) override
+    {
+        heldLeft_ = std::move(handler);
+    }
+    void answerHeldInvitation(const PeerID& peer, bool accepted) override
+    {
+        lines.push_back("answer " + peer.displayName + (accepted ? " accepted" : " declined"));
+    }
     void startAdvertisingPeer() override { lines.emplace_back("start"); }
     void stopAdvertisingPeer() override { lines.emplace_back("stop"); }
 
     // The handler's answer; an advertiser without a handler declines.
-    bool invite(const PeerID& peer) const { return handler_ && handler_(peer); }
+    InvitationDecision invite(const PeerID& peer) const
+    {
+        return handler_ ? handler_(peer) : InvitationDecision::Decline;
+    }
+    // A held peer goes away before its answer.
+    void heldPeerLeaves(const PeerID& peer) const
+    {
+        if (heldLeft_)
+            heldLeft_(peer);
+    }
 
     std::vector<std::string> lines;
 
 private:
     InvitationHandler handler_;
+    HeldPeerLeftHandler heldLeft_;
 };
 
 // Makes fake sessions and advertisers and keeps what they were made with. The pointers stay

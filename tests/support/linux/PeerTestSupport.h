@@ -162,7 +162,8 @@ listenFor(LinuxPeerSession& session, const LinkLimits& limits, Log& log,
         log);
     advertiser->setInvitationHandler([&session, &invitations](const PeerID& peer) {
         invitations.push_back(peer.displayName);
-        return session.connectedPeers().empty();
+        return session.connectedPeers().empty() ? InvitationDecision::Accept
+                                                : InvitationDecision::Decline;
     });
     advertiser->startAdvertisingPeer();
     return advertiser;

@@ -52,6 +52,14 @@ void LinuxPeerAdvertiser::setInvitationHandler(InvitationHandler handler)
     handler_ = std::move(handler);
 }
 
+void LinuxPeerAdvertiser::setHeldPeerLeftHandler(HeldPeerLeftHandler)
+{
+}
+
+void LinuxPeerAdvertiser::answerHeldInvitation(const PeerID&, bool)
+{
+}
+
 void LinuxPeerAdvertiser::startAdvertisingPeer()
 {
     if (!listen())
@@ -143,8 +151,9 @@ void LinuxPeerAdvertiser::answerInvitation(PeerChannel* channel, const std::stri
         channel->abort(displayName.error());
         return;
     }
-    const PeerID peer { nextPeerToken(), std::move(displayName).value() };
-    if (!handler_ || !handler_(peer)) {
+    const PeerID peer { nextPeerToken(), std::move(displayName).value(), {}, {} };
+    // Holding is not offered yet: a held invitation is declined.
+    if (!handler_ || handler_(peer) != InvitationDecision::Accept) {
         channel->onFrame = nullptr;
         channel->sendFrame(encodeInvitationAnswer(InvitationAnswer::Declined));
         channel->close();

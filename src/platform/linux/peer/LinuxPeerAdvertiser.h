@@ -40,6 +40,8 @@ public:
     LinuxPeerAdvertiser& operator=(const LinuxPeerAdvertiser&) = delete;
 
     void setInvitationHandler(InvitationHandler handler) override;
+    void setHeldPeerLeftHandler(HeldPeerLeftHandler handler) override;
+    void answerHeldInvitation(const PeerID& peer, bool accepted) override;
     void startAdvertisingPeer() override;
     void stopAdvertisingPeer() override;
 

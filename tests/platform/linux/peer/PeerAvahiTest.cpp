@@ -175,7 +175,7 @@ protected:
             name, { { "app", "KavoraMac" }, { "deviceID", "DEV-1234" } }, "kavora-v2",
             *sessions.back()));
         auto& advertiser = dynamic_cast<LinuxPeerAdvertiser&>(*advertisers.back());
-        advertiser.setInvitationHandler([](const PeerID&) { return true; });
+        advertiser.setInvitationHandler([](const PeerID&) { return InvitationDecision::Accept; });
         advertiser.startAdvertisingPeer();
         return advertiser;
     }
