@@ -59,7 +59,8 @@ SiteRow::SiteRow(ReorderableList& list, const std::string& id, ControllerAdapter
     name_->setAcceptDrops(false);
     remove_->setAutoRaise(true);
     remove_->setIcon(look::symbolIcon(QStringLiteral("minus.circle.fill"),
-                                      look::signal(look::Signal::Red, palette()), look::kRemoveIconSize));
+                                      look::signal(look::Signal::Red, palette()),
+                                      look::kRemoveIconSize));
 
     connect(name_, &QLineEdit::textEdited, this, [this](const QString& text) {
         adapter_.renameFavoriteSite(rowId(), text.toStdString());

@@ -23,7 +23,8 @@ AppRow::AppRow(ReorderableList& list, const std::string& bundleId, ControllerAda
     name_->setTextFormat(Qt::PlainText);
     remove_->setAutoRaise(true);
     remove_->setIcon(look::symbolIcon(QStringLiteral("minus.circle.fill"),
-                                      look::signal(look::Signal::Red, palette()), look::kRemoveIconSize));
+                                      look::signal(look::Signal::Red, palette()),
+                                      look::kRemoveIconSize));
     connect(remove_, &QToolButton::clicked, &adapter,
             [&adapter, bundleId] { adapter.removeRegisteredApp(bundleId); });
     auto* row = new QHBoxLayout(this);
