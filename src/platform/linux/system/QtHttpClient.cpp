@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <utility>
 
 namespace kavora {
 namespace {
@@ -47,7 +48,7 @@ QtHttpClient::QtHttpClient()
 }
 
 QtHttpClient::QtHttpClient(Options options)
-    : options_(options)
+    : options_(std::move(options))
     , manager_(std::make_unique<QNetworkAccessManager>())
 {
 }
