@@ -1,6 +1,7 @@
 #include "app/DefaultsCommand.h"
 
 #include "core/Base64.h"
+#include "core/Json.h"
 #include "platform/linux/settings/JsonFileUserDefaults.h"
 
 #include <cmath>
@@ -93,7 +94,7 @@ json toCommandForm(const json& value)
 
 Result<json> parseCommandValue(std::string_view text)
 {
-    json value = json::parse(text.begin(), text.end(), nullptr, false);
+    json value = parseJson(text);
     if (value.is_discarded()) {
         return Error { "not JSON; a string needs double quotes, e.g. '\"" + std::string(text)
                        + "\"'" };

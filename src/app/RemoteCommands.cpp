@@ -1,5 +1,6 @@
 #include "app/RemoteCommands.h"
 
+#include "core/Json.h"
 #include "platform/linux/peer/AvahiBrowser.h"
 #include "platform/linux/peer/CertificateStore.h"
 #include "platform/linux/peer/PeerClient.h"
@@ -259,7 +260,7 @@ int runConnect(const std::vector<std::string>& args, std::istream& in, std::ostr
         feed = std::make_unique<LineFeed>(in, &context, takeLine);
     };
     client.onPacket = [&](const std::string& packet) {
-        const auto document = nlohmann::json::parse(packet, nullptr, false);
+        const auto document = parseJson(packet);
         if (document.is_discarded()) {
             err << kProgram << ": received " << packet.size() << " bytes that are not JSON\n";
             return;

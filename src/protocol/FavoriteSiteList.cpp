@@ -1,5 +1,6 @@
 #include "protocol/FavoriteSiteList.h"
 
+#include "core/Json.h"
 #include "protocol/JsonWriter.h"
 #include "protocol/RecordCoding.h"
 
@@ -19,7 +20,7 @@ std::string encodeFavoriteSiteList(const std::vector<FavoriteSite>& sites)
 
 Result<std::vector<FavoriteSite>> decodeFavoriteSiteList(std::string_view json)
 {
-    const auto document = nlohmann::json::parse(json, nullptr, false);
+    const auto document = parseJson(json);
     if (document.is_discarded())
         return Error { "not valid JSON" };
     if (!document.is_array())

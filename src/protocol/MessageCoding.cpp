@@ -1,5 +1,6 @@
 #include "protocol/MessageCoding.h"
 
+#include "core/Json.h"
 #include "protocol/FieldReader.h"
 #include "protocol/JsonWriter.h"
 #include "protocol/RecordCoding.h"
@@ -242,7 +243,7 @@ Result<std::string> encodeMessage(const ControlMessage& message)
 
 Result<ControlMessage> decodeMessage(std::string_view json)
 {
-    const Json document = Json::parse(json, nullptr, false);
+    const Json document = parseJson(json);
     if (document.is_discarded())
         return Error { "not valid JSON" };
     const auto found = tagged::findCase(document, kCaseKeys);

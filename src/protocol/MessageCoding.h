@@ -15,7 +15,8 @@ std::string_view caseKey(const ControlMessage& message);
 // unlabelled payloads, absent optional fields left out. Fails only for a non-finite float.
 Result<std::string> encodeMessage(const ControlMessage& message);
 
-// Decodes one wire document. It must be a JSON object in which exactly one member has a case
+// Decodes one wire document: the whole text, with nothing after the value but JSON white space
+// (not even a NUL byte). It must be a JSON object in which exactly one member has a case
 // key (other members are ignored), else the description is "Invalid number of keys found,
 // expected one."; the member's value must be an object. A failure anywhere fails the whole
 // message. Never throws, whatever the input.

@@ -1,5 +1,6 @@
 #include "wire/Invitation.h"
 
+#include "core/Json.h"
 #include "core/Text.h"
 
 #include <nlohmann/json.hpp>
@@ -35,7 +36,7 @@ std::string encodeInvitation(std::string_view displayName)
 
 Result<std::string> decodeInvitation(std::string_view payload)
 {
-    const auto document = nlohmann::json::parse(payload, nullptr, false);
+    const auto document = parseJson(payload);
     const auto* invitation = member(document, kInvitationKey);
     if (!invitation)
         return Error { "not an invitation" };
@@ -57,7 +58,7 @@ std::string encodeInvitationAnswer(InvitationAnswer answer)
 
 Result<InvitationAnswer> decodeInvitationAnswer(std::string_view payload)
 {
-    const auto document = nlohmann::json::parse(payload, nullptr, false);
+    const auto document = parseJson(payload);
     const auto* answer = member(document, kAnswerKey);
     if (!answer)
         return Error { "not an invitation answer" };

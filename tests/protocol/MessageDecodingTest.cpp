@@ -9,6 +9,8 @@
 namespace kavora::test {
 namespace {
 
+using namespace std::string_view_literals;
+
 constexpr std::string_view kInvalidKeys = "error: Invalid number of keys found, expected one.";
 
 // Each row: what is received, and the wire form it decodes to or "error: " and the exact
@@ -26,6 +28,8 @@ TEST(Decoding, GivesTheExpectedMessageOrFailure)
         { "UnterminatedObject", R"({"heartbeat":{})", "error: not valid JSON" },
         { "EmptyInput", "", "error: not valid JSON" },
         { "TrailingText", R"({"heartbeat":{}} x)", "error: not valid JSON" },
+        { "TrailingNulAndText", "{\"dragStart\":{}}\0trailing {{{"sv, "error: not valid JSON" },
+        { "TrailingNul", "{\"heartbeat\":{}}\0"sv, "error: not valid JSON" },
         { "InvalidUtf8InString", "{\"textInput\":{\"_0\":\"\xFF\"}}", "error: not valid JSON" },
         { "LoneSurrogateEscape", R"({"textInput":{"_0":"\ud800"}})", "error: not valid JSON" },
         { "ArrayDocument", R"([{"heartbeat":{}}])", "error: expected an object" },

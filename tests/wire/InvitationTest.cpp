@@ -30,6 +30,8 @@ TEST(InvitationTest, RejectsWhatIsNotAnInvitationAndIgnoresMembersAddedLater)
         { R"({"invitation":{"displayName":7}})", "the invitation has no display name" },
         { R"({"invitation":{"displayName":"\n\t\u202e"}})",
           "the invitation has an empty display name" },
+        { std::string(R"({"invitation":{"displayName":"Pad"}})") + '\0' + "{{{",
+          "not an invitation" },
         { R"({"invitation":{"displayName":"Pad","version":3},"extra":true})", "Pad" },
     };
     for (const auto& [payload, expected] : rows) {

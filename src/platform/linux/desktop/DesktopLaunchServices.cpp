@@ -98,6 +98,20 @@ bool launch(GAppInfo* application, const char* uri)
     return launched;
 }
 
+// Whether the entry declares that it opens http or https addresses. Any other entry would be
+// handed the address as its argument, and a program that is not a browser may read it as a file
+// name or as something to run.
+bool opensWebAddresses(GAppInfo* application)
+{
+    const char* const* types = g_app_info_get_supported_types(application);
+    for (; types != nullptr && *types != nullptr; ++types) {
+        const std::string_view type(*types);
+        if (type == "x-scheme-handler/http" || type == "x-scheme-handler/https")
+            return true;
+    }
+    return false;
+}
+
 void openWithDefaultHandler(const std::string& url)
 {
     const std::string scheme(g_ascii_strncasecmp(url.c_str(), "https:", 6) == 0 ? "https" : "http");
@@ -152,7 +166,14 @@ void DesktopLaunchServices::openURL(const std::string& url,
     if (browserBundleId && !browserBundleId->empty()) {
         for (const std::string& id : browserApplicationIds(*browserBundleId)) {
             auto browser = installedApplication(id);
-            if (browser && launch(G_APP_INFO(browser.get()), url.c_str()))
+            if (!browser)
+                continue;
+            if (!opensWebAddresses(G_APP_INFO(browser.get()))) {
+                qCWarning(lcLaunch) << QString::fromStdString(id)
+                                    << "opens no web addresses; not used as the browser";
+                continue;
+            }
+            if (launch(G_APP_INFO(browser.get()), url.c_str()))
                 return;
         }
     }

@@ -36,8 +36,9 @@ public:
     // activatable, most browsers) brings its existing window forward itself.
     void openApplication(const std::string& bundleId) override;
     // Only http and https addresses are opened. "com.google.Chrome" also finds Chrome and
-    // Chromium under their Debian and Flatpak ids; a browser that is not installed, or no browser,
-    // means the default handler of the address's scheme.
+    // Chromium under their Debian and Flatpak ids. The browser must be an entry whose MimeType
+    // names x-scheme-handler/http or x-scheme-handler/https; one that is not installed, one that
+    // is no browser (logged) or none at all means the default handler of the address's scheme.
     void openURL(const std::string& url,
                  const std::optional<std::string>& browserBundleId) override;
 

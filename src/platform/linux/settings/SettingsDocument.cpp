@@ -1,6 +1,7 @@
 #include "platform/linux/settings/SettingsDocument.h"
 
 #include "core/Base64.h"
+#include "core/Json.h"
 
 #include <algorithm>
 #include <cmath>
@@ -105,7 +106,7 @@ Result<SettingsValues> parseSettingsDocument(std::string_view text)
         }
         return !tooDeep;
     };
-    json document = json::parse(text.begin(), text.end(), limitDepth, false);
+    json document = parseJson(text, limitDepth);
     if (tooDeep)
         return Error { "values nest too deeply" };
     if (document.is_discarded())

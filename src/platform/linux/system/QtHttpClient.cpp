@@ -2,7 +2,9 @@
 
 #include "platform/linux/system/RedirectPolicy.h"
 
+#include <QHostInfo>
 #include <QNetworkAccessManager>
+#include <QNetworkProxy>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QTimer>
@@ -10,6 +12,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <utility>
 
 namespace kavora {
 namespace {
@@ -29,6 +32,14 @@ bool isStatusError(QNetworkReply::NetworkError error)
     return (code >= 201 && code <= 299) || (code >= 401 && code <= 499);
 }
 
+// Whether Qt would send a request for the address through a proxy, which then resolves the
+// host itself.
+bool goesThroughProxy(const QUrl& url)
+{
+    const auto proxies = QNetworkProxyFactory::proxyForQuery(QNetworkProxyQuery(url));
+    return !proxies.isEmpty() && proxies.first().type() != QNetworkProxy::NoProxy;
+}
+
 } // namespace
 
 QtHttpClient::QtHttpClient()
@@ -37,7 +48,7 @@ QtHttpClient::QtHttpClient()
 }
 
 QtHttpClient::QtHttpClient(Options options)
-    : options_(options)
+    : options_(std::move(options))
     , manager_(std::make_unique<QNetworkAccessManager>())
 {
 }
@@ -67,19 +78,35 @@ HttpClient::RequestId QtHttpClient::get(HttpRequest request, Completion completi
     QObject::connect(deadline, &QTimer::timeout, manager_.get(),
                      [this, id] { fail(id, "deadline exceeded"); });
     deadline->start(milliseconds(std::max(options_.deadline, timeout)));
-    pending_[id] = Pending {
-        nullptr, deadline, std::move(completion), std::move(request), url, options_.maxRedirects, {}
-    };
+    Pending pending;
+    pending.deadline = deadline;
+    pending.completion = std::move(completion);
+    pending.request = std::move(request);
+    pending.original = url;
+    pending.mayReachLocal = isLocalNetworkHost(url.host(QUrl::FullyEncoded));
+    pending.redirectsLeft = options_.maxRedirects;
+    pending_[id] = std::move(pending);
     send(id, url);
     return id;
 }
 
-void QtHttpClient::send(RequestId id, const QUrl& url)
+void QtHttpClient::send(RequestId id, const QUrl& url, const std::optional<QHostAddress>& connectTo)
 {
     auto& pending = pending_.at(id);
-    QNetworkRequest qrequest(url);
+    QUrl connected = url;
+    if (connectTo)
+        connected.setHost(connectTo->toString());
+    QNetworkRequest qrequest(connected);
     for (const auto& [name, value] : pending.request.headers)
         qrequest.setRawHeader(QByteArray::fromStdString(name), QByteArray::fromStdString(value));
+    if (connectTo) {
+        // The server, its certificate and the TLS server name are still those of the name.
+        QByteArray host = QUrl::toAce(url.host());
+        if (url.port() != -1)
+            host += ':' + QByteArray::number(url.port());
+        qrequest.setRawHeader("Host", host);
+        qrequest.setPeerVerifyName(url.host());
+    }
     qrequest.setTransferTimeout(
         milliseconds(pending.request.timeout.value_or(options_.defaultTimeout)));
     qrequest.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
@@ -90,6 +117,7 @@ void QtHttpClient::send(RequestId id, const QUrl& url)
     auto* reply = manager_->get(qrequest);
     reply->setReadBufferSize(kReadBufferBytes);
     pending.reply = reply;
+    pending.hop = url;
     pending.body.clear();
 
     QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, [this, id, reply] {
@@ -125,6 +153,8 @@ std::optional<QtHttpClient::Pending> QtHttpClient::take(RequestId id)
         return std::nullopt;
     auto pending = std::move(found->second);
     pending_.erase(found);
+    if (pending.lookup != -1)
+        QHostInfo::abortHostLookup(pending.lookup);
     pending.deadline->stop();
     pending.deadline->deleteLater();
     if (pending.reply != nullptr) {
@@ -166,7 +196,7 @@ void QtHttpClient::finished(RequestId id, QNetworkReply* reply)
     reply->deleteLater();
     const auto location = reply->attribute(QNetworkRequest::RedirectionTargetAttribute);
     if (location.isValid() && reply->error() == QNetworkReply::NoError) {
-        redirect(id, reply->url().resolved(location.toUrl()));
+        redirect(id, pending->hop.resolved(location.toUrl()));
         return;
     }
 
@@ -196,7 +226,38 @@ void QtHttpClient::redirect(RequestId id, const QUrl& target)
         return;
     }
     --pending.redirectsLeft;
-    send(id, target);
+    // An address, or a name that a proxy resolves, is all that can be judged; inside the local
+    // networks already, there is nothing left to keep out.
+    const bool literal = !QHostAddress(target.host()).isNull();
+    if (pending.mayReachLocal || literal || goesThroughProxy(target)) {
+        send(id, target);
+        return;
+    }
+    pending.lookup = QHostInfo::lookupHost(
+        target.host(), manager_.get(),
+        [this, id, target](const QHostInfo& info) { resolved(id, target, info); });
+}
+
+void QtHttpClient::resolved(RequestId id, const QUrl& target, const QHostInfo& info)
+{
+    auto found = pending_.find(id);
+    if (found == pending_.end() || found->second.lookup != info.lookupId())
+        return;
+    found->second.lookup = -1;
+    const auto addresses = info.addresses();
+    if (info.error() != QHostInfo::NoError || addresses.isEmpty()) {
+        fail(id, "host not found");
+        return;
+    }
+    const bool local = std::ranges::any_of(addresses, [this](const QHostAddress& address) {
+        return options_.isLocalAddress ? options_.isLocalAddress(address)
+                                       : isLocalNetworkHost(address.toString());
+    });
+    if (local) {
+        fail(id, "redirect refused");
+        return;
+    }
+    send(id, target, addresses.first());
 }
 
 } // namespace kavora

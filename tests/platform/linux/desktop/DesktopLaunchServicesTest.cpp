@@ -117,6 +117,10 @@ TEST_F(DesktopLaunchServicesTest, OpensWebAddressesInTheChosenOrTheDefaultBrowse
           "browser" },
         { "an id that is an option: the default", "https://example.org/", "--browser=/bin/sh",
           "browser" },
+        { "an installed entry that opens no web address: the default", "https://example.org/v",
+          "org.example.Viewer", "browser" },
+        { "a handler of other types only: the default", "http://example.org/f",
+          "org.example.FileManager", "browser" },
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.shows);

@@ -5,12 +5,14 @@
 #include "support/linux/PrivateSession.h"
 
 #include <QCoreApplication>
+#include <QHostInfo>
 #include <QNetworkProxy>
 #include <QTcpSocket>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <string>
@@ -33,6 +35,7 @@ std::string publicUrl(const std::string& path)
 // proxy, so that a request for the public name arrives here as well:
 //   /page  a title page;  /missing  404 with a body;  /rN  a redirect to /r(N-1), /r0 to /page
 //   /to-loopback, /to-public  a redirect to /page on 127.0.0.1, on the public name
+//   /to-name  a redirect to /page on this server under the name in ?host=
 //   /endless  200 without length, 4 KiB every 5 ms;  /drip  200 without length, a byte every 0.1 s
 class QtHttpClientTest : public ::testing::Test {
 protected:
@@ -80,6 +83,9 @@ protected:
                                      QByteArray::fromStdString(kPage));
         } else if (path == "/missing") {
             LocalHttpServer::respond(socket, "404 Not Found", "text/html", "gone");
+        } else if (path.starts_with("/to-name?host=")) {
+            redirect("http://" + path.substr(path.find('=') + 1) + ":"
+                     + std::to_string(server_.port()) + "/page");
         } else if (path == "/to-loopback" || path == "/to-public") {
             redirect(path == "/to-loopback" ? url("/page") : publicUrl("/page"));
         } else if (path.starts_with("/r")) {
@@ -101,8 +107,8 @@ protected:
         serve(socket, head);
     } };
     // Inactivity 0.5 s, deadline 1 s: the drip feed of one byte per 0.1 s only meets the second.
-    std::unique_ptr<QtHttpClient> client_
-        = std::make_unique<QtHttpClient>(QtHttpClient::Options { Seconds(0.5), Seconds(1.0), 3 });
+    std::unique_ptr<QtHttpClient> client_ = std::make_unique<QtHttpClient>(
+        QtHttpClient::Options { Seconds(0.5), Seconds(1.0), 3, {} });
 };
 
 std::optional<std::string> text(const HttpResponse& response)
@@ -183,6 +189,67 @@ TEST_F(QtHttpClientTest, RefusesRedirectsFromPublicAddressesIntoLocalOnes)
     EXPECT_EQ(text(*publicToPublic), kPage);
     EXPECT_EQ(text(*publicToLoopback), std::nullopt);
     EXPECT_EQ(heads_.size(), 1u) << "/page was asked for on the loopback address";
+}
+
+// Sends requests for the public name to the test server as a proxy, and nothing else.
+class PublicNameProxy final : public QNetworkProxyFactory {
+public:
+    explicit PublicNameProxy(quint16 port)
+        : port_(port)
+    {
+    }
+    QList<QNetworkProxy> queryProxy(const QNetworkProxyQuery& query) override
+    {
+        if (query.peerHostName() == QLatin1String("kavora-public.example"))
+            return { QNetworkProxy(QNetworkProxy::HttpProxy, "127.0.0.1", port_) };
+        return { QNetworkProxy(QNetworkProxy::NoProxy) };
+    }
+
+private:
+    quint16 port_;
+};
+
+// A name's text says nothing of where it leads: this computer's own name is not "localhost",
+// yet it resolves to a loopback address here. Taken for a public address, the same name is
+// followed, and the hop, sent to the address that was checked, still names the host.
+TEST_F(QtHttpClientTest, JudgesARedirectToANameByTheAddressesItResolvesTo)
+{
+    const QString name = QHostInfo::localHostName();
+    const auto addresses = QHostInfo::fromName(name).addresses();
+    const bool loopback = !addresses.isEmpty()
+        && std::ranges::all_of(addresses, [](const QHostAddress& a) { return a.isLoopback(); });
+    if (name.isEmpty() || name.contains(QLatin1String("localhost")) || !loopback)
+        GTEST_SKIP() << "this computer's name \"" << name.toStdString()
+                     << "\" does not resolve to loopback addresses only";
+
+    struct Row {
+        const char* shows;
+        bool loopbackIsLocal;
+        std::optional<std::string> body;
+        std::size_t requests;
+    };
+    const Row rows[] = {
+        { "a loopback address: refused, nothing sent to it", true, std::nullopt, 1 },
+        { "taken for public: followed under the name", false, kPage, 2 },
+    };
+    QNetworkProxyFactory::setApplicationProxyFactory(new PublicNameProxy(server_.port()));
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.shows);
+        heads_.clear();
+        QtHttpClient::Options options { Seconds(0.5), Seconds(1.0), 3, {} };
+        if (!row.loopbackIsLocal)
+            options.isLocalAddress = [](const QHostAddress&) { return false; };
+        client_ = std::make_unique<QtHttpClient>(options);
+        const auto response = fetch(publicUrl("/to-name?host=" + name.toStdString()));
+        ASSERT_TRUE(response);
+        EXPECT_EQ(text(*response), row.body);
+        ASSERT_EQ(heads_.size(), row.requests);
+        if (row.requests == 2) {
+            const auto host = "Host: " + name.toStdString() + ":" + std::to_string(server_.port());
+            EXPECT_NE(heads_[1].find(host + "\r\n"), std::string::npos) << heads_[1];
+        }
+    }
+    QNetworkProxyFactory::setApplicationProxyFactory(nullptr);
 }
 
 TEST_F(QtHttpClientTest, CancelledRequestNeverCompletes)
