@@ -275,6 +275,7 @@ int runIdentity(const std::vector<std::string>& args, std::ostream& out, std::os
         err << "Usage: " << kProgram << " identity\n";
         return 2;
     }
+    const auto application = ensureApplication();
     const auto identity = loadIdentity();
     if (!identity) {
         err << kProgram << ": " << identity.error() << '\n';
@@ -292,12 +293,13 @@ int runConnect(const std::vector<std::string>& args, std::istream& in, std::ostr
         err << "Usage: " << kProgram << " connect HOST:PORT [--name NAME] [--wait SECONDS]\n";
         return 2;
     }
+    // Qt's TLS backend, which loads the identity, wants the application object first.
+    const auto application = ensureApplication();
     auto identity = loadIdentity();
     if (!identity) {
         err << kProgram << ": " << identity.error() << '\n';
         return 1;
     }
-    const auto application = ensureApplication();
     const auto target = parsed->target.host + ":" + std::to_string(parsed->target.port);
 
     QEventLoop loop;

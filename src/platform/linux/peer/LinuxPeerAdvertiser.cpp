@@ -77,6 +77,7 @@ void LinuxPeerAdvertiser::answerHeldInvitation(const PeerID& peer, bool accepted
     const auto held = found->second;
     held_.erase(found);
     held.deadline->stop();
+    held.deadline->deleteLater();
     if (!accepted) {
         decline(held.channel);
         return;

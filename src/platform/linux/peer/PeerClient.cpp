@@ -7,11 +7,13 @@
 #include <QSslConfiguration>
 #include <QSslSocket>
 
+#include <utility>
+
 namespace kavora {
 
 PeerClient::PeerClient(Options options, QObject* parent)
     : QObject(parent)
-    , options_(options)
+    , options_(std::move(options))
 {
     answerTimer_.setSingleShot(true);
     connect(&answerTimer_, &QTimer::timeout, this,
