@@ -4,17 +4,10 @@
 #include "support/CapturingLog.h"
 
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QThread>
-#include <QTimer>
 
-#include <algorithm>
-#include <atomic>
 #include <functional>
-#include <iostream>
-#include <utility>
 
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -364,106 +357,6 @@ TEST_F(PeerLinkTest, ConnectionsNotYetAcceptedAreCappedAndNeverHoldTheSlot)
     ASSERT_TRUE(pollUntil([&] { return advertiser->pendingCount() == 0; }, 3s));
     EXPECT_EQ(session->connectedPeers().size(), 1U);
     EXPECT_FALSE(closedSoon(open("127.0.0.2")));
-}
-
-// Controllers on a thread of their own that keep connecting from 127.0.0.2 onwards, each
-// address with a few connections at a time: each completes its TLS handshake with a certificate
-// and then sits idle, and is replaced as soon as the receiver closes it.
-class Flood {
-public:
-    Flood(std::uint16_t port, int addresses, int perAddress)
-        : thread_(QThread::create([=, this] { run(port, addresses, perAddress); }))
-    {
-        thread_->start();
-    }
-    ~Flood()
-    {
-        stop_ = true;
-        thread_->wait();
-    }
-    Flood(const Flood&) = delete;
-    Flood& operator=(const Flood&) = delete;
-
-    int connections() const { return connections_; }
-    int handshakes() const { return handshakes_; }
-
-private:
-    void run(std::uint16_t port, int addresses, int perAddress)
-    {
-        QObject owner;
-        auto configuration = QSslConfiguration::defaultConfiguration();
-        configuration.setProtocol(QSsl::TlsV1_3OrLater);
-        configuration.setPeerVerifyMode(QSslSocket::VerifyNone);
-        configuration.setLocalCertificate(testControllerIdentity().certificate);
-        configuration.setPrivateKey(testControllerIdentity().privateKey);
-        std::function<void(int)> open = [&](int address) {
-            auto* socket = new QSslSocket(&owner);
-            socket->setSslConfiguration(configuration);
-            socket->bind(QHostAddress(QStringLiteral("127.0.0.%1").arg(2 + address)), 0);
-            auto ended = std::make_shared<bool>(false);
-            const auto reopen = [&, socket, ended, address] {
-                if (std::exchange(*ended, true))
-                    return;
-                socket->deleteLater();
-                if (!stop_)
-                    QTimer::singleShot(0, &owner, [&open, address] { open(address); });
-            };
-            QObject::connect(socket, &QSslSocket::connected, &owner, [this] { ++connections_; });
-            QObject::connect(socket, &QSslSocket::encrypted, &owner, [this] { ++handshakes_; });
-            QObject::connect(socket, &QSslSocket::disconnected, &owner, reopen);
-            QObject::connect(socket, &QSslSocket::errorOccurred, &owner, reopen);
-            socket->connectToHostEncrypted(QStringLiteral("127.0.0.1"), port);
-        };
-        for (int i = 0; i < perAddress; ++i) {
-            for (int address = 0; address < addresses; ++address)
-                open(address);
-        }
-        QEventLoop loop;
-        QTimer check;
-        QObject::connect(&check, &QTimer::timeout, &loop, [&] {
-            if (stop_)
-                loop.quit();
-        });
-        check.start(20);
-        loop.exec();
-        for (auto* socket : owner.findChildren<QSslSocket*>())
-            socket->disconnect(&owner);
-    }
-
-    std::atomic<bool> stop_ = false;
-    std::atomic<int> connections_ = 0;
-    std::atomic<int> handshakes_ = 0;
-    std::unique_ptr<QThread> thread_;
-};
-
-TEST_F(PeerLinkTest, AControllerIsServedWithinTwoSecondsWhileFiftyAddressesFlood)
-{
-    start(LinkLimits {}); // the production caps and deadlines
-    testControllerIdentity(); // made before the threads use it
-    Flood flood(port, 50, 4);
-    ASSERT_TRUE(pollUntil([&] { return flood.connections() > 400; }, 10s))
-        << "the flood did not get going";
-    std::vector<qint64> waits;
-    for (int round = 0; round < 3; ++round) {
-        PeerClient client(controllerOptions());
-        bool accepted = false;
-        std::string failure;
-        client.onAccepted = [&] { accepted = true; };
-        client.onFailed = [&](PeerClient::Failure, const std::string& why) { failure = why; };
-        QElapsedTimer clock;
-        clock.start();
-        client.connectToReceiver(QStringLiteral("127.0.0.1"), port, "Pad");
-        ASSERT_TRUE(pollUntil([&] { return accepted || !failure.empty(); }, 10s) && accepted)
-            << "round " << round << ": " << failure;
-        waits.push_back(clock.elapsed());
-        session->disconnect();
-        ASSERT_TRUE(pollUntil([&] { return session->connectedPeers().empty(); }));
-    }
-    const auto worst = *std::max_element(waits.begin(), waits.end());
-    std::cout << "served in " << testing::PrintToString(waits) << " ms during a flood of "
-              << flood.connections() << " connections (" << flood.handshakes()
-              << " handshakes done)\n";
-    EXPECT_LT(worst, 2000);
 }
 
 TEST_F(PeerLinkTest, AConnectionWithoutAProperInvitationIsClosedUnanswered)
