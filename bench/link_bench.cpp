@@ -4,6 +4,7 @@
 // over loopback, and how long a leftClickDown takes from the controller's send to the X server
 // delivering the button press to a client.
 #include "ReceiverProgram.h"
+#include "platform/linux/peer/CertificateStore.h"
 #include "platform/linux/peer/PeerClient.h"
 #include "support/XvfbServer.h"
 
@@ -70,7 +71,15 @@ struct Link {
             problem = "kavora did not start; see " + (root / "kavora.log").string();
             return;
         }
-        client = std::make_unique<PeerClient>();
+        // The bench's own controller identity, as kavora-remote makes its own.
+        auto identity = loadOrCreateTlsIdentity(root / "controller", kControllerIdentityFiles);
+        if (!identity) {
+            problem = "no controller identity: " + identity.error();
+            return;
+        }
+        PeerClient::Options options;
+        options.identity = identity.value();
+        client = std::make_unique<PeerClient>(options);
         client->onPacket = [this](std::string packet) { packets.push_back(std::move(packet)); };
         bool accepted = false;
         client->onAccepted = [&accepted] { accepted = true; };

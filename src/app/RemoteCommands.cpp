@@ -4,6 +4,7 @@
 #include "platform/linux/peer/AvahiBrowser.h"
 #include "platform/linux/peer/CertificateStore.h"
 #include "platform/linux/peer/PeerClient.h"
+#include "platform/linux/settings/UserFolders.h"
 #include "protocol/MessageCoding.h"
 
 #include <QCoreApplication>
@@ -16,14 +17,18 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <fstream>
 #include <functional>
 #include <iostream>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <set>
+#include <sstream>
 #include <thread>
 #include <tuple>
+
+#include <sys/stat.h>
 
 namespace kavora {
 
@@ -187,6 +192,8 @@ std::string failureText(PeerClient::Failure failure, const std::string& target,
         return "cannot connect to " + target + ": " + description;
     case PeerClient::Failure::Tls:
         return "TLS handshake with " + target + " failed: " + description;
+    case PeerClient::Failure::Untrusted:
+        return description;
     case PeerClient::Failure::Declined:
         return target + " declined the invitation (another controller is connected)";
     case PeerClient::Failure::Protocol:
@@ -196,7 +203,88 @@ std::string failureText(PeerClient::Failure failure, const std::string& target,
     return target + ": " + description;
 }
 
+// The receivers met before, by the host they were reached at: their fingerprints.
+class KnownReceivers {
+public:
+    explicit KnownReceivers(std::filesystem::path file)
+        : file_(std::move(file))
+    {
+    }
+
+    // Whether the receiver at host may be trusted with this fingerprint: yes when it is the one
+    // remembered, or when none is and it could be remembered now. refusal says why not.
+    bool check(const std::string& host, const std::string& fingerprint, std::string& refusal,
+               std::ostream& err)
+    {
+        std::error_code error;
+        nlohmann::json known = nlohmann::json::object();
+        if (std::filesystem::exists(file_, error)) {
+            std::ifstream in(file_);
+            std::stringstream text;
+            text << in.rdbuf();
+            known = nlohmann::json::parse(text.str(), nullptr, false);
+            if (!in || !known.is_object()) {
+                refusal = "cannot read the known receivers in " + file_.string()
+                    + "; remove the file to meet every receiver anew";
+                return false;
+            }
+        }
+        const auto found = known.find(host);
+        if (found != known.end()) {
+            if (found->is_string() && found->get<std::string>() == fingerprint)
+                return true;
+            refusal = "the certificate of " + host + " has changed: SHA-256 " + fingerprint
+                + " where " + (found->is_string() ? found->get<std::string>() : "another")
+                + " was remembered. This may be another computer posing as the receiver;"
+                  " refusing to connect. If the receiver was reinstalled, remove \""
+                + host + "\" from " + file_.string();
+            return false;
+        }
+        known[host] = fingerprint;
+        if (auto problem = writeFileAtomically(file_, known.dump(2) + "\n", S_IRUSR | S_IWUSR)) {
+            refusal = "cannot remember the receiver's certificate: " + *problem;
+            return false;
+        }
+        err << kProgram << ": first connection to " << host
+            << "; its certificate is remembered: SHA-256 " << fingerprint << '\n';
+        return true;
+    }
+
+private:
+    std::filesystem::path file_;
+};
+
+Result<TlsIdentity> loadIdentity()
+{
+    auto identity = loadOrCreateTlsIdentity(remoteConfigFolder(), kControllerIdentityFiles);
+    if (!identity)
+        return Error { "cannot make or load its identity in " + remoteConfigFolder().string() + ": "
+                       + identity.error() };
+    return identity;
+}
+
 } // namespace
+
+std::filesystem::path remoteConfigFolder()
+{
+    return settingsFolder().parent_path() / "kavora-remote";
+}
+
+int runIdentity(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
+    if (!args.empty()) {
+        err << "Usage: " << kProgram << " identity\n";
+        return 2;
+    }
+    const auto application = ensureApplication();
+    const auto identity = loadIdentity();
+    if (!identity) {
+        err << kProgram << ": " << identity.error() << '\n';
+        return 1;
+    }
+    out << certificateSha256(identity.value().certificate) << '\n';
+    return 0;
+}
 
 int runConnect(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
                std::ostream& err)
@@ -206,12 +294,22 @@ int runConnect(const std::vector<std::string>& args, std::istream& in, std::ostr
         err << "Usage: " << kProgram << " connect HOST:PORT [--name NAME] [--wait SECONDS]\n";
         return 2;
     }
+    // Qt's TLS backend, which loads the identity, wants the application object first.
     const auto application = ensureApplication();
+    auto identity = loadIdentity();
+    if (!identity) {
+        err << kProgram << ": " << identity.error() << '\n';
+        return 1;
+    }
     const auto target = parsed->target.host + ":" + std::to_string(parsed->target.port);
 
     QEventLoop loop;
     QObject context;
-    PeerClient client;
+    PeerClient::Options options;
+    options.identity = std::move(identity).value();
+    PeerClient client(options);
+    KnownReceivers knownReceivers(remoteConfigFolder() / kKnownReceiversFileName);
+    bool pending = false;
     std::unique_ptr<LineFeed> feed;
     int status = 0;
     bool leaving = false;
@@ -248,8 +346,23 @@ int runConnect(const std::vector<std::string>& args, std::istream& in, std::ostr
         client.send(text);
     };
 
+    client.onEncrypted = [&](std::string& refusal) {
+        return knownReceivers.check(parsed->target.host,
+                                    certificateSha256(client.receiverCertificate()), refusal, err);
+    };
+    client.onPending = [&] {
+        pending = true;
+        err << kProgram << ": verification code " << client.verificationCode() << '\n'
+            << kProgram << ": allow this controller on the receiver (" << target
+            << ") if it shows the same code; waiting for its answer\n"
+            << std::flush;
+    };
     client.onFailed = [&](PeerClient::Failure failure, const std::string& description) {
-        err << kProgram << ": " << failureText(failure, target, description) << '\n';
+        if (pending && failure == PeerClient::Failure::Declined) {
+            err << kProgram << ": " << target << " did not allow this controller\n";
+        } else {
+            err << kProgram << ": " << failureText(failure, target, description) << '\n';
+        }
         status = 1;
         finish();
     };

@@ -19,9 +19,16 @@ void printUsage()
               "Commands:\n"
               "  decode    Read one message as JSON on standard input and print it again in the\n"
               "            compact wire form, or print why it does not decode (exit status 1).\n"
+              "  identity  Print the SHA-256 fingerprint of this controller's certificate, the\n"
+              "            identity the receiver knows it by. It is made on first use and kept in\n"
+              "            $XDG_CONFIG_HOME/kavora-remote (~/.config/kavora-remote).\n"
               "  connect HOST:PORT [--name NAME] [--wait SECONDS]\n"
               "            Join the receiver as a controller: send each JSON line of standard\n"
               "            input as one message, print each message received as one JSON line.\n"
+              "            When the receiver asks its user first, the verification code is\n"
+              "            printed on standard error: allow the controller on the receiver if it\n"
+              "            shows the same code. The receiver's certificate is remembered for HOST\n"
+              "            on the first connection; a different one later is refused.\n"
               "  browse [--timeout SECONDS]\n"
               "            List the receivers announced on the network, one JSON line each.");
 }
@@ -57,6 +64,9 @@ int main(int argc, char** argv)
     }
     if (command == "decode" && argc == 2)
         return decodeCommand();
+    if (command == "identity")
+        return kavora::runIdentity(std::vector<std::string>(argv + 2, argv + argc), std::cout,
+                                   std::cerr);
     if (command == "connect" || command == "browse") {
         const std::vector<std::string> args(argv + 2, argv + argc);
         return command == "connect" ? kavora::runConnect(args) : kavora::runBrowse(args);

@@ -13,6 +13,7 @@ constexpr const char* kInvitationKey = "invitation";
 constexpr const char* kDisplayNameKey = "displayName";
 constexpr const char* kAnswerKey = "invitationAnswer";
 constexpr const char* kAcceptedKey = "accepted";
+constexpr const char* kPendingKey = "pending";
 constexpr auto kDisplayNameLimit = TextLimit::bytes(kMaxPeerDisplayNameBytes);
 
 // The object under key in a JSON object, or null. Other members are ignored, so that later
@@ -51,6 +52,8 @@ Result<std::string> decodeInvitation(std::string_view payload)
 
 std::string encodeInvitationAnswer(InvitationAnswer answer)
 {
+    if (answer == InvitationAnswer::Pending)
+        return nlohmann::json { { kAnswerKey, { { kPendingKey, true } } } }.dump();
     return nlohmann::json {
         { kAnswerKey, { { kAcceptedKey, answer == InvitationAnswer::Accepted } } }
     }.dump();
@@ -62,6 +65,12 @@ Result<InvitationAnswer> decodeInvitationAnswer(std::string_view payload)
     const auto* answer = member(document, kAnswerKey);
     if (!answer)
         return Error { "not an invitation answer" };
+    // A pending answer is followed by the final one; "pending":false says nothing by itself.
+    const auto pending = answer->find(kPendingKey);
+    if (pending != answer->end() && pending->is_boolean() && pending->get<bool>()
+        && !answer->contains(kAcceptedKey)) {
+        return InvitationAnswer::Pending;
+    }
     const auto accepted = answer->find(kAcceptedKey);
     if (accepted == answer->end() || !accepted->is_boolean())
         return Error { "the invitation answer has no accepted flag" };

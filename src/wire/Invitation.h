@@ -8,15 +8,17 @@
 
 namespace kavora {
 
-// The two link frames that come before any message: the controller's invitation, which carries
-// its display name, and the receiver's answer.
+// The link frames that come before any message: the controller's invitation, which carries its
+// display name, and the receiver's answer. An answer may first say that the user is being asked,
+// and then follow with the final one.
 //   {"invitation":{"displayName":"Kenji's iPhone"}}
+//   {"invitationAnswer":{"pending":true}}
 //   {"invitationAnswer":{"accepted":true}}
 
 // The longest display name a peer may have, in bytes of UTF-8 (the DNS-SD instance-name limit).
 inline constexpr std::size_t kMaxPeerDisplayNameBytes = 63;
 
-enum class InvitationAnswer { Accepted, Declined };
+enum class InvitationAnswer { Accepted, Declined, Pending };
 
 // The invitation frame's payload for this display name, made safe to show as decodeInvitation
 // makes it.

@@ -44,11 +44,19 @@ TEST(InvitationTest, AnswersRoundTrip)
 {
     EXPECT_EQ(encodeInvitationAnswer(InvitationAnswer::Accepted),
               R"({"invitationAnswer":{"accepted":true}})");
-    for (auto answer : { InvitationAnswer::Accepted, InvitationAnswer::Declined }) {
+    EXPECT_EQ(encodeInvitationAnswer(InvitationAnswer::Pending),
+              R"({"invitationAnswer":{"pending":true}})");
+    for (auto answer :
+         { InvitationAnswer::Accepted, InvitationAnswer::Declined, InvitationAnswer::Pending }) {
         const auto decoded = decodeInvitationAnswer(encodeInvitationAnswer(answer));
         ASSERT_TRUE(decoded.ok());
         EXPECT_EQ(decoded.value(), answer);
     }
+    const auto final
+        = decodeInvitationAnswer(R"({"invitationAnswer":{"pending":true,"accepted":false}})");
+    ASSERT_TRUE(final.ok()) << "a final answer wins over a stray pending flag";
+    EXPECT_EQ(final.value(), InvitationAnswer::Declined);
+    EXPECT_FALSE(decodeInvitationAnswer(R"({"invitationAnswer":{"pending":false}})").ok());
     EXPECT_FALSE(decodeInvitationAnswer(R"({"invitationAnswer":{"accepted":"yes"}})").ok());
     EXPECT_FALSE(decodeInvitationAnswer(R"({"heartbeat":{}})").ok());
 }

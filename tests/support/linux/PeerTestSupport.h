@@ -66,6 +66,24 @@ inline bool joinAsController(PeerClient& client, std::uint16_t port, const std::
     return accepted;
 }
 
+// The identity of the test controllers, made once per test process in a folder of its own.
+inline const TlsIdentity& testControllerIdentity()
+{
+    static TemporaryFolder folder;
+    static const TlsIdentity identity
+        = loadOrCreateTlsIdentity(folder.path() / "kavora-remote", kControllerIdentityFiles)
+              .value();
+    return identity;
+}
+
+// Client options that present the test controllers' identity.
+inline PeerClient::Options controllerOptions()
+{
+    PeerClient::Options options;
+    options.identity = testControllerIdentity();
+    return options;
+}
+
 // Limits short enough for tests to reach every deadline in well under a second.
 inline LinkLimits shortLimits()
 {
@@ -79,15 +97,21 @@ inline LinkLimits shortLimits()
     return limits;
 }
 
-// A hand-driven TLS client that can break the rules, from a loopback address of its choice.
+// A hand-driven TLS client that can break the rules, from a loopback address of its choice,
+// presenting the identity given (the test controllers' unless told otherwise).
 class RawPeer {
 public:
-    explicit RawPeer(const char* fromAddress = "127.0.0.1")
+    explicit RawPeer(const char* fromAddress = "127.0.0.1",
+                     const TlsIdentity* identity = &testControllerIdentity())
     {
         socket.bind(QHostAddress(QString::fromLatin1(fromAddress)), 0);
         auto configuration = QSslConfiguration::defaultConfiguration();
         configuration.setProtocol(QSsl::TlsV1_3OrLater);
         configuration.setPeerVerifyMode(QSslSocket::VerifyNone);
+        if (identity != nullptr) {
+            configuration.setLocalCertificate(identity->certificate);
+            configuration.setPrivateKey(identity->privateKey);
+        }
         socket.setSslConfiguration(configuration);
         QObject::connect(&socket, &QSslSocket::readyRead, [this] {
             const auto bytes = socket.readAll();
@@ -116,12 +140,18 @@ public:
         if (!connectEncrypted(port))
             return false;
         write(encodeFrame(encodeInvitation(name)));
+        return nextAnswer() == InvitationAnswer::Accepted;
+    }
+    // Waits for the next invitation answer and keeps it in `answer`.
+    std::optional<InvitationAnswer> nextAnswer()
+    {
+        answer.reset();
         if (!pollUntil([this] { return !frames.empty() || closed; }) || frames.empty())
-            return false;
+            return answer;
         if (auto decoded = decodeInvitationAnswer(frames.front()); decoded.ok())
             answer = decoded.value();
         frames.erase(frames.begin());
-        return answer == InvitationAnswer::Accepted;
+        return answer;
     }
     bool waitClosed(std::chrono::milliseconds timeout = std::chrono::milliseconds(5000))
     {
@@ -144,18 +174,18 @@ inline const TlsIdentity& testIdentity()
 }
 
 // A listener for the session on the address (any free port, nothing published over DNS-SD)
-// with the test identity. It accepts an invitation while no controller is connected and notes
-// the name of every controller that asks in `invitations`.
+// with the identity (the test receiver's unless told otherwise). It accepts an invitation while no
+// controller is connected and notes the name of every controller that asks in `invitations`.
 inline std::unique_ptr<LinuxPeerAdvertiser>
 listenFor(LinuxPeerSession& session, const LinkLimits& limits, Log& log,
           std::vector<std::string>& invitations,
-          const QHostAddress& address = QHostAddress(QHostAddress::LocalHost))
+          const QHostAddress& address = QHostAddress(QHostAddress::LocalHost),
+          const TlsIdentity& tls = testIdentity())
 {
     PeerLinkOptions options;
     options.listenAddress = address;
     options.limits = limits;
     options.publishDnsSd = false;
-    const auto& tls = testIdentity();
     auto advertiser = std::make_unique<LinuxPeerAdvertiser>(
         LinuxPeerAdvertiser::Identity { session.displayName(), {}, "kavora-v2" }, session, options,
         LinuxPeerFramework::serverConfiguration(tls.certificate, tls.privateKey), std::string(),

@@ -4,7 +4,10 @@
 #include <QCryptographicHash>
 #include <QDateTime>
 
+#include <algorithm>
 #include <array>
+#include <cctype>
+#include <cstdint>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -26,7 +29,8 @@ namespace kavora {
 namespace {
 
 constexpr long kValiditySeconds = 20L * 365 * 24 * 60 * 60;
-constexpr const char* kCommonName = "Kavora receiver";
+constexpr std::size_t kFingerprintHexDigits = 64;
+constexpr std::uint32_t kCodeModulus = 1'000'000;
 
 template <class T, void (*Free)(T*)> struct Deleter {
     void operator()(T* pointer) const { Free(pointer); }
@@ -42,41 +46,6 @@ std::optional<QByteArray> readFile(const std::filesystem::path& path)
         return std::nullopt;
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     return QByteArray::fromStdString(bytes);
-}
-
-// Writes the file through a temporary one that has the final mode from its creation, syncs it,
-// renames it over the old one and syncs the folder, so a crash leaves the old or the new file.
-std::optional<std::string> writeFileAtomically(const std::filesystem::path& path,
-                                               const std::string& bytes, mode_t mode)
-{
-    const auto temporary = path.string() + ".new";
-    ::unlink(temporary.c_str());
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-    if (fd < 0)
-        return "cannot create " + temporary;
-    ::fchmod(fd, mode); // the umask may have taken bits the mode asked for; never adds any
-    std::size_t written = 0;
-    while (written < bytes.size()) {
-        const auto n = ::write(fd, bytes.data() + written, bytes.size() - written);
-        if (n <= 0) {
-            ::close(fd);
-            ::unlink(temporary.c_str());
-            return "cannot write " + temporary;
-        }
-        written += static_cast<std::size_t>(n);
-    }
-    const bool synced = ::fsync(fd) == 0;
-    ::close(fd);
-    if (!synced || ::rename(temporary.c_str(), path.c_str()) != 0) {
-        ::unlink(temporary.c_str());
-        return "cannot replace " + path.string();
-    }
-    const int folder = ::open(path.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder >= 0) {
-        ::fsync(folder);
-        ::close(folder);
-    }
-    return std::nullopt;
 }
 
 std::string pemOf(int (*write)(BIO*, void*), void* object)
@@ -101,7 +70,7 @@ int writeCertificate(BIO* bio, void* certificate)
 }
 
 // A new EC P-256 key and a certificate for it, signed by itself, in PEM.
-Result<std::pair<std::string, std::string>> makeIdentityPem()
+Result<std::pair<std::string, std::string>> makeIdentityPem(const char* commonName)
 {
     KeyPtr key(EVP_PKEY_Q_keygen(nullptr, nullptr, "EC", "P-256"));
     X509Ptr certificate(X509_new());
@@ -123,8 +92,7 @@ Result<std::pair<std::string, std::string>> makeIdentityPem()
         && X509_gmtime_adj(X509_getm_notAfter(certificate.get()), kValiditySeconds) != nullptr
         && X509_set_pubkey(certificate.get(), key.get()) == 1
         && X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_UTF8,
-                                      reinterpret_cast<const unsigned char*>(kCommonName), -1, -1,
-                                      0)
+                                      reinterpret_cast<const unsigned char*>(commonName), -1, -1, 0)
             == 1
         && X509_set_issuer_name(certificate.get(), name) == 1
         && X509_sign(certificate.get(), key.get(), EVP_sha256()) > 0;
@@ -165,12 +133,13 @@ std::optional<TlsIdentity> parseIdentity(const QByteArray& certificatePem, const
 
 } // namespace
 
-Result<TlsIdentity> loadOrCreateTlsIdentity(const std::filesystem::path& folder)
+Result<TlsIdentity> loadOrCreateTlsIdentity(const std::filesystem::path& folder,
+                                            const IdentityFiles& files)
 {
     if (auto problem = preparePrivateFolder(folder))
         return Error { *problem };
-    const auto certificatePath = folder / kCertificateFileName;
-    const auto keyPath = folder / kPrivateKeyFileName;
+    const auto certificatePath = folder / files.certificate;
+    const auto keyPath = folder / files.privateKey;
 
     const auto certificatePem = readFile(certificatePath);
     const auto keyPem = readFile(keyPath);
@@ -181,7 +150,7 @@ Result<TlsIdentity> loadOrCreateTlsIdentity(const std::filesystem::path& folder)
         }
     }
 
-    auto made = makeIdentityPem();
+    auto made = makeIdentityPem(files.commonName);
     if (!made)
         return Error { made.error() };
     const auto& [newCertificate, newKey] = made.value();
@@ -208,6 +177,70 @@ std::string certificateFingerprint(const QSslCertificate& certificate)
         text.append(digest.constData() + i, 2);
     }
     return text;
+}
+
+std::optional<std::string> writeFileAtomically(const std::filesystem::path& path,
+                                               const std::string& bytes, mode_t mode)
+{
+    const auto temporary = path.string() + ".new";
+    ::unlink(temporary.c_str());
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    if (fd < 0)
+        return "cannot create " + temporary;
+    ::fchmod(fd, mode); // the umask may have taken bits the mode asked for; never adds any
+    std::size_t written = 0;
+    while (written < bytes.size()) {
+        const auto n = ::write(fd, bytes.data() + written, bytes.size() - written);
+        if (n <= 0) {
+            ::close(fd);
+            ::unlink(temporary.c_str());
+            return "cannot write " + temporary;
+        }
+        written += static_cast<std::size_t>(n);
+    }
+    const bool synced = ::fsync(fd) == 0;
+    ::close(fd);
+    if (!synced || ::rename(temporary.c_str(), path.c_str()) != 0) {
+        ::unlink(temporary.c_str());
+        return "cannot replace " + path.string();
+    }
+    const int folder = ::open(path.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+        ::fsync(folder);
+        ::close(folder);
+    }
+    return std::nullopt;
+}
+
+std::string certificateSha256(const QSslCertificate& certificate)
+{
+    if (certificate.isNull())
+        return {};
+    return certificate.digest(QCryptographicHash::Sha256).toHex().toStdString();
+}
+
+std::string verificationCode(std::string_view receiverFingerprint,
+                             std::string_view controllerFingerprint)
+{
+    const auto raw = [](std::string_view hex) -> std::optional<QByteArray> {
+        const bool isHex = hex.size() == kFingerprintHexDigits
+            && std::all_of(hex.begin(), hex.end(),
+                           [](char c) { return std::isxdigit(static_cast<unsigned char>(c)); });
+        if (!isHex)
+            return std::nullopt;
+        return QByteArray::fromHex(QByteArray(hex.data(), static_cast<qsizetype>(hex.size())));
+    };
+    const auto receiver = raw(receiverFingerprint);
+    const auto controller = raw(controllerFingerprint);
+    if (!receiver || !controller)
+        return {};
+    const auto digest
+        = QCryptographicHash::hash(*receiver + *controller, QCryptographicHash::Sha256);
+    std::uint32_t head = 0;
+    for (int i = 0; i < 4; ++i)
+        head = (head << 8U) | static_cast<std::uint8_t>(digest[i]);
+    auto code = std::to_string(head % kCodeModulus);
+    return std::string(6 - code.size(), '0') + code;
 }
 
 } // namespace kavora

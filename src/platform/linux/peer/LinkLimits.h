@@ -11,10 +11,11 @@ namespace kavora {
 struct LinkLimits {
     using Milliseconds = std::chrono::milliseconds;
 
-    // From the TCP accept to the end of the TLS handshake.
-    Milliseconds handshakeTimeout { 5'000 };
-    // From the end of the handshake to a complete invitation frame.
-    Milliseconds invitationTimeout { 10'000 };
+    // From the TCP accept to the end of the TLS handshake, and from there to a complete
+    // invitation frame: short, since a connection that has not yet said who it is only takes a
+    // place that others under a flood need.
+    Milliseconds handshakeTimeout { 3'000 };
+    Milliseconds invitationTimeout { 2'000 };
     // From the first byte of a frame (its length included) to its last; more bytes of the same
     // frame do not extend it, so a drip cannot hold a connection open.
     Milliseconds frameTimeout { 10'000 };
@@ -30,12 +31,25 @@ struct LinkLimits {
     // Decrypted bytes taken from a socket per read.
     std::size_t readChunkBytes = std::size_t { 64 } * 1024;
 
-    // Connections not yet accepted (in their handshake or invitation), in all and from one
-    // address. Only accepted controllers hold the session's slot.
-    int maxPendingConnections = 4;
-    int maxPendingPerAddress = 2;
+    // Connections that have not yet sent their invitation (in their handshake or after it), in
+    // all and from one address. At the overall cap a new connection evicts the oldest of the
+    // address that has the most, so that a flood cannot keep a controller out; over the cap of
+    // its address it is closed at once. Only accepted controllers hold the session's slot.
+    int maxPendingConnections = 64;
+    int maxPendingPerAddress = 4;
     // The kernel's queue of connections not yet accepted by the listener.
-    int listenBacklog = 16;
+    int listenBacklog = 64;
+
+    // Held invitations, waiting for the user's answer: how many at once, how long at most (longer
+    // than the user is given, as a backstop), and how many frames a held controller may send
+    // (they are dropped) before it is closed.
+    int maxHeldConnections = 4;
+    Milliseconds heldTimeout { 45'000 };
+    int maxHeldFrames = 8;
+    // Invitations that are held (pairing requests) from one address within the window; more are
+    // declined at once.
+    int maxPairingRequestsPerAddress = 3;
+    Milliseconds pairingWindow { 60'000 };
 
     // Dead-peer detection: a vanished controller is noticed after idle + probes * interval
     // without an answer (30 s), or when sent data stays unacknowledged for userTimeout.

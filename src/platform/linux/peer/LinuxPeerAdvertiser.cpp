@@ -1,6 +1,7 @@
 #include "platform/linux/peer/LinuxPeerAdvertiser.h"
 
 #include "core/Log.h"
+#include "platform/linux/peer/CertificateStore.h"
 #include "platform/linux/peer/LinuxPeerSession.h"
 #include "platform/linux/peer/PeerChannel.h"
 #include "platform/linux/peer/TlsListener.h"
@@ -10,6 +11,7 @@
 #include <QTimer>
 
 #include <atomic>
+#include <iterator>
 
 namespace kavora {
 
@@ -35,15 +37,25 @@ LinuxPeerAdvertiser::LinuxPeerAdvertiser(Identity identity, LinuxPeerSession& se
     , publisher_(log)
 {
     if (tls) {
+        fingerprint_ = certificateSha256(tls->localCertificate());
         listener_ = std::make_unique<TlsListener>(options_.limits);
         listener_->setSslConfiguration(*tls);
         QObject::connect(listener_.get(), &TlsListener::pendingConnectionAvailable, &context_,
                          [this] { takeConnections(); });
+        listener_->onEvicted = [](QSslSocket* socket) {
+            if (auto* channel = dynamic_cast<PeerChannel*>(socket->parent())) {
+                channel->abort("evicted to make room for newer connections");
+            } else {
+                socket->abort();
+                socket->deleteLater();
+            }
+        };
     }
 }
 
 LinuxPeerAdvertiser::~LinuxPeerAdvertiser()
 {
+    heldPeerLeft_ = nullptr; // the owner is going away
     stopAdvertisingPeer();
 }
 
@@ -52,12 +64,27 @@ void LinuxPeerAdvertiser::setInvitationHandler(InvitationHandler handler)
     handler_ = std::move(handler);
 }
 
-void LinuxPeerAdvertiser::setHeldPeerLeftHandler(HeldPeerLeftHandler)
+void LinuxPeerAdvertiser::setHeldPeerLeftHandler(HeldPeerLeftHandler handler)
 {
+    heldPeerLeft_ = std::move(handler);
 }
 
-void LinuxPeerAdvertiser::answerHeldInvitation(const PeerID&, bool)
+void LinuxPeerAdvertiser::answerHeldInvitation(const PeerID& peer, bool accepted)
 {
+    const auto found = held_.find(peer.token);
+    if (found == held_.end())
+        return;
+    const auto held = found->second;
+    held_.erase(found);
+    held.deadline->stop();
+    held.deadline->deleteLater();
+    if (!accepted) {
+        decline(held.channel);
+        return;
+    }
+    held.channel->sendFrame(encodeInvitationAnswer(InvitationAnswer::Accepted));
+    held.channel->setMaxPayloadBytes(options_.limits.maxFrameBytes);
+    session_.adopt(held.channel, held.peer);
 }
 
 void LinuxPeerAdvertiser::startAdvertisingPeer()
@@ -85,7 +112,8 @@ void LinuxPeerAdvertiser::stopAdvertisingPeer()
     listener_->abortHandshakes();
     if (sharedPort_)
         *sharedPort_ = 0;
-    // Connections still waiting for their invitation go too; accepted ones are the session's.
+    // Connections still waiting for their invitation or its answer go too; accepted ones are the
+    // session's.
     for (auto* channel : context_.findChildren<PeerChannel*>(Qt::FindDirectChildrenOnly))
         channel->abort("advertising stopped");
 }
@@ -151,18 +179,88 @@ void LinuxPeerAdvertiser::answerInvitation(PeerChannel* channel, const std::stri
         channel->abort(displayName.error());
         return;
     }
-    const PeerID peer { nextPeerToken(), std::move(displayName).value(), {}, {} };
-    // Holding is not offered yet: a held invitation is declined.
-    if (!handler_ || handler_(peer) != InvitationDecision::Accept) {
-        channel->onFrame = nullptr;
-        channel->sendFrame(encodeInvitationAnswer(InvitationAnswer::Declined));
-        channel->close();
+    auto* socket = qobject_cast<QSslSocket*>(channel->socket());
+    const auto fingerprint = certificateSha256(socket->peerCertificate());
+    const PeerID peer { nextPeerToken(), std::move(displayName).value(), fingerprint,
+                        verificationCode(fingerprint_, fingerprint) };
+    // Past its invitation the connection no longer competes for a pending place.
+    listener_->release(socket);
+    switch (handler_ ? handler_(peer) : InvitationDecision::Decline) {
+    case InvitationDecision::Accept:
+        channel->sendFrame(encodeInvitationAnswer(InvitationAnswer::Accepted));
+        channel->setMaxPayloadBytes(options_.limits.maxFrameBytes);
+        session_.adopt(channel, peer);
+        return;
+    case InvitationDecision::Decline:
+        decline(channel);
+        return;
+    case InvitationDecision::Hold:
+        hold(channel, peer);
         return;
     }
-    listener_->release(qobject_cast<QSslSocket*>(channel->socket()));
-    channel->sendFrame(encodeInvitationAnswer(InvitationAnswer::Accepted));
-    channel->setMaxPayloadBytes(options_.limits.maxFrameBytes);
-    session_.adopt(channel, peer);
+}
+
+void LinuxPeerAdvertiser::hold(PeerChannel* channel, const PeerID& peer)
+{
+    const auto address = channel->socket()->peerAddress();
+    if (heldCount() >= options_.limits.maxHeldConnections || !admitsPairingRequest(address)) {
+        log_.line("Kavora: too many pairing requests; declined \"" + peer.displayName + "\" from "
+                  + address.toString().toStdString());
+        decline(channel);
+        if (heldPeerLeft_)
+            heldPeerLeft_(peer); // the owner took it for held
+        return;
+    }
+    auto* deadline = new QTimer(channel);
+    deadline->setSingleShot(true);
+    QObject::connect(deadline, &QTimer::timeout, channel,
+                     [channel] { channel->abort("no answer to the invitation in time"); });
+    deadline->start(options_.limits.heldTimeout);
+    held_.emplace(peer.token, Held { peer, channel, deadline, 0 });
+
+    const auto token = peer.token;
+    // Nothing a held controller sends is acted on; a controller that keeps sending is cut off.
+    channel->onFrame = [this, token, channel](const std::string&) {
+        const auto found = held_.find(token);
+        if (found != held_.end() && ++found->second.frames > options_.limits.maxHeldFrames)
+            channel->abort("too many frames before the invitation was answered");
+    };
+    channel->onClosed = [this, token, channel](const std::string&) {
+        channel->deleteLater();
+        const auto found = held_.find(token);
+        if (found == held_.end())
+            return;
+        const auto left = found->second.peer;
+        held_.erase(found);
+        if (heldPeerLeft_)
+            heldPeerLeft_(left);
+    };
+    channel->sendFrame(encodeInvitationAnswer(InvitationAnswer::Pending));
+}
+
+void LinuxPeerAdvertiser::decline(PeerChannel* channel)
+{
+    channel->onFrame = nullptr;
+    channel->onClosed = [channel](const std::string&) { channel->deleteLater(); };
+    channel->sendFrame(encodeInvitationAnswer(InvitationAnswer::Declined));
+    channel->close();
+}
+
+bool LinuxPeerAdvertiser::admitsPairingRequest(const QHostAddress& address)
+{
+    const auto now = std::chrono::steady_clock::now();
+    // Forget what is out of the window, for every address, so the map stays small.
+    for (auto it = pairingRequests_.begin(); it != pairingRequests_.end();) {
+        auto& times = it->second;
+        while (!times.empty() && now - times.front() >= options_.limits.pairingWindow)
+            times.pop_front();
+        it = times.empty() ? pairingRequests_.erase(it) : std::next(it);
+    }
+    auto& times = pairingRequests_[TlsListener::addressKey(address)];
+    if (static_cast<int>(times.size()) >= options_.limits.maxPairingRequestsPerAddress)
+        return false;
+    times.push_back(now);
+    return true;
 }
 
 } // namespace kavora

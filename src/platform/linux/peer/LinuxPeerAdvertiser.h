@@ -4,9 +4,14 @@
 #include "platform/linux/peer/AvahiPublisher.h"
 #include "platform/linux/peer/PeerLinkOptions.h"
 
+#include <QHostAddress>
 #include <QObject>
 #include <QSslConfiguration>
+#include <QTimer>
 
+#include <chrono>
+#include <deque>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -19,9 +24,13 @@ class PeerChannel;
 class TlsListener;
 
 // Makes the receiver reachable: a TLS listener on the configured port, published over DNS-SD
-// with the discovery info as TXT entries. Each connection that completes its handshake must send
-// its invitation in time; the invitation handler then accepts it into the session or it is
-// declined and closed. Stopping closes the listener, so the port refuses connections again.
+// with the discovery info as TXT entries. Each connection that completes its handshake (with a
+// client certificate) must send its invitation in time; the invitation handler then accepts it
+// into the session, declines it (it is closed), or holds it for the user's answer. A held
+// connection is told its answer is pending; what it sends meanwhile is dropped, too much of it,
+// its end or the held deadline ends it and is reported to the held-peer-left handler. Held
+// invitations are limited in number and per address over time. Stopping closes the listener, so
+// the port refuses connections again, and ends every connection not yet in the session.
 // Runs on the main thread.
 class LinuxPeerAdvertiser final : public PeerAdvertiser {
 public:
@@ -47,8 +56,10 @@ public:
 
     // The port controllers connect to, 0 while not listening.
     std::uint16_t serverPort() const;
-    // Connections not yet accepted into the session.
+    // Connections that have not yet sent their invitation.
     int pendingCount() const;
+    // Invitations held for an answer.
+    int heldCount() const { return static_cast<int>(held_.size()); }
     // Kept up to date with serverPort(), for whoever reports it.
     void shareServerPort(std::shared_ptr<std::uint16_t> port) { sharedPort_ = std::move(port); }
     // The DNS-SD instance name once established (it differs from the display name after a
@@ -56,9 +67,20 @@ public:
     const std::string& publishedName() const { return publisher_.establishedName(); }
 
 private:
+    struct Held {
+        PeerID peer;
+        PeerChannel* channel = nullptr;
+        QTimer* deadline = nullptr;
+        int frames = 0;
+    };
+
     bool listen();
     void takeConnections();
     void answerInvitation(PeerChannel* channel, const std::string& payload);
+    void hold(PeerChannel* channel, const PeerID& peer);
+    void decline(PeerChannel* channel);
+    // Counts a pairing request from the address; false when it has made too many lately.
+    bool admitsPairingRequest(const QHostAddress& address);
 
     Identity identity_;
     LinuxPeerSession& session_;
@@ -67,6 +89,10 @@ private:
     std::string tlsProblem_;
     bool tlsProblemReported_ = false;
     InvitationHandler handler_;
+    HeldPeerLeftHandler heldPeerLeft_;
+    std::string fingerprint_; // the receiver's own, for the verification codes
+    std::map<std::uint64_t, Held> held_; // by token
+    std::map<QString, std::deque<std::chrono::steady_clock::time_point>> pairingRequests_;
     AvahiPublisher publisher_;
     QObject context_; // parent of the channels waiting for their invitation
     std::unique_ptr<TlsListener> listener_;

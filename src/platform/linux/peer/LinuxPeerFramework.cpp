@@ -51,7 +51,7 @@ QSslConfiguration LinuxPeerFramework::serverConfiguration(const QSslCertificate&
     configuration.setLocalCertificate(certificate);
     configuration.setPrivateKey(privateKey);
     configuration.setProtocol(QSsl::TlsV1_3OrLater);
-    configuration.setPeerVerifyMode(QSslSocket::VerifyNone);
+    configuration.setPeerVerifyMode(QSslSocket::QueryPeer);
     return configuration;
 }
 

@@ -35,8 +35,9 @@ public:
     // The SHA-256 fingerprint of the receiver's certificate, empty before it is loaded.
     const std::string& certificateFingerprint() const { return fingerprint_; }
 
-    // The TLS settings of the receiver's listener for an identity: TLS 1.3 only, no client
-    // certificate asked for.
+    // The TLS settings of the receiver's listener for an identity: TLS 1.3 only, a client
+    // certificate asked for (the listener refuses a controller without one; a self-signed one is
+    // taken, since its fingerprint is the controller's identity).
     static QSslConfiguration serverConfiguration(const QSslCertificate& certificate,
                                                  const QSslKey& privateKey);
 

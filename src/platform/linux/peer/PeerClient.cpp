@@ -7,11 +7,13 @@
 #include <QSslConfiguration>
 #include <QSslSocket>
 
+#include <utility>
+
 namespace kavora {
 
 PeerClient::PeerClient(Options options, QObject* parent)
     : QObject(parent)
-    , options_(options)
+    , options_(std::move(options))
 {
     answerTimer_.setSingleShot(true);
     connect(&answerTimer_, &QTimer::timeout, this,
@@ -25,6 +27,8 @@ PeerClient::PeerClient()
 
 PeerClient::~PeerClient()
 {
+    onEncrypted = nullptr;
+    onPending = nullptr;
     onAccepted = nullptr;
     onFailed = nullptr;
     onPacket = nullptr;
@@ -42,6 +46,10 @@ void PeerClient::connectToReceiver(const QString& host, std::uint16_t port,
     configuration.setProtocol(QSsl::TlsV1_3OrLater);
     // The receiver's certificate is self-signed: it is taken as it is, and kept for comparison.
     configuration.setPeerVerifyMode(QSslSocket::QueryPeer);
+    if (options_.identity) {
+        configuration.setLocalCertificate(options_.identity->certificate);
+        configuration.setPrivateKey(options_.identity->privateKey);
+    }
     socket_->setSslConfiguration(configuration);
     socket_->setReadBufferSize(static_cast<qint64>(options_.limits.readChunkBytes));
 
@@ -67,6 +75,10 @@ void PeerClient::connectToReceiver(const QString& host, std::uint16_t port,
 void PeerClient::startChannel(const std::string& displayName)
 {
     certificate_ = socket_->peerCertificate();
+    if (std::string refusal; onEncrypted && !onEncrypted(refusal)) {
+        fail(Failure::Untrusted, refusal);
+        return;
+    }
     channel_ = new PeerChannel(socket_, options_.limits, options_.maxInboundFrameBytes, this);
     channel_->onFrame = [this](std::string payload) {
         if (!accepted_) {
@@ -96,6 +108,12 @@ void PeerClient::handleAnswer(const std::string& payload)
         fail(Failure::Protocol, "unexpected first frame from the receiver: " + answer.error());
         return;
     }
+    if (answer.value() == InvitationAnswer::Pending) {
+        answerTimer_.start(options_.pendingAnswerTimeout);
+        if (onPending)
+            onPending();
+        return;
+    }
     if (answer.value() == InvitationAnswer::Declined) {
         fail(Failure::Declined, "the receiver declined the invitation");
         return;
@@ -103,6 +121,14 @@ void PeerClient::handleAnswer(const std::string& payload)
     accepted_ = true;
     if (onAccepted)
         onAccepted();
+}
+
+std::string PeerClient::verificationCode() const
+{
+    if (!options_.identity)
+        return {};
+    return kavora::verificationCode(certificateSha256(certificate_),
+                                    certificateSha256(options_.identity->certificate));
 }
 
 bool PeerClient::send(std::string_view packet)

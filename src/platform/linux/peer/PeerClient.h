@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/linux/peer/CertificateStore.h"
 #include "platform/linux/peer/LinkLimits.h"
 
 #include <QObject>
@@ -9,6 +10,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -18,16 +20,21 @@ namespace kavora {
 
 class PeerChannel;
 
-// The controller's end of the link: connects to a receiver over TLS 1.3, sends the invitation
-// with its display name and, once accepted, exchanges packets. The receiver's certificate is
-// self-signed and accepted as it is (its fingerprint is available for comparison). Runs on the
-// thread that creates it, which needs a Qt event loop.
+// The controller's end of the link: connects to a receiver over TLS 1.3 presenting its own
+// identity, sends the invitation with its display name and, once accepted, exchanges packets.
+// The receiver's certificate is self-signed and accepted as it is; its fingerprint is available
+// for pinning, before the invitation is sent (onEncrypted). Runs on the thread that creates it,
+// which needs a Qt event loop.
 class PeerClient final : public QObject {
 public:
     struct Options {
         LinkLimits limits;
-        // From the start of the connection to the receiver's answer to the invitation.
+        // The controller's certificate and key; without them the receiver refuses the connection.
+        std::optional<TlsIdentity> identity;
+        // From the start of the connection to the receiver's answer to the invitation, and from a
+        // pending answer to the final one (the user is asked meanwhile).
         LinkLimits::Milliseconds answerTimeout { 10'000 };
+        LinkLimits::Milliseconds pendingAnswerTimeout { 60'000 };
         // Catalogue replies with icons are larger than anything a controller sends.
         std::size_t maxInboundFrameBytes = std::size_t { 64 } * 1024 * 1024;
     };
@@ -37,8 +44,13 @@ public:
     ~PeerClient() override;
 
     // Why a connection did not get into the session.
-    enum class Failure { Unreachable, Tls, Declined, Protocol, Timeout };
+    enum class Failure { Unreachable, Tls, Untrusted, Declined, Protocol, Timeout };
 
+    // The handshake is done: the receiver's certificate is known and the invitation not yet sent.
+    // Returning false ends the connection (as an Untrusted failure with the given text).
+    std::function<bool(std::string& refusal)> onEncrypted;
+    // The receiver asks its user; the final answer follows.
+    std::function<void()> onPending;
     std::function<void()> onAccepted;
     std::function<void(Failure failure, const std::string& description)> onFailed;
     std::function<void(std::string packet)> onPacket;
@@ -54,6 +66,8 @@ public:
 
     bool isAccepted() const { return accepted_; }
     QSslCertificate receiverCertificate() const { return certificate_; }
+    // The six digits the receiver shows its user for this connection, once encrypted.
+    std::string verificationCode() const;
 
 private:
     void startChannel(const std::string& displayName);

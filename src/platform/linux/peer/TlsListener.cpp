@@ -45,15 +45,45 @@ void TlsListener::abortHandshakes()
     }
 }
 
-bool TlsListener::admits(const QHostAddress& address) const
+QString TlsListener::addressKey(const QHostAddress& address)
 {
-    if (pendingCount() >= limits_.maxPendingConnections)
-        return false;
+    bool isV4 = false;
+    const auto v4 = address.toIPv4Address(&isV4);
+    return isV4 ? QHostAddress(v4).toString() : address.toString();
+}
+
+bool TlsListener::admits(const QString& address) const
+{
     const auto fromAddress
-        = std::count_if(pending_.begin(), pending_.end(), [&](const auto& entry) {
-              return entry.second.address.isEqual(address, QHostAddress::TolerantConversion);
-          });
+        = std::count_if(pending_.begin(), pending_.end(),
+                        [&](const auto& entry) { return entry.second.address == address; });
     return fromAddress < limits_.maxPendingPerAddress;
+}
+
+void TlsListener::evictOne()
+{
+    // The oldest connection of the address that holds the most: a flood from a few addresses
+    // evicts its own connections first, and one from many addresses the longest-waiting ones.
+    std::map<QString, int> perAddress;
+    for (const auto& [socket, entry] : pending_)
+        ++perAddress[entry.address];
+    const auto oldest = std::min_element(pending_.begin(), pending_.end(), [&](auto& a, auto& b) {
+        const auto countA = perAddress[a.second.address];
+        const auto countB = perAddress[b.second.address];
+        return countA != countB ? countA > countB : a.second.arrival < b.second.arrival;
+    });
+    if (oldest == pending_.end())
+        return;
+    auto* socket = static_cast<QSslSocket*>(oldest->first);
+    const bool handedOver = oldest->second.handedOver;
+    pending_.erase(oldest);
+    socket->disconnect(this);
+    if (handedOver && onEvicted) {
+        onEvicted(socket);
+        return;
+    }
+    socket->abort();
+    socket->deleteLater();
 }
 
 void TlsListener::forget(QObject* socket)
@@ -69,15 +99,18 @@ void TlsListener::incomingConnection(qintptr descriptor)
         socket->deleteLater();
         return;
     }
-    if (!admits(socket->peerAddress())) {
+    const auto address = addressKey(socket->peerAddress());
+    if (!admits(address)) {
         socket->abort();
         socket->deleteLater();
         return;
     }
+    while (pendingCount() >= std::max(limits_.maxPendingConnections, 1))
+        evictOne();
     applyPeerSocketOptions(descriptor, limits_);
     socket->setReadBufferSize(static_cast<qint64>(limits_.readChunkBytes));
     socket->setSslConfiguration(sslConfiguration());
-    pending_.emplace(socket, Pending { socket->peerAddress(), false });
+    pending_.emplace(socket, Pending { address, false, ++arrivals_ });
 
     auto* deadline = new QTimer(socket);
     deadline->setSingleShot(true);
@@ -106,6 +139,14 @@ void TlsListener::incomingConnection(qintptr descriptor)
     connect(socket, &QSslSocket::encrypted, this, [this, socket, deadline] {
         deadline->stop();
         deadline->deleteLater();
+        // The certificate is who the controller is: a connection without one is refused.
+        if (socket->peerCertificate().isNull()) {
+            forget(socket);
+            socket->disconnect(this);
+            socket->abort();
+            socket->deleteLater();
+            return;
+        }
         // From here the owner handles the socket's end; the place is freed when it is deleted
         // or released.
         socket->disconnect(this);

@@ -5,18 +5,23 @@
 #include <QHostAddress>
 #include <QSslServer>
 
+#include <cstdint>
+#include <functional>
 #include <map>
 
 class QSslSocket;
 
 namespace kavora {
 
-// The link's TCP listener: TLS 1.3 only, no plaintext. It replaces QSslServer's own intake so
-// that admission is decided before any TLS work: at most maxPendingConnections connections that
-// are not yet accepted into the session, and maxPendingPerAddress from one address, counting
-// those in their TLS handshake and those the owner still holds (waiting for an invitation) until
-// it calls release(). A connection over a cap is closed at once. Sockets whose handshake
-// finishes within handshakeTimeout are queued as the base class does (pendingConnectionAvailable,
+// The link's TCP listener: TLS 1.3 only, no plaintext, and a client certificate required. It
+// replaces QSslServer's own intake so that admission is decided before any TLS work. Pending
+// connections are those in their TLS handshake and those the owner still holds (waiting for an
+// invitation) until it calls release(). A connection over the cap of its address
+// (maxPendingPerAddress) is closed at once; one over the overall cap (maxPendingConnections)
+// evicts the oldest pending connection of the address that has the most, so that a controller's
+// one connection outlasts a flood from fewer addresses than the cap, and from more it is evicted
+// only after the longer-waiting ones. Sockets whose handshake finishes within handshakeTimeout with
+// a client certificate are queued as the base class does (pendingConnectionAvailable,
 // nextPendingConnection()); any failure or timeout before that closes and deletes the socket.
 class TlsListener final : public QSslServer {
 public:
@@ -31,20 +36,30 @@ public:
     // close.
     void abortHandshakes();
 
+    // The address as the caps count it: an IPv4 address seen through an IPv6 socket is that
+    // IPv4 address.
+    static QString addressKey(const QHostAddress& address);
+
+    // Asked to close a handed-over socket that is evicted to make room; it no longer counts.
+    std::function<void(QSslSocket* socket)> onEvicted;
+
 protected:
     void incomingConnection(qintptr descriptor) override;
 
 private:
-    bool admits(const QHostAddress& address) const;
+    bool admits(const QString& address) const;
+    void evictOne();
     void forget(QObject* socket);
 
     LinkLimits limits_;
     struct Pending {
-        QHostAddress address;
+        QString address; // as addressKey() gives it
         bool handedOver = false; // the handshake is done and the owner holds the socket
+        std::uint64_t arrival = 0; // the order of arrival, oldest first
     };
 
     std::map<QObject*, Pending> pending_;
+    std::uint64_t arrivals_ = 0;
 };
 
 } // namespace kavora

@@ -207,7 +207,7 @@ TEST_F(PeerAvahiTest, WithoutDaemonItSaysSoOnceAcceptsControllersAndPublishesOnc
     EXPECT_NE(log.lines.front().find("port " + std::to_string(advertiser.serverPort())),
               std::string::npos)
         << log.lines.front();
-    PeerClient client;
+    PeerClient client(controllerOptions());
     EXPECT_TRUE(joinAsController(client, advertiser.serverPort(), "Pad"));
 
     std::ostringstream out;

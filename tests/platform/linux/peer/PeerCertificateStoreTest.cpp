@@ -6,6 +6,8 @@
 
 #include <QSslKey>
 
+#include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -102,6 +104,55 @@ TEST_F(PeerCertificateStoreTest, BrokenOrMismatchedFilesAreReplaced)
         EXPECT_NE(after, before) << row.shows;
         EXPECT_EQ(fingerprint(), after) << row.shows << ": the new identity is kept";
     }
+}
+
+TEST_F(PeerCertificateStoreTest, AControllerIdentityIsKeptInItsOwnFiles)
+{
+    const auto oldMask = ::umask(022);
+    auto identity = loadOrCreateTlsIdentity(folder.path() / "remote", kControllerIdentityFiles);
+    ::umask(oldMask);
+    ASSERT_TRUE(identity.ok()) << identity.error();
+    EXPECT_EQ(modeOf(folder.path() / "remote"), 0700U);
+    EXPECT_EQ(modeOf(folder.path() / "remote" / kControllerIdentityFiles.privateKey), 0600U);
+    EXPECT_EQ(identity.value().certificate.subjectInfo(QSslCertificate::CommonName).value(0),
+              "Kavora controller");
+    // The link's fingerprint: the same SHA-256 as the colon form, as 64 lower-case hex digits.
+    const auto sha256 = certificateSha256(identity.value().certificate);
+    EXPECT_TRUE(std::regex_match(sha256, std::regex("[0-9a-f]{64}"))) << sha256;
+    auto colons = certificateFingerprint(identity.value().certificate);
+    std::erase(colons, ':');
+    std::transform(colons.begin(), colons.end(), colons.begin(),
+                   [](char c) { return static_cast<char>(std::tolower(c)); });
+    EXPECT_EQ(sha256, colons);
+    const auto again = loadOrCreateTlsIdentity(folder.path() / "remote", kControllerIdentityFiles);
+    ASSERT_TRUE(again.ok());
+    EXPECT_EQ(certificateSha256(again.value().certificate), sha256) << "stable from run to run";
+}
+
+TEST(PeerVerificationCode, SixDigitsFromBothFingerprintsInOrder)
+{
+    struct Row {
+        const char* shows;
+        std::string receiver;
+        std::string controller;
+        std::string code;
+    };
+    const std::string zeros(64, '0');
+    const std::string ones(64, 'f');
+    const std::vector<Row> rows {
+        { "receiver first", zeros, ones, "422312" },
+        { "the order matters", ones, zeros, "829425" },
+        { "leading zeros are kept",
+          "637bdf509912fc0f2278e3f4df8432391bd2103829938f7eba9e23e193f3945f",
+          "fc942e260c2901d5dec4bb670f0401966f40b5956c65f38613815290d8e80f86", "007525" },
+        { "upper-case hex reads the same",
+          "81BAE876B70513C9DECC608EED549977A81AFA1C2B6B4080AEC256339E792E0F",
+          "c1472135b14c77c8bef98e73f70208325fa0dcf1e6bd668ae9b31a9cea295fe7", "521671" },
+        { "a fingerprint too short", zeros.substr(2), ones, "" },
+        { "not hex", zeros, std::string(64, 'g'), "" },
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(verificationCode(row.receiver, row.controller), row.code) << row.shows;
 }
 
 } // namespace

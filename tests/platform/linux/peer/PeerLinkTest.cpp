@@ -7,6 +7,8 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
+#include <functional>
+
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
@@ -49,6 +51,16 @@ protected:
         };
         session->setCallbacks(std::move(callbacks));
         advertiser = listenFor(*session, limits, log, invitations);
+        advertiser->setInvitationHandler([this](const PeerID& peer) {
+            invitations.push_back(peer.displayName);
+            peers.push_back(peer);
+            if (holdInvitations)
+                return InvitationDecision::Hold;
+            return session->connectedPeers().empty() ? InvitationDecision::Accept
+                                                     : InvitationDecision::Decline;
+        });
+        advertiser->setHeldPeerLeftHandler(
+            [this](const PeerID& peer) { heldPeersLeft.push_back(peer.displayName); });
         port = advertiser->serverPort();
         ASSERT_NE(port, 0);
     }
@@ -68,20 +80,28 @@ protected:
     Lines states;
     Lines packets;
     Lines invitations;
+    std::vector<PeerID> peers; // as the invitation handler saw them
+    bool holdInvitations = false;
+    Lines heldPeersLeft;
 };
 
 TEST(PeerLinkLimits, ProductionValuesAreTheDocumentedOnes)
 {
     const LinkLimits limits;
-    EXPECT_EQ(limits.handshakeTimeout, 5s);
-    EXPECT_EQ(limits.invitationTimeout, 10s);
+    EXPECT_EQ(limits.handshakeTimeout, 3s);
+    EXPECT_EQ(limits.invitationTimeout, 2s);
     EXPECT_EQ(limits.frameTimeout, 10s);
     EXPECT_EQ(limits.lingerTimeout, 2s);
     EXPECT_EQ(limits.maxInvitationBytes, 8U * 1024);
     EXPECT_EQ(limits.maxFrameBytes, 1024U * 1024);
     EXPECT_EQ(limits.maxWriteBacklogBytes, 16U * 1024 * 1024);
-    EXPECT_EQ(limits.maxPendingConnections, 4);
-    EXPECT_EQ(limits.maxPendingPerAddress, 2);
+    EXPECT_EQ(limits.maxPendingConnections, 64);
+    EXPECT_EQ(limits.maxPendingPerAddress, 4);
+    EXPECT_EQ(limits.maxHeldConnections, 4);
+    EXPECT_EQ(limits.maxHeldFrames, 8);
+    EXPECT_EQ(limits.heldTimeout, 45s) << "longer than the 30 s the user is given";
+    EXPECT_EQ(limits.maxPairingRequestsPerAddress, 3);
+    EXPECT_EQ(limits.pairingWindow, 60s);
     EXPECT_EQ(limits.keepAliveIdle + limits.keepAliveProbes * limits.keepAliveInterval, 30s)
         << "a vanished controller is noticed within about 30 s";
     EXPECT_EQ(limits.userTimeout, 30s);
@@ -123,6 +143,13 @@ TEST_F(PeerLinkTest, AcceptedControllerExchangesPacketsOverTls13)
     ASSERT_TRUE(raw.join(port, "Pad A"));
     EXPECT_EQ(raw.socket.sessionProtocol(), QSsl::TlsV1_3);
     EXPECT_EQ(invitations, (Lines { "Pad A" }));
+    // The peer is known by its certificate, and the code comes from both certificates.
+    const auto controller = certificateSha256(testControllerIdentity().certificate);
+    ASSERT_EQ(peers.size(), 1U);
+    EXPECT_EQ(peers.front().fingerprint, controller);
+    EXPECT_EQ(peers.front().verificationCode,
+              verificationCode(certificateSha256(raw.socket.peerCertificate()), controller));
+    EXPECT_EQ(peers.front().verificationCode.size(), 6U);
     EXPECT_EQ(states, (Lines { "connected Pad A" }));
     ASSERT_EQ(session->connectedPeers().size(), 1U);
     EXPECT_EQ(session->connectedPeers().front().displayName, "Pad A");
@@ -136,8 +163,15 @@ TEST_F(PeerLinkTest, AcceptedControllerExchangesPacketsOverTls13)
     EXPECT_EQ(raw.frames, (Lines { kHeartbeat }));
 }
 
-TEST_F(PeerLinkTest, OnlyTls13ReachesTheInvitation)
+TEST_F(PeerLinkTest, OnlyTls13WithAClientCertificateReachesTheInvitation)
 {
+    // A controller without a certificate: refused before its invitation is read.
+    RawPeer anonymous("127.0.0.1", nullptr);
+    if (anonymous.connectEncrypted(port))
+        anonymous.write(encodeFrame(encodeInvitation("Anonymous Pad")));
+    EXPECT_TRUE(anonymous.waitClosed(2s));
+    EXPECT_TRUE(anonymous.frames.empty()) << "no answer";
+
     // A controller that speaks the protocol but skipped the encryption.
     QTcpSocket plain;
     plain.connectToHost(QStringLiteral("127.0.0.1"), port);
@@ -179,11 +213,108 @@ TEST_F(PeerLinkTest, OneControllerAtATimeUntilTheFirstIsGone)
     EXPECT_TRUE(third.join(port, "Pad C")) << "the slot is free again";
 }
 
+TEST_F(PeerLinkTest, AHeldControllerIsIgnoredUntilAcceptedAndThenJoins)
+{
+    startWithLongDeadlines();
+    holdInvitations = true;
+    RawPeer peer;
+    ASSERT_TRUE(peer.connectEncrypted(port));
+    std::string early;
+    for (int i = 0; i < 8; ++i)
+        early += encodeFrame(kHeartbeat);
+    peer.write(encodeFrame(encodeInvitation("Pad A")) + early);
+    EXPECT_EQ(peer.nextAnswer(), InvitationAnswer::Pending);
+    runFor(100ms);
+    EXPECT_TRUE(packets.empty()) << "what a held controller sends is dropped";
+    EXPECT_TRUE(states.empty());
+    EXPECT_EQ(advertiser->heldCount(), 1);
+
+    ASSERT_EQ(peers.size(), 1U);
+    advertiser->answerHeldInvitation(peers.front(), true);
+    EXPECT_EQ(peer.nextAnswer(), InvitationAnswer::Accepted);
+    EXPECT_EQ(states, (Lines { "connected Pad A" }));
+    EXPECT_EQ(session->connectedPeers(), peers) << "joined as the peer the handler saw";
+    peer.write(encodeFrame(kHeartbeat));
+    ASSERT_TRUE(pollUntil([&] { return !packets.empty(); }));
+    EXPECT_EQ(packets, (Lines { "Pad A: " + kHeartbeat }));
+    EXPECT_EQ(advertiser->heldCount(), 0);
+    EXPECT_TRUE(heldPeersLeft.empty());
+}
+
+TEST_F(PeerLinkTest, AHeldControllerEndsByAnswerRuleDeadlineOrLeaving)
+{
+    auto limits = shortLimits();
+    limits.invitationTimeout = limits.frameTimeout = 10s;
+    limits.heldTimeout = 300ms;
+    limits.maxPairingRequestsPerAddress = 2;
+    start(limits);
+    holdInvitations = true;
+    struct Row {
+        const char* shows;
+        const char* from; // the rate limit counts per address
+        std::function<void(RawPeer&)> act;
+        bool reported; // as a held peer that left, rather than answered
+        std::optional<InvitationAnswer> lastAnswer;
+    };
+    const auto tooMany = [](RawPeer& peer) {
+        for (int i = 0; i < 9; ++i)
+            peer.write(encodeFrame(kHeartbeat));
+    };
+    const std::vector<Row> rows {
+        { "declined by the user", "127.0.0.2",
+          [this](RawPeer&) { advertiser->answerHeldInvitation(peers.back(), false); }, false,
+          InvitationAnswer::Declined },
+        { "more frames than allowed", "127.0.0.3", tooMany, true, std::nullopt },
+        { "the controller leaves", "127.0.0.4", [](RawPeer& peer) { peer.socket.abort(); }, true,
+          std::nullopt },
+        { "no answer by the backstop deadline", "127.0.0.5", [](RawPeer&) {}, true, std::nullopt },
+    };
+    for (const auto& row : rows) {
+        heldPeersLeft.clear();
+        RawPeer peer(row.from);
+        ASSERT_TRUE(peer.connectEncrypted(port)) << row.shows;
+        peer.write(encodeFrame(encodeInvitation(row.shows)));
+        ASSERT_EQ(peer.nextAnswer(), InvitationAnswer::Pending) << row.shows;
+        row.act(peer);
+        if (!peer.socket.isOpen())
+            peer.closed = true;
+        EXPECT_TRUE(peer.waitClosed(2s)) << row.shows;
+        EXPECT_EQ(peer.nextAnswer(), row.lastAnswer) << row.shows;
+        ASSERT_TRUE(pollUntil([&] { return advertiser->heldCount() == 0; })) << row.shows;
+        EXPECT_EQ(heldPeersLeft, row.reported ? Lines { row.shows } : Lines {}) << row.shows;
+    }
+    EXPECT_TRUE(packets.empty());
+    EXPECT_TRUE(states.empty());
+
+    // Pairing requests from one address: the third within the window is declined at once, and
+    // the owner, who asked for it to be held, hears that it left.
+    for (int i = 0; i < 2; ++i) {
+        heldPeersLeft.clear();
+        RawPeer peer("127.0.0.6");
+        ASSERT_TRUE(peer.connectEncrypted(port));
+        peer.write(encodeFrame(encodeInvitation("Pad")));
+        EXPECT_EQ(peer.nextAnswer(), InvitationAnswer::Pending);
+        peer.socket.abort();
+        ASSERT_TRUE(pollUntil([&] { return heldPeersLeft.size() == 1; }));
+    }
+    heldPeersLeft.clear();
+    RawPeer third("127.0.0.6");
+    EXPECT_FALSE(third.join(port, "Pad"));
+    EXPECT_EQ(third.answer, InvitationAnswer::Declined);
+    EXPECT_EQ(heldPeersLeft, (Lines { "Pad" }));
+    RawPeer elsewhere("127.0.0.7");
+    ASSERT_TRUE(elsewhere.connectEncrypted(port));
+    elsewhere.write(encodeFrame(encodeInvitation("Pad")));
+    EXPECT_EQ(elsewhere.nextAnswer(), InvitationAnswer::Pending) << "other addresses may ask";
+}
+
 TEST_F(PeerLinkTest, ConnectionsNotYetAcceptedAreCappedAndNeverHoldTheSlot)
 {
     auto limits = shortLimits();
     // Long enough to hold them while the test opens them.
     limits.handshakeTimeout = limits.invitationTimeout = 1500ms;
+    limits.maxPendingConnections = 4;
+    limits.maxPendingPerAddress = 2;
     start(limits);
     std::vector<std::unique_ptr<QTcpSocket>> sockets; // TCP only: stuck in the handshake
     const auto open = [&](const char* from) {
@@ -200,10 +331,10 @@ TEST_F(PeerLinkTest, ConnectionsNotYetAcceptedAreCappedAndNeverHoldTheSlot)
         return pollUntil([&] { return socket->state() == QAbstractSocket::UnconnectedState; },
                          200ms);
     };
+    RawPeer oldest("127.0.0.3"); // through its handshake, no invitation
+    ASSERT_TRUE(oldest.connectEncrypted(port));
+    auto* nextOldest = open("127.0.0.2");
     open("127.0.0.2");
-    open("127.0.0.2");
-    RawPeer withoutInvitation("127.0.0.3");
-    ASSERT_TRUE(withoutInvitation.connectEncrypted(port));
     ASSERT_TRUE(pollUntil([&] { return advertiser->pendingCount() == 3; }));
 
     RawPeer controller;
@@ -212,13 +343,20 @@ TEST_F(PeerLinkTest, ConnectionsNotYetAcceptedAreCappedAndNeverHoldTheSlot)
     EXPECT_TRUE(closedSoon(open("127.0.0.2"))) << "a third from one address";
     open("127.0.0.4");
     ASSERT_TRUE(pollUntil([&] { return advertiser->pendingCount() == 4; }));
-    EXPECT_TRUE(closedSoon(open("127.0.0.5"))) << "a fifth in all";
+    // At the overall cap the address with the most makes room, its oldest first; between
+    // addresses with as many, the oldest goes, whether in its handshake or after it.
+    auto* fifth = open("127.0.0.5");
+    EXPECT_TRUE(closedSoon(nextOldest)) << "the oldest of the address with two";
+    EXPECT_FALSE(closedSoon(fifth)) << "the newest is taken in";
+    EXPECT_FALSE(oldest.closed);
+    EXPECT_EQ(advertiser->pendingCount(), 4);
+    open("127.0.0.6");
+    EXPECT_TRUE(oldest.waitClosed(1s)) << "then the oldest of all";
 
     // The deadlines clear them all, and there is room again.
     ASSERT_TRUE(pollUntil([&] { return advertiser->pendingCount() == 0; }, 3s));
-    EXPECT_TRUE(withoutInvitation.closed);
     EXPECT_EQ(session->connectedPeers().size(), 1U);
-    EXPECT_FALSE(closedSoon(open("127.0.0.5")));
+    EXPECT_FALSE(closedSoon(open("127.0.0.2")));
 }
 
 TEST_F(PeerLinkTest, AConnectionWithoutAProperInvitationIsClosedUnanswered)

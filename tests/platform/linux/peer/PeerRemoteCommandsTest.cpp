@@ -2,11 +2,18 @@
 
 #include "app/RemoteCommands.h"
 #include "support/CapturingLog.h"
+#include "support/linux/ScopedVariable.h"
 
 #include <QTcpServer>
 #include <QTcpSocket>
 
+#include <QTimer>
+
+#include <filesystem>
+#include <regex>
 #include <sstream>
+
+#include <sys/stat.h>
 
 namespace kavora::test {
 namespace {
@@ -56,6 +63,25 @@ protected:
     }
     std::string address() const { return "127.0.0.1:" + std::to_string(advertiser->serverPort()); }
 
+    int identity()
+    {
+        std::ostringstream outStream;
+        std::ostringstream errStream;
+        const int status = runIdentity({}, outStream, errStream);
+        out = outStream.str();
+        err = errStream.str();
+        return status;
+    }
+    static unsigned modeOf(const std::filesystem::path& path)
+    {
+        struct stat status { };
+        ::stat(path.c_str(), &status);
+        return status.st_mode & 07777U;
+    }
+
+    // kavora-remote's own folder, away from the user's.
+    TemporaryFolder config;
+    ScopedVariable configHome { "XDG_CONFIG_HOME", config.path().string() };
     CapturingLog log;
     LinuxPeerSession session { "Echo-Mac" };
     std::unique_ptr<LinuxPeerAdvertiser> advertiser;
@@ -82,6 +108,77 @@ TEST_F(PeerRemoteCommandsTest, ConnectSendsEachLineAndPrintsWhatComesBack)
     EXPECT_NE(err.find("line 5: "), std::string::npos) << "a message missing a field: " << err;
     EXPECT_TRUE(pollUntil([&] { return session.connectedPeers().empty(); }))
         << "the end of the input ends the session";
+}
+
+TEST_F(PeerRemoteCommandsTest, APendingAnswerShowsTheCodeAndWaitsForTheUser)
+{
+    std::vector<PeerID> held;
+    advertiser->setInvitationHandler([&](const PeerID& peer) {
+        held.push_back(peer);
+        return InvitationDecision::Hold;
+    });
+    struct Row {
+        const char* shows;
+        bool allowed;
+        int status;
+        const char* says;
+    };
+    const std::vector<Row> rows {
+        { "allowed", true, 0, "connected to " },
+        { "declined", false, 1, " did not allow this controller" },
+    };
+    for (const auto& row : rows) {
+        held.clear();
+        // The user answers once the request is there.
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            if (!held.empty()) {
+                poll.stop();
+                advertiser->answerHeldInvitation(held.front(), row.allowed);
+            }
+        });
+        poll.start(50);
+        EXPECT_EQ(connect("{\"heartbeat\":{}}\n", { address(), "--wait", "0.3" }), row.status)
+            << row.shows << ": " << err;
+        ASSERT_EQ(held.size(), 1U) << row.shows;
+        EXPECT_EQ(held.front().verificationCode.size(), 6U);
+        EXPECT_NE(err.find("verification code " + held.front().verificationCode + "\n"),
+                  std::string::npos)
+            << row.shows << ": the code the receiver shows: " << err;
+        EXPECT_NE(err.find("allow this controller on the receiver"), std::string::npos) << err;
+        EXPECT_NE(err.find(row.says), std::string::npos) << row.shows << ": " << err;
+        EXPECT_EQ(out, row.allowed ? "{\"heartbeat\":{}}\n" : "") << row.shows;
+    }
+    // The identity was made on first use, privately, and is the one the receiver saw.
+    const auto folder = config.path() / "kavora-remote";
+    EXPECT_EQ(remoteConfigFolder(), folder);
+    EXPECT_EQ(modeOf(folder / kControllerIdentityFiles.privateKey), 0600U);
+    ASSERT_EQ(identity(), 0) << err;
+    EXPECT_TRUE(std::regex_match(out, std::regex("[0-9a-f]{64}\n"))) << out;
+    EXPECT_EQ(out, held.front().fingerprint + "\n") << "the receiver knows it by its identity";
+}
+
+TEST_F(PeerRemoteCommandsTest, AReceiverWhoseCertificateChangedIsRefused)
+{
+    EXPECT_EQ(connect("", { address() }), 0) << err;
+    EXPECT_NE(err.find("first connection to 127.0.0.1"), std::string::npos) << err;
+    const auto known = config.path() / "kavora-remote" / kKnownReceiversFileName;
+    EXPECT_EQ(modeOf(known), 0600U);
+    EXPECT_EQ(connect("", { address() }), 0) << "the same certificate again: " << err;
+
+    // Another receiver, or an impostor, at the same host.
+    TemporaryFolder elsewhere;
+    const auto other = loadOrCreateTlsIdentity(elsewhere.path());
+    ASSERT_TRUE(other.ok());
+    advertiser.reset();
+    advertiser = listenFor(session, shortLimits(), log, invitations,
+                           QHostAddress(QHostAddress::LocalHost), other.value());
+    invitations.clear();
+    EXPECT_EQ(connect("{\"heartbeat\":{}}\n", { address() }), 1);
+    EXPECT_NE(err.find("the certificate of 127.0.0.1 has changed"), std::string::npos) << err;
+    EXPECT_NE(err.find(certificateSha256(other.value().certificate)), std::string::npos) << err;
+    EXPECT_TRUE(invitations.empty()) << "refused before the invitation";
+    EXPECT_TRUE(received.empty());
 }
 
 TEST_F(PeerRemoteCommandsTest, AReceiverThatCannotBeJoinedIsAnError)
@@ -122,6 +219,7 @@ TEST_F(PeerRemoteCommandsTest, WrongUsage)
     for (const auto& args : wrong)
         EXPECT_EQ(runConnect(args, in, outStream, errStream), 2) << testing::PrintToString(args);
     EXPECT_EQ(runBrowse({ "--timeout" }, outStream, errStream), 2);
+    EXPECT_EQ(runIdentity({ "--bogus" }, outStream, errStream), 2);
     EXPECT_EQ(runBrowse({ "--timeout", "x" }, outStream, errStream), 2);
     EXPECT_TRUE(invitations.empty());
 }

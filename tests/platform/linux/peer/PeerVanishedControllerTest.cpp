@@ -4,6 +4,8 @@
 
 #include <QElapsedTimer>
 
+#include <fstream>
+
 #include <fcntl.h>
 #include <sched.h>
 
@@ -12,8 +14,8 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// A controller written from the protocol description alone: TLS 1.3 without verification, the
-// invitation frame, the answer printed, then silence.
+// A controller written from the protocol description alone: TLS 1.3 with its certificate and
+// without verifying the receiver's, the invitation frame, the answer printed, then silence.
 constexpr const char* kController = R"(
 import json, socket, ssl, struct, sys, time
 def exactly(s, n):
@@ -28,6 +30,7 @@ context = ssl.SSLContext(ssl.PROTOCOL_TLS_CLIENT)
 context.check_hostname = False
 context.verify_mode = ssl.CERT_NONE
 context.minimum_version = ssl.TLSVersion.TLSv1_3
+context.load_cert_chain(sys.argv[3], sys.argv[4])
 s = context.wrap_socket(socket.create_connection((sys.argv[1], int(sys.argv[2])), timeout=10))
 invitation = json.dumps({"invitation": {"displayName": "Vanishing Pad"}}).encode()
 s.sendall(struct.pack(">I", len(invitation)) + invitation)
@@ -76,9 +79,15 @@ TEST(PeerVanishedControllerTest, IsNoticedWithinTheKeepaliveBudgetAndFreesTheSlo
     }));
     ASSERT_NE(advertiser->serverPort(), 0);
 
+    TemporaryFolder identity;
+    const auto certificate = identity.path() / "certificate.pem";
+    const auto key = identity.path() / "key.pem";
+    std::ofstream(certificate) << testControllerIdentity().certificate.toPem().toStdString();
+    std::ofstream(key) << testControllerIdentity().privateKey.toPem().toStdString();
     ChildProcess controller(
         { { "ip", "netns", "exec", LinkedNamespaces::name('C'), "/usr/bin/python3", "-c",
-            kController, "169.254.99.1", std::to_string(advertiser->serverPort()) },
+            kController, "169.254.99.1", std::to_string(advertiser->serverPort()),
+            certificate.string(), key.string() },
           {},
           true,
           {} });
