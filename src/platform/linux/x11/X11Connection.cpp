@@ -10,6 +10,7 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/extensions/Xrandr.h>
+#include <poll.h>
 #include <pthread.h>
 
 namespace kavora {
@@ -193,9 +194,13 @@ void X11Connection::takeEvents()
     if (!alive())
         return;
     CallScope scope(*this);
-    // QueuedAfterReading reads what the socket holds without flushing or waiting; what arrives
-    // while these are handled is taken next time.
-    int queued = XEventsQueued(display_, QueuedAfterReading);
+    // Events already read (with a reply) are in Xlib's queue. Otherwise the socket is read only
+    // when it holds something: a look costs one system call, where Xlib's read takes two. What
+    // arrives while these are handled is taken next time.
+    int queued = XEventsQueued(display_, QueuedAlready);
+    pollfd readable { ConnectionNumber(display_), POLLIN, 0 };
+    if (queued == 0 && ::poll(&readable, 1, 0) > 0)
+        queued = XEventsQueued(display_, QueuedAfterReading);
     while (queued > 0 && alive()) {
         XEvent event;
         XNextEvent(display_, &event);
