@@ -102,7 +102,7 @@ X11EventServices::X11EventServices(const InputSettings& settings, const std::str
         if (event.type == MappingNotify && event.xmapping.request == MappingPointer)
             pointerMap_.reset();
         const int randr = connection_->randrEventBase();
-        // A mode, output or monitor change: the screen or one of its CRTCs or outputs.
+        // A change of the screen or of one of its CRTCs, outputs or providers.
         if (randr >= 0
             && (event.type == randr + RRScreenChangeNotify || event.type == randr + RRNotify))
             displays_.reset();
