@@ -9,9 +9,10 @@
 
 namespace kavora::bench {
 
-// The bench's own X client: a window over the whole screen that asks for button events, so
-// that every press the receiver injects (at the pointer, wherever it is) is delivered to it.
-// Core events are enough: XTest presses on Xvfb reach windows like a real device's.
+// The bench's own X client: a window over the whole screen that asks for button and key events
+// and holds the keyboard focus, so that every press the receiver injects (at the pointer,
+// wherever it is) is delivered to it. Core events are enough: XTest presses on Xvfb reach
+// windows like a real device's.
 class ButtonWatcher {
 public:
     explicit ButtonWatcher(const std::string& displayName)
@@ -22,7 +23,8 @@ public:
         const int screen = DefaultScreen(display_);
         XSetWindowAttributes attributes {};
         attributes.override_redirect = True;
-        attributes.event_mask = ButtonPressMask | ButtonReleaseMask | StructureNotifyMask;
+        attributes.event_mask = ButtonPressMask | ButtonReleaseMask | KeyPressMask | KeyReleaseMask
+            | StructureNotifyMask;
         window_ = XCreateWindow(
             display_, RootWindow(display_, screen), 0, 0, unsigned(DisplayWidth(display_, screen)),
             unsigned(DisplayHeight(display_, screen)), 0, CopyFromParent, InputOutput,
@@ -30,6 +32,10 @@ public:
         XMapRaised(display_, window_);
         XFlush(display_);
         mapped_ = nextEvent(MapNotify).has_value();
+        if (mapped_) {
+            XSetInputFocus(display_, window_, RevertToParent, CurrentTime);
+            XSync(display_, False);
+        }
     }
     ~ButtonWatcher()
     {

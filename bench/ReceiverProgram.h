@@ -35,12 +35,21 @@ std::vector<std::string> environmentWith(const std::map<std::string, std::string
     return result;
 }
 
+// The program measured: $KAVORA_BENCH_RECEIVER when set (the floor program, or another build
+// of kavora to compare with), else the kavora built beside the bench.
+inline std::string receiverProgramPath()
+{
+    const char* chosen = std::getenv("KAVORA_BENCH_RECEIVER");
+    return chosen && *chosen ? chosen : KAVORA_PROGRAM;
+}
+
 // kavora --headless --advertise --listen 127.0.0.1 on the given display, with folders of its
 // own and no session bus or sound server to reach; stopped with SIGTERM when the object goes.
 class ReceiverProgram {
 public:
     ReceiverProgram(const std::string& display, const std::filesystem::path& root)
     {
+        const std::string program = receiverProgramPath();
         std::filesystem::create_directories(root / "home/.config");
         auto environment = environmentWith({
             { "DISPLAY", display },
@@ -54,9 +63,9 @@ public:
             { "PULSE_SERVER", "unix:" + (root / "no-sound-server").string() },
             { "QT_QPA_PLATFORM", "offscreen" },
         });
-        std::vector<std::string> arguments {
-            KAVORA_PROGRAM, "--headless", "--advertise", "--listen", "127.0.0.1", "--port", "0"
-        };
+        std::vector<std::string> arguments { program,    "--headless", "--advertise",
+                                             "--listen", "127.0.0.1",  "--port",
+                                             "0" };
         int output[2];
         if (pipe2(output, O_CLOEXEC) != 0)
             return;
@@ -65,7 +74,7 @@ public:
         posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
         posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, (root / "kavora.log").c_str(),
                                          O_WRONLY | O_CREAT | O_APPEND, 0600);
-        const bool spawned = posix_spawn(&pid_, KAVORA_PROGRAM, &actions, nullptr,
+        const bool spawned = posix_spawn(&pid_, program.c_str(), &actions, nullptr,
                                          pointers(arguments).data(), pointers(environment).data())
             == 0;
         posix_spawn_file_actions_destroy(&actions);
@@ -87,6 +96,7 @@ public:
     ReceiverProgram& operator=(const ReceiverProgram&) = delete;
 
     std::uint16_t port() const { return port_; }
+    pid_t pid() const { return pid_; }
 
 private:
     static std::vector<char*> pointers(std::vector<std::string>& strings)

@@ -1,8 +1,11 @@
 // The receiver program measured from outside, as a controller meets it: the real kavora, on an
 // Xvfb server of the bench's own and listening on 127.0.0.1 only, joined over TLS by PeerClient
-// (the client kavora-remote uses). Two figures: how many messages a second the receiver takes
-// over loopback, and how long a leftClickDown takes from the controller's send to the X server
-// delivering the button press to a client.
+// (the client kavora-remote uses). The figures: how many messages a second the receiver takes
+// over loopback; how long a click and a Return key take from the controller's send to the X
+// server delivering the release to a client; the receiver's CPU time for motion at the rate of a
+// moving finger; its wake-ups while idle; its resident memory. Set KAVORA_BENCH_RECEIVER to the
+// floor program (floor_receiver, built beside the bench) or another build of kavora to measure
+// that instead, in the same way.
 #include "ReceiverProgram.h"
 #include "platform/linux/peer/CertificateStore.h"
 #include "platform/linux/peer/PeerClient.h"
@@ -18,10 +21,14 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
+#include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 // Last: Xlib's macros (Bool, Status, None ...) break Qt headers that come after it.
@@ -48,6 +55,48 @@ struct Link {
     std::unique_ptr<PeerClient> client;
     std::vector<std::string> packets; // received and not yet taken
     std::string problem;
+    std::map<std::string, double> memoryAfterJoining;
+
+    // The receiver's lines of /proc/PID/status (or of one of its threads') that start with one
+    // of the names, as numbers.
+    static std::map<std::string, double> statusValues(const std::string& path,
+                                                      const std::vector<std::string>& names)
+    {
+        std::map<std::string, double> values;
+        std::ifstream status(path);
+        std::string line;
+        while (std::getline(status, line)) {
+            for (const auto& name : names) {
+                if (line.starts_with(name + ":"))
+                    values[name] = std::strtod(line.c_str() + name.size() + 1, nullptr);
+            }
+        }
+        return values;
+    }
+    std::string procPath() const { return "/proc/" + std::to_string(receiver->pid()); }
+    // Resident memory in KiB: the total and the process's own pages.
+    std::map<std::string, double> memory() const
+    {
+        return statusValues(procPath() + "/status", { "VmRSS", "RssAnon", "RssFile", "RssShmem" });
+    }
+    // Summed over the receiver's threads: CPU time in ns and context switches.
+    std::pair<double, double> cpuAndSwitches() const
+    {
+        double cpu = 0;
+        double switches = 0;
+        for (const auto& task : std::filesystem::directory_iterator(procPath() + "/task")) {
+            std::ifstream schedstat(task.path() / "schedstat");
+            double ns = 0;
+            schedstat >> ns;
+            cpu += ns;
+            const auto counts
+                = statusValues(task.path() / "status",
+                               { "voluntary_ctxt_switches", "nonvoluntary_ctxt_switches" });
+            for (const auto& [name, count] : counts)
+                switches += count;
+        }
+        return { cpu, switches };
+    }
 
     Link()
     {
@@ -87,6 +136,9 @@ struct Link {
         if (!runUntil([&accepted] { return accepted; }, kStartTimeoutMs))
             problem = "the receiver did not accept the bench as a controller";
         client->onAccepted = nullptr;
+        runUntil([] { return false; }, 700); // the lists pushed after joining
+        takeEchoes();
+        memoryAfterJoining = memory();
     }
     ~Link()
     {
@@ -191,10 +243,12 @@ double percentile(std::vector<double> values, double fraction)
     return values[std::min(index, values.size() - 1)];
 }
 
-// From PeerClient::send of leftClickDown to the X server's ButtonPress arriving at the bench's
-// own window; a leftClickUp (waited for too, not timed) between clicks. The time includes the
-// bench's own event loop taking the X event, a few microseconds.
-void BM_LinkClickToButtonPress(benchmark::State& state)
+// From PeerClient::send of the first message to the X server's release event arriving at the
+// bench's own window: a click (leftClickDown and leftClickUp sent together) or a Return key (one
+// keyDown, which presses and releases it). The time includes the bench's own event loop taking
+// the X event, a few microseconds.
+void measureRelease(benchmark::State& state, const std::vector<const char*>& messages,
+                    int releaseType)
 {
     auto* shared = sharedLink(state);
     if (!shared)
@@ -205,42 +259,113 @@ void BM_LinkClickToButtonPress(benchmark::State& state)
         return;
     }
     std::optional<Clock::time_point> event;
-    int awaited = ButtonPress;
     QSocketNotifier notifier(watcher.fd(), QSocketNotifier::Read);
     QObject::connect(&notifier, &QSocketNotifier::activated, [&] {
         if (!event)
-            event = watcher.takeEvents(awaited);
+            event = watcher.takeEvents(releaseType);
     });
-    const auto click = [&](const char* message, int type) -> std::optional<double> {
-        event.reset();
-        awaited = type;
-        const auto sent = Clock::now();
-        shared->client->send(message);
-        if (!shared->runUntil([&] { return event || (event = watcher.takeEvents(type)); },
-                              kReplyTimeoutMs))
-            return std::nullopt;
-        return std::chrono::duration<double, std::micro>(*event - sent).count();
-    };
-
     std::vector<double> latencies;
     for (auto _ : state) {
-        const auto latency = click(R"({"leftClickDown":{}})", ButtonPress);
-        if (!latency || !click(R"({"leftClickUp":{}})", ButtonRelease)) {
-            state.SkipWithError("the X server saw no button event");
+        event.reset();
+        watcher.takeEvents(-1); // whatever is left over
+        const auto sent = Clock::now();
+        for (const char* message : messages)
+            shared->client->send(message);
+        if (!shared->runUntil([&] { return event || (event = watcher.takeEvents(releaseType)); },
+                              kReplyTimeoutMs)) {
+            state.SkipWithError("the X server saw no release");
             return;
         }
-        latencies.push_back(*latency);
-        state.SetIterationTime(*latency / 1e6);
+        const double latency = std::chrono::duration<double, std::micro>(*event - sent).count();
+        latencies.push_back(latency);
+        state.SetIterationTime(latency / 1e6);
     }
     state.counters["p50_us"] = percentile(latencies, 0.5);
     state.counters["p99_us"] = percentile(latencies, 0.99);
     state.counters["max_us"] = percentile(latencies, 1.0);
     shared->takeEchoes();
 }
-BENCHMARK(BM_LinkClickToButtonPress)
+
+void BM_LinkClickToRelease(benchmark::State& state)
+{
+    measureRelease(state, { R"({"leftClickDown":{}})", R"({"leftClickUp":{}})" }, ButtonRelease);
+}
+BENCHMARK(BM_LinkClickToRelease)->Iterations(400)->UseManualTime()->Unit(benchmark::kMicrosecond);
+
+void BM_LinkReturnKeyToRelease(benchmark::State& state)
+{
+    measureRelease(state, { R"({"keyDown":{"modifier":0,"keyCode":40}})" }, KeyRelease);
+}
+BENCHMARK(BM_LinkReturnKeyToRelease)
     ->Iterations(400)
     ->UseManualTime()
     ->Unit(benchmark::kMicrosecond);
+
+// 1000 mouseDelta messages paced at 120 a second, as a finger moving for 8.3 s sends them: the
+// receiver's CPU time (all threads, from the scheduler's accounting) from the first message to
+// 0.3 s after the last, when the frame timer has stopped. The pointer goes back and forth.
+void BM_LinkMouseDeltaCpuAt120Hz(benchmark::State& state)
+{
+    auto* shared = sharedLink(state);
+    if (!shared)
+        return;
+    constexpr int kMessages = 1000;
+    const auto interval
+        = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(1.0 / 120));
+    double cpuMs = 0;
+    for (auto _ : state) {
+        const auto before = shared->cpuAndSwitches();
+        const auto start = Clock::now();
+        for (int i = 0; i < kMessages; ++i) {
+            std::this_thread::sleep_until(start + i * interval);
+            shared->client->send((i / 60) % 2 == 0 ? R"({"mouseDelta":{"dx":3.5,"dy":-1}})"
+                                                   : R"({"mouseDelta":{"dx":-3.5,"dy":1}})");
+            QCoreApplication::processEvents(); // writes it
+        }
+        shared->runUntil([] { return false; }, 300);
+        cpuMs += (shared->cpuAndSwitches().first - before.first) / 1e6;
+    }
+    shared->takeEchoes();
+    state.counters["cpu_ms_per_1000"] = cpuMs / double(state.iterations());
+}
+BENCHMARK(BM_LinkMouseDeltaCpuAt120Hz)->Iterations(1)->UseRealTime()->Unit(benchmark::kSecond);
+
+// The receiver's wake-ups (context switches of all its threads) per second while a controller
+// is connected and sends nothing, over 5 s.
+void BM_LinkIdleWakeUps(benchmark::State& state)
+{
+    auto* shared = sharedLink(state);
+    if (!shared)
+        return;
+    double perSecond = 0;
+    for (auto _ : state) {
+        shared->runUntil([] { return false; }, 500); // what the last benchmark left settles
+        const auto before = shared->cpuAndSwitches();
+        shared->runUntil([] { return false; }, 5000);
+        perSecond += (shared->cpuAndSwitches().second - before.second) / 5;
+    }
+    state.counters["wakeups_per_s"] = perSecond / double(state.iterations());
+}
+BENCHMARK(BM_LinkIdleWakeUps)->Iterations(1)->UseRealTime()->Unit(benchmark::kSecond);
+
+// The receiver's resident memory in MiB: right after the bench joined, and now, after the
+// benchmarks before this one. RssAnon is the process's own pages; the rest of the total is
+// mapped files (libraries, fonts) and shared memory.
+void BM_LinkResidentMemory(benchmark::State& state)
+{
+    auto* shared = sharedLink(state);
+    if (!shared)
+        return;
+    std::map<std::string, double> now;
+    for (auto _ : state)
+        now = shared->memory();
+    for (const auto& [when, values] :
+         { std::pair { "joined_", shared->memoryAfterJoining }, std::pair { "now_", now } }) {
+        for (const auto& [name, kib] : values)
+            state.counters[std::string(when) + name + "_MiB"] = kib / 1024;
+    }
+}
+BENCHMARK(BM_LinkResidentMemory)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 } // namespace
 } // namespace kavora

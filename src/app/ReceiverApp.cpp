@@ -127,6 +127,12 @@ int runDesktop(int argc, char** argv, const ReceiverOptions& options, SingleInst
 
 int runReceiver(int argc, char** argv, const ReceiverOptions& options)
 {
+    // A write to a display or a peer that has gone away fails with EPIPE instead of ending the
+    // program. Set before any connection opens, so that the X connections see it and skip the
+    // signal masking they would otherwise do around every call.
+    struct sigaction ignore { };
+    ignore.sa_handler = SIG_IGN;
+    ::sigaction(SIGPIPE, &ignore, nullptr);
     SystemLog log;
     SingleInstance instance;
     if (!instance.acquire()) {

@@ -35,20 +35,24 @@ std::optional<std::int32_t> wheelValue(double pixels)
 
 } // namespace
 
-Point CGEventInjector::clickPosition()
+std::optional<Point> CGEventInjector::clickTarget()
 {
     if (targetPos_ && scheduler_.now() - lastInputTime_ < kResyncGap) {
         // Click where the pointer is heading, and end the smoothing still under way there.
         renderPos_ = targetPos_;
         return *targetPos_;
     }
-    return currentCursorLocation();
+    return std::nullopt;
 }
 
 void CGEventInjector::postButton(MouseEventType type, MouseButton button)
 {
-    const MouseEvent event { type, clickPosition(), button, 1 };
-    if (!events_.postMouse(event))
+    // Without motion under way the click lands where the pointer is; the platform finds that
+    // out itself, which saves a query where it can press a button without one.
+    const auto target = clickTarget();
+    const bool posted = target ? events_.postMouse({ type, *target, button, 1 })
+                               : events_.postButtonAtCursor(type, button);
+    if (!posted)
         return;
     // What the system saw decides what is held: a press that was never posted holds nothing, and
     // a release that failed leaves the button for releaseAll().

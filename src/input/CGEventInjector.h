@@ -74,7 +74,9 @@ private:
     void postMotion(Point position);
 
     // Buttons, drag and scroll (ButtonsAndScroll.cpp).
-    Point clickPosition();
+    // Where a click aims: the motion target while motion is under way, else nothing (the
+    // pointer's own position).
+    std::optional<Point> clickTarget();
     void postButton(MouseEventType type, MouseButton button);
     void dragStart();
     void dragEnd();

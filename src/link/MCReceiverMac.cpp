@@ -5,6 +5,7 @@
 #include "protocol/MessageCoding.h"
 
 #include <string_view>
+#include <thread>
 #include <utility>
 
 namespace kavora {
@@ -47,23 +48,23 @@ void MCReceiverMac::setUpSession()
     session_ = framework_.makeSession(myPeerID_.displayName);
     PeerSession::Callbacks callbacks;
     callbacks.stateChanged = [weak, &scheduler = scheduler_](const PeerID& peer, PeerState state) {
+        if (auto self = weak.lock())
+            ++self->queued_;
         scheduler.post([weak, peer, state] {
-            if (auto self = weak.lock())
+            if (auto self = weak.lock()) {
+                --self->queued_;
                 self->handleStateChange(peer, state);
+            }
         });
     };
-    callbacks.received
-        = [weak, &scheduler = scheduler_](std::vector<std::uint8_t> packet, const PeerID&) {
-              auto decoded = decodeMessage(
-                  std::string_view(reinterpret_cast<const char*>(packet.data()), packet.size()));
-              if (!decoded)
-                  return; // not a message: dropped without a word, the session stays up
-              scheduler.post([weak, message = std::move(decoded).value()] {
-                  auto self = weak.lock();
-                  if (self && self->onMessage)
-                      self->onMessage(message);
-              });
-          };
+    callbacks.received = [weak](std::vector<std::uint8_t> packet, const PeerID&) {
+        auto decoded = decodeMessage(
+            std::string_view(reinterpret_cast<const char*>(packet.data()), packet.size()));
+        if (!decoded)
+            return; // not a message: dropped without a word, the session stays up
+        if (auto self = weak.lock())
+            self->deliver(std::move(decoded).value());
+    };
     session_->setCallbacks(std::move(callbacks));
 
     const DiscoveryInfo discoveryInfo {
@@ -104,6 +105,34 @@ void MCReceiverMac::send(const ControlMessage& message)
         return;
     // Read again: the set may have changed while encoding a large catalogue.
     session_->send(encoded.value(), session_->connectedPeers());
+}
+
+void MCReceiverMac::deliver(ControlMessage message)
+{
+    // A message read on the main thread is handed on at once when nothing of ours waits in the
+    // queue (a state report or an earlier message, which must come first) and no message is
+    // being handled (one read by a nested event loop would run inside it): the same order as
+    // through the queue, without the second trip through it.
+    if (std::this_thread::get_id() == mainThread_ && queued_ == 0 && !handling_) {
+        handle(message);
+        return;
+    }
+    ++queued_;
+    scheduler_.post([weak = weak_from_this(), message = std::move(message)] {
+        if (auto self = weak.lock()) {
+            --self->queued_;
+            self->handle(message);
+        }
+    });
+}
+
+void MCReceiverMac::handle(const ControlMessage& message)
+{
+    if (!onMessage)
+        return;
+    handling_ = true;
+    onMessage(message);
+    handling_ = false;
 }
 
 bool MCReceiverMac::answerInvitation() const

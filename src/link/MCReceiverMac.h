@@ -5,10 +5,12 @@
 #include "platform/PeerFramework.h"
 #include "protocol/ControlMessage.h"
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 
 namespace kavora {
 
@@ -62,10 +64,18 @@ private:
     // that the callbacks hold weakly exists.
     void setUpSession();
     bool answerInvitation() const;
+    // Hands a decoded message to onMessage, on the main queue, in arrival order.
+    void deliver(ControlMessage message);
+    void handle(const ControlMessage& message);
     void handleStateChange(const PeerID& peer, PeerState state);
 
     Scheduler& scheduler_;
     PeerFramework& framework_;
+    // The thread that created the receiver, whose queue the scheduler drains.
+    const std::thread::id mainThread_ = std::this_thread::get_id();
+    // Our tasks posted and not yet run; the session may report from any thread.
+    std::atomic<std::size_t> queued_ { 0 };
+    bool handling_ = false;
     DeviceIdentifier deviceIdentifier_;
     PeerID myPeerID_;
     std::unique_ptr<PeerSession> session_;

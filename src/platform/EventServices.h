@@ -69,6 +69,12 @@ public:
     virtual Rect mainDisplayBounds() = 0;
 
     virtual bool postMouse(const MouseEvent& event) = 0;
+    // A button event (click state 1) where the pointer is now. A platform that can press a
+    // button wherever the pointer is overrides this to skip reading the position.
+    virtual bool postButtonAtCursor(MouseEventType type, MouseButton button)
+    {
+        return postMouse({ type, cursorLocation().value_or(Point { 0, 0 }), button, 1 });
+    }
     // One vertical pixel scroll; positive values scroll up.
     virtual bool postScroll(std::int32_t pixels) = 0;
     virtual bool postKey(const KeyEvent& event) = 0;

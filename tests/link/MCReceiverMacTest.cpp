@@ -8,7 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <limits>
+#include <thread>
 
 namespace kavora::test {
 namespace {
@@ -136,6 +138,56 @@ TEST_F(MCReceiverMacTest, StatesAndMessagesArePublishedOnTheMainQueueInOrder)
                        "session ended" }));
 }
 
+TEST_F(MCReceiverMacTest, AMessageSkipsTheQueueOnlyWhereThatKeepsTheOrder)
+{
+    const std::string heartbeat = R"({"heartbeat":{}})";
+    const std::string message = "message " + heartbeat;
+    struct Row {
+        const char* shows;
+        std::function<void()> act;
+        Lines atOnce; // before the main queue runs
+        Lines afterQueue;
+    };
+    const Row rows[] = {
+        { "on the main thread with nothing queued: handled at once",
+          [&] { session().receive(heartbeat, kAlice); },
+          { message },
+          {} },
+        { "behind a state report still queued: after it",
+          [&] {
+              session().leave(kAlice);
+              session().receive(heartbeat, kAlice);
+          },
+          {},
+          { "not connected", "name (none)", "session ended", message } },
+        { "read on another thread: through the queue",
+          [&] { std::thread([&] { session().receive(heartbeat, kAlice); }).join(); },
+          {},
+          { message } },
+        { "read while another is handled: after it, not inside it",
+          [&] {
+              receiver->onMessage = [&](const ControlMessage& handled) {
+                  events.push_back("begin " + encodeMessage(handled).value());
+                  if (std::holds_alternative<msg::LeftClickDown>(handled))
+                      session().receive(heartbeat, kAlice);
+                  events.emplace_back("end");
+              };
+              session().receive(R"({"leftClickDown":{}})", kAlice);
+          },
+          { R"(begin {"leftClickDown":{}})", "end" },
+          { "begin " + heartbeat, "end" } },
+    };
+    for (const auto& row : rows) {
+        session().join(kAlice);
+        scheduler.runPending();
+        takeEvents();
+        row.act();
+        EXPECT_EQ(takeEvents(), row.atOnce) << row.shows;
+        scheduler.runPending();
+        EXPECT_EQ(takeEvents(), row.afterQueue) << row.shows;
+    }
+}
+
 TEST_F(MCReceiverMacTest, UndecodablePacketsAreDroppedAndTheNextIsDelivered)
 {
     session().join(kAlice);
@@ -182,8 +234,8 @@ TEST_F(MCReceiverMacTest, SendGoesToTheConnectedPeerAndDropsWhatCannotGo)
 TEST_F(MCReceiverMacTest, PendingWorkIsDroppedOnceTheReceiverIsGone)
 {
     auto& fakeSession = session();
-    fakeSession.receive(R"({"heartbeat":{}})", kAlice);
     fakeSession.report(kAlice, PeerState::NotConnected);
+    fakeSession.receive(R"({"heartbeat":{}})", kAlice); // queued behind the report
     receiver.reset();
     scheduler.runPending();
     EXPECT_TRUE(events.empty());

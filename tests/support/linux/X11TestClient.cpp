@@ -283,6 +283,13 @@ bool X11TestClient::swapPointerButtons(unsigned int first, unsigned int second)
     return swapped;
 }
 
+bool X11TestClient::lockGroup(unsigned int group)
+{
+    const bool sent = XkbLockGroup(display_, XkbUseCoreKbd, group);
+    XSync(display_, False);
+    return sent;
+}
+
 std::vector<int> X11TestClient::keysDown() const
 {
     char keys[32] = {};

@@ -82,6 +82,8 @@ public:
     void warpPointer(int x, int y);
     // Swaps what two physical buttons mean for everyone (a left-handed map swaps 1 and 3).
     bool swapPointerButtons(unsigned int first, unsigned int second);
+    // Locks the keyboard in a group (a layout of the keymap), as a layout switch does.
+    bool lockGroup(unsigned int group);
     // The keycodes the server has down.
     std::vector<int> keysDown() const;
     // The first symbol the server's keymap gives a keycode, 0 for none.

@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <csignal>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/extensions/Xrandr.h>
+#include <poll.h>
 #include <pthread.h>
 
 namespace kavora {
@@ -101,6 +103,10 @@ struct X11ConnectionHooks {
 X11Connection::CallScope::CallScope(const X11Connection& connection)
     : connection_(connection)
 {
+    if (connection.pipeIgnored_) {
+        wasBlocked_ = true; // nothing to undo
+        return;
+    }
     sigset_t pipe;
     sigset_t previous;
     sigemptyset(&pipe);
@@ -128,6 +134,10 @@ X11Connection::CallScope::~CallScope()
 
 X11Connection::X11Connection(const std::string& displayName)
 {
+    // Read once: asking on every call would cost the system call the scope saves.
+    struct sigaction pipeAction { };
+    pipeIgnored_
+        = sigaction(SIGPIPE, nullptr, &pipeAction) == 0 && pipeAction.sa_handler == SIG_IGN;
     X11ConnectionHooks::install();
     CallScope scope(*this);
     // Opened only once the hooks are in place, so that an error while opening reaches them.
@@ -150,8 +160,10 @@ X11Connection::X11Connection(const std::string& displayName)
     if (xtest_)
         XTestGrabControl(display_, True);
     if (XRRQueryExtension(display_, &eventBase, &errorBase)
-        && XRRQueryVersion(display_, &major, &minor))
+        && XRRQueryVersion(display_, &major, &minor)) {
+        randrEventBase_ = eventBase;
         monitors_ = major > 1 || (major == 1 && minor >= 5);
+    }
     int opcode = 0;
     major = XkbMajorVersion;
     minor = XkbMinorVersion;
@@ -170,6 +182,32 @@ X11Connection::~X11Connection()
     }
     std::lock_guard lock(X11ConnectionHooks::mutex());
     std::erase(X11ConnectionHooks::connections(), this);
+}
+
+void X11Connection::addEventHandler(EventHandler handler)
+{
+    eventHandlers_.push_back(std::move(handler));
+}
+
+void X11Connection::takeEvents()
+{
+    if (!alive())
+        return;
+    CallScope scope(*this);
+    // Events already read (with a reply) are in Xlib's queue. Otherwise the socket is read only
+    // when it holds something: a look costs one system call, where Xlib's read takes two. What
+    // arrives while these are handled is taken next time.
+    int queued = XEventsQueued(display_, QueuedAlready);
+    pollfd readable { ConnectionNumber(display_), POLLIN, 0 };
+    if (queued == 0 && ::poll(&readable, 1, 0) > 0)
+        queued = XEventsQueued(display_, QueuedAfterReading);
+    while (queued > 0 && alive()) {
+        XEvent event;
+        XNextEvent(display_, &event);
+        for (const auto& handler : eventHandlers_)
+            handler(event);
+        queued = XEventsQueued(display_, QueuedAlready);
+    }
 }
 
 _XDisplay* X11Connection::display() const

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <functional>
 #include <string>
+#include <vector>
 
 struct _XDisplay;
+union _XEvent;
 
 namespace kavora {
 
@@ -25,11 +28,24 @@ public:
     bool hasMonitors() const { return alive() && monitors_; }
     bool hasXkb() const { return alive() && xkbEventBase_ >= 0; }
     int xkbEventBase() const { return xkbEventBase_; }
+    int randrEventBase() const { return randrEventBase_; }
+
+    // What the server reports on its own (a changed monitor layout, pointer map or keyboard
+    // state) reaches the users of the connection as events, so that they can keep what they
+    // know of the server current instead of asking it on every call. Handlers are called from
+    // takeEvents(), in the order they were added; they must not add handlers themselves.
+    using EventHandler = std::function<void(const _XEvent& event)>;
+    void addEventHandler(EventHandler handler);
+    // Hands every event the server has sent so far to the handlers, without waiting for more:
+    // at most one read of the socket, no round trip. Called before anything that relies on
+    // what the handlers keep.
+    void takeEvents();
 
     // Every Xlib call on a connection is made inside one: a write to a server that has gone away
     // raises SIGPIPE, which would end the process. The scope blocks it for the calling thread and
     // swallows one raised meanwhile; the broken connection is reported through the I/O error hook
-    // instead.
+    // instead. When the process ignored SIGPIPE before the connection was opened (the receiver
+    // does so at start), a broken write cannot end it and the scope costs nothing.
     class CallScope {
     public:
         explicit CallScope(const X11Connection& connection);
@@ -56,7 +72,10 @@ private:
     bool xtest_ = false;
     bool monitors_ = false;
     int xkbEventBase_ = -1;
+    int randrEventBase_ = -1;
+    bool pipeIgnored_ = false;
     unsigned long errorCount_ = 0;
+    std::vector<EventHandler> eventHandlers_;
 };
 
 } // namespace kavora

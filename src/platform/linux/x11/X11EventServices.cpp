@@ -7,6 +7,7 @@
 #include <array>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
@@ -26,19 +27,6 @@ int toCoordinate(double value)
     constexpr double lowest = std::numeric_limits<std::int16_t>::min();
     constexpr double highest = std::numeric_limits<std::int16_t>::max();
     return static_cast<int>(std::lround(std::clamp(value, lowest, highest)));
-}
-
-// The physical button that the pointer map turns into the logical one: XTest presses physical
-// buttons, and a left-handed map swaps 1 and 3.
-unsigned int physicalButton(Display* display, unsigned int logical)
-{
-    std::array<unsigned char, 256> map {};
-    const int count = XGetPointerMapping(display, map.data(), static_cast<int>(map.size()));
-    for (int i = 0; i < count; ++i) {
-        if (map[i] == logical)
-            return static_cast<unsigned int>(i + 1);
-    }
-    return logical;
 }
 
 struct ButtonAction {
@@ -79,12 +67,54 @@ Rect rootBounds(Display* display)
     return Rect { 0, 0, double(width), double(height) };
 }
 
+// The monitors as RandR lists them, the primary one first, as the main display comes first on
+// the Mac; empty when they cannot be listed.
+std::vector<Rect> listMonitors(Display* display, bool& primaryListed)
+{
+    std::vector<Rect> bounds;
+    int count = 0;
+    XRRMonitorInfo* monitors = XRRGetMonitors(display, DefaultRootWindow(display), True, &count);
+    if (!monitors)
+        return bounds;
+    std::vector<const XRRMonitorInfo*> ordered;
+    ordered.reserve(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i)
+        ordered.push_back(&monitors[i]);
+    std::stable_partition(ordered.begin(), ordered.end(),
+                          [](const XRRMonitorInfo* m) { return m->primary; });
+    primaryListed = !ordered.empty() && ordered.front()->primary;
+    for (const auto* monitor : ordered) {
+        bounds.push_back(Rect { double(monitor->x), double(monitor->y), double(monitor->width),
+                                double(monitor->height) });
+    }
+    XRRFreeMonitors(monitors);
+    return bounds;
+}
+
 } // namespace
 
 X11EventServices::X11EventServices(const InputSettings& settings, const std::string& displayName)
     : connection_(std::make_unique<X11Connection>(displayName))
     , keyboard_(std::make_unique<X11Keyboard>(*connection_, settings))
 {
+    connection_->addEventHandler([this](const XEvent& event) {
+        // Every client hears of a new pointer map; the keyboard takes the other kinds.
+        if (event.type == MappingNotify && event.xmapping.request == MappingPointer)
+            pointerMap_.reset();
+        const int randr = connection_->randrEventBase();
+        // A change of the screen or of one of its CRTCs, outputs or providers.
+        if (randr >= 0
+            && (event.type == randr + RRScreenChangeNotify || event.type == randr + RRNotify))
+            displays_.reset();
+    });
+    if (Display* display = connection_->display(); display && connection_->randrEventBase() >= 0) {
+        X11Connection::CallScope scope(*connection_);
+        XRRSelectInput(display, DefaultRootWindow(display),
+                       RRScreenChangeNotifyMask | RRCrtcChangeNotifyMask | RROutputChangeNotifyMask
+                           | RROutputPropertyNotifyMask | RRProviderChangeNotifyMask
+                           | RRProviderPropertyNotifyMask | RRResourceChangeNotifyMask);
+        connection_->flush();
+    }
 }
 
 X11EventServices::~X11EventServices() = default;
@@ -107,62 +137,62 @@ std::optional<Point> X11EventServices::cursorLocation()
                                         &rootY, &windowX, &windowY, &mask);
     if (!onScreen || !connection_->alive())
         return std::nullopt;
+    // The pointer is read when a motion starts afresh. The monitors are read again then too: the
+    // server announces every change of its outputs and CRTCs, but not monitors that a client
+    // defines (xrandr --setmonitor), so those are picked up at the start of the next motion.
+    displays_.reset();
     return Point { double(rootX), double(rootY) };
+}
+
+const X11EventServices::Displays* X11EventServices::displays()
+{
+    connection_->takeEvents();
+    Display* display = connection_->display();
+    if (!display)
+        return nullptr;
+    if (displays_)
+        return &*displays_;
+    // The selection is made before the read, so a change after it cannot go unnoticed.
+    X11Connection::CallScope scope(*connection_);
+    Displays read;
+    if (connection_->hasMonitors())
+        read.monitors = listMonitors(display, read.primaryListed);
+    read.root = rootBounds(display);
+    if (!connection_->alive())
+        return nullptr;
+    displays_ = std::move(read);
+    return &*displays_;
 }
 
 std::vector<Rect> X11EventServices::activeDisplayBounds()
 {
-    std::vector<Rect> bounds;
-    if (!connection_->hasMonitors())
-        return bounds;
-    Display* display = connection_->display();
-    X11Connection::CallScope scope(*connection_);
-    int count = 0;
-    XRRMonitorInfo* monitors = XRRGetMonitors(display, DefaultRootWindow(display), True, &count);
-    if (!monitors || !connection_->alive()) {
-        if (monitors)
-            XRRFreeMonitors(monitors);
-        return bounds;
-    }
-    // The primary monitor first, as the main display comes first on the Mac.
-    std::vector<XRRMonitorInfo*> ordered;
-    ordered.reserve(static_cast<std::size_t>(count));
-    for (int i = 0; i < count; ++i)
-        ordered.push_back(&monitors[i]);
-    std::stable_partition(ordered.begin(), ordered.end(),
-                          [](const XRRMonitorInfo* m) { return m->primary; });
-    for (const auto* monitor : ordered) {
-        bounds.push_back(Rect { double(monitor->x), double(monitor->y), double(monitor->width),
-                                double(monitor->height) });
-    }
-    XRRFreeMonitors(monitors);
-    return bounds;
+    const auto* known = displays();
+    return known ? known->monitors : std::vector<Rect> {};
 }
 
 Rect X11EventServices::mainDisplayBounds()
 {
-    Display* display = connection_->display();
-    if (!display)
+    const auto* known = displays();
+    if (!known)
         return {};
-    if (connection_->hasMonitors()) {
-        X11Connection::CallScope scope(*connection_);
-        int count = 0;
-        XRRMonitorInfo* monitors
-            = XRRGetMonitors(display, DefaultRootWindow(display), True, &count);
-        std::optional<Rect> primary;
-        for (int i = 0; monitors && i < count; ++i) {
-            const auto& m = monitors[i];
-            if (m.primary)
-                primary = Rect { double(m.x), double(m.y), double(m.width), double(m.height) };
-        }
-        if (monitors)
-            XRRFreeMonitors(monitors);
-        if (primary)
-            return *primary;
+    return known->primaryListed ? known->monitors.front() : known->root;
+}
+
+unsigned int X11EventServices::physicalButton(unsigned int logical)
+{
+    // XTest presses physical buttons, and a left-handed map swaps 1 and 3. The map is kept until
+    // the server announces a new one (taken in by the caller's takeEvents()).
+    if (!pointerMap_) {
+        std::array<unsigned char, 256> map {};
+        pointerMapCount_
+            = XGetPointerMapping(connection_->display(), map.data(), static_cast<int>(map.size()));
+        pointerMap_ = map;
     }
-    X11Connection::CallScope scope(*connection_);
-    const Rect root = rootBounds(display);
-    return connection_->alive() ? root : Rect {};
+    for (int i = 0; i < pointerMapCount_; ++i) {
+        if ((*pointerMap_)[static_cast<std::size_t>(i)] == logical)
+            return static_cast<unsigned int>(i + 1);
+    }
+    return logical;
 }
 
 bool X11EventServices::postMouse(const MouseEvent& event)
@@ -177,10 +207,28 @@ bool X11EventServices::postMouse(const MouseEvent& event)
     // The click state has no X counterpart: toolkits count clicks from timing and distance.
     XTestFakeMotionEvent(display, -1, toCoordinate(event.position.x),
                          toCoordinate(event.position.y), CurrentTime);
-    if (action->button != 0) {
-        XTestFakeButtonEvent(display, physicalButton(display, action->button),
-                             action->press ? True : False, CurrentTime);
-    }
+    if (action->button != 0)
+        return fakeButton(action->button, action->press);
+    return connection_->flush();
+}
+
+// The type names the button, as in postMouse().
+bool X11EventServices::postButtonAtCursor(MouseEventType type, MouseButton /*button*/)
+{
+    const auto action = buttonAction(type);
+    if (!action || action->button == 0 || !connection_->hasXTest())
+        return false;
+    X11Connection::CallScope scope(*connection_);
+    return fakeButton(action->button, action->press);
+}
+
+bool X11EventServices::fakeButton(unsigned int logicalButton, bool press)
+{
+    connection_->takeEvents();
+    if (!connection_->alive())
+        return false;
+    XTestFakeButtonEvent(connection_->display(), physicalButton(logicalButton),
+                         press ? True : False, CurrentTime);
     return connection_->flush();
 }
 
@@ -197,9 +245,12 @@ bool X11EventServices::postScroll(std::int32_t pixels)
 
 bool X11EventServices::fakeClicks(unsigned int logicalButton, std::int64_t count)
 {
-    Display* display = connection_->display();
     X11Connection::CallScope scope(*connection_);
-    const unsigned int button = physicalButton(display, logicalButton);
+    connection_->takeEvents();
+    Display* display = connection_->display();
+    if (!display)
+        return false;
+    const unsigned int button = physicalButton(logicalButton);
     for (std::int64_t i = 0; i < count; ++i) {
         XTestFakeButtonEvent(display, button, True, CurrentTime);
         XTestFakeButtonEvent(display, button, False, CurrentTime);

@@ -3,8 +3,11 @@
 #include "platform/EventServices.h"
 #include "platform/linux/x11/X11WheelAccumulator.h"
 
+#include <array>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace kavora {
 
@@ -17,9 +20,12 @@ class X11Keyboard;
 // Global coordinates are X root-window pixels, whatever scale factor the toolkit applies; the
 // displays are the RandR monitors, the primary one first. Mouse events move the pointer and then
 // press or release the (logical, so left-handed maps are honoured) button; a drag is motion while
-// the button is held. Pixel scrolling becomes wheel clicks (X11WheelAccumulator). Keys go through
-// X11Keyboard, which translates Mac chords; the Command key's role is read from the input settings
-// at every key.
+// the button is held. The display list and the pointer map are read once and then kept current
+// from the server's change notifications, so that no post or query of the displays waits for
+// the server; a change made between two calls is honoured by the second. (Monitors a client
+// defines are not announced: they are read again with the pointer, at the start of a motion.) Pixel
+// scrolling becomes wheel clicks (X11WheelAccumulator). Keys go through X11Keyboard, which
+// translates Mac chords; the Command key's role is read from the input settings at every key.
 //
 // Every call works on the thread that created the object. Without a display, or once the server
 // has gone away, queries answer nothing and posts return false; without XTest, posts return false.
@@ -37,6 +43,8 @@ public:
     Rect mainDisplayBounds() override;
 
     bool postMouse(const MouseEvent& event) override;
+    // XTest presses a button wherever the pointer is: no need to read the position first.
+    bool postButtonAtCursor(MouseEventType type, MouseButton button) override;
     bool postScroll(std::int32_t pixels) override;
     bool postKey(const KeyEvent& event) override;
     bool postMediaKey(const MediaKeyEvent& event) override;
@@ -45,8 +53,21 @@ public:
     bool isXTestUsable();
 
 private:
-    bool fakeClicks(unsigned int logicalButton, std::int64_t count);
+    struct Displays {
+        std::vector<Rect> monitors; // the primary one first
+        bool primaryListed = false;
+        Rect root;
+    };
 
+    bool fakeClicks(unsigned int logicalButton, std::int64_t count);
+    bool fakeButton(unsigned int logicalButton, bool press);
+    unsigned int physicalButton(unsigned int logical);
+    const Displays* displays();
+
+    // Declared before the connection, whose handlers write them until it closes.
+    std::optional<Displays> displays_;
+    std::optional<std::array<unsigned char, 256>> pointerMap_;
+    int pointerMapCount_ = 0;
     std::unique_ptr<X11Connection> connection_;
     std::unique_ptr<X11Keyboard> keyboard_;
     X11WheelAccumulator wheel_;

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <thread>
 #include <utility>
 
@@ -82,11 +83,32 @@ X11Keyboard::X11Keyboard(X11Connection& connection, const InputSettings& setting
     , settings_(settings)
     , keymap_(connection)
 {
+    // Keymap changes (another layout, our own bindings) mark the copy stale; a change of group
+    // (the user switching layouts) is kept as it comes, so that no key asks the server for it.
+    connection_.addEventHandler([this](const XEvent& event) {
+        if (event.type == MappingNotify) {
+            if (event.xmapping.request != MappingPointer)
+                keymapStale_ = true;
+            return;
+        }
+        if (event.type != connection_.xkbEventBase())
+            return;
+        XkbEvent xkb {};
+        std::memcpy(&xkb, &event, sizeof(event));
+        if (xkb.any.xkb_type == XkbStateNotify) {
+            group_ = xkb.state.group;
+            return;
+        }
+        keymapStale_ = true;
+        if (xkb.any.xkb_type == XkbNewKeyboardNotify)
+            group_.reset(); // another keyboard may have other groups: read it again
+    });
     if (Display* display = connection_.display(); display && connection_.hasXkb()) {
         X11Connection::CallScope scope(connection_);
-        // Keymap changes (another layout, our own bindings) mark the copy stale.
         const unsigned int changes = XkbNewKeyboardNotifyMask | XkbMapNotifyMask;
         XkbSelectEvents(display, XkbUseCoreKbd, changes, changes);
+        XkbSelectEventDetails(display, XkbUseCoreKbd, XkbStateNotify, XkbGroupStateMask,
+                              XkbGroupStateMask);
         connection_.flush();
     }
 }
@@ -189,7 +211,9 @@ bool X11Keyboard::postUnicode(const KeyEvent& event)
 
 std::optional<X11Keyboard::Stroke> X11Keyboard::strokeForChord(const XChord& chord)
 {
-    const int group = keymap_.activeGroup();
+    if (!group_)
+        group_ = keymap_.activeGroup(); // read once; the state events keep it current
+    const int group = *group_;
     // Keycodes lent by the pool are only reached through it, so that their reuse guard holds.
     const auto lent = [this](int keycode) { return pool_.owns(keycode); };
     std::optional<Stroke> stroke;
@@ -347,15 +371,9 @@ void X11Keyboard::fakeKey(int keycode, KeyState state)
 
 bool X11Keyboard::refreshKeymap()
 {
-    Display* display = connection_.display();
-    if (!display)
+    connection_.takeEvents();
+    if (!connection_.alive())
         return false;
-    while (XPending(display) > 0) {
-        XEvent event;
-        XNextEvent(display, &event);
-        if (event.type == MappingNotify || event.type == connection_.xkbEventBase())
-            keymapStale_ = true;
-    }
     if (!keymapStale_)
         return true;
     if (!keymap_.load())

@@ -70,6 +70,8 @@ private:
     X11Keymap keymap_;
     X11KeycodePool pool_;
     bool keymapStale_ = true;
+    // The keyboard's group (the layout in use), once read.
+    std::optional<int> group_;
     std::set<std::uint16_t> macModifiersDown_;
     std::optional<char16_t> pendingHighSurrogate_;
     // Strokes under way by Mac key code, by the last UTF-16 unit of a character, by media key.

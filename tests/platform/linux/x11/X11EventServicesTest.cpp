@@ -47,10 +47,15 @@ TEST_F(X11EventServicesTest, DisplaysAreTheMonitorsPrimaryFirstElseTheRootIsMain
     } removal { display_ };
     const Rect a { 0, 0, 1000, 700 };
     const Rect b { 1000, 300, 800, 600 };
+    // The server does not announce monitors set by a client (the only layout change Xvfb
+    // allows), so each change is seen from the next pointer read, where a motion starts.
+    EXPECT_EQ(services_->activeDisplayBounds(), (std::vector<Rect> { { 0, 0, 1920, 1080 } }));
     ASSERT_TRUE(runClient({ "xrandr", "--setmonitor", "A", "1000/260x700/180+0+0", "screen" }));
+    EXPECT_TRUE(services_->cursorLocation());
     EXPECT_EQ(services_->activeDisplayBounds(), std::vector<Rect> { a });
     EXPECT_EQ(services_->mainDisplayBounds(), (Rect { 0, 0, 1920, 1080 }));
     ASSERT_TRUE(runClient({ "xrandr", "--setmonitor", "*B", "800/200x600/150+1000+300", "none" }));
+    EXPECT_TRUE(services_->cursorLocation());
     EXPECT_EQ(services_->activeDisplayBounds(), (std::vector<Rect> { b, a }));
     EXPECT_EQ(services_->mainDisplayBounds(), b);
 }
@@ -82,18 +87,48 @@ TEST_F(X11EventServicesTest, ButtonsAndDragsArriveWhereAndAsPosted)
     }
 }
 
-TEST_F(X11EventServicesTest, LeftHandedPointerMapStillGivesTheLogicalButtons)
+TEST_F(X11EventServicesTest, APointerMapChangeBetweenClicksIsHonouredByTheNext)
 {
+    const auto click = [this] {
+        EXPECT_TRUE(services_->postMouse(mouse(LeftMouseDown, 50, 60)));
+        EXPECT_TRUE(services_->postMouse(mouse(LeftMouseUp, 50, 60)));
+        EXPECT_TRUE(services_->postButtonAtCursor(RightMouseDown, MouseButton::Right));
+        EXPECT_TRUE(services_->postButtonAtCursor(RightMouseUp, MouseButton::Right));
+        // Taken by the server before the other client changes the map: it does not order the
+        // requests of two clients by when they were sent.
+        EXPECT_TRUE(services_->isXTestUsable());
+    };
+    constexpr const char* kLogicalClicks
+        = "motion (50,60), press 1 (50,60), motion (50,60) +Button1, release 1 (50,60) +Button1, "
+          "press 3 (50,60), release 3 (50,60) +Button3";
+    // Before, under and after a left-handed map, which swaps the physical buttons 1 and 3.
+    click();
+    EXPECT_EQ(arrived(), kLogicalClicks) << "right-handed";
     ASSERT_TRUE(client_->swapPointerButtons(1, 3));
-    const struct Restore {
+    struct Restore {
         X11TestClient& client;
-        ~Restore() { client.swapPointerButtons(1, 3); }
+        bool swapped = true;
+        ~Restore()
+        {
+            if (swapped)
+                client.swapPointerButtons(1, 3);
+        }
     } restore { *client_ };
-    ASSERT_TRUE(services_->postMouse(mouse(LeftMouseDown, 50, 60)));
-    ASSERT_TRUE(services_->postMouse(mouse(LeftMouseUp, 50, 60)));
-    EXPECT_EQ(arrived(),
-              "motion (50,60), press 1 (50,60), motion (50,60) +Button1, release 1 "
-              "(50,60) +Button1");
+    click();
+    EXPECT_EQ(arrived(), kLogicalClicks) << "left-handed";
+    ASSERT_TRUE(client_->swapPointerButtons(1, 3));
+    restore.swapped = false;
+    click();
+    EXPECT_EQ(arrived(), kLogicalClicks) << "right-handed again";
+}
+
+TEST_F(X11EventServicesTest, AButtonAtTheCursorLandsWhereAnotherClientPutThePointer)
+{
+    client_->warpPointer(321, 123);
+    EXPECT_TRUE(services_->postButtonAtCursor(LeftMouseDown, MouseButton::Left));
+    EXPECT_TRUE(services_->postButtonAtCursor(LeftMouseUp, MouseButton::Left));
+    EXPECT_FALSE(services_->postButtonAtCursor(MouseMoved, MouseButton::Left));
+    EXPECT_EQ(arrived(), "motion (321,123), press 1 (321,123), release 1 (321,123) +Button1");
 }
 
 TEST_F(X11EventServicesTest, ScrollingUpIsWheelButtonFourAndDownFive)

@@ -149,6 +149,30 @@ TEST_F(X11KeyboardTest, OnAzertyShortcutsFollowTheLetterAndTypingThePosition)
                     "ampersand +Control, up Control_L +Control");
 }
 
+TEST_F(X11KeyboardTest, ALayoutSwitchBetweenTwoKeysIsHonouredByTheSecond)
+{
+    if (const auto missing = missingPrograms({ "setxkbmap", "xkbcomp" }); !missing.empty())
+        GTEST_SKIP() << missing;
+    ASSERT_TRUE(saveKeymap());
+    ASSERT_TRUE(runClient({ "setxkbmap", "-layout", "us,fr" }));
+    // Command+A goes to the key with the letter in the group in use: the A key in the US group,
+    // the Q key in the French one. A stale group would press the other key, which arrives as q.
+    const struct Restore {
+        X11TestClient& client;
+        ~Restore() { client.lockGroup(0); }
+    } restore { *client_ };
+    // Each stroke is taken by the server (isXTestUsable() waits for it) before the other client
+    // switches: the server does not order the requests of two clients by when they were sent.
+    stroke(0, kCmd);
+    ASSERT_TRUE(services_->isXTestUsable());
+    ASSERT_TRUE(client_->lockGroup(1));
+    stroke(0, kCmd);
+    ASSERT_TRUE(services_->isXTestUsable());
+    ASSERT_TRUE(client_->lockGroup(0));
+    stroke(0, kCmd);
+    EXPECT_EQ(arrived(), std::string(kControlA) + ", " + kControlA + ", " + kControlA);
+}
+
 TEST_F(X11KeyboardTest, TextArrivesAsTheCharactersKeysyms)
 {
     const std::pair<std::u16string, const char*> rows[] = {
