@@ -8,11 +8,13 @@
 namespace kavora {
 namespace {
 
-constexpr int kDone = 0;
-constexpr int kFailed = 1;
-constexpr int kUsageError = 2;
+// The exit statuses of `kavora defaults`, under names of their own: both files build into one
+// target.
+constexpr int kDevicesDone = 0;
+constexpr int kDevicesFailed = 1;
+constexpr int kDevicesUsageError = 2;
 
-void printUsage(std::ostream& stream)
+void printDevicesUsage(std::ostream& stream)
 {
     stream << "Usage: kavora devices list\n"
               "       kavora devices allow FINGERPRINT\n"
@@ -41,11 +43,11 @@ std::string readableTime(WallTime time)
     return text + " UTC";
 }
 
-int list(const TrustedDevices& devices, std::ostream& out)
+int listDevices(const TrustedDevices& devices, std::ostream& out)
 {
     if (devices.devices()->empty()) {
         out << "No trusted controllers.\n";
-        return kDone;
+        return kDevicesDone;
     }
     bool first = true;
     for (const auto& device : devices.devices().get()) {
@@ -56,16 +58,16 @@ int list(const TrustedDevices& devices, std::ostream& out)
             << '\n';
         first = false;
     }
-    return kDone;
+    return kDevicesDone;
 }
 
-int finishChange(JsonFileUserDefaults& defaults, std::ostream& err)
+int finishDevicesChange(JsonFileUserDefaults& defaults, std::ostream& err)
 {
     if (auto error = defaults.lastWriteError()) {
         err << "kavora devices: " << *error << '\n';
-        return kFailed;
+        return kDevicesFailed;
     }
-    return kDone;
+    return kDevicesDone;
 }
 
 } // namespace
@@ -76,33 +78,33 @@ int runDevicesCommand(const std::vector<std::string>& args, JsonFileUserDefaults
     const std::string verb = args.empty() ? std::string() : args[0];
     if (verb == "--help" || verb == "-h" || verb == "help"
         || (args.size() == 2 && args[1] == "--help")) {
-        printUsage(out);
-        return kDone;
+        printDevicesUsage(out);
+        return kDevicesDone;
     }
     TrustedDevices devices(defaults, systemWallTime);
     if (verb == "list" && args.size() == 1)
-        return list(devices, out);
+        return listDevices(devices, out);
     if ((verb == "allow" || verb == "revoke") && args.size() == 2) {
         const auto fingerprint = normalizedFingerprint(args[1]);
         if (!fingerprint) {
             err << "kavora devices: \"" << args[1]
                 << "\" is not a fingerprint: expected 64 hexadecimal digits, with or without "
                    "colons\n";
-            return kUsageError;
+            return kDevicesUsageError;
         }
         if (verb == "allow") {
             devices.trust(*fingerprint, {}, TrustedDevices::Seen::NotYet);
-            return finishChange(defaults, err);
+            return finishDevicesChange(defaults, err);
         }
         if (!devices.revoke(*fingerprint)) {
             err << "kavora devices: no trusted controller has the fingerprint " << *fingerprint
                 << '\n';
-            return kFailed;
+            return kDevicesFailed;
         }
-        return finishChange(defaults, err);
+        return finishDevicesChange(defaults, err);
     }
-    printUsage(err);
-    return kUsageError;
+    printDevicesUsage(err);
+    return kDevicesUsageError;
 }
 
 } // namespace kavora

@@ -13,16 +13,16 @@ namespace {
 using Lines = std::vector<std::string>;
 using nlohmann::json;
 
-const PeerID kAlice { 1, "Alice's phone", std::string(64, 'a'), "111111" };
-const PeerID kBob { 2, "Bob's phone", std::string(64, 'b'), "222222" };
-const PeerID kCarol { 3, "Carol's pad", std::string(64, 'c'), "333333" };
+const PeerID kTrusted { 1, "Alice's phone", std::string(64, 'a'), "111111" };
+const PeerID kUnknown { 2, "Bob's phone", std::string(64, 'b'), "222222" };
+const PeerID kOtherUnknown { 3, "Carol's pad", std::string(64, 'c'), "333333" };
 
-// The receiver's consent over the fake advertiser, in virtual time, advertising. Alice is
-// trusted; Bob and Carol are not.
+// The receiver's consent over the fake advertiser, in virtual time, advertising. Alice's phone
+// is trusted; Bob's phone and Carol's pad are not.
 struct ConsentRig {
     ConsentRig()
     {
-        trustFromOutside(kAlice);
+        trustFromOutside(kTrusted);
         receiver->startAdvertising();
         advertiser().lines.clear();
     }
@@ -67,18 +67,18 @@ protected:
 
 TEST_F(PeerConsentTest, ATrustedControllerJoinsAtOnceWhileNobodyIsConnected)
 {
-    EXPECT_EQ(invite(kAlice), InvitationDecision::Accept);
+    EXPECT_EQ(invite(kTrusted), InvitationDecision::Accept);
     const auto& alice = receiver->trustedDevices()->front();
     EXPECT_EQ(alice.name, "Alice's phone") << "the name it used is kept";
     EXPECT_EQ(alice.lastSeen, now);
 
-    session().join(kAlice);
-    trust(kBob);
-    EXPECT_EQ(invite(kBob), InvitationDecision::Decline) << "one controller at a time";
-    EXPECT_EQ(invite(kCarol), InvitationDecision::Decline) << "no question while connected";
+    session().join(kTrusted);
+    trust(kUnknown);
+    EXPECT_EQ(invite(kUnknown), InvitationDecision::Decline) << "one controller at a time";
+    EXPECT_EQ(invite(kOtherUnknown), InvitationDecision::Decline) << "no question while connected";
     EXPECT_EQ(waiting(), std::nullopt);
-    session().leave(kAlice);
-    EXPECT_EQ(invite(kBob), InvitationDecision::Accept);
+    session().leave(kTrusted);
+    EXPECT_EQ(invite(kUnknown), InvitationDecision::Accept);
     EXPECT_TRUE(advertiser().lines.empty()) << "nothing was held";
 }
 
@@ -93,11 +93,13 @@ TEST_F(PeerConsentTest, AControllerWithoutAProperIdentityIsDeclinedWithoutAQuest
 
 TEST_F(PeerConsentTest, AnUnknownControllerIsHeldAndAskedAboutOneAtATime)
 {
-    EXPECT_EQ(invite(kBob), InvitationDecision::Hold);
+    EXPECT_EQ(invite(kUnknown), InvitationDecision::Hold);
     ASSERT_TRUE(receiver->consentRequest()->has_value());
-    EXPECT_EQ(*receiver->consentRequest().get(), kBob) << "name, fingerprint and code published";
-    EXPECT_EQ(invite(kCarol), InvitationDecision::Decline) << "a second question waits for none";
-    EXPECT_EQ(invite(kBob), InvitationDecision::Decline) << "nor does the same one again";
+    EXPECT_EQ(*receiver->consentRequest().get(), kUnknown)
+        << "name, fingerprint and code published";
+    EXPECT_EQ(invite(kOtherUnknown), InvitationDecision::Decline)
+        << "a second question waits for none";
+    EXPECT_EQ(invite(kUnknown), InvitationDecision::Decline) << "nor does the same one again";
     EXPECT_EQ(waiting(), "Bob's phone");
     EXPECT_TRUE(advertiser().lines.empty()) << "nothing answered yet";
 }
@@ -130,7 +132,7 @@ TEST_F(PeerConsentTest, TheRequestEndsByAnswerTimeOrDepartureAndCoolsDownWhenDec
           false,
           InvitationDecision::Decline },
         { "Bob went away",
-          [](auto& t) { t.advertiser().heldPeerLeaves(kBob); },
+          [](auto& t) { t.advertiser().heldPeerLeaves(kUnknown); },
           {},
           false,
           InvitationDecision::Hold },
@@ -140,7 +142,7 @@ TEST_F(PeerConsentTest, TheRequestEndsByAnswerTimeOrDepartureAndCoolsDownWhenDec
           false,
           InvitationDecision::Hold },
         { "trusted from outside",
-          [](auto& t) { t.trustFromOutside(kBob); },
+          [](auto& t) { t.trustFromOutside(kUnknown); },
           { "answer Bob's phone accepted" },
           true,
           InvitationDecision::Accept },
@@ -148,7 +150,7 @@ TEST_F(PeerConsentTest, TheRequestEndsByAnswerTimeOrDepartureAndCoolsDownWhenDec
     for (const auto& row : rows) {
         SCOPED_TRACE(row.shows);
         ConsentRig t;
-        ASSERT_EQ(t.invite(kBob), InvitationDecision::Hold);
+        ASSERT_EQ(t.invite(kUnknown), InvitationDecision::Hold);
         t.advertiser().lines.clear();
         t.scheduler.advance(Seconds(29.9));
         ASSERT_EQ(t.waiting(), "Bob's phone") << "still asking just before the timeout";
@@ -158,60 +160,60 @@ TEST_F(PeerConsentTest, TheRequestEndsByAnswerTimeOrDepartureAndCoolsDownWhenDec
         auto answers = std::exchange(t.advertiser().lines, {});
         std::erase(answers, "stop");
         EXPECT_EQ(answers, row.answers);
-        EXPECT_EQ(t.trusted(kBob), row.bobTrusted);
+        EXPECT_EQ(t.trusted(kUnknown), row.bobTrusted);
         t.scheduler.advance(Seconds(1));
         EXPECT_TRUE(t.advertiser().lines.empty()) << "the timer ended with the request";
-        EXPECT_EQ(t.invite(kBob), row.next);
+        EXPECT_EQ(t.invite(kUnknown), row.next);
     }
 }
 
 TEST_F(PeerConsentTest, ADeclinedControllerIsTurnedAwayWithoutAQuestionForAMinute)
 {
-    ASSERT_EQ(invite(kBob), InvitationDecision::Hold);
+    ASSERT_EQ(invite(kUnknown), InvitationDecision::Hold);
     receiver->answerConsentRequest(ConsentAnswer::Decline);
     scheduler.advance(Seconds(59.9));
-    EXPECT_EQ(invite(kBob), InvitationDecision::Decline);
-    EXPECT_EQ(invite(kCarol), InvitationDecision::Hold) << "only the declined one waits";
+    EXPECT_EQ(invite(kUnknown), InvitationDecision::Decline);
+    EXPECT_EQ(invite(kOtherUnknown), InvitationDecision::Hold) << "only the declined one waits";
     receiver->answerConsentRequest(ConsentAnswer::Decline);
     scheduler.advance(Seconds(0.1));
-    EXPECT_EQ(invite(kBob), InvitationDecision::Hold);
+    EXPECT_EQ(invite(kUnknown), InvitationDecision::Hold);
     EXPECT_EQ(waiting(), "Bob's phone");
 }
 
 TEST_F(PeerConsentTest, ATrustedControllerArrivingDuringAQuestionTakesThePlace)
 {
-    ASSERT_EQ(invite(kBob), InvitationDecision::Hold);
-    EXPECT_EQ(invite(kAlice), InvitationDecision::Accept);
+    ASSERT_EQ(invite(kUnknown), InvitationDecision::Hold);
+    EXPECT_EQ(invite(kTrusted), InvitationDecision::Accept);
     EXPECT_EQ(advertiser().lines, Lines { "answer Bob's phone declined" });
     EXPECT_EQ(waiting(), std::nullopt);
-    session().leave(kAlice);
-    EXPECT_EQ(invite(kBob), InvitationDecision::Hold) << "not the user's decline: no cool-down";
+    session().leave(kTrusted);
+    EXPECT_EQ(invite(kUnknown), InvitationDecision::Hold) << "not the user's decline: no cool-down";
 }
 
 TEST_F(PeerConsentTest, AllowingWhileAnotherControllerGotInIsDeclined)
 {
-    ASSERT_EQ(invite(kBob), InvitationDecision::Hold);
-    session().join(kCarol); // cannot happen through invitations; the place is checked anyway
+    ASSERT_EQ(invite(kUnknown), InvitationDecision::Hold);
+    session().join(kOtherUnknown); // cannot happen through invitations; the place is checked anyway
     receiver->answerConsentRequest(ConsentAnswer::Allow);
     EXPECT_EQ(advertiser().lines, Lines { "answer Bob's phone declined" });
-    EXPECT_FALSE(trusted(kBob));
+    EXPECT_FALSE(trusted(kUnknown));
 }
 
 TEST_F(PeerConsentTest, RevokingTheConnectedControllerEndsItsSessionAtOnce)
 {
-    trust(kBob);
-    session().join(kAlice);
-    receiver->revokeTrustedDevice(kBob.fingerprint);
+    trust(kUnknown);
+    session().join(kTrusted);
+    receiver->revokeTrustedDevice(kUnknown.fingerprint);
     EXPECT_TRUE(session().lines.empty()) << "another device's revocation leaves it alone";
 
-    receiver->revokeTrustedDevice(kAlice.fingerprint);
+    receiver->revokeTrustedDevice(kTrusted.fingerprint);
     EXPECT_EQ(session().lines, Lines { "disconnect" });
-    EXPECT_FALSE(trusted(kAlice));
-    EXPECT_EQ(invite(kAlice), InvitationDecision::Hold) << "asked about again";
+    EXPECT_FALSE(trusted(kTrusted));
+    EXPECT_EQ(invite(kTrusted), InvitationDecision::Hold) << "asked about again";
 
     // The same from another process: the store loses Alice's entry.
-    trust(kAlice);
-    session().join(kAlice);
+    trust(kTrusted);
+    session().join(kTrusted);
     session().lines.clear();
     defaults.setObject(TrustedDevices::kKey, json::object());
     receiver->reloadTrustedDevices();
