@@ -43,19 +43,5 @@ TEST_F(MacControllerConsentTest, AnAllowedControllerStartsLikeATrustedOneWithThe
     EXPECT_TRUE(pushed[2].starts_with(R"({"favoriteSites":)"));
 }
 
-TEST_F(MacControllerConsentTest, RemovingTheConnectedControllerFromTheListDisconnectsIt)
-{
-    ASSERT_EQ(framework.advertiser->invite(kPad), InvitationDecision::Hold);
-    controller->answerConsentRequest(ConsentAnswer::Allow);
-    framework.session->join(kPad);
-    scheduler.runPending();
-    ASSERT_TRUE(controller->isConnected().get());
-
-    controller->revokeTrustedDevice(kPad.fingerprint);
-    scheduler.runPending();
-    EXPECT_FALSE(controller->isConnected().get());
-    EXPECT_TRUE(controller->trustedDevices()->empty());
-}
-
 } // namespace
 } // namespace kavora::test
