@@ -7,8 +7,11 @@
 // floor program (floor_receiver, built beside the bench) or another build of kavora to measure
 // that instead, in the same way.
 #include "ReceiverProgram.h"
+#include "link/TrustedDevices.h"
 #include "platform/linux/peer/CertificateStore.h"
 #include "platform/linux/peer/PeerClient.h"
+#include "platform/linux/settings/JsonFileUserDefaults.h"
+#include "support/CapturingLog.h"
 #include "support/XvfbServer.h"
 
 #include <QCoreApplication>
@@ -115,15 +118,23 @@ struct Link {
             return;
         }
         root = pattern;
-        receiver = std::make_unique<ReceiverProgram>(xvfb.displayName(), root);
-        if (receiver->port() == 0) {
-            problem = "kavora did not start; see " + (root / "kavora.log").string();
-            return;
-        }
-        // The bench's own controller identity, as kavora-remote makes its own.
+        // The bench's own controller identity, as kavora-remote makes its own, trusted before
+        // the receiver starts, as a device the user allowed once.
         auto identity = loadOrCreateTlsIdentity(root / "controller", kControllerIdentityFiles);
         if (!identity) {
             problem = "no controller identity: " + identity.error();
+            return;
+        }
+        {
+            test::CapturingLog quiet;
+            JsonFileUserDefaults settings(root / "home/.config/kavora", quiet);
+            TrustedDevices(settings, [] { return WallTime {}; })
+                .trust(certificateSha256(identity.value().certificate), "link_bench",
+                       TrustedDevices::Seen::NotYet);
+        }
+        receiver = std::make_unique<ReceiverProgram>(xvfb.displayName(), root);
+        if (receiver->port() == 0) {
+            problem = "kavora did not start; see " + (root / "kavora.log").string();
             return;
         }
         PeerClient::Options options;

@@ -1,6 +1,7 @@
 #include "app/DesktopShell.h"
 
 #include "core/Log.h"
+#include "ui/ConsentPrompt.h"
 #include "ui/ControllerAdapter.h"
 #include "ui/MenuBarPanel.h"
 #include "ui/SettingsWindow.h"
@@ -29,6 +30,7 @@ DesktopShell::DesktopShell(std::shared_ptr<MacController> controller, InputSetti
         log.line("kavora: no status icon host on this desktop; the settings window is the way "
                  "in (on GNOME, the AppIndicator extension adds one)");
     showSettings();
+    consentPrompt_ = std::make_unique<ConsentPrompt>(*adapter_);
 }
 
 DesktopShell::~DesktopShell() = default;

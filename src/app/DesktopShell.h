@@ -4,6 +4,7 @@
 
 namespace kavora {
 
+class ConsentPrompt;
 class ControllerAdapter;
 class Log;
 class MacController;
@@ -13,8 +14,9 @@ class StatusTrayIcon;
 class InputSettings;
 
 // The desktop program's face around the one controller: the adapter the views share, the
-// settings window, the panel and the status icon. The settings window opens at once; without a
-// tray host it stays the way in, which is said once in the log.
+// settings window, the panel, the status icon and the prompt that asks about unknown controllers.
+// The settings window opens at once; without a tray host it stays the way in, which is said once in
+// the log.
 class DesktopShell final {
 public:
     DesktopShell(std::shared_ptr<MacController> controller, InputSettings& tracking, Log& log);
@@ -31,6 +33,7 @@ private:
     std::unique_ptr<SettingsWindow> window_;
     std::unique_ptr<MenuBarPanel> panel_;
     std::unique_ptr<StatusTrayIcon> tray_;
+    std::unique_ptr<ConsentPrompt> consentPrompt_;
 };
 
 } // namespace kavora

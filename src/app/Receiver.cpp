@@ -14,6 +14,8 @@
 namespace kavora {
 namespace {
 
+constexpr std::chrono::seconds kSettingsPollInterval { 1 };
+
 // The overview key where the desktop offers no overview call: Command+Space, which the X11
 // backend turns into the desktop's Super key.
 void postOverviewKey(EventServices& events)
@@ -48,13 +50,16 @@ Receiver::Receiver(const ReceiverOptions& options, Log& log)
                 })
     , framework_(linkOptions(options), log)
 {
+    receiver_ = MCReceiverMac::create(scheduler_, framework_, defaults_, hostNames_);
     if (defaults_.changeNotifier() >= 0) {
         settingsChanges_
             = std::make_unique<QSocketNotifier>(defaults_.changeNotifier(), QSocketNotifier::Read);
         QObject::connect(settingsChanges_.get(), &QSocketNotifier::activated,
-                         [this] { defaults_.takeChangeNotifications(); });
+                         [this] { takeSettingsChanges(); });
+    } else {
+        QObject::connect(&settingsPoll_, &QTimer::timeout, [this] { takeSettingsChanges(); });
+        settingsPoll_.start(kSettingsPollInterval);
     }
-    receiver_ = MCReceiverMac::create(scheduler_, framework_, defaults_, hostNames_);
     injector_ = CGEventInjector::create({ scheduler_, inputSettings_, events_, pasteboard_,
                                           accessibility_, audio_, launcher_, log });
     controller_ = MacController::create(
@@ -63,6 +68,12 @@ Receiver::Receiver(const ReceiverOptions& options, Log& log)
 }
 
 Receiver::~Receiver() = default;
+
+void Receiver::takeSettingsChanges()
+{
+    defaults_.takeChangeNotifications();
+    receiver_->reloadTrustedDevices();
+}
 
 std::string Receiver::displayName() const
 {

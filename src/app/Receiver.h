@@ -16,6 +16,7 @@
 #include "platform/linux/x11/X11EventServices.h"
 
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include <cstdint>
 #include <memory>
@@ -52,8 +53,13 @@ private:
     QtScheduler scheduler_;
     JsonFileUserDefaults defaults_;
     // Reads are served from memory; a change made by another process (kavora defaults write,
-    // an editor) is taken here, and the next read sees it.
+    // kavora devices, an editor) is taken here, and the next read sees it. The trusted devices
+    // are read again at once, so that a controller allowed or revoked from a shell is admitted or
+    // disconnected without waiting for its next move. Without notifications the file is looked
+    // at every second instead.
+    void takeSettingsChanges();
     std::unique_ptr<QSocketNotifier> settingsChanges_;
+    QTimer settingsPoll_;
     PlistLegacyPreferences legacy_;
     SettingsStore settings_;
     InputSettings inputSettings_;

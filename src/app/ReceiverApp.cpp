@@ -6,6 +6,7 @@
 #include "app/SingleInstance.h"
 #include "controller/MacController.h"
 #include "platform/linux/system/SystemLog.h"
+#include "presentation/ConsentTexts.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -82,6 +83,16 @@ int runHeadless(int argc, char** argv, const ReceiverOptions& options, SingleIns
     instance.listen([] {});
 
     Receiver receiver(options, log);
+    // Nobody is there to be asked: the request is said where the person running the receiver
+    // looks, with the command that allows the controller.
+    auto requests = receiver.controller()->consentRequest().subscribe(
+        [&log](const std::optional<PeerID>& peer) {
+            if (!peer)
+                return;
+            (void)std::fputs(consentAnnouncement(*peer).c_str(), stdout);
+            (void)std::fflush(stdout);
+            log.line(consentLogLine(*peer));
+        });
     announce(options, receiver);
     if (!receiver.controller()->accessibilityGranted().get())
         log.line("kavora: input cannot be injected on this display (no X server with XTEST)");

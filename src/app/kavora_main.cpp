@@ -1,4 +1,5 @@
 #include "app/DefaultsCommand.h"
+#include "app/DevicesCommand.h"
 #include "app/ReceiverApp.h"
 #include "app/ReceiverOptions.h"
 #include "platform/linux/settings/JsonFileUserDefaults.h"
@@ -17,12 +18,17 @@ void printUsage()
 {
     std::puts("Usage: kavora [--headless] [--advertise] [--port N] [--listen ADDRESS]\n"
               "       kavora defaults read [KEY] | write KEY VALUE | delete KEY\n"
+              "       kavora devices list | allow FINGERPRINT | revoke FINGERPRINT\n"
               "       kavora --help | --version\n"
               "\n"
               "The Kavora receiver: lets a handheld touch device be the mouse, keyboard and\n"
               "launcher of this computer. Without --headless it is the desktop program: a\n"
               "status icon with a panel, and the settings window. One copy runs per session;\n"
               "starting another brings the running one's settings window to the front.\n"
+              "\n"
+              "A controller connects only once it is trusted: the desktop program asks the\n"
+              "user with the controller's name and verification code; the headless receiver\n"
+              "prints the request and the kavora devices command that allows it.\n"
               "\n"
               "  --headless   run without a user interface (for servers and tests)\n"
               "  --advertise  switch advertising on at start, so controllers can connect\n"
@@ -32,7 +38,8 @@ void printUsage()
               "               accept controllers on this IP address only (by default on every\n"
               "               address); on a loopback address such as 127.0.0.1 the receiver is\n"
               "               not announced on the network\n"
-              "  defaults     read and change the receiver's settings (kavora defaults --help)");
+              "  defaults     read and change the receiver's settings (kavora defaults --help)\n"
+              "  devices      list, allow and revoke trusted controllers (kavora devices --help)");
 }
 
 int runDefaults(int argc, char** argv)
@@ -41,6 +48,14 @@ int runDefaults(int argc, char** argv)
     kavora::JsonFileUserDefaults defaults(kavora::settingsFolder(), log);
     const std::vector<std::string> args(argv + 2, argv + argc);
     return kavora::runDefaultsCommand(args, defaults, std::cout, std::cerr);
+}
+
+int runDevices(int argc, char** argv)
+{
+    kavora::SystemLog log;
+    kavora::JsonFileUserDefaults defaults(kavora::settingsFolder(), log);
+    const std::vector<std::string> args(argv + 2, argv + argc);
+    return kavora::runDevicesCommand(args, defaults, std::cout, std::cerr);
 }
 
 } // namespace
@@ -57,6 +72,8 @@ int main(int argc, char** argv)
     }
     if (argc > 1 && std::strcmp(argv[1], "defaults") == 0)
         return runDefaults(argc, argv);
+    if (argc > 1 && std::strcmp(argv[1], "devices") == 0)
+        return runDevices(argc, argv);
 
     const auto options
         = kavora::parseReceiverOptions(std::vector<std::string>(argv + 1, argv + argc), std::cerr);

@@ -163,6 +163,26 @@ const Published<std::vector<FavoriteSite>>& MacController::favoriteSites() const
     return favoriteSites_->favoriteSites();
 }
 
+const Published<std::vector<TrustedDevice>>& MacController::trustedDevices() const
+{
+    return receiver_->trustedDevices();
+}
+
+const Published<std::optional<PeerID>>& MacController::consentRequest() const
+{
+    return receiver_->consentRequest();
+}
+
+void MacController::answerConsentRequest(ConsentAnswer answer)
+{
+    receiver_->answerConsentRequest(answer);
+}
+
+void MacController::revokeTrustedDevice(const std::string& fingerprint)
+{
+    receiver_->revokeTrustedDevice(fingerprint);
+}
+
 void MacController::handleMessage(const ControlMessage& message)
 {
     std::visit(

@@ -4,6 +4,8 @@
 #include "controller/SettingsStore.h"
 #include "core/Published.h"
 #include "core/Scheduler.h"
+#include "link/PeerConsent.h"
+#include "link/TrustedDevices.h"
 #include "protocol/ControlMessage.h"
 
 #include <cstdint>
@@ -73,12 +75,19 @@ public:
     const Published<Ids>& registeredBundleIds() const;
     const Published<Ids>& systemButtonIDs() const { return systemButtonIDs_; }
     const Published<std::vector<FavoriteSite>>& favoriteSites() const;
+    // The controllers allowed without a question, and the unknown one waiting for the user.
+    const Published<std::vector<TrustedDevice>>& trustedDevices() const;
+    const Published<std::optional<PeerID>>& consentRequest() const;
 
     // The advertising switch of the user interface.
     void setAdvertising(bool on);
     void requestAccessibilityPermission();
     // Each time the application becomes active.
     void recheckAccessibility();
+    // The user's answer to the controller waiting for one; allowing trusts it.
+    void answerConsentRequest(ConsentAnswer answer);
+    // Forgets a trusted controller; its session, if it has one, ends at once.
+    void revokeTrustedDevice(const std::string& fingerprint);
     // Deselects a selected preset, or selects one while fewer than three are.
     void toggleSystemButton(const std::string& id);
 

@@ -18,26 +18,30 @@ constexpr std::string_view kDiscoveryApp = "KavoraMac";
 
 std::shared_ptr<MCReceiverMac> MCReceiverMac::create(Scheduler& scheduler, PeerFramework& framework,
                                                      UserDefaults& defaults,
-                                                     const HostNames& hostNames)
+                                                     const HostNames& hostNames,
+                                                     TrustedDevices::Clock clock)
 {
-    auto receiver
-        = std::make_shared<MCReceiverMac>(Passkey {}, scheduler, framework, defaults, hostNames);
+    auto receiver = std::make_shared<MCReceiverMac>(Passkey {}, scheduler, framework, defaults,
+                                                    hostNames, std::move(clock));
     receiver->setUpSession();
     return receiver;
 }
 
 MCReceiverMac::MCReceiverMac(Passkey, Scheduler& scheduler, PeerFramework& framework,
-                             UserDefaults& defaults, const HostNames& hostNames)
+                             UserDefaults& defaults, const HostNames& hostNames,
+                             TrustedDevices::Clock clock)
     : scheduler_(scheduler)
     , framework_(framework)
     , deviceIdentifier_(defaults)
+    , trustedDevices_(defaults, std::move(clock))
 {
     myPeerID_.displayName = peerDisplayName(computerName(hostNames));
 }
 
 MCReceiverMac::~MCReceiverMac()
 {
-    // The advertiser refers to the session, so it goes first.
+    // The consent refers to both, and the advertiser to the session.
+    consent_.reset();
     advertiser_.reset();
     session_.reset();
 }
@@ -73,10 +77,14 @@ void MCReceiverMac::setUpSession()
     };
     advertiser_
         = framework_.makeAdvertiser(myPeerID_.displayName, discoveryInfo, serviceType, *session_);
-    advertiser_->setInvitationHandler([weak](const PeerID&) {
+    consent_ = std::make_unique<PeerConsent>(scheduler_, trustedDevices_, *session_, *advertiser_);
+    advertiser_->setInvitationHandler([weak](const PeerID& peer) {
         auto self = weak.lock();
-        return self && self->answerInvitation() ? InvitationDecision::Accept
-                                                : InvitationDecision::Decline;
+        return self ? self->consent_->decide(peer) : InvitationDecision::Decline;
+    });
+    advertiser_->setHeldPeerLeftHandler([weak](const PeerID& peer) {
+        if (auto self = weak.lock())
+            self->consent_->heldPeerLeft(peer);
     });
 }
 
@@ -90,6 +98,7 @@ void MCReceiverMac::stopAdvertising()
 {
     // Cleared first, so that the not-connected reports of the disconnect do not re-arm it.
     isAdvertising_ = false;
+    consent_->withdraw();
     advertiser_->stopAdvertisingPeer();
     session_->disconnect();
     isConnected_ = false;
@@ -135,10 +144,19 @@ void MCReceiverMac::handle(const ControlMessage& message)
     handling_ = false;
 }
 
-bool MCReceiverMac::answerInvitation() const
+void MCReceiverMac::answerConsentRequest(ConsentAnswer answer)
 {
-    // One controller at a time; who is asking is not examined.
-    return session_->connectedPeers().empty();
+    consent_->answer(answer);
+}
+
+void MCReceiverMac::revokeTrustedDevice(const std::string& fingerprint)
+{
+    trustedDevices_.revoke(fingerprint);
+}
+
+void MCReceiverMac::reloadTrustedDevices()
+{
+    trustedDevices_.reload();
 }
 
 void MCReceiverMac::handleStateChange(const PeerID& peer, PeerState state)

@@ -2,6 +2,8 @@
 
 #include "core/Published.h"
 #include "link/DeviceIdentifier.h"
+#include "link/PeerConsent.h"
+#include "link/TrustedDevices.h"
 #include "platform/PeerFramework.h"
 #include "protocol/ControlMessage.h"
 
@@ -11,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace kavora {
 
@@ -19,19 +22,22 @@ class Scheduler;
 class UserDefaults;
 
 // This computer's end of the link to the handheld controller: advertises it, admits one
-// controller at a time into the encrypted session, hands every decoded message to its owner on
-// the main queue and sends replies. Owned by a std::shared_ptr; every callback it hands out holds
-// it weakly. Used on the main thread only, except for the session and advertiser callbacks.
+// controller at a time into the encrypted session (a trusted one at once, an unknown one once the
+// user allows it: PeerConsent), hands every decoded message to its owner on the main queue and
+// sends replies. Owned by a std::shared_ptr; every callback it hands out holds it weakly. Used on
+// the main thread only, except for the session callbacks; the advertiser asks and reports on the
+// main thread.
 class MCReceiverMac final : public std::enable_shared_from_this<MCReceiverMac> {
     struct Passkey { };
 
 public:
-    // Creates the receiver and sets up its session. The services must outlive it.
+    // Creates the receiver and sets up its session. The services must outlive it; the clock
+    // dates the trusted devices.
     static std::shared_ptr<MCReceiverMac> create(Scheduler& scheduler, PeerFramework& framework,
-                                                 UserDefaults& defaults,
-                                                 const HostNames& hostNames);
+                                                 UserDefaults& defaults, const HostNames& hostNames,
+                                                 TrustedDevices::Clock clock = systemWallTime);
     MCReceiverMac(Passkey, Scheduler& scheduler, PeerFramework& framework, UserDefaults& defaults,
-                  const HostNames& hostNames);
+                  const HostNames& hostNames, TrustedDevices::Clock clock);
     MCReceiverMac(const MCReceiverMac&) = delete;
     MCReceiverMac& operator=(const MCReceiverMac&) = delete;
     ~MCReceiverMac();
@@ -44,6 +50,12 @@ public:
     }
     // The user has switched advertising on; re-arms the advertiser after a disconnect.
     const Published<bool>& isAdvertising() const { return isAdvertising_; }
+    // The controllers allowed without a question, and the unknown one waiting for an answer.
+    const Published<std::vector<TrustedDevice>>& trustedDevices() const
+    {
+        return trustedDevices_.devices();
+    }
+    const Published<std::optional<PeerID>>& consentRequest() const { return consent_->request(); }
 
     // Receives every decoded message, on the main queue, in arrival order.
     std::function<void(const ControlMessage&)> onMessage;
@@ -55,7 +67,13 @@ public:
     const PeerID& myPeerID() const { return myPeerID_; }
 
     void startAdvertising();
+    // Also declines a waiting request.
     void stopAdvertising();
+    void answerConsentRequest(ConsentAnswer answer);
+    // Forgets the device; a session it has ends at once.
+    void revokeTrustedDevice(const std::string& fingerprint);
+    // Takes the trusted devices another process (`kavora devices`) changed in the store.
+    void reloadTrustedDevices();
     // Sends the message to every connected peer; does nothing without one.
     void send(const ControlMessage& message);
 
@@ -63,7 +81,6 @@ private:
     // Builds the session and the (stopped) advertiser; create() calls it once the shared pointer
     // that the callbacks hold weakly exists.
     void setUpSession();
-    bool answerInvitation() const;
     // Hands a decoded message to onMessage, on the main queue, in arrival order.
     void deliver(ControlMessage message);
     void handle(const ControlMessage& message);
@@ -80,6 +97,8 @@ private:
     PeerID myPeerID_;
     std::unique_ptr<PeerSession> session_;
     std::unique_ptr<PeerAdvertiser> advertiser_;
+    TrustedDevices trustedDevices_;
+    std::unique_ptr<PeerConsent> consent_;
     Published<bool> isConnected_ { false };
     Published<std::optional<std::string>> connectedPeerName_;
     Published<bool> isAdvertising_ { false };

@@ -46,6 +46,10 @@ ControllerAdapter::ControllerAdapter(std::shared_ptr<MacController> controller,
         follow(c.systemButtonIDs(), systemButtonIDs_, [this] { Q_EMIT systemButtonIDsChanged(); }));
     subscriptions_.push_back(
         follow(c.favoriteSites(), favoriteSites_, [this] { Q_EMIT favoriteSitesChanged(); }));
+    subscriptions_.push_back(
+        follow(c.consentRequest(), consentRequest_, [this] { Q_EMIT consentRequestChanged(); }));
+    subscriptions_.push_back(
+        follow(c.trustedDevices(), trustedDevices_, [this] { Q_EMIT trustedDevicesChanged(); }));
 }
 
 ControllerAdapter::~ControllerAdapter() = default;
@@ -114,6 +118,16 @@ void ControllerAdapter::renameFavoriteSite(const std::string& id, const std::str
 void ControllerAdapter::moveFavoriteSite(const std::string& from, const std::string& to)
 {
     controller_->moveFavoriteSite(from, to);
+}
+
+void ControllerAdapter::answerConsentRequest(ConsentAnswer answer)
+{
+    controller_->answerConsentRequest(answer);
+}
+
+void ControllerAdapter::revokeTrustedDevice(const std::string& fingerprint)
+{
+    controller_->revokeTrustedDevice(fingerprint);
 }
 
 void ControllerAdapter::connectNotify(const QMetaMethod& signal)

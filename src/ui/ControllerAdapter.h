@@ -2,6 +2,8 @@
 
 #include "controller/AppCatalogue.h"
 #include "core/Published.h"
+#include "link/PeerConsent.h"
+#include "link/TrustedDevices.h"
 #include "platform/InputSettings.h"
 #include "presentation/ConnectionStatus.h"
 #include "protocol/Records.h"
@@ -43,6 +45,9 @@ public:
     const std::vector<std::string>& registeredBundleIds() const { return registeredBundleIds_; }
     const std::vector<std::string>& systemButtonIDs() const { return systemButtonIDs_; }
     const std::vector<FavoriteSite>& favoriteSites() const { return favoriteSites_; }
+    // The controller waiting for the user's answer, and the controllers trusted already.
+    const std::optional<PeerID>& consentRequest() const { return consentRequest_; }
+    const std::vector<TrustedDevice>& trustedDevices() const { return trustedDevices_; }
     std::int64_t debugReceivedCount() const { return debugReceivedCount_; }
     const std::string& debugLastEvent() const { return debugLastEvent_; }
 
@@ -65,6 +70,8 @@ public Q_SLOTS:
     void removeFavoriteSite(const std::string& id);
     void renameFavoriteSite(const std::string& id, const std::string& name);
     void moveFavoriteSite(const std::string& from, const std::string& to);
+    void answerConsentRequest(ConsentAnswer answer);
+    void revokeTrustedDevice(const std::string& fingerprint);
 
 Q_SIGNALS:
     void isConnectedChanged();
@@ -74,6 +81,8 @@ Q_SIGNALS:
     void registeredBundleIdsChanged();
     void systemButtonIDsChanged();
     void favoriteSitesChanged();
+    void consentRequestChanged();
+    void trustedDevicesChanged();
     void debugValuesChanged();
 
 protected:
@@ -92,6 +101,8 @@ private:
     std::vector<std::string> registeredBundleIds_;
     std::vector<std::string> systemButtonIDs_;
     std::vector<FavoriteSite> favoriteSites_;
+    std::optional<PeerID> consentRequest_;
+    std::vector<TrustedDevice> trustedDevices_;
     std::int64_t debugReceivedCount_ = 0;
     std::string debugLastEvent_;
     std::vector<Subscription> subscriptions_;

@@ -6,6 +6,7 @@
 #include "ui/FormParts.h"
 #include "ui/StatusDotWidget.h"
 #include "ui/ToggleSwitch.h"
+#include "ui/TrustedDevicesList.h"
 
 #include <QCoreApplication>
 #include <QHBoxLayout>
@@ -56,10 +57,16 @@ void AdvertisingSection::showStatus()
 ConnectionSection::ConnectionSection(ControllerAdapter& adapter, QWidget* parent)
     : QGroupBox(QStringLiteral("接続"), parent)
     , adapter_(adapter)
+    , trustedDevices_(new TrustedDevicesList(adapter))
 {
     auto* column = new QVBoxLayout(this);
     connection_ = addValueRow(column, QStringLiteral("状態"));
     accessibility_ = addValueRow(column, QStringLiteral("アクセシビリティ"));
+    column->addSpacing(6);
+    column->addWidget(styledLabel(QStringLiteral("信頼済みの端末"), look::TextStyle::Body));
+    column->addWidget(noteLabel(QStringLiteral(
+        "許可した端末は確認なしで接続できます。削除すると、次に接続するときに再び確認します。")));
+    column->addWidget(trustedDevices_);
     connect(&adapter_, &ControllerAdapter::isConnectedChanged, this, &ConnectionSection::showState);
     connect(&adapter_, &ControllerAdapter::accessibilityGrantedChanged, this,
             &ConnectionSection::showState);

@@ -9,6 +9,7 @@ namespace kavora {
 class ControllerAdapter;
 class StatusDotWidget;
 class ToggleSwitch;
+class TrustedDevicesList;
 
 // The settings window's three sections about the receiver itself, each a few rows that follow
 // the adapter's values.
@@ -29,12 +30,15 @@ private:
     QLabel* statusText_;
 };
 
-// "接続": whether a controller is connected and whether input can be injected.
+// "接続": whether a controller is connected, whether input can be injected, and the trusted
+// controllers, each with a button that removes it.
 class ConnectionSection final : public QGroupBox {
     Q_OBJECT
 
 public:
     explicit ConnectionSection(ControllerAdapter& adapter, QWidget* parent = nullptr);
+
+    TrustedDevicesList& trustedDevices() { return *trustedDevices_; }
 
 private:
     void showState();
@@ -42,6 +46,7 @@ private:
     ControllerAdapter& adapter_;
     QLabel* connection_;
     QLabel* accessibility_;
+    TrustedDevicesList* trustedDevices_;
 };
 
 // "情報": the program's version and its developer.

@@ -35,6 +35,7 @@ using namespace std::chrono_literals;
 constexpr const char* kGuardLine
     = "KVGUARD 既に起動済みのインスタンスを検出 → 二重起動を防ぐため終了";
 constexpr const char* kWindowTitle = "Kavora 設定";
+constexpr const char* kPromptTitle = "Kavora 接続の許可";
 constexpr std::chrono::milliseconds kUiTimeout { 30'000 };
 
 // A TCP port on 127.0.0.1 that nothing listens on right now.
@@ -207,6 +208,23 @@ TEST_F(DesktopShellTest, SwitchedOnInTheWindowAControllerConnectsAndTheQuitRelea
           true,
           logPath("remote.log"),
           true });
+    // Unknown, it is held: the prompt shows the code kavora-remote shows, and 許可 lets it in.
+    const AtSpiNode prompt = waitFor([&] { return findAtSpi(app, "dialog", kPromptTitle); });
+    ASSERT_TRUE(prompt) << atSpiOutline(app);
+    std::string printed;
+    ASSERT_TRUE(pollUntil(
+        [&] {
+            const auto log = readText(logPath("remote.log"));
+            const auto at = log.find("verification code ");
+            printed = at == std::string::npos ? "" : log.substr(at + 18, 6);
+            return printed.size() == 6;
+        },
+        kReplyTimeout))
+        << readText(logPath("remote.log"));
+    EXPECT_TRUE(findAtSpi(prompt, "label", printed.substr(0, 3) + " " + printed.substr(3)))
+        << "the prompt shows the code kavora-remote printed, " << printed << "\n"
+        << atSpiOutline(prompt, 6);
+    ASSERT_TRUE(atSpiAct(findAtSpi(prompt, "push button", "許可")));
     ASSERT_TRUE(remote.writeInput("{\"heartbeat\":{}}\n"));
     ASSERT_TRUE(remote.readLine(kReplyTimeout)) << readText(logPath("remote.log"));
     EXPECT_TRUE(waitFor([&] { return findAtSpi(window, "label", "接続中 · Pad"); }));

@@ -26,7 +26,7 @@ std::uint16_t portIn(const std::string& banner)
 
 } // namespace
 
-ReceiverProcess::ReceiverProcess(const PrepareHome& prepareHome)
+ReceiverProcess::ReceiverProcess(const PrepareHome& prepareHome, bool trustControllers)
 {
     if (!xvfb_.running() || folder_.path().empty())
         return;
@@ -54,6 +54,8 @@ ReceiverProcess::ReceiverProcess(const PrepareHome& prepareHome)
         // Input goes through Xlib to DISPLAY; Qt itself needs no window system here.
         { "QT_QPA_PLATFORM", "offscreen" },
     };
+    if (trustControllers && devices({ "allow", controllerFingerprint() }) != 0)
+        return;
     process_ = ChildProcess(
         { { KAVORA_PROGRAM, "--headless", "--advertise", "--listen", "127.0.0.1", "--port", "0" },
           environment_,
@@ -63,6 +65,20 @@ ReceiverProcess::ReceiverProcess(const PrepareHome& prepareHome)
         banner_ = *line;
         port_ = portIn(banner_);
     }
+}
+
+std::string ReceiverProcess::controllerFingerprint() const
+{
+    auto printed = run({ KAVORA_REMOTE_PROGRAM, "identity" }, environment_, kStartTimeout).output;
+    while (!printed.empty() && printed.back() == '\n')
+        printed.pop_back();
+    return printed;
+}
+
+std::optional<int> ReceiverProcess::devices(std::vector<std::string> arguments) const
+{
+    arguments.insert(arguments.begin(), { KAVORA_PROGRAM, "devices" });
+    return run(std::move(arguments), environment_, kStartTimeout).exitStatus;
 }
 
 std::string ReceiverProcess::log() const

@@ -32,7 +32,10 @@ public:
     // program starts, for settings and applications of the test's own.
     using PrepareHome = std::function<void(const std::filesystem::path& home)>;
 
-    explicit ReceiverProcess(const PrepareHome& prepareHome = {});
+    // With trustControllers, kavora-remote's identity (kept in the same home) is trusted before
+    // the receiver starts, as a user who allowed the device once has it; without, every
+    // controller is unknown and waits for consent.
+    explicit ReceiverProcess(const PrepareHome& prepareHome = {}, bool trustControllers = true);
 
     // True once the program said which port it listens on.
     bool ready() const { return port_ != 0; }
@@ -49,6 +52,10 @@ public:
     {
         return (folder_.path() / name).string();
     }
+    // The controllers' fingerprint: the identity kavora-remote makes on first use in this home.
+    std::string controllerFingerprint() const;
+    // Runs `kavora devices ARGUMENTS` in the receiver's environment; its exit status.
+    std::optional<int> devices(std::vector<std::string> arguments) const;
     // What the program printed first and wrote on stderr so far, for failure messages.
     std::string log() const;
 

@@ -155,5 +155,41 @@ TEST_F(ReceiverSessionTest, ASpeedWrittenWhileRunningAppliesWithoutARestart)
     EXPECT_TRUE(tripled) << receiver.log();
 }
 
+// An unknown controller waits for the person at the computer: the headless receiver prints the
+// request with the code kavora-remote shows, nothing moves until `kavora devices allow`, and
+// then the input the controller had typed takes effect.
+TEST(ReceiverConsentTest, AnUnknownControllerMovesNothingUntilAllowed)
+{
+    ReceiverProcess receiver({}, false);
+    ASSERT_TRUE(receiver.ready()) << receiver.log();
+    const PointerProbe probe(receiver.xDisplay());
+    const auto start = probe.query();
+    RemoteController remote(receiver, "Stranger");
+    ASSERT_TRUE(remote.send({ { "mouseDelta", { { "dx", 40 }, { "dy", 25 } } } }));
+
+    std::string request;
+    while (auto line = receiver.process().readLine(kReplyTimeout)) {
+        request += *line + "\n";
+        if (line->find("to allow it, run:") != std::string::npos)
+            break;
+    }
+    const auto fingerprint = receiver.controllerFingerprint();
+    EXPECT_NE(request.find("\"Stranger\""), std::string::npos) << request;
+    EXPECT_NE(request.find(fingerprint), std::string::npos) << request;
+    const auto codeAt = request.find("verification code: ");
+    ASSERT_NE(codeAt, std::string::npos) << request;
+    const auto code = request.substr(codeAt + 19, 6);
+    EXPECT_TRUE(pollUntil([&] {
+        return remote.errors().find("verification code " + code) != std::string::npos;
+    })) << "both programs show the same code: "
+        << remote.errors();
+    EXPECT_EQ(probe.query().x, start.x) << "held: nothing of the controller is acted on";
+
+    ASSERT_EQ(receiver.devices({ "allow", fingerprint }), 0);
+    EXPECT_TRUE(pollUntil([&] { return probe.query().x > start.x; }, kReplyTimeout))
+        << receiver.log() << remote.errors();
+    EXPECT_TRUE(remote.inSession());
+}
+
 } // namespace
 } // namespace kavora::test

@@ -62,16 +62,6 @@ TEST_F(MCReceiverMacTest, CreationBuildsSessionAndStoppedAdvertiser)
     EXPECT_FALSE(receiver->isConnected().get());
 }
 
-TEST_F(MCReceiverMacTest, InvitationAcceptedOnlyWhileNoPeerIsConnected)
-{
-    EXPECT_EQ(advertiser().invite(kAlice), InvitationDecision::Accept);
-    session().join(kAlice);
-    EXPECT_EQ(advertiser().invite(kBob), InvitationDecision::Decline)
-        << "declined at once, before the state is posted";
-    session().leave(kAlice);
-    EXPECT_EQ(advertiser().invite(kBob), InvitationDecision::Accept);
-}
-
 TEST_F(MCReceiverMacTest, ASessionEndingReArmsAdvertisingOnlyWhileSwitchedOn)
 {
     struct Row {
@@ -117,7 +107,6 @@ TEST_F(MCReceiverMacTest, StopAdvertisingDisconnectsAndDoesNotReArm)
     scheduler.runPending();
     EXPECT_EQ(takeEvents(), (Lines { "not connected", "name (none)", "session ended" }));
     EXPECT_EQ(advertiser().lines, (Lines { "start", "stop" })) << "the disconnect must not re-arm";
-    EXPECT_EQ(advertiser().invite(kBob), InvitationDecision::Accept);
 }
 
 TEST_F(MCReceiverMacTest, StatesAndMessagesArePublishedOnTheMainQueueInOrder)

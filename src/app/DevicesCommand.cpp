@@ -1,0 +1,110 @@
+#include "app/DevicesCommand.h"
+
+#include "link/TrustedDevices.h"
+#include "platform/linux/settings/JsonFileUserDefaults.h"
+
+#include <ostream>
+
+namespace kavora {
+namespace {
+
+// The exit statuses of `kavora defaults`, under names of their own: both files build into one
+// target.
+constexpr int kDevicesDone = 0;
+constexpr int kDevicesFailed = 1;
+constexpr int kDevicesUsageError = 2;
+
+void printDevicesUsage(std::ostream& stream)
+{
+    stream << "Usage: kavora devices list\n"
+              "       kavora devices allow FINGERPRINT\n"
+              "       kavora devices revoke FINGERPRINT\n"
+              "\n"
+              "The controllers allowed to connect to this computer without being asked.\n"
+              "A controller that is not trusted is held while the desktop program asks the user\n"
+              "(the headless receiver prints the request with the command that allows it).\n"
+              "\n"
+              "  list                 print the trusted controllers with their fingerprints\n"
+              "  allow FINGERPRINT    trust a controller ahead of time, or accept the one the\n"
+              "                       receiver is asking about\n"
+              "  revoke FINGERPRINT   forget a controller; if it is connected, it is disconnected\n"
+              "\n"
+              "FINGERPRINT is the SHA-256 fingerprint of the controller's certificate, 64\n"
+              "hexadecimal digits, with or without colons (kavora-remote identity prints its\n"
+              "own). A running receiver takes a change within a second.\n";
+}
+
+// Times as the settings file keeps them, made easier to read: "2026-01-02 03:04:05 UTC".
+std::string readableTime(WallTime time)
+{
+    auto text = storedTimeText(time);
+    text[10] = ' ';
+    text.pop_back();
+    return text + " UTC";
+}
+
+int listDevices(const TrustedDevices& devices, std::ostream& out)
+{
+    if (devices.devices()->empty()) {
+        out << "No trusted controllers.\n";
+        return kDevicesDone;
+    }
+    bool first = true;
+    for (const auto& device : devices.devices().get()) {
+        out << (first ? "" : "\n") << (device.name.empty() ? "(no name yet)" : device.name) << '\n'
+            << "  fingerprint  " << device.fingerprint << '\n'
+            << "  trusted      " << readableTime(device.trustedAt) << '\n'
+            << "  last seen    " << (device.lastSeen ? readableTime(*device.lastSeen) : "never")
+            << '\n';
+        first = false;
+    }
+    return kDevicesDone;
+}
+
+int finishDevicesChange(JsonFileUserDefaults& defaults, std::ostream& err)
+{
+    if (auto error = defaults.lastWriteError()) {
+        err << "kavora devices: " << *error << '\n';
+        return kDevicesFailed;
+    }
+    return kDevicesDone;
+}
+
+} // namespace
+
+int runDevicesCommand(const std::vector<std::string>& args, JsonFileUserDefaults& defaults,
+                      std::ostream& out, std::ostream& err)
+{
+    const std::string verb = args.empty() ? std::string() : args[0];
+    if (verb == "--help" || verb == "-h" || verb == "help"
+        || (args.size() == 2 && args[1] == "--help")) {
+        printDevicesUsage(out);
+        return kDevicesDone;
+    }
+    TrustedDevices devices(defaults, systemWallTime);
+    if (verb == "list" && args.size() == 1)
+        return listDevices(devices, out);
+    if ((verb == "allow" || verb == "revoke") && args.size() == 2) {
+        const auto fingerprint = normalizedFingerprint(args[1]);
+        if (!fingerprint) {
+            err << "kavora devices: \"" << args[1]
+                << "\" is not a fingerprint: expected 64 hexadecimal digits, with or without "
+                   "colons\n";
+            return kDevicesUsageError;
+        }
+        if (verb == "allow") {
+            devices.trust(*fingerprint, {}, TrustedDevices::Seen::NotYet);
+            return finishDevicesChange(defaults, err);
+        }
+        if (!devices.revoke(*fingerprint)) {
+            err << "kavora devices: no trusted controller has the fingerprint " << *fingerprint
+                << '\n';
+            return kDevicesFailed;
+        }
+        return finishDevicesChange(defaults, err);
+    }
+    printDevicesUsage(err);
+    return kDevicesUsageError;
+}
+
+} // namespace kavora

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "core/Published.h"
+#include "core/Scheduler.h"
+#include "platform/PeerFramework.h"
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+
+namespace kavora {
+
+class TrustedDevices;
+
+enum class ConsentAnswer : std::uint8_t { Allow, Decline };
+
+// Decides who may join the session. A trusted controller joins at once while nobody is
+// connected; an unknown one is held while the user is asked, one request at a time, and joins
+// only when the user allows it (which trusts it) or trusts it from outside meanwhile. Declined
+// requests, and those unanswered for kAnswerTimeout, keep their controller out without a
+// question for kDeclineCoolDown. A connected controller that stops being trusted is
+// disconnected at once.
+//
+// Main thread only: the advertiser asks and reports on the main thread. The session, the
+// advertiser and the trusted devices must outlive this object.
+class PeerConsent {
+public:
+    static constexpr Seconds kAnswerTimeout { 30 };
+    static constexpr Seconds kDeclineCoolDown { 60 };
+
+    PeerConsent(Scheduler& scheduler, TrustedDevices& trusted, PeerSession& session,
+                PeerAdvertiser& advertiser);
+    PeerConsent(const PeerConsent&) = delete;
+    PeerConsent& operator=(const PeerConsent&) = delete;
+    ~PeerConsent();
+
+    // The answer to an invitation.
+    InvitationDecision decide(const PeerID& peer);
+    // The held controller waiting for the user's answer: its name, fingerprint and code.
+    const Published<std::optional<PeerID>>& request() const { return request_; }
+    // The user's answer to the waiting request; nothing without one.
+    void answer(ConsentAnswer answer);
+    // The held controller went away before its answer.
+    void heldPeerLeft(const PeerID& peer);
+    // Advertising was switched off: the waiting request is declined.
+    void withdraw();
+
+private:
+    enum class CoolDown : std::uint8_t { Start, None };
+
+    void decline(CoolDown coolDown);
+    std::optional<PeerID> takeRequest();
+    bool coolingDown(const std::string& fingerprint);
+    void trustedDevicesChanged();
+
+    Scheduler& scheduler_;
+    TrustedDevices& trusted_;
+    PeerSession& session_;
+    PeerAdvertiser& advertiser_;
+    Published<std::optional<PeerID>> request_;
+    TimerHandle answerTimer_;
+    // Declined fingerprints and until when (scheduler time) they are declined without asking.
+    std::map<std::string, Seconds> declinedUntil_;
+    Subscription trustedSubscription_;
+};
+
+} // namespace kavora

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "link/TrustedDevices.h"
+#include "platform/PeerFramework.h"
+
+#include <string>
+
+namespace kavora {
+
+// What the prompt, the trusted-device list and the headless receiver say about controllers
+// asking to connect and controllers already trusted.
+
+// The name a controller goes by: the one it sent, else "名前のない端末" (never its fingerprint).
+std::string deviceName(const std::string& name);
+// "「NAME」がこのコンピュータの操作を求めています" for the prompt's headline.
+std::string consentHeadline(const PeerID& peer);
+// The six digits in two groups of three, "123 456", easier to compare at a glance; another
+// text is shown as it is.
+std::string verificationCodeText(const std::string& code);
+// The first and last four digits, "abcd…6789": enough to tell two devices of one name apart.
+std::string shortFingerprint(const std::string& fingerprint);
+
+// The second line of a trusted device's row: "最終接続 TIME · abcd…6789", or "未接続 · …" for
+// a device trusted before it ever connected. lastSeenText is the last connection in the user's
+// local time, formatted by the view.
+std::string trustedDeviceDetail(const TrustedDevice& device, const std::string& lastSeenText);
+
+// The headless receiver's announcement on its standard output (several lines, each ending in a
+// newline) and the one line for the log, both with the command that allows the controller.
+std::string consentAnnouncement(const PeerID& peer);
+std::string consentLogLine(const PeerID& peer);
+// `kavora devices allow FINGERPRINT`
+std::string allowCommand(const std::string& fingerprint);
+
+} // namespace kavora

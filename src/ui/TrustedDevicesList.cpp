@@ -1,0 +1,93 @@
+#include "ui/TrustedDevicesList.h"
+
+#include "presentation/ConsentTexts.h"
+#include "ui/ControllerAdapter.h"
+#include "ui/FormParts.h"
+#include "ui/Look.h"
+
+#include <QDateTime>
+#include <QHBoxLayout>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace kavora {
+namespace {
+
+// The last connection in the user's local time.
+std::string localTimeText(const TrustedDevice& device)
+{
+    if (!device.lastSeen)
+        return {};
+    const auto seconds = device.lastSeen->time_since_epoch().count();
+    return QDateTime::fromSecsSinceEpoch(seconds)
+        .toLocalTime()
+        .toString(QStringLiteral("yyyy/MM/dd HH:mm"))
+        .toStdString();
+}
+
+} // namespace
+
+TrustedDeviceRow::TrustedDeviceRow(const TrustedDevice& device, ControllerAdapter& adapter,
+                                   QWidget* parent)
+    : QWidget(parent)
+    , fingerprint_(device.fingerprint)
+    , name_(styledLabel(QString::fromStdString(deviceName(device.name)), look::TextStyle::Body))
+    , detail_(
+          styledLabel(QString::fromStdString(trustedDeviceDetail(device, localTimeText(device))),
+                      look::TextStyle::Caption, Tone::Secondary))
+    , remove_(new QToolButton)
+{
+    remove_->setAutoRaise(true);
+    remove_->setIcon(look::symbolIcon(QStringLiteral("minus.circle.fill"),
+                                      look::signal(look::Signal::Red, palette()),
+                                      look::kRemoveIconSize));
+    remove_->setAccessibleName(QStringLiteral("「%1」を削除").arg(name_->text()));
+    remove_->setToolTip(remove_->accessibleName());
+    connect(remove_, &QToolButton::clicked, &adapter,
+            [&adapter, fingerprint = fingerprint_] { adapter.revokeTrustedDevice(fingerprint); });
+    setAccessibleName(name_->text());
+
+    auto* text = new QVBoxLayout;
+    text->setSpacing(1);
+    text->addWidget(name_);
+    text->addWidget(detail_);
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(2, 3, 2, 3);
+    row->setSpacing(10);
+    row->addLayout(text, 1);
+    row->addWidget(remove_);
+}
+
+TrustedDevicesList::TrustedDevicesList(ControllerAdapter& adapter, QWidget* parent)
+    : QWidget(parent)
+    , adapter_(adapter)
+    , column_(new QVBoxLayout(this))
+    , empty_(styledLabel(QStringLiteral("信頼済みの端末はありません"), look::TextStyle::Caption,
+                         Tone::Secondary))
+{
+    column_->setContentsMargins(0, 0, 0, 0);
+    column_->setSpacing(0);
+    column_->addWidget(empty_);
+    connect(&adapter_, &ControllerAdapter::trustedDevicesChanged, this,
+            &TrustedDevicesList::showDevices);
+    showDevices();
+}
+
+void TrustedDevicesList::showDevices()
+{
+    // A row may be the one whose remove button is being clicked: it goes once that is over.
+    for (auto* row : rows_) {
+        row->hide();
+        column_->removeWidget(row);
+        row->deleteLater();
+    }
+    rows_.clear();
+    for (const auto& device : adapter_.trustedDevices()) {
+        auto* row = new TrustedDeviceRow(device, adapter_);
+        column_->addWidget(row);
+        rows_.push_back(row);
+    }
+    empty_->setVisible(rows_.empty());
+}
+
+} // namespace kavora

@@ -1,0 +1,116 @@
+#include "ui/ConsentPrompt.h"
+
+#include "UiRig.h"
+#include "ui/SettingsWindow.h"
+#include "ui/StatusSections.h"
+#include "ui/TrustedDevicesList.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+namespace kavora {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+// Chooses its own name: shown as text, never as markup.
+const PeerID kPad { 11, "<b>Pad</b>", std::string(64, 'd'), "123456" };
+
+class ConsentViewsTest : public ::testing::Test {
+protected:
+    void SetUp() override { rig.controller->setAdvertising(true); }
+    InvitationDecision invite(const PeerID& peer) { return rig.framework.advertiser->invite(peer); }
+    Lines answers() { return std::exchange(rig.framework.advertiser->lines, {}); }
+
+    test::UiRig rig;
+};
+
+TEST_F(ConsentViewsTest, ThePromptAsksWithNameAndCodeAndClosesHoweverTheRequestEnds)
+{
+    ConsentPrompt prompt(*rig.adapter);
+    EXPECT_FALSE(prompt.isVisible());
+    struct Row {
+        const char* shows;
+        std::function<void()> end;
+        Lines answers;
+    };
+    const std::vector<Row> rows {
+        { "許可 allows",
+          [&] { QTest::mouseClick(prompt.allowButton(), Qt::LeftButton); },
+          { "answer <b>Pad</b> accepted" } },
+        { "拒否 declines",
+          [&] { QTest::mouseClick(prompt.declineButton(), Qt::LeftButton); },
+          { "answer <b>Pad</b> declined" } },
+        { "closing the window declines",
+          [&] { QTest::keyClick(&prompt, Qt::Key_Escape); },
+          { "answer <b>Pad</b> declined" } },
+        { "30 s without an answer decline",
+          [&] { rig.scheduler.advance(Seconds(30)); },
+          { "answer <b>Pad</b> declined" } },
+        { "the controller went away", [&] { rig.framework.advertiser->heldPeerLeaves(kPad); }, {} },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.shows);
+        rig.scheduler.advance(Seconds(60)); // past the cool-down of the row before
+        rig.controller->revokeTrustedDevice(kPad.fingerprint);
+        answers();
+        ASSERT_EQ(invite(kPad), InvitationDecision::Hold);
+        ASSERT_TRUE(prompt.isVisible());
+        EXPECT_TRUE(prompt.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        EXPECT_EQ(prompt.headline()->text(),
+                  QStringLiteral("「<b>Pad</b>」がこのコンピュータの操作を求めています"));
+        EXPECT_EQ(prompt.headline()->textFormat(), Qt::PlainText);
+        EXPECT_EQ(prompt.code()->text(), QStringLiteral("123 456"));
+        EXPECT_EQ(prompt.allowButton()->text(), QStringLiteral("許可"));
+        EXPECT_EQ(prompt.declineButton()->text(), QStringLiteral("拒否"));
+
+        row.end();
+        EXPECT_FALSE(prompt.isVisible());
+        EXPECT_EQ(answers(), row.answers);
+    }
+}
+
+TEST_F(ConsentViewsTest, TrustedDevicesAreListedByNameAndRemovedWithTheirButton)
+{
+    SettingsWindow window(*rig.adapter);
+    auto& list = window.connection().trustedDevices();
+    auto* none = [&]() -> QLabel* {
+        for (auto* label : list.findChildren<QLabel*>()) {
+            if (label->text() == QStringLiteral("信頼済みの端末はありません"))
+                return label;
+        }
+        return nullptr;
+    }();
+    ASSERT_NE(none, nullptr);
+    EXPECT_TRUE(list.rows().empty());
+    EXPECT_TRUE(none->isVisibleTo(&window));
+
+    const PeerID older { 12, "", std::string(64, 'e'), "000000" };
+    ASSERT_EQ(invite(older), InvitationDecision::Hold);
+    rig.controller->answerConsentRequest(ConsentAnswer::Allow);
+    ASSERT_EQ(invite(kPad), InvitationDecision::Hold);
+    rig.controller->answerConsentRequest(ConsentAnswer::Allow);
+
+    ASSERT_EQ(list.rows().size(), 2U);
+    EXPECT_FALSE(none->isVisibleTo(&window));
+    // Both seen within this second: ties go by fingerprint.
+    EXPECT_EQ(list.rows()[0]->name()->text(), QStringLiteral("<b>Pad</b>"));
+    EXPECT_EQ(list.rows()[0]->name()->textFormat(), Qt::PlainText);
+    EXPECT_EQ(list.rows()[1]->name()->text(), QStringLiteral("名前のない端末"));
+    EXPECT_TRUE(list.rows()[1]->detail()->text().startsWith(QStringLiteral("最終接続 ")));
+    EXPECT_TRUE(list.rows()[1]->detail()->text().endsWith(QStringLiteral(" · eeee…eeee")));
+    EXPECT_EQ(list.rows()[0]->removeButton()->accessibleName(),
+              QStringLiteral("「<b>Pad</b>」を削除"));
+
+    QTest::mouseClick(list.rows()[0]->removeButton(), Qt::LeftButton);
+    ASSERT_EQ(list.rows().size(), 1U);
+    EXPECT_EQ(list.rows()[0]->fingerprint(), older.fingerprint);
+    EXPECT_EQ(rig.controller->trustedDevices()->size(), 1U);
+}
+
+} // namespace
+} // namespace kavora
