@@ -2,6 +2,7 @@
 // real controller and test doubles, and writes them as PNG files into the folder given. Run on a
 // real X server (scripts/screenshots runs it under Xvfb) so that the desktop's fonts are used.
 #include "../UiRig.h"
+#include "ui/ConsentPrompt.h"
 #include "ui/MenuBarPanel.h"
 #include "ui/SettingsWindow.h"
 
@@ -58,7 +59,18 @@ int main(int argc, char** argv)
     rig.scheduler.advance(kavora::Seconds(1.5));
     rig.adapter->setAdvertising(true);
     ok &= save(panel, folder, "panel-waiting.png");
+    panel.hide();
+
+    // A controller the receiver does not know asks; allowed, it is trusted and joins.
+    kavora::ConsentPrompt prompt(*rig.adapter);
+    const kavora::PeerID pad { 7, "Kavora Pad", std::string(64, 'c'), "238196" };
+    rig.framework.advertiser->invite(pad);
+    rig.scheduler.runPending();
+    ok &= save(prompt, folder, "consent-prompt.png");
+    rig.adapter->answerConsentRequest(kavora::ConsentAnswer::Allow);
+    rig.scheduler.runPending();
     rig.connect("Kavora Pad");
+    panel.popUp(QRect(600, 0, 22, 22));
     ok &= save(panel, folder, "panel-connected.png");
     panel.hide();
 
