@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/linux/settings/XdgAutostartEntry.h"
+
 #include <memory>
 
 namespace kavora {
@@ -13,11 +15,15 @@ class StatusTrayIcon;
 class InputSettings;
 
 // The desktop program's face around the one controller: the adapter the views share, the
-// settings window, the panel and the status icon. The settings window opens at once; without a
-// tray host it stays the way in, which is said once in the log.
+// settings window, the panel and the status icon. The settings window opens at once, unless the
+// program was started at login; without a tray host it stays the way in, which is said once in
+// the log.
 class DesktopShell final {
 public:
-    DesktopShell(std::shared_ptr<MacController> controller, InputSettings& tracking, Log& log);
+    enum class Start : bool { WithSettings, InTray };
+
+    DesktopShell(std::shared_ptr<MacController> controller, InputSettings& tracking, Log& log,
+                 Start start);
     ~DesktopShell();
     DesktopShell(const DesktopShell&) = delete;
     DesktopShell& operator=(const DesktopShell&) = delete;
@@ -27,6 +33,7 @@ public:
     void showSettings();
 
 private:
+    XdgAutostartEntry loginStart_;
     std::unique_ptr<ControllerAdapter> adapter_;
     std::unique_ptr<SettingsWindow> window_;
     std::unique_ptr<MenuBarPanel> panel_;

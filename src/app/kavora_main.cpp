@@ -15,24 +15,28 @@ namespace {
 
 void printUsage()
 {
-    std::puts("Usage: kavora [--headless] [--advertise] [--port N] [--listen ADDRESS]\n"
-              "       kavora defaults read [KEY] | write KEY VALUE | delete KEY\n"
-              "       kavora --help | --version\n"
-              "\n"
-              "The Kavora receiver: lets a handheld touch device be the mouse, keyboard and\n"
-              "launcher of this computer. Without --headless it is the desktop program: a\n"
-              "status icon with a panel, and the settings window. One copy runs per session;\n"
-              "starting another brings the running one's settings window to the front.\n"
-              "\n"
-              "  --headless   run without a user interface (for servers and tests)\n"
-              "  --advertise  switch advertising on at start, so controllers can connect\n"
-              "  --port N     listen on TCP port N (0, the default, takes any free port;\n"
-              "               the port in use is printed once the receiver listens)\n"
-              "  --listen ADDRESS\n"
-              "               accept controllers on this IP address only (by default on every\n"
-              "               address); on a loopback address such as 127.0.0.1 the receiver is\n"
-              "               not announced on the network\n"
-              "  defaults     read and change the receiver's settings (kavora defaults --help)");
+    std::puts(
+        "Usage: kavora [--autostart] [--headless] [--advertise] [--port N] [--listen ADDRESS]\n"
+        "       kavora defaults read [KEY] | write KEY VALUE | delete KEY\n"
+        "       kavora --help | --version\n"
+        "\n"
+        "The Kavora receiver: lets a handheld touch device be the mouse, keyboard and\n"
+        "launcher of this computer. Without --headless it is the desktop program: a\n"
+        "status icon with a panel, and the settings window. One copy runs per session;\n"
+        "starting another brings the running one's settings window to the front.\n"
+        "\n"
+        "  --autostart  start to the status icon without opening the settings window\n"
+        "               (how the start-at-login entry starts it)\n"
+        "  --headless   run without a user interface (for servers and tests)\n"
+        "  --advertise  switch advertising on at start, so controllers can connect\n"
+        "  --port N     listen on TCP port N; 0, the default, takes the port stored in\n"
+        "               the linuxListenPort setting, else any free port (the port in\n"
+        "               use is printed once the receiver listens)\n"
+        "  --listen ADDRESS\n"
+        "               accept controllers on this IP address only (by default on every\n"
+        "               address); on a loopback address such as 127.0.0.1 the receiver is\n"
+        "               not announced on the network\n"
+        "  defaults     read and change the receiver's settings (kavora defaults --help)");
 }
 
 int runDefaults(int argc, char** argv)
