@@ -179,6 +179,9 @@ def main():
                             "FILES", "EXIT STATUS"):
                 if not re.search(rf"^{section}$", page, re.MULTILINE):
                     fail(f"man {program}: no {section} section")
+        if not failures:
+            print(f"ok: {len(found)} files installed under {app_id}; entry, metainfo, manual "
+                  "pages and programs checked")
     return 1 if failures else 0
 
 
