@@ -27,6 +27,33 @@ bool settingsWindowListed()
     return run({ "wmctrl", "-l" }).output.find(kSettingsTitle) != std::string::npos;
 }
 
+// The WM_CLASS class of the settings window ("instance.class" in wmctrl -lx); empty when none is
+// listed.
+std::string settingsWindowClass()
+{
+    std::istringstream lines(run({ "wmctrl", "-lx" }).output);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.find(kSettingsTitle) == std::string::npos)
+            continue;
+        std::istringstream columns(line);
+        std::string id, desktop, wmClass;
+        columns >> id >> desktop >> wmClass;
+        return wmClass.substr(wmClass.find('.') + 1);
+    }
+    return {};
+}
+
+// The value of `key` in the installed desktop entry's source.
+std::string desktopEntryValue(const std::string& key)
+{
+    std::istringstream lines(readText(KAVORA_SOURCE_DIR "/packaging/kavora.desktop.in"));
+    for (std::string line; std::getline(lines, line);) {
+        if (line.starts_with(key + "="))
+            return line.substr(key.size() + 1);
+    }
+    return {};
+}
+
 // The words of the entry's Exec line, for paths without quoting (the build folder's).
 std::vector<std::string> execWords(const std::string& entry)
 {
@@ -74,8 +101,12 @@ TEST(Autostart, TheEntryStartsTheProgramInItsTrayWithoutItsWindow)
     // Chosen from the menu later, the program shows the running copy's window.
     ChildProcess fromMenu({ { KAVORA_PROGRAM }, environment, false, log });
     EXPECT_EQ(fromMenu.waitForExit(kStartTimeout), 0);
-    EXPECT_TRUE(pollUntil(settingsWindowListed, kWindowTimeout)) << readText(log);
+    ASSERT_TRUE(pollUntil(settingsWindowListed, kWindowTimeout)) << readText(log);
     EXPECT_TRUE(started.running());
+    // Docks match the window to the menu's entry by its class.
+    const std::string startupClass = desktopEntryValue("StartupWMClass");
+    ASSERT_FALSE(startupClass.empty());
+    EXPECT_EQ(settingsWindowClass(), startupClass);
     EXPECT_EQ(entry.setEnabled(false), std::nullopt);
 }
 

@@ -51,7 +51,7 @@ TEST_F(LoginStartSwitchTest, SitsInTheKavoraSectionOffUntilSwitchedOn)
     EXPECT_EQ(SettingsWindow(*rig.adapter).loginStart(), nullptr);
 }
 
-TEST_F(LoginStartSwitchTest, OnWritesAValidEntryThatStartsTheProgramInItsTray)
+TEST_F(LoginStartSwitchTest, OnWritesAValidEntryThatStartsTheProgramInItsTrayAndOffRemovesIt)
 {
     QTest::mouseClick(&toggle(), Qt::LeftButton);
     EXPECT_TRUE(toggle().isChecked());
@@ -61,20 +61,17 @@ TEST_F(LoginStartSwitchTest, OnWritesAValidEntryThatStartsTheProgramInItsTray)
         << text;
     EXPECT_NE(text.find("\nIcon=" KAVORA_APP_ID "\n"), std::string::npos) << text;
     EXPECT_FALSE(window.loginStart()->problem().isVisibleTo(&window));
+    const bool validated = std::system("command -v desktop-file-validate >/dev/null") == 0;
+    if (validated) {
+        const std::string validate = "desktop-file-validate '" + file.string() + "' 2>&1";
+        EXPECT_EQ(std::system(validate.c_str()), 0) << text;
+    }
 
-    if (std::system("command -v desktop-file-validate >/dev/null") != 0)
-        GTEST_SKIP() << "desktop-file-validate is not installed (scripts/install-deps --test)";
-    const std::string validate = "desktop-file-validate '" + file.string() + "' 2>&1";
-    EXPECT_EQ(std::system(validate.c_str()), 0) << text;
-}
-
-TEST_F(LoginStartSwitchTest, OffRemovesTheEntry)
-{
-    QTest::mouseClick(&toggle(), Qt::LeftButton);
-    ASSERT_TRUE(fs::exists(file));
     QTest::keyClick(&toggle(), Qt::Key_Space);
     EXPECT_FALSE(toggle().isChecked());
     EXPECT_FALSE(fs::exists(file));
+    if (!validated)
+        GTEST_SKIP() << "desktop-file-validate is not installed (scripts/install-deps --test)";
 }
 
 TEST_F(LoginStartSwitchTest, AnEntryChangedByHandShowsWhenTheWindowOpensAgain)
