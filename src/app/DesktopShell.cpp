@@ -12,9 +12,11 @@
 namespace kavora {
 
 DesktopShell::DesktopShell(std::shared_ptr<MacController> controller, InputSettings& tracking,
-                           Log& log)
-    : adapter_(std::make_unique<ControllerAdapter>(std::move(controller), tracking))
-    , window_(std::make_unique<SettingsWindow>(*adapter_))
+                           Log& log, Start start)
+    : loginStart_(XdgAutostartEntry::userFile(),
+                  QCoreApplication::applicationFilePath().toStdString())
+    , adapter_(std::make_unique<ControllerAdapter>(std::move(controller), tracking))
+    , window_(std::make_unique<SettingsWindow>(*adapter_, &loginStart_))
     , panel_(std::make_unique<MenuBarPanel>(*adapter_))
 {
     QObject::connect(panel_.get(), &MenuBarPanel::settingsRequested, window_.get(),
@@ -29,7 +31,10 @@ DesktopShell::DesktopShell(std::shared_ptr<MacController> controller, InputSetti
     if (!StatusTrayIcon::hostAvailable())
         log.line("kavora: no status icon host on this desktop; the settings window is the way "
                  "in (on GNOME, the AppIndicator extension adds one)");
-    showSettings();
+    if (start == Start::WithSettings)
+        showSettings();
+    else
+        log.line("kavora: started at login; the settings window opens from the status icon");
     consentPrompt_ = std::make_unique<ConsentPrompt>(*adapter_);
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/linux/settings/XdgAutostartEntry.h"
+
 #include <memory>
 
 namespace kavora {
@@ -15,11 +17,15 @@ class InputSettings;
 
 // The desktop program's face around the one controller: the adapter the views share, the
 // settings window, the panel, the status icon and the prompt that asks about unknown controllers.
-// The settings window opens at once; without a tray host it stays the way in, which is said once in
+// The settings window opens at once, unless the program was started at login; without a tray
+// host it stays the way in, which is said once in
 // the log.
 class DesktopShell final {
 public:
-    DesktopShell(std::shared_ptr<MacController> controller, InputSettings& tracking, Log& log);
+    enum class Start : bool { WithSettings, InTray };
+
+    DesktopShell(std::shared_ptr<MacController> controller, InputSettings& tracking, Log& log,
+                 Start start);
     ~DesktopShell();
     DesktopShell(const DesktopShell&) = delete;
     DesktopShell& operator=(const DesktopShell&) = delete;
@@ -29,6 +35,7 @@ public:
     void showSettings();
 
 private:
+    XdgAutostartEntry loginStart_;
     std::unique_ptr<ControllerAdapter> adapter_;
     std::unique_ptr<SettingsWindow> window_;
     std::unique_ptr<MenuBarPanel> panel_;

@@ -26,10 +26,10 @@ void postOverviewKey(EventServices& events)
     events.postKey({ mackey::kCommand, KeyState::Up, std::nullopt, std::nullopt });
 }
 
-PeerLinkOptions linkOptions(const ReceiverOptions& options)
+PeerLinkOptions linkOptions(const ReceiverOptions& options, const UserDefaults& defaults, Log& log)
 {
     PeerLinkOptions link;
-    link.port = options.port;
+    link.port = listenPort(options, defaults, log);
     link.listenAddress = options.listenAddress;
     link.publishDnsSd = options.publishesDnsSd();
     link.configFolder = settingsFolder();
@@ -48,7 +48,7 @@ Receiver::Receiver(const ReceiverOptions& options, Log& log)
                 [this](const std::string& bundleId) {
                     return workspace_.activateRunningApplication(bundleId);
                 })
-    , framework_(linkOptions(options), log)
+    , framework_(linkOptions(options, defaults_, log), log)
 {
     receiver_ = MCReceiverMac::create(scheduler_, framework_, defaults_, hostNames_);
     if (defaults_.changeNotifier() >= 0) {

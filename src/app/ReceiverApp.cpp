@@ -115,12 +115,14 @@ int runDesktop(int argc, char** argv, const ReceiverOptions& options, SingleInst
     QApplication::setApplicationName("kavora");
     QApplication::setApplicationDisplayName("Kavora");
     QApplication::setApplicationVersion(KAVORA_VERSION);
-    QApplication::setDesktopFileName("kavora");
+    QApplication::setDesktopFileName(KAVORA_APP_ID);
     QApplication::setQuitOnLastWindowClosed(false);
     quitOnSignals(app);
 
     Receiver receiver(options, log);
-    DesktopShell shell(receiver.controller(), receiver.inputSettings(), log);
+    DesktopShell shell(receiver.controller(), receiver.inputSettings(), log,
+                       options.autostart ? DesktopShell::Start::InTray
+                                         : DesktopShell::Start::WithSettings);
     instance.listen([&shell] { shell.showSettings(); });
     // Coming back to the program is when a permission granted meanwhile shows.
     QObject::connect(&app, &QGuiApplication::applicationStateChanged, &app,

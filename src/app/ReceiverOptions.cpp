@@ -1,5 +1,8 @@
 #include "app/ReceiverOptions.h"
 
+#include "core/Log.h"
+#include "platform/UserDefaults.h"
+
 #include <charconv>
 
 namespace kavora {
@@ -40,6 +43,8 @@ std::optional<ReceiverOptions> parseReceiverOptions(const std::vector<std::strin
         const bool hasValue = i + 1 < args.size();
         if (arg == "--headless") {
             options.headless = true;
+        } else if (arg == "--autostart") {
+            options.autostart = true;
         } else if (arg == "--advertise") {
             options.advertise = true;
         } else if (arg == "--port" && !hasValue) {
@@ -64,6 +69,20 @@ std::optional<ReceiverOptions> parseReceiverOptions(const std::vector<std::strin
         }
     }
     return options;
+}
+
+std::uint16_t listenPort(const ReceiverOptions& options, const UserDefaults& defaults, Log& log)
+{
+    if (options.port != 0)
+        return options.port;
+    const auto stored = defaults.object(kListenPortKey);
+    if (!stored)
+        return 0;
+    if (stored->is_number_integer() && *stored >= 1 && *stored <= 65535)
+        return stored->get<std::uint16_t>();
+    log.line("kavora: the setting " + std::string(kListenPortKey) + " holds " + stored->dump()
+             + ", not a port number (1-65535); any free port is taken");
+    return 0;
 }
 
 } // namespace kavora

@@ -74,8 +74,9 @@ std::filesystem::path SingleInstance::sessionFolder()
 {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     if (runtime && std::filesystem::path(runtime).is_absolute())
-        return std::filesystem::path(runtime) / "kavora";
-    return std::filesystem::temp_directory_path() / ("kavora-" + std::to_string(::getuid()));
+        return std::filesystem::path(runtime) / KAVORA_APP_ID;
+    return std::filesystem::temp_directory_path()
+        / (std::string(KAVORA_APP_ID) + "-" + std::to_string(::getuid()));
 }
 
 SingleInstance::SingleInstance(std::filesystem::path folder)

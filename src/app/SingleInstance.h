@@ -15,7 +15,8 @@ namespace kavora {
 // fails to take the lock and can ask the running one, over that socket, to show its window.
 class SingleInstance final {
 public:
-    // $XDG_RUNTIME_DIR/kavora, or a private folder under /tmp when the session has none.
+    // $XDG_RUNTIME_DIR/<application id>, or a private folder under /tmp when the session has
+    // none.
     static std::filesystem::path sessionFolder();
 
     explicit SingleInstance(std::filesystem::path folder = sessionFolder());

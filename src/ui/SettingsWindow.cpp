@@ -2,6 +2,7 @@
 
 #include "ui/ControllerAdapter.h"
 #include "ui/FavoriteSitesSection.h"
+#include "ui/LoginStartSwitch.h"
 #include "ui/RegisteredAppsSection.h"
 #include "ui/StatusSections.h"
 #include "ui/SystemButtonsSection.h"
@@ -15,7 +16,7 @@
 
 namespace kavora {
 
-SettingsWindow::SettingsWindow(ControllerAdapter& adapter, QWidget* parent)
+SettingsWindow::SettingsWindow(ControllerAdapter& adapter, LoginStart* loginStart, QWidget* parent)
     : QWidget(parent, Qt::Window)
     , advertising_(new AdvertisingSection(adapter))
     , tracking_(new TrackingSection(adapter.tracking()))
@@ -28,6 +29,10 @@ SettingsWindow::SettingsWindow(ControllerAdapter& adapter, QWidget* parent)
     setWindowTitle(QStringLiteral("Kavora 設定"));
     setWindowIcon(QIcon(QStringLiteral(":/icons/hicolor/scalable/apps/kavora.svg")));
     setAccessibleName(windowTitle());
+    if (loginStart) {
+        loginStart_ = new LoginStartSwitch(*loginStart);
+        advertising_->layout()->addWidget(loginStart_);
+    }
 
     auto* form = new QWidget;
     auto* sections = new QVBoxLayout(form);
@@ -63,6 +68,8 @@ void SettingsWindow::showWindow()
         restoreGeometry(geometry_);
     }
     tracking_->refresh();
+    if (loginStart_)
+        loginStart_->refresh();
     showNormal();
     raise();
     activateWindow();

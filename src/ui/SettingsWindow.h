@@ -9,6 +9,8 @@ class AdvertisingSection;
 class ConnectionSection;
 class ControllerAdapter;
 class FavoriteSitesSection;
+class LoginStart;
+class LoginStartSwitch;
 class RegisteredAppsSection;
 class SystemButtonsSection;
 class TrackingSection;
@@ -22,7 +24,10 @@ class SettingsWindow final : public QWidget {
 public:
     static constexpr QSize kInitialSize { 400, 640 };
 
-    explicit SettingsWindow(ControllerAdapter& adapter, QWidget* parent = nullptr);
+    // With a login start, the "Kavora" section has the start-at-login switch; it must outlive
+    // the window.
+    explicit SettingsWindow(ControllerAdapter& adapter, LoginStart* loginStart = nullptr,
+                            QWidget* parent = nullptr);
 
     // Shows the window and brings it to the front: centred on the screen the first time, where
     // it was left after that.
@@ -34,12 +39,15 @@ public:
     FavoriteSitesSection& favoriteSites() { return *favoriteSites_; }
     ConnectionSection& connection() { return *connection_; }
     AdvertisingSection& advertising() { return *advertising_; }
+    // Null without a login start.
+    LoginStartSwitch* loginStart() { return loginStart_; }
 
 protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
     AdvertisingSection* advertising_;
+    LoginStartSwitch* loginStart_ = nullptr;
     TrackingSection* tracking_;
     RegisteredAppsSection* registeredApps_;
     SystemButtonsSection* systemButtons_;

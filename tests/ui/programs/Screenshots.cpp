@@ -2,6 +2,7 @@
 // real controller and test doubles, and writes them as PNG files into the folder given. Run on a
 // real X server (scripts/screenshots runs it under Xvfb) so that the desktop's fonts are used.
 #include "../UiRig.h"
+#include "platform/LoginStart.h"
 #include "ui/ConsentPrompt.h"
 #include "ui/MenuBarPanel.h"
 #include "ui/SettingsWindow.h"
@@ -32,6 +33,13 @@ bool save(QWidget& widget, const QDir& folder, const char* name)
     std::printf("%s\n", qPrintable(path));
     return true;
 }
+
+// Start at login, switched on as a user would have it; nothing is written.
+class ShownLoginStart final : public kavora::LoginStart {
+public:
+    bool isEnabled() const override { return true; }
+    std::optional<std::string> setEnabled(bool) override { return std::nullopt; }
+};
 
 } // namespace
 
@@ -74,7 +82,8 @@ int main(int argc, char** argv)
     ok &= save(panel, folder, "panel-connected.png");
     panel.hide();
 
-    kavora::SettingsWindow window(*rig.adapter);
+    ShownLoginStart loginStart;
+    kavora::SettingsWindow window(*rig.adapter, &loginStart);
     window.showWindow();
     ok &= save(window, folder, "settings-top.png");
     auto* scroll = window.findChild<QScrollArea*>();

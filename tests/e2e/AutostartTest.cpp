@@ -1,0 +1,114 @@
+// Start at login end to end: the entry the settings window's switch writes, launched as the
+// session launches it, puts the real kavora in the tray of a private X display without opening
+// its settings window; a launch from the menu afterwards still brings the window.
+#include "ReceiverProcess.h"
+#include "StatusNotifierHost.h"
+#include "platform/linux/settings/XdgAutostartEntry.h"
+#include "support/linux/ChildProcess.h"
+#include "support/linux/Polling.h"
+#include "support/linux/PrivateSession.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace kavora::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr const char* kSettingsTitle = "Kavora 設定";
+constexpr std::chrono::milliseconds kWindowTimeout { 30'000 };
+// How long a window the program opened at start has to show up once its status icon is there.
+constexpr std::chrono::milliseconds kNoWindowGrace { 3'000 };
+
+bool settingsWindowListed()
+{
+    return run({ "wmctrl", "-l" }).output.find(kSettingsTitle) != std::string::npos;
+}
+
+// The WM_CLASS class of the settings window ("instance.class" in wmctrl -lx); empty when none is
+// listed.
+std::string settingsWindowClass()
+{
+    std::istringstream lines(run({ "wmctrl", "-lx" }).output);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.find(kSettingsTitle) == std::string::npos)
+            continue;
+        std::istringstream columns(line);
+        std::string id, desktop, wmClass;
+        columns >> id >> desktop >> wmClass;
+        return wmClass.substr(wmClass.find('.') + 1);
+    }
+    return {};
+}
+
+// The value of `key` in the installed desktop entry's source.
+std::string desktopEntryValue(const std::string& key)
+{
+    std::istringstream lines(readText(KAVORA_SOURCE_DIR "/packaging/kavora.desktop.in"));
+    for (std::string line; std::getline(lines, line);) {
+        if (line.starts_with(key + "="))
+            return line.substr(key.size() + 1);
+    }
+    return {};
+}
+
+// The words of the entry's Exec line, for paths without quoting (the build folder's).
+std::vector<std::string> execWords(const std::string& entry)
+{
+    std::istringstream lines(entry);
+    std::string line;
+    std::vector<std::string> words;
+    while (std::getline(lines, line)) {
+        if (!line.starts_with("Exec="))
+            continue;
+        std::istringstream split(line.substr(5));
+        for (std::string word; split >> word;)
+            words.push_back(word);
+    }
+    return words;
+}
+
+TEST(Autostart, TheEntryStartsTheProgramInItsTrayWithoutItsWindow)
+{
+    if (const auto missing = missingPrograms({ "wmctrl" }); !missing.empty())
+        GTEST_SKIP() << missing;
+    auto& session = PrivateSession::instance();
+    session.application();
+    session.startWindowManager();
+    StatusNotifierHost host;
+    ASSERT_TRUE(host.registered());
+
+    XdgAutostartEntry entry(XdgAutostartEntry::userFile(), KAVORA_PROGRAM);
+    ASSERT_EQ(entry.setEnabled(true), std::nullopt);
+    const auto arguments = execWords(readText(XdgAutostartEntry::userFile().string()));
+    ASSERT_EQ(arguments, (std::vector<std::string> { KAVORA_PROGRAM, "--autostart" }));
+
+    const EnvironmentChanges environment {
+        { "QT_QPA_PLATFORM", "xcb" },
+        { "QT_XCB_GL_INTEGRATION", "none" },
+        { "PULSE_SERVER", "unix:" + (session.root() / "no-sound-server").string() },
+    };
+    const std::string log = (session.root() / "autostart.log").string();
+    ChildProcess started({ arguments, environment, true, log });
+    ASSERT_EQ(started.readLine(kStartTimeout), "kavora: ready; advertising is off")
+        << readText(log);
+    ASSERT_TRUE(pollUntil([&] { return !host.items().isEmpty(); }, kWindowTimeout))
+        << "the status icon registers with the tray host";
+    EXPECT_FALSE(pollUntil(settingsWindowListed, kNoWindowGrace)) << readText(log);
+
+    // Chosen from the menu later, the program shows the running copy's window.
+    ChildProcess fromMenu({ { KAVORA_PROGRAM }, environment, false, log });
+    EXPECT_EQ(fromMenu.waitForExit(kStartTimeout), 0);
+    ASSERT_TRUE(pollUntil(settingsWindowListed, kWindowTimeout)) << readText(log);
+    EXPECT_TRUE(started.running());
+    // Docks match the window to the menu's entry by its class.
+    const std::string startupClass = desktopEntryValue("StartupWMClass");
+    ASSERT_FALSE(startupClass.empty());
+    EXPECT_EQ(settingsWindowClass(), startupClass);
+    EXPECT_EQ(entry.setEnabled(false), std::nullopt);
+}
+
+} // namespace
+} // namespace kavora::test
