@@ -1,10 +1,10 @@
-#include "PointerProbe.h"
 #include "ReceiverProcess.h"
 
 #include "platform/linux/peer/CertificateStore.h"
 #include "platform/linux/settings/JsonFileUserDefaults.h"
 #include "support/CapturingLog.h"
 #include "support/linux/Polling.h"
+#include "support/linux/X11TestClient.h"
 
 #include <gtest/gtest.h>
 
@@ -108,22 +108,22 @@ TEST_F(ReceiverSessionTest, OneControllerAtATimeGetsTheListsRepliesAndEchoesUnti
 
 TEST_F(ReceiverSessionTest, InputMovesTheXPointerAndAKilledDragLeavesNoButtonHeld)
 {
-    const PointerProbe probe(receiver.xDisplay());
+    const X11TestClient probe(receiver.xDisplay());
     RemoteController remote(receiver, "Dragging Pad");
     ASSERT_TRUE(remote.inSession()) << remote.errors();
-    const auto start = probe.query();
+    const auto start = probe.pointer().value();
     ASSERT_TRUE(remote.send({ { "mouseDelta", { { "dx", 40 }, { "dy", 25 } } } }));
     EXPECT_TRUE(pollUntil([&] {
-        const auto now = probe.query();
+        const auto now = probe.pointer().value();
         return now.x > start.x && now.y > start.y;
     })) << "the pointer stayed near ("
         << start.x << "," << start.y << ")";
 
     ASSERT_TRUE(remote.send({ { "dragStart", json::object() } }));
-    ASSERT_TRUE(pollUntil([&] { return probe.query().leftButtonHeld; })) << receiver.log();
+    ASSERT_TRUE(pollUntil([&] { return probe.pointer().value().held(1); })) << receiver.log();
     // No goodbye: the kernel closes its connection, which the receiver sees at once.
     ASSERT_EQ(::kill(remote.pid(), SIGKILL), 0);
-    EXPECT_TRUE(pollUntil([&] { return !probe.query().leftButtonHeld; }, kReplyTimeout))
+    EXPECT_TRUE(pollUntil([&] { return !probe.pointer().value().held(1); }, kReplyTimeout))
         << receiver.log();
     RemoteController next(receiver, "Next Pad");
     EXPECT_TRUE(next.inSession()) << "the place is free again: " << next.errors();
@@ -131,7 +131,7 @@ TEST_F(ReceiverSessionTest, InputMovesTheXPointerAndAKilledDragLeavesNoButtonHel
 
 TEST_F(ReceiverSessionTest, ASpeedWrittenWhileRunningAppliesWithoutARestart)
 {
-    const PointerProbe probe(receiver.xDisplay());
+    const X11TestClient probe(receiver.xDisplay());
     RemoteController remote(receiver, "Test Pad");
     ASSERT_TRUE(remote.inSession()) << remote.errors();
     CapturingLog log;
@@ -142,15 +142,15 @@ TEST_F(ReceiverSessionTest, ASpeedWrittenWhileRunningAppliesWithoutARestart)
     bool tripled = false;
     for (int step = 0; step < 20 && !tripled; ++step) {
         const int dx = step % 2 == 0 ? 10 : -10;
-        const auto before = probe.query();
+        const auto before = probe.pointer().value();
         ASSERT_TRUE(remote.send({ { "mouseDelta", { { "dx", dx }, { "dy", 0 } } } }));
         ASSERT_TRUE(pollUntil([&] {
-            const int x = probe.query().x;
+            const int x = probe.pointer().value().x;
             return x == before.x + dx || x == before.x + 3 * dx;
         })) << "step "
             << step << " from x " << before.x << "\n"
             << receiver.log();
-        tripled = probe.query().x == before.x + 3 * dx;
+        tripled = probe.pointer().value().x == before.x + 3 * dx;
     }
     EXPECT_TRUE(tripled) << receiver.log();
 }
