@@ -19,24 +19,6 @@ namespace kavora::test {
 namespace {
 
 using nlohmann::json;
-using Cases = std::vector<std::string>;
-
-const json kHeartbeat = { { "heartbeat", json::object() } };
-
-// The ids and labels of a systemButtons message, in order.
-std::vector<std::pair<std::string, std::string>> buttonsOf(const json& message)
-{
-    std::vector<std::pair<std::string, std::string>> buttons;
-    for (const auto& button : message.at("systemButtons").at("buttons"))
-        buttons.emplace_back(button.at("id"), button.at("label"));
-    return buttons;
-}
-
-const std::vector<std::pair<std::string, std::string>> kDefaultButtons = {
-    { "spotlight", "Spotlight" },
-    { "screenshot", "Screen Shot" },
-    { "missioncontrol", "Mission Control" },
-};
 
 bool refusedAt(const char* address, std::uint16_t port)
 {
@@ -58,27 +40,19 @@ protected:
     ReceiverProcess receiver;
 };
 
-TEST_F(ReceiverSessionTest, OneControllerAtATimeGetsTheListsRepliesAndEchoesUntilSigterm)
+// What is pushed and answered in a session is MacControllerTest's and the link tests'; here, that
+// the program serves one controller at a time on the address it was given, until SIGTERM.
+TEST_F(ReceiverSessionTest, OneControllerAtATimeGetsTheListsAndRepliesUntilSigterm)
 {
     RemoteController remote(receiver, "Test Pad");
     ASSERT_TRUE(remote.inSession()) << remote.errors() << receiver.log();
-    // The pushes after joining: the three lists once each and in this order, whatever arrived
-    // around them.
-    Cases lists;
-    for (const auto& message : remote.messagesUntil("favoriteSites")) {
-        if (caseOf(message) != "heartbeat")
-            lists.push_back(caseOf(message));
-    }
-    EXPECT_EQ(lists, (Cases { "registeredAppList", "systemButtons", "favoriteSites" }));
-
+    const auto pushed = remote.messagesUntil("favoriteSites");
+    ASSERT_FALSE(pushed.empty());
+    EXPECT_EQ(caseOf(pushed.back()), "favoriteSites") << "the lists are pushed after joining";
     ASSERT_TRUE(remote.send({ { "requestSystemButtons", json::object() } }));
     const auto reply = remote.messagesUntil("systemButtons");
-    ASSERT_EQ(reply.size(), 1U) << "nothing else, no second push";
-    EXPECT_EQ(buttonsOf(reply.front()), kDefaultButtons);
-    for (int i = 0; i < 3; ++i)
-        ASSERT_TRUE(remote.send(kHeartbeat));
-    for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(remote.nextMessage(), kHeartbeat) << "every heartbeat has its echo";
+    ASSERT_FALSE(reply.empty());
+    EXPECT_EQ(caseOf(reply.back()), "systemButtons");
 
     // kavora-remote shows the fingerprint of the certificate the receiver keeps in its settings
     // folder.
