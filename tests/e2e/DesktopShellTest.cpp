@@ -231,11 +231,15 @@ TEST_F(DesktopShellTest, SwitchedOnInTheWindowAControllerConnectsAndTheQuitRelea
         << atSpiOutline(app, 2) << readText(logPath("kavora.log"));
     const auto status = atSpiExtents(panelStatus);
     ASSERT_TRUE(status);
-    // The dot stands just left of the status text.
-    const QImage dot = QGuiApplication::primaryScreen()
-                           ->grabWindow(0, status->x() - 16, status->y(), 16, status->height())
-                           .toImage();
-    EXPECT_TRUE(hasBrandColour(dot));
+    // The dot stands just left of the status text, once the panel has been painted.
+    EXPECT_TRUE(pollUntil(
+        [&] {
+            return hasBrandColour(
+                QGuiApplication::primaryScreen()
+                    ->grabWindow(0, status->x() - 16, status->y(), 16, status->height())
+                    .toImage());
+        },
+        kUiTimeout));
 
     const X11TestClient probe(PrivateSession::instance().display());
     ASSERT_TRUE(remote.writeInput("{\"leftClickDown\":{}}\n"));
