@@ -2,12 +2,12 @@
 // accessibility bus, driven the way a person and their screen reader drive it (AT-SPI), with a
 // tray host of the test's own and kavora-remote as the controller device.
 #include "AtSpiTree.h"
-#include "PointerProbe.h"
 #include "ReceiverProcess.h"
 #include "StatusNotifierHost.h"
 #include "support/linux/ChildProcess.h"
 #include "support/linux/Polling.h"
 #include "support/linux/PrivateSession.h"
+#include "support/linux/X11TestClient.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -249,20 +249,24 @@ TEST_F(DesktopShellTest, SwitchedOnInTheWindowAControllerConnectsAndTheQuitRelea
         << atSpiOutline(app, 2) << readText(logPath("kavora.log"));
     const auto status = atSpiExtents(panelStatus);
     ASSERT_TRUE(status);
-    // The dot stands just left of the status text.
-    const QImage dot = QGuiApplication::primaryScreen()
-                           ->grabWindow(0, status->x() - 16, status->y(), 16, status->height())
-                           .toImage();
-    EXPECT_TRUE(hasBrandColour(dot));
+    // The dot stands just left of the status text, once the panel has been painted.
+    EXPECT_TRUE(pollUntil(
+        [&] {
+            return hasBrandColour(
+                QGuiApplication::primaryScreen()
+                    ->grabWindow(0, status->x() - 16, status->y(), 16, status->height())
+                    .toImage());
+        },
+        kUiTimeout));
 
-    PointerProbe probe(PrivateSession::instance().display());
+    const X11TestClient probe(PrivateSession::instance().display());
     ASSERT_TRUE(remote.writeInput("{\"leftClickDown\":{}}\n"));
-    ASSERT_TRUE(pollUntil([&] { return probe.query().leftButtonHeld; }, kUiTimeout));
+    ASSERT_TRUE(pollUntil([&] { return probe.pointer().value().held(1); }, kUiTimeout));
 
     const AtSpiNode quit = findAtSpi(findAtSpi(app, "frame", "Kavora"), "push button", "終了");
     ASSERT_TRUE(atSpiAct(quit));
     EXPECT_EQ(kavora.waitForExit(kStartTimeout), 0) << readText(logPath("kavora.log"));
-    EXPECT_FALSE(probe.query().leftButtonHeld) << "nothing is left held";
+    EXPECT_FALSE(probe.pointer().value().held(1)) << "nothing is left held";
     EXPECT_TRUE(remote.waitForExit(kReplyTimeout)) << "the controller was disconnected";
 }
 

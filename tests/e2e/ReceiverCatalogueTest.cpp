@@ -34,14 +34,11 @@ QByteArray pngOf(int width, int height, QColor colour)
 class LocalWebSite {
 public:
     std::string origin() const { return server_.origin(); }
-    std::vector<std::string> paths; // of every request, in arrival order
 
 private:
     void serve(QTcpSocket& socket, const QByteArray& head)
     {
-        const auto path = LocalHttpServer::pathOf(head);
-        paths.push_back(path.toStdString());
-        if (path.startsWith("/s2/favicons"))
+        if (LocalHttpServer::pathOf(head).startsWith("/s2/favicons"))
             LocalHttpServer::respond(socket, "200 OK", "image/png", pngOf(16, 16, Qt::blue));
         else
             LocalHttpServer::respond(
@@ -86,7 +83,7 @@ protected:
         std::ofstream(program) << "#!/bin/sh\necho started >> '" << launchMark << "'\n";
         fs::permissions(program, fs::perms::owner_all);
         const auto icon = home / "viewer.png";
-        const QByteArray png = pngOf(40, 20, Qt::red); // not square: stretched to fill
+        const QByteArray png = pngOf(16, 16, Qt::red);
         std::ofstream(icon, std::ios::binary).write(png.data(), png.size());
         std::ofstream(applications / "org.example.Viewer.desktop")
             << "[Desktop Entry]\nType=Application\nName=Example Viewer\nExec=" << program.string()
@@ -129,16 +126,13 @@ TEST_F(ReceiverCatalogueTest, RegisteredAppsAndFavouriteSitesComeFromTheDesktopA
     ASSERT_EQ(apps.size(), 1U) << apps.dump() << " (the uninstalled id is left out)";
     EXPECT_EQ(apps[0].at("bundleId"), "org.example.Viewer");
     EXPECT_EQ(apps[0].at("name"), "Example Viewer");
-    EXPECT_EQ(apps[0].at("isRunning"), false);
-    const auto icon = imageOf(apps[0]);
-    ASSERT_TRUE(icon);
-    EXPECT_EQ(icon->size(), QSize(64, 64));
-    EXPECT_EQ(QColor(icon->pixel(0, 0)), QColor(Qt::red)) << "stretched, not letterboxed";
+    EXPECT_TRUE(imageOf(apps[0])) << "the entry's icon";
     ASSERT_FALSE(site.is_null()) << receiver.log();
     EXPECT_EQ(site.at("name"), "127.0.0.1");
     EXPECT_EQ(site.at("url"), website.origin() + "/page");
 
-    // The title and the icon arrive from the web site and are pushed as they come.
+    // The title and the icon arrive from the web site and the favicon service and are pushed as
+    // they come (how titles are read and icons asked for is FavoriteSitesTest's).
     const bool resolved = pollUntil(
         [&] {
             const auto message = remote.nextMessage(std::chrono::milliseconds(50));
@@ -148,11 +142,6 @@ TEST_F(ReceiverCatalogueTest, RegisteredAppsAndFavouriteSitesComeFromTheDesktopA
         },
         kReplyTimeout);
     ASSERT_TRUE(resolved) << site.dump() << "\n" << receiver.log();
-    EXPECT_EQ(imageOf(site)->size(), QSize(16, 16)) << "the service's icon as it came";
-    EXPECT_EQ(site.at("userNamed"), false);
-    EXPECT_NE(std::find(website.paths.begin(), website.paths.end(),
-                        "/s2/favicons?domain=127.0.0.1&sz=64"),
-              website.paths.end());
 
     ASSERT_TRUE(remote.send({ { "launchApp", { { "bundleId", "org.example.Viewer" } } } }));
     EXPECT_TRUE(pollUntil([&] { return fs::exists(launchMark); }, kReplyTimeout)) << receiver.log();

@@ -1,10 +1,10 @@
-#include "PointerProbe.h"
 #include "ReceiverProcess.h"
 
 #include "platform/linux/peer/CertificateStore.h"
 #include "platform/linux/settings/JsonFileUserDefaults.h"
 #include "support/CapturingLog.h"
 #include "support/linux/Polling.h"
+#include "support/linux/X11TestClient.h"
 
 #include <gtest/gtest.h>
 
@@ -19,24 +19,6 @@ namespace kavora::test {
 namespace {
 
 using nlohmann::json;
-using Cases = std::vector<std::string>;
-
-const json kHeartbeat = { { "heartbeat", json::object() } };
-
-// The ids and labels of a systemButtons message, in order.
-std::vector<std::pair<std::string, std::string>> buttonsOf(const json& message)
-{
-    std::vector<std::pair<std::string, std::string>> buttons;
-    for (const auto& button : message.at("systemButtons").at("buttons"))
-        buttons.emplace_back(button.at("id"), button.at("label"));
-    return buttons;
-}
-
-const std::vector<std::pair<std::string, std::string>> kDefaultButtons = {
-    { "spotlight", "Spotlight" },
-    { "screenshot", "Screen Shot" },
-    { "missioncontrol", "Mission Control" },
-};
 
 bool refusedAt(const char* address, std::uint16_t port)
 {
@@ -58,27 +40,19 @@ protected:
     ReceiverProcess receiver;
 };
 
-TEST_F(ReceiverSessionTest, OneControllerAtATimeGetsTheListsRepliesAndEchoesUntilSigterm)
+// What is pushed and answered in a session is MacControllerTest's and the link tests'; here, that
+// the program serves one controller at a time on the address it was given, until SIGTERM.
+TEST_F(ReceiverSessionTest, OneControllerAtATimeGetsTheListsAndRepliesUntilSigterm)
 {
     RemoteController remote(receiver, "Test Pad");
     ASSERT_TRUE(remote.inSession()) << remote.errors() << receiver.log();
-    // The pushes after joining: the three lists once each and in this order, whatever arrived
-    // around them.
-    Cases lists;
-    for (const auto& message : remote.messagesUntil("favoriteSites")) {
-        if (caseOf(message) != "heartbeat")
-            lists.push_back(caseOf(message));
-    }
-    EXPECT_EQ(lists, (Cases { "registeredAppList", "systemButtons", "favoriteSites" }));
-
+    const auto pushed = remote.messagesUntil("favoriteSites");
+    ASSERT_FALSE(pushed.empty());
+    EXPECT_EQ(caseOf(pushed.back()), "favoriteSites") << "the lists are pushed after joining";
     ASSERT_TRUE(remote.send({ { "requestSystemButtons", json::object() } }));
     const auto reply = remote.messagesUntil("systemButtons");
-    ASSERT_EQ(reply.size(), 1U) << "nothing else, no second push";
-    EXPECT_EQ(buttonsOf(reply.front()), kDefaultButtons);
-    for (int i = 0; i < 3; ++i)
-        ASSERT_TRUE(remote.send(kHeartbeat));
-    for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(remote.nextMessage(), kHeartbeat) << "every heartbeat has its echo";
+    ASSERT_FALSE(reply.empty());
+    EXPECT_EQ(caseOf(reply.back()), "systemButtons");
 
     // kavora-remote shows the fingerprint of the certificate the receiver keeps in its settings
     // folder.
@@ -108,22 +82,22 @@ TEST_F(ReceiverSessionTest, OneControllerAtATimeGetsTheListsRepliesAndEchoesUnti
 
 TEST_F(ReceiverSessionTest, InputMovesTheXPointerAndAKilledDragLeavesNoButtonHeld)
 {
-    const PointerProbe probe(receiver.xDisplay());
+    const X11TestClient probe(receiver.xDisplay());
     RemoteController remote(receiver, "Dragging Pad");
     ASSERT_TRUE(remote.inSession()) << remote.errors();
-    const auto start = probe.query();
+    const auto start = probe.pointer().value();
     ASSERT_TRUE(remote.send({ { "mouseDelta", { { "dx", 40 }, { "dy", 25 } } } }));
     EXPECT_TRUE(pollUntil([&] {
-        const auto now = probe.query();
+        const auto now = probe.pointer().value();
         return now.x > start.x && now.y > start.y;
     })) << "the pointer stayed near ("
         << start.x << "," << start.y << ")";
 
     ASSERT_TRUE(remote.send({ { "dragStart", json::object() } }));
-    ASSERT_TRUE(pollUntil([&] { return probe.query().leftButtonHeld; })) << receiver.log();
+    ASSERT_TRUE(pollUntil([&] { return probe.pointer().value().held(1); })) << receiver.log();
     // No goodbye: the kernel closes its connection, which the receiver sees at once.
     ASSERT_EQ(::kill(remote.pid(), SIGKILL), 0);
-    EXPECT_TRUE(pollUntil([&] { return !probe.query().leftButtonHeld; }, kReplyTimeout))
+    EXPECT_TRUE(pollUntil([&] { return !probe.pointer().value().held(1); }, kReplyTimeout))
         << receiver.log();
     RemoteController next(receiver, "Next Pad");
     EXPECT_TRUE(next.inSession()) << "the place is free again: " << next.errors();
@@ -131,7 +105,7 @@ TEST_F(ReceiverSessionTest, InputMovesTheXPointerAndAKilledDragLeavesNoButtonHel
 
 TEST_F(ReceiverSessionTest, ASpeedWrittenWhileRunningAppliesWithoutARestart)
 {
-    const PointerProbe probe(receiver.xDisplay());
+    const X11TestClient probe(receiver.xDisplay());
     RemoteController remote(receiver, "Test Pad");
     ASSERT_TRUE(remote.inSession()) << remote.errors();
     CapturingLog log;
@@ -142,15 +116,15 @@ TEST_F(ReceiverSessionTest, ASpeedWrittenWhileRunningAppliesWithoutARestart)
     bool tripled = false;
     for (int step = 0; step < 20 && !tripled; ++step) {
         const int dx = step % 2 == 0 ? 10 : -10;
-        const auto before = probe.query();
+        const auto before = probe.pointer().value();
         ASSERT_TRUE(remote.send({ { "mouseDelta", { { "dx", dx }, { "dy", 0 } } } }));
         ASSERT_TRUE(pollUntil([&] {
-            const int x = probe.query().x;
+            const int x = probe.pointer().value().x;
             return x == before.x + dx || x == before.x + 3 * dx;
         })) << "step "
             << step << " from x " << before.x << "\n"
             << receiver.log();
-        tripled = probe.query().x == before.x + 3 * dx;
+        tripled = probe.pointer().value().x == before.x + 3 * dx;
     }
     EXPECT_TRUE(tripled) << receiver.log();
 }
