@@ -136,8 +136,8 @@ TEST(ReceiverConsentTest, AnUnknownControllerMovesNothingUntilAllowed)
 {
     ReceiverProcess receiver({}, false);
     ASSERT_TRUE(receiver.ready()) << receiver.log();
-    const PointerProbe probe(receiver.xDisplay());
-    const auto start = probe.query();
+    const X11TestClient probe(receiver.xDisplay());
+    const auto start = probe.pointer().value();
     RemoteController remote(receiver, "Stranger");
     ASSERT_TRUE(remote.send({ { "mouseDelta", { { "dx", 40 }, { "dy", 25 } } } }));
 
@@ -157,10 +157,10 @@ TEST(ReceiverConsentTest, AnUnknownControllerMovesNothingUntilAllowed)
         return remote.errors().find("verification code " + code) != std::string::npos;
     })) << "both programs show the same code: "
         << remote.errors();
-    EXPECT_EQ(probe.query().x, start.x) << "held: nothing of the controller is acted on";
+    EXPECT_EQ(probe.pointer().value().x, start.x) << "held: nothing of the controller is acted on";
 
     ASSERT_EQ(receiver.devices({ "allow", fingerprint }), 0);
-    EXPECT_TRUE(pollUntil([&] { return probe.query().x > start.x; }, kReplyTimeout))
+    EXPECT_TRUE(pollUntil([&] { return probe.pointer().value().x > start.x; }, kReplyTimeout))
         << receiver.log() << remote.errors();
     EXPECT_TRUE(remote.inSession());
 }
