@@ -35,7 +35,7 @@ TEST(Utf8, DecodesOnlyWellFormedSequences)
         { "lead F5", "\xF5\x80\x80\x80", 0, 0 },
         { "cut-off sequence", "\xE3\x81", 0, 0 },
         { "second byte not a continuation", "\xC3\x41", 0, 0 },
-        { "third byte not a continuation", "\xE3\x81\xC3", 0, 0 },
+        { "third byte just above the continuation bytes", "\xE3\x81\xC0", 0, 0 },
         { "fourth byte not a continuation", "\xF0\x90\x80\x41", 0, 0 },
     };
     for (const auto& row : rows) {
