@@ -5,7 +5,6 @@
 #include "platform/linux/peer/LinuxPeerAdvertiser.h"
 #include "platform/linux/peer/LinuxPeerFramework.h"
 #include "platform/linux/peer/LinuxPeerSession.h"
-#include "platform/linux/peer/PeerClient.h"
 #include "support/TemporaryFolder.h"
 #include "support/linux/ChildProcess.h"
 #include "support/linux/Polling.h"
@@ -52,20 +51,6 @@ inline std::string lengthPrefix(std::uint32_t length)
              static_cast<char>((length >> 8) & 0xFF), static_cast<char>(length & 0xFF) };
 }
 
-// Joins the receiver on the loopback port as a controller named name; true once accepted.
-inline bool joinAsController(PeerClient& client, std::uint16_t port, const std::string& name)
-{
-    bool accepted = false;
-    bool failed = false;
-    client.onAccepted = [&] { accepted = true; };
-    client.onFailed = [&](PeerClient::Failure, const std::string&) { failed = true; };
-    client.connectToReceiver(QStringLiteral("127.0.0.1"), port, name);
-    pollUntil([&] { return accepted || failed; });
-    client.onAccepted = nullptr;
-    client.onFailed = nullptr;
-    return accepted;
-}
-
 // The identity of the test controllers, made once per test process in a folder of its own.
 inline const TlsIdentity& testControllerIdentity()
 {
@@ -74,14 +59,6 @@ inline const TlsIdentity& testControllerIdentity()
         = loadOrCreateTlsIdentity(folder.path() / "kavora-remote", kControllerIdentityFiles)
               .value();
     return identity;
-}
-
-// Client options that present the test controllers' identity.
-inline PeerClient::Options controllerOptions()
-{
-    PeerClient::Options options;
-    options.identity = testControllerIdentity();
-    return options;
 }
 
 // Limits short enough for tests to reach every deadline in well under a second.
