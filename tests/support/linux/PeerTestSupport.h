@@ -5,6 +5,7 @@
 #include "platform/linux/peer/LinuxPeerAdvertiser.h"
 #include "platform/linux/peer/LinuxPeerFramework.h"
 #include "platform/linux/peer/LinuxPeerSession.h"
+#include "platform/linux/peer/PeerClient.h"
 #include "support/TemporaryFolder.h"
 #include "support/linux/ChildProcess.h"
 #include "support/linux/Polling.h"
@@ -59,6 +60,14 @@ inline const TlsIdentity& testControllerIdentity()
         = loadOrCreateTlsIdentity(folder.path() / "kavora-remote", kControllerIdentityFiles)
               .value();
     return identity;
+}
+
+// Client options that present the test controllers' identity.
+inline PeerClient::Options controllerOptions()
+{
+    PeerClient::Options options;
+    options.identity = testControllerIdentity();
+    return options;
 }
 
 // Limits short enough for tests to reach every deadline in well under a second.
