@@ -15,13 +15,6 @@ namespace {
 using nlohmann::json;
 namespace fs = std::filesystem;
 
-std::string readFile(const fs::path& path)
-{
-    std::ostringstream text;
-    text << std::ifstream(path, std::ios::binary).rdbuf();
-    return text.str();
-}
-
 class DefaultsCommandTest : public testing::Test {
 protected:
     fs::path folder() const { return temporary.path() / "kavora"; }

@@ -3,7 +3,6 @@
 #include "support/TemporaryFolder.h"
 
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -52,13 +51,8 @@ inline ProgramRun runProgram(const std::string& name, std::vector<std::string> a
     int status = 0;
     if (::waitpid(child, &status, 0) == child && WIFEXITED(status))
         run.status = WEXITSTATUS(status);
-    const auto read = [](const std::filesystem::path& path) {
-        std::ostringstream text;
-        text << std::ifstream(path, std::ios::binary).rdbuf();
-        return text.str();
-    };
-    run.out = read(out);
-    run.err = read(err);
+    run.out = readFile(out);
+    run.err = readFile(err);
     return run;
 }
 

@@ -60,10 +60,7 @@ struct ConsentRig {
         = MCReceiverMac::create(scheduler, framework, defaults, hostNames, [this] { return now; });
 };
 
-class PeerConsentTest : public ::testing::Test, public ConsentRig {
-protected:
-    void trust(const PeerID& peer) { trustFromOutside(peer); }
-};
+class PeerConsentTest : public ::testing::Test, public ConsentRig { };
 
 TEST_F(PeerConsentTest, ATrustedControllerJoinsAtOnceWhileNobodyIsConnected)
 {
@@ -73,7 +70,7 @@ TEST_F(PeerConsentTest, ATrustedControllerJoinsAtOnceWhileNobodyIsConnected)
     EXPECT_EQ(alice.lastSeen, now);
 
     session().join(kTrusted);
-    trust(kUnknown);
+    trustFromOutside(kUnknown);
     EXPECT_EQ(invite(kUnknown), InvitationDecision::Decline) << "one controller at a time";
     EXPECT_EQ(invite(kOtherUnknown), InvitationDecision::Decline) << "no question while connected";
     EXPECT_EQ(waiting(), std::nullopt);
@@ -201,7 +198,7 @@ TEST_F(PeerConsentTest, AllowingWhileAnotherControllerGotInIsDeclined)
 
 TEST_F(PeerConsentTest, RevokingTheConnectedControllerEndsItsSessionAtOnce)
 {
-    trust(kUnknown);
+    trustFromOutside(kUnknown);
     session().join(kTrusted);
     receiver->revokeTrustedDevice(kUnknown.fingerprint);
     EXPECT_TRUE(session().lines.empty()) << "another device's revocation leaves it alone";
@@ -212,7 +209,7 @@ TEST_F(PeerConsentTest, RevokingTheConnectedControllerEndsItsSessionAtOnce)
     EXPECT_EQ(invite(kTrusted), InvitationDecision::Hold) << "asked about again";
 
     // The same from another process: the store loses Alice's entry.
-    trust(kTrusted);
+    trustFromOutside(kTrusted);
     session().join(kTrusted);
     session().lines.clear();
     defaults.setObject(TrustedDevices::kKey, json::object());

@@ -1,9 +1,13 @@
 #pragma once
 
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
+#include <string_view>
 
 #include <stdlib.h>
+#include <sys/stat.h>
 
 namespace kavora::test {
 
@@ -40,5 +44,27 @@ public:
 private:
     std::filesystem::path path_;
 };
+
+// A file's bytes; empty when it cannot be read.
+inline std::string readFile(const std::filesystem::path& path)
+{
+    std::ostringstream text;
+    text << std::ifstream(path, std::ios::binary).rdbuf();
+    return text.str();
+}
+
+// Replaces a file's bytes, making it if need be.
+inline void writeFile(const std::filesystem::path& path, std::string_view text)
+{
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+}
+
+// The permission bits of a file or folder.
+inline unsigned modeOf(const std::filesystem::path& path)
+{
+    struct stat status { };
+    ::stat(path.c_str(), &status);
+    return status.st_mode & 07777U;
+}
 
 } // namespace kavora::test

@@ -48,9 +48,6 @@ TEST_F(ConsentViewsTest, ThePromptAsksWithNameAndCodeAndClosesHoweverTheRequestE
         { "closing the window declines",
           [&] { QTest::keyClick(&prompt, Qt::Key_Escape); },
           { "answer <b>Pad</b> declined" } },
-        { "30 s without an answer decline",
-          [&] { rig.scheduler.advance(Seconds(30)); },
-          { "answer <b>Pad</b> declined" } },
         { "the controller went away", [&] { rig.framework.advertiser->heldPeerLeaves(kPad); }, {} },
     };
     for (const auto& row : rows) {

@@ -16,19 +16,11 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
 
 namespace kavora {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string readEntry(const fs::path& path)
-{
-    std::ostringstream text;
-    text << std::ifstream(path).rdbuf();
-    return text.str();
-}
 
 class LoginStartSwitchTest : public ::testing::Test {
 protected:
@@ -56,7 +48,7 @@ TEST_F(LoginStartSwitchTest, OnWritesAValidEntryThatStartsTheProgramInItsTrayAnd
     QTest::mouseClick(&toggle(), Qt::LeftButton);
     EXPECT_TRUE(toggle().isChecked());
     ASSERT_TRUE(fs::exists(file));
-    const std::string text = readEntry(file);
+    const std::string text = test::readFile(file);
     EXPECT_NE(text.find("\nExec=\"/opt/Kavora Test/bin/kavora\" --autostart\n"), std::string::npos)
         << text;
     EXPECT_NE(text.find("\nIcon=" KAVORA_APP_ID "\n"), std::string::npos) << text;

@@ -52,20 +52,6 @@ inline std::string lengthPrefix(std::uint32_t length)
              static_cast<char>((length >> 8) & 0xFF), static_cast<char>(length & 0xFF) };
 }
 
-// Joins the receiver on the loopback port as a controller named name; true once accepted.
-inline bool joinAsController(PeerClient& client, std::uint16_t port, const std::string& name)
-{
-    bool accepted = false;
-    bool failed = false;
-    client.onAccepted = [&] { accepted = true; };
-    client.onFailed = [&](PeerClient::Failure, const std::string&) { failed = true; };
-    client.connectToReceiver(QStringLiteral("127.0.0.1"), port, name);
-    pollUntil([&] { return accepted || failed; });
-    client.onAccepted = nullptr;
-    client.onFailed = nullptr;
-    return accepted;
-}
-
 // The identity of the test controllers, made once per test process in a folder of its own.
 inline const TlsIdentity& testControllerIdentity()
 {

@@ -207,8 +207,8 @@ TEST_F(PeerAvahiTest, WithoutDaemonItSaysSoOnceAcceptsControllersAndPublishesOnc
     EXPECT_NE(log.lines.front().find("port " + std::to_string(advertiser.serverPort())),
               std::string::npos)
         << log.lines.front();
-    PeerClient client(controllerOptions());
-    EXPECT_TRUE(joinAsController(client, advertiser.serverPort(), "Pad"));
+    RawPeer controller;
+    EXPECT_TRUE(controller.join(advertiser.serverPort(), "Pad"));
 
     std::ostringstream out;
     std::ostringstream err;

@@ -85,23 +85,10 @@ protected:
     Lines heldPeersLeft;
 };
 
-TEST(PeerLinkLimits, ProductionValuesAreTheDocumentedOnes)
+TEST(PeerLinkLimits, ProductionValuesKeepTheirPromises)
 {
     const LinkLimits limits;
-    EXPECT_EQ(limits.handshakeTimeout, 3s);
-    EXPECT_EQ(limits.invitationTimeout, 2s);
-    EXPECT_EQ(limits.frameTimeout, 10s);
-    EXPECT_EQ(limits.lingerTimeout, 2s);
-    EXPECT_EQ(limits.maxInvitationBytes, 8U * 1024);
-    EXPECT_EQ(limits.maxFrameBytes, 1024U * 1024);
-    EXPECT_EQ(limits.maxWriteBacklogBytes, 16U * 1024 * 1024);
-    EXPECT_EQ(limits.maxPendingConnections, 64);
-    EXPECT_EQ(limits.maxPendingPerAddress, 4);
-    EXPECT_EQ(limits.maxHeldConnections, 4);
-    EXPECT_EQ(limits.maxHeldFrames, 8);
-    EXPECT_EQ(limits.heldTimeout, 45s) << "longer than the 30 s the user is given";
-    EXPECT_EQ(limits.maxPairingRequestsPerAddress, 3);
-    EXPECT_EQ(limits.pairingWindow, 60s);
+    EXPECT_GT(limits.heldTimeout, 30s) << "longer than the 30 s the user is given";
     EXPECT_EQ(limits.keepAliveIdle + limits.keepAliveProbes * limits.keepAliveInterval, 30s)
         << "a vanished controller is noticed within about 30 s";
     EXPECT_EQ(limits.userTimeout, 30s);
@@ -401,33 +388,25 @@ TEST_F(PeerLinkTest, TheFrameLimitsHoldOnTheSocket)
     peer.write(encodeFrame(encodeInvitation("Pad A")) + encodeFrame(std::string(1000, 'p')));
     ASSERT_TRUE(pollUntil([&] { return packets.size() == 1; }));
     EXPECT_EQ(packets.back(), "Pad A: " + std::string(1000, 'p'));
-    peer.write(encodeFrame(std::string(4096, 'x')));
-    ASSERT_TRUE(pollUntil([&] { return packets.size() == 2; }));
-    EXPECT_EQ(packets.back(), "Pad A: " + std::string(4096, 'x'));
+    // A frame at the limit, split across reads (the length itself too), with two after it.
+    const auto full = encodeFrame(std::string(4096, 'x'));
+    peer.write(full.substr(0, 3));
+    runFor(50ms);
+    peer.write(full.substr(3, 500));
+    runFor(50ms);
+    EXPECT_EQ(packets.size(), 1U);
+    peer.write(full.substr(503) + encodeFrame("one") + encodeFrame("two"));
+    ASSERT_TRUE(pollUntil([&] { return packets.size() == 4; }));
+    EXPECT_EQ(packets[1], "Pad A: " + std::string(4096, 'x'));
+    EXPECT_EQ(packets[3], "Pad A: two");
 
     // One byte more: the length alone ends the connection, and only that one.
     peer.write(lengthPrefix(4097));
     EXPECT_TRUE(peer.waitClosed(2s));
     EXPECT_TRUE(pollUntil([&] { return session->connectedPeers().empty(); }));
-    EXPECT_EQ(packets.size(), 2U);
+    EXPECT_EQ(packets.size(), 4U);
     RawPeer next;
     EXPECT_TRUE(next.join(port, "Pad B")) << "the receiver keeps working";
-}
-
-TEST_F(PeerLinkTest, FrameSplitAcrossReadsIsReassembled)
-{
-    RawPeer peer;
-    ASSERT_TRUE(peer.join(port, "Pad A"));
-    const auto frame = encodeFrame(R"({"scroll":{"deltaY":-3}})");
-    peer.write(frame.substr(0, 3));
-    runFor(50ms);
-    peer.write(frame.substr(3, 5));
-    runFor(50ms);
-    EXPECT_TRUE(packets.empty());
-    peer.write(frame.substr(8) + encodeFrame("one") + encodeFrame("two"));
-    ASSERT_TRUE(pollUntil([&] { return packets.size() == 3; }));
-    EXPECT_EQ(packets,
-              (Lines { R"(Pad A: {"scroll":{"deltaY":-3}})", "Pad A: one", "Pad A: two" }));
 }
 
 TEST_F(PeerLinkTest, AStartedFrameIsCutOffAtItsDeadlineHoweverItDrips)

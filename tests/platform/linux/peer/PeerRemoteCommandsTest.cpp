@@ -13,8 +13,6 @@
 #include <regex>
 #include <sstream>
 
-#include <sys/stat.h>
-
 namespace kavora::test {
 namespace {
 
@@ -71,12 +69,6 @@ protected:
         out = outStream.str();
         err = errStream.str();
         return status;
-    }
-    static unsigned modeOf(const std::filesystem::path& path)
-    {
-        struct stat status { };
-        ::stat(path.c_str(), &status);
-        return status.st_mode & 07777U;
     }
 
     // kavora-remote's own folder, away from the user's.

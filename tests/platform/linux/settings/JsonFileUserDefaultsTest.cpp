@@ -23,28 +23,6 @@ namespace {
 using nlohmann::json;
 namespace fs = std::filesystem;
 
-std::string readFile(const fs::path& path)
-{
-    std::ifstream file(path, std::ios::binary | std::ios::ate);
-    std::string text(file ? static_cast<std::size_t>(file.tellg()) : 0, '\0');
-    file.seekg(0);
-    file.read(text.data(), static_cast<std::streamsize>(text.size()));
-    return text;
-}
-
-void writeFile(const fs::path& path, std::string_view text)
-{
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file << text;
-}
-
-mode_t modeOf(const fs::path& path)
-{
-    struct stat status { };
-    ::stat(path.c_str(), &status);
-    return status.st_mode & 07777;
-}
-
 std::vector<std::string> namesIn(const fs::path& folder)
 {
     std::vector<std::string> names;
