@@ -158,6 +158,15 @@ TEST_F(PeerConsentTest, TheRequestEndsByAnswerTimeOrDepartureAndCoolsDownWhenDec
         std::erase(answers, "stop");
         EXPECT_EQ(answers, row.answers);
         EXPECT_EQ(t.trusted(kUnknown), row.bobTrusted);
+        if (row.bobTrusted) {
+            const auto& devices = t.receiver->trustedDevices().get();
+            const auto bob = std::find_if(devices.begin(), devices.end(), [](const auto& device) {
+                return device.fingerprint == kUnknown.fingerprint;
+            });
+            ASSERT_NE(bob, devices.end());
+            EXPECT_EQ(bob->name, "Bob's phone") << "it joined under the name it asked with";
+            EXPECT_EQ(bob->lastSeen, t.now);
+        }
         t.scheduler.advance(Seconds(1));
         EXPECT_TRUE(t.advertiser().lines.empty()) << "the timer ended with the request";
         EXPECT_EQ(t.invite(kUnknown), row.next);

@@ -92,6 +92,8 @@ TEST_F(TrustedDevicesTest, EntriesThatDoNotReadAreIgnoredAndKept)
     defaults.setObject(TrustedDevices::kKey, "not an object");
     devices.reload();
     EXPECT_TRUE(devices.devices()->empty());
+    devices.trust(kB, "Other", TrustedDevices::Seen::Now);
+    EXPECT_TRUE(stored().contains(kB)) << "a key that holds no object is replaced";
 }
 
 TEST_F(TrustedDevicesTest, RevokeRemovesEveryFormOfTheKeyAndSaysWhetherThereWasOne)
@@ -141,6 +143,7 @@ TEST(FingerprintText, TypedFormsReadAsTheStoredForm)
         { ab32.substr(0, 32) + " " + ab32.substr(32), ab32 },
         { std::string(63, 'a'), std::nullopt },
         { std::string(65, 'a'), std::nullopt },
+        { std::string(32, 'f') + std::string(32, 'F'), std::string(64, 'f') },
         { std::string(63, 'a') + "g", std::nullopt },
         { std::string(63, 'a') + "-a", std::nullopt },
         { "", std::nullopt },
@@ -156,7 +159,8 @@ TEST(StoredTime, WrittenAndReadAsUtcSecondsAndNothingElse)
     EXPECT_EQ(parseStoredTime("2024-02-29T23:59:58Z"), time);
     for (const char* bad : { "2023-02-29T00:00:00Z", "2024-13-01T00:00:00Z", "2024-01-01T24:00:00Z",
                              "2024-01-01T00:60:00Z", "2024-01-01 00:00:00Z", "2024-01-01T00:00:00",
-                             "2024-01-01T00:00:00+01", "2024-1-01T00:00:00Z", "" })
+                             "2024-01-01T00:00:00+01", "2024-1-01T00:00:00Z",
+                             "20x4-01-01T00:00:00Z", "2024-0x-01T00:00:00Z", "" })
         EXPECT_EQ(parseStoredTime(bad), std::nullopt) << bad;
 }
 

@@ -111,6 +111,12 @@ TEST(Decoding, GivesTheExpectedMessageOrFailure)
     // clang-format on
     for (const auto& row : rows)
         EXPECT_EQ(reencoded(row.input), row.expected) << row.name;
+
+    // An object with more members than there are cases is searched case by case.
+    std::string crowded = R"({"leftClickUp":{})";
+    for (int i = 0; i < 40; ++i)
+        crowded += ",\"x" + std::to_string(i) + "\":0";
+    EXPECT_EQ(reencoded(crowded + "}"), R"({"leftClickUp":{}})");
 }
 
 TEST(Decoding, DeepNestingNeitherCrashesNorCounts)
