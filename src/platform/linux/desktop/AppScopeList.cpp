@@ -89,7 +89,7 @@ fs::path groupOf(const fs::path& cgroupFile)
     std::ifstream in(cgroupFile);
     for (std::string line; std::getline(in, line);) {
         if (line.starts_with("0::/"))
-            return fs::path(line.substr(4));
+            return { line.substr(4) };
     }
     return {};
 }
@@ -120,7 +120,8 @@ bool isWithin(const fs::path& group, const fs::path& unit)
 
 } // namespace
 
-AppScopeList::AppScopeList(std::filesystem::path cgroupRoot, std::filesystem::path procRoot)
+AppScopeList::AppScopeList(const std::filesystem::path& cgroupRoot,
+                           const std::filesystem::path& procRoot)
 {
     const fs::path group = groupOf(procRoot / "self" / "cgroup");
     const fs::path slice = appSliceOf(group);

@@ -31,8 +31,8 @@ public:
     // cgroupRoot is where the control-group tree is mounted and procRoot the process file
     // system, whose self/cgroup names the group this program runs in; tests pass folders of
     // their own.
-    explicit AppScopeList(std::filesystem::path cgroupRoot = "/sys/fs/cgroup",
-                          std::filesystem::path procRoot = "/proc");
+    explicit AppScopeList(const std::filesystem::path& cgroupRoot = "/sys/fs/cgroup",
+                          const std::filesystem::path& procRoot = "/proc");
     ~AppScopeList();
     AppScopeList(const AppScopeList&) = delete;
     AppScopeList& operator=(const AppScopeList&) = delete;

@@ -4,7 +4,7 @@
 #include "platform/linux/x11/X11ClientList.h"
 
 #include <algorithm>
-#include <iterator>
+#include <array>
 #include <string_view>
 
 namespace kavora {
@@ -30,9 +30,9 @@ std::string withoutDesktopSuffix(std::string id)
 // Programs that start other programs: their name says nothing of the application.
 bool isLauncherProgram(const std::string& program)
 {
-    constexpr std::string_view kLaunchers[]
+    constexpr std::array<std::string_view, 8> kLaunchers
         = { "env", "sh", "bash", "dash", "flatpak", "snap", "gtk-launch", "gio" };
-    return std::find(std::begin(kLaunchers), std::end(kLaunchers), program) != std::end(kLaunchers);
+    return std::find(kLaunchers.begin(), kLaunchers.end(), program) != kLaunchers.end();
 }
 
 } // namespace

@@ -279,7 +279,7 @@ protected:
         fs::create_directories(folder_.path() / "bin");
         install("org.example.Notes", "Notes", "notes");
         install("firefox-esr", "Firefox", "firefox-esr");
-        install("org.example.Hidden", "Hidden", "hidden", "NoDisplay=true\n");
+        install("org.example.Hidden", "Hidden", "hidden", "", "NoDisplay=true\n");
         install("org.example.Viewer", "Viewer", "viewer");
         install("org.example.Calc", "Calc", "calc");
         install("org.example.Flat", "Flat", "flatpak", " run org.example.Flat");
@@ -287,16 +287,16 @@ protected:
         install("org.example.Shared2", "Shared2", "shared");
     }
 
+    // An entry that starts a program of the test's folder, "<program><arguments>".
     void install(const std::string& id, const std::string& name, const std::string& program,
-                 const std::string& extra = "")
+                 const std::string& arguments = "", const std::string& extra = "")
     {
         const fs::path path = folder_.path() / "bin" / program;
         writeFile(path, "#!/bin/sh\n");
         fs::permissions(path, fs::perms::owner_all);
-        const bool arguments = extra.starts_with(' ');
         writeFile(folder_.path() / "applications" / (id + ".desktop"),
                   "[Desktop Entry]\nType=Application\nName=" + name + "\nExec=" + path.string()
-                      + (arguments ? extra + "\n" : "\n" + extra));
+                      + arguments + "\n" + extra);
     }
 
     // The workspace over the session's units, or its processes when withUnits is false.
