@@ -7,7 +7,6 @@
 #include "platform/MacKeyCodes.h"
 #include "platform/linux/desktop/DesktopApplications.h"
 #include "platform/linux/settings/UserFolders.h"
-#include "platform/linux/x11/X11ClientList.h"
 
 #include <QCoreApplication>
 
@@ -43,7 +42,7 @@ Receiver::Receiver(const ReceiverOptions& options, Log& log)
     , settings_(defaults_, legacy_, log)
     , inputSettings_(defaults_)
     , events_(inputSettings_)
-    , workspace_(std::make_unique<DesktopApplications>(), std::make_unique<X11ClientList>())
+    , workspace_(std::make_unique<DesktopApplications>(), RunningSources::ofThisSession())
     , launcher_([this] { postOverviewKey(events_); },
                 [this](const std::string& bundleId) {
                     return workspace_.activateRunningApplication(bundleId);

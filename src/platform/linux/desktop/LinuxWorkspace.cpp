@@ -1,7 +1,9 @@
 #include "platform/linux/desktop/LinuxWorkspace.h"
 
+#include "platform/linux/desktop/AppScopeList.h"
 #include "platform/linux/desktop/ApplicationIcon.h"
 #include "platform/linux/desktop/DesktopApplications.h"
+#include "platform/linux/desktop/DesktopEntryIndex.h"
 #include "platform/linux/x11/X11ClientList.h"
 
 #include <QIcon>
@@ -10,8 +12,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <system_error>
 #include <utility>
@@ -19,50 +19,6 @@
 namespace kavora {
 
 namespace {
-
-std::string folded(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(), [](char c) {
-        return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-    });
-    return text;
-}
-
-std::string withoutDesktopSuffix(std::string id)
-{
-    constexpr std::string_view suffix = ".desktop";
-    if (id.ends_with(suffix))
-        id.erase(id.size() - suffix.size());
-    return id;
-}
-
-// The file names a process runs under: its executable, and the kernel's (possibly truncated)
-// command name for when the executable cannot be read.
-struct ProcessProgram {
-    std::string executable;
-    std::string command;
-
-    bool runs(const std::string& program) const
-    {
-        // The kernel keeps the first 15 bytes of the command name.
-        constexpr std::size_t kCommandLength = 15;
-        return !program.empty()
-            && (program == executable
-                || (!command.empty() && program.substr(0, kCommandLength) == command));
-    }
-};
-
-ProcessProgram programOf(std::uint32_t pid)
-{
-    const std::filesystem::path process = std::filesystem::path("/proc") / std::to_string(pid);
-    ProcessProgram program;
-    std::error_code error;
-    const auto executable = std::filesystem::read_symlink(process / "exe", error);
-    if (!error)
-        program.executable = executable.filename().string();
-    std::ifstream(process / "comm") >> program.command;
-    return program;
-}
 
 double steadySeconds()
 {
@@ -82,102 +38,40 @@ ApplicationBundle bundleOf(const DesktopApplication& entry)
 
 } // namespace
 
-// The installed entries by every key a window is matched on; the first entry of the scan wins
-// each key, as the first folder wins an id.
-class LinuxWorkspace::EntryIndex {
-public:
-    explicit EntryIndex(const std::vector<DesktopApplication>& scanned)
-    {
-        for (const auto& entry : scanned) {
-            if (byId_.contains(entry.id))
-                continue;
-            entries_.push_back(entry);
-            const std::size_t index = entries_.size() - 1;
-            byId_.emplace(entry.id, index);
-            if (entry.startupWMClass)
-                byStartupWMClass_.emplace(*entry.startupWMClass, index);
-            byFoldedId_.emplace(folded(entry.id), index);
-            // An id without a dot is its own last part (npos + 1 is 0).
-            byFoldedLastPart_.emplace(folded(entry.id.substr(entry.id.rfind('.') + 1)), index);
-        }
-    }
-
-    const DesktopApplication* byId(const std::string& id) const { return find(byId_, id); }
-
-    const DesktopApplication* match(const X11ClientWindow& window) const
-    {
-        for (const auto& declared : { window.gtkApplicationId, window.kdeDesktopFile }) {
-            if (!declared)
-                continue;
-            if (const auto* entry = byId(withoutDesktopSuffix(*declared)))
-                return entry;
-        }
-        for (const auto* name : { &window.wmClass, &window.wmInstance }) {
-            if (const auto* entry = find(byStartupWMClass_, *name))
-                return entry;
-        }
-        for (const auto* name : { &window.wmClass, &window.wmInstance }) {
-            const std::string key = folded(*name);
-            if (const auto* entry = find(byFoldedId_, key))
-                return entry;
-            if (const auto* entry = find(byFoldedLastPart_, key))
-                return entry;
-        }
-        if (window.pid) {
-            const ProcessProgram program = programOf(*window.pid);
-            for (const auto& entry : entries_) {
-                if (program.runs(entry.executable))
-                    return &entry;
-            }
-        }
-        return nullptr;
-    }
-
-private:
-    const DesktopApplication* find(const std::map<std::string, std::size_t>& map,
-                                   const std::string& key) const
-    {
-        if (key.empty())
-            return nullptr;
-        const auto found = map.find(key);
-        return found == map.end() ? nullptr : &entries_[found->second];
-    }
-
-    std::vector<DesktopApplication> entries_;
-    std::map<std::string, std::size_t> byId_;
-    std::map<std::string, std::size_t> byStartupWMClass_;
-    std::map<std::string, std::size_t> byFoldedId_;
-    std::map<std::string, std::size_t> byFoldedLastPart_;
-};
-
 struct LinuxWorkspace::MatchedWindow {
     X11ClientWindow window;
     const DesktopApplication* entry = nullptr; // into entries_, valid until it is read again
 };
 
 LinuxWorkspace::LinuxWorkspace(std::unique_ptr<DesktopApplications> applications,
-                               std::unique_ptr<X11ClientList> clients, Clock clock)
+                               RunningSources sources, Clock clock)
     : applications_(std::move(applications))
-    , clients_(std::move(clients))
+    , sources_(std::move(sources))
     , clock_(clock ? std::move(clock) : Clock(steadySeconds))
     , launchObservers_(std::make_shared<Observers>())
     , terminationObservers_(std::make_shared<Observers>())
 {
-    clients_->onChange([this] { clientListChanged(); });
+    if (sources_.clients)
+        sources_.clients->onChange([this] { runningChanged(); });
+    else if (sources_.scopes)
+        sources_.scopes->onChange([this] { runningChanged(); });
 }
 
 LinuxWorkspace::~LinuxWorkspace()
 {
-    clients_->onChange({});
+    if (sources_.clients)
+        sources_.clients->onChange({});
+    if (sources_.scopes)
+        sources_.scopes->onChange({});
 }
 
-const LinuxWorkspace::EntryIndex& LinuxWorkspace::entries()
+const DesktopEntryIndex& LinuxWorkspace::entries()
 {
     const double now = clock_();
-    if (!entries_ || (windowsChangedSinceRead_ && now - entriesReadAt_ >= kEntriesMaxAge)) {
-        entries_ = std::make_unique<EntryIndex>(applications_->scan());
+    if (!entries_ || (runningChangedSinceRead_ && now - entriesReadAt_ >= kEntriesMaxAge)) {
+        entries_ = std::make_unique<DesktopEntryIndex>(applications_->scan());
         entriesReadAt_ = now;
-        windowsChangedSinceRead_ = false;
+        runningChangedSinceRead_ = false;
     }
     return *entries_;
 }
@@ -185,16 +79,24 @@ const LinuxWorkspace::EntryIndex& LinuxWorkspace::entries()
 std::vector<LinuxWorkspace::MatchedWindow> LinuxWorkspace::matchedWindows()
 {
     std::vector<MatchedWindow> matched;
-    const auto windows = clients_->windows();
+    const auto windows
+        = sources_.clients ? sources_.clients->windows() : std::vector<X11ClientWindow> {};
     if (windows.empty())
         return matched;
-    const EntryIndex& index = entries();
+    const DesktopEntryIndex& index = entries();
     for (const auto& window : windows)
-        matched.push_back(MatchedWindow { window, index.match(window) });
+        matched.push_back(MatchedWindow { window, index.match(window, sources_.processes) });
     return matched;
 }
 
 std::vector<RunningApplication> LinuxWorkspace::runningApplications()
+{
+    if (sources_.clients)
+        return windowApplications();
+    return sources_.scopes ? unitApplications() : processApplications();
+}
+
+std::vector<RunningApplication> LinuxWorkspace::windowApplications()
 {
     std::vector<RunningApplication> applications;
     // An application is its entry; an unmatched one is its process, or its window.
@@ -219,6 +121,63 @@ std::vector<RunningApplication> LinuxWorkspace::runningApplications()
     return applications;
 }
 
+// Regular when the unit's id is a shown entry (an entry of the scan); a unit no entry matches
+// still counts for the registered list's running check, under its likeliest id.
+std::vector<RunningApplication> LinuxWorkspace::unitApplications()
+{
+    std::vector<RunningApplication> applications;
+    const auto units = sources_.scopes->applications();
+    if (units.empty())
+        return applications;
+    const DesktopEntryIndex& index = entries();
+    const auto listed = [&applications](const std::string& id) {
+        return std::any_of(
+            applications.begin(), applications.end(),
+            [&id](const auto& application) { return application.bundleIdentifier == id; });
+    };
+    for (const auto& unit : units) {
+        const auto match = std::find_if(unit.ids.begin(), unit.ids.end(),
+                                        [&index](const auto& id) { return index.byId(id); });
+        const std::string& id = match == unit.ids.end() ? unit.ids.front() : *match;
+        if (listed(id))
+            continue;
+        RunningApplication application;
+        application.handle = unit.pid;
+        application.bundleIdentifier = id;
+        if (match == unit.ids.end()) {
+            application.activationPolicy = ActivationPolicy::Background;
+        } else {
+            application.activationPolicy = ActivationPolicy::Regular;
+            application.localizedName = index.byId(id)->name;
+        }
+        applications.push_back(std::move(application));
+    }
+    return applications;
+}
+
+// Only processes an installed entry accounts for are listed, each entry once.
+std::vector<RunningApplication> LinuxWorkspace::processApplications()
+{
+    std::vector<RunningApplication> applications;
+    const DesktopEntryIndex& index = entries();
+    std::vector<std::string> seen;
+    for (const auto& process : sources_.processes.processes()) {
+        const auto* entry = process.launchedId ? index.byId(*process.launchedId) : nullptr;
+        if (entry == nullptr)
+            entry = index.byProgram(process.program);
+        if (entry == nullptr || std::find(seen.begin(), seen.end(), entry->id) != seen.end())
+            continue;
+        seen.push_back(entry->id);
+        RunningApplication application;
+        application.handle = process.pid;
+        application.activationPolicy = ActivationPolicy::Regular;
+        application.bundleIdentifier = entry->id;
+        application.localizedName = entry->name;
+        applications.push_back(std::move(application));
+    }
+    return applications;
+}
+
 std::optional<Bytes>
 LinuxWorkspace::runningApplicationIconPNG(const RunningApplication& application)
 {
@@ -227,10 +186,12 @@ LinuxWorkspace::runningApplicationIconPNG(const RunningApplication& application)
         if (auto icon = entry ? ::kavora::applicationIconPNG(entry->location) : std::nullopt)
             return icon;
     }
-    for (const auto& window : clients_->windows()) {
+    if (!sources_.clients)
+        return std::nullopt;
+    for (const auto& window : sources_.clients->windows()) {
         if (handleOf(window) != application.handle)
             continue;
-        const QImage image = clients_->icon(window.window);
+        const QImage image = sources_.clients->icon(window.window);
         if (image.isNull())
             return std::nullopt;
         return renderIconPNG(QIcon(QPixmap::fromImage(image)));
@@ -249,9 +210,9 @@ std::optional<ApplicationBundle> LinuxWorkspace::locateApplication(const std::st
 std::vector<ApplicationBundle> LinuxWorkspace::scanInstalledApplications()
 {
     const auto scanned = applications_->scan();
-    entries_ = std::make_unique<EntryIndex>(scanned);
+    entries_ = std::make_unique<DesktopEntryIndex>(scanned);
     entriesReadAt_ = clock_();
-    windowsChangedSinceRead_ = false;
+    runningChangedSinceRead_ = false;
     std::vector<ApplicationBundle> bundles;
     bundles.reserve(scanned.size());
     for (const auto& entry : scanned)
@@ -268,7 +229,7 @@ bool LinuxWorkspace::activateRunningApplication(const std::string& bundleId)
 {
     for (const auto& [window, entry] : matchedWindows()) {
         if (entry && entry->id == bundleId)
-            return clients_->activate(window.window);
+            return sources_.clients->activate(window.window);
     }
     return false;
 }
@@ -308,9 +269,9 @@ std::vector<std::string> LinuxWorkspace::runningIds()
     return ids;
 }
 
-void LinuxWorkspace::clientListChanged()
+void LinuxWorkspace::runningChanged()
 {
-    windowsChangedSinceRead_ = true;
+    runningChangedSinceRead_ = true;
     if (launchObservers_->empty() && terminationObservers_->empty()) {
         // Nobody to tell: the next observer starts from what runs then.
         observedIds_.reset();

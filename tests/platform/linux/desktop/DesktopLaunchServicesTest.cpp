@@ -3,6 +3,10 @@
 
 #include "platform/linux/desktop/DesktopLaunchServices.h"
 
+#include "platform/linux/desktop/AppScopeList.h"
+#include "platform/linux/desktop/DesktopApplications.h"
+#include "platform/linux/desktop/LinuxWorkspace.h"
+#include "support/linux/FakeSessionTree.h"
 #include "support/linux/Polling.h"
 #include "support/linux/PrivateSession.h"
 
@@ -160,6 +164,23 @@ TEST_F(DesktopLaunchServicesTest, ARunningApplicationIsActivatedInsteadOfLaunche
     services.openApplication("org.example.Viewer.desktop"); // not running: launched
     EXPECT_THAT(awaitLaunches(1), ElementsAre(Launch { "viewer", {} }));
     EXPECT_THAT(asked, ElementsAre("org.example.Browser", "org.example.Viewer"));
+}
+
+TEST_F(DesktopLaunchServicesTest, ARunningApplicationWithoutAWindowListIsLaunchedAgain)
+{
+    const FakeSessionTree tree;
+    tree.unit("app-gnome-org.example.Viewer-1.scope", "4242\n");
+    RunningSources sources;
+    sources.scopes = std::make_unique<AppScopeList>(tree.cgroup(), tree.proc());
+    LinuxWorkspace workspace(std::make_unique<DesktopApplications>(std::vector<fs::path> {
+                                 PrivateSession::instance().dataHome() / "applications" }),
+                             std::move(sources));
+    ASSERT_EQ(workspace.runningApplications().at(0).bundleIdentifier, "org.example.Viewer");
+    DesktopLaunchServices services({}, [&workspace](const std::string& id) {
+        return workspace.activateRunningApplication(id);
+    });
+    services.openApplication("org.example.Viewer");
+    EXPECT_THAT(awaitLaunches(1), ElementsAre(Launch { "viewer", {} }));
 }
 
 } // namespace

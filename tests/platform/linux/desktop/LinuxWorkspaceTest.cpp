@@ -1,12 +1,15 @@
-// The workspace over real desktop entries and a real window manager. Which windows count and
-// which picture a window offers are X11ClientListTest's; which entries are installed is
+// The workspace over real desktop entries and a real window manager, or a fake session's units
+// and processes. Which windows count and which picture a window offers are X11ClientListTest's;
+// which units count is AppScopeListTest's; which entries are installed is
 // DesktopApplicationsTest's; these cases show what the workspace makes of them.
 
 #include "platform/linux/desktop/LinuxWorkspace.h"
 
+#include "platform/linux/desktop/AppScopeList.h"
 #include "platform/linux/desktop/DesktopApplications.h"
 #include "platform/linux/x11/X11ClientList.h"
 #include "support/TemporaryFolder.h"
+#include "support/linux/FakeSessionTree.h"
 #include "support/linux/PrivateSession.h"
 #include "support/linux/X11ServerSuite.h"
 
@@ -57,9 +60,11 @@ protected:
         // Matched by the program of the window's process: this test program.
         install("org.example.Tests", "Tests", "",
                 fs::read_symlink("/proc/self/exe").string() + " --run");
+        RunningSources sources;
+        sources.clients = std::make_unique<X11ClientList>(display());
         workspace_ = std::make_unique<LinuxWorkspace>(
             std::make_unique<DesktopApplications>(std::vector<fs::path> { applications() }),
-            std::make_unique<X11ClientList>(display()), [this] { return now_; });
+            std::move(sources), [this] { return now_; });
     }
 
     fs::path applications() const { return folder_.path() / "applications"; }
@@ -262,6 +267,133 @@ TEST_F(LinuxWorkspaceTest, AnApplicationsIconIsItsEntrysElseItsWindowsPicture)
         }
         EXPECT_EQ(colour, row.colour);
     }
+}
+
+// Entries whose programs exist in the test's folder, and a workspace without a window list over
+// a fake session: its units, or (without them) its processes.
+class WindowlessWorkspaceTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        fs::create_directories(folder_.path() / "applications");
+        fs::create_directories(folder_.path() / "bin");
+        install("org.example.Notes", "Notes", "notes");
+        install("firefox-esr", "Firefox", "firefox-esr");
+        install("org.example.Hidden", "Hidden", "hidden", "", "NoDisplay=true\n");
+        install("org.example.Viewer", "Viewer", "viewer");
+        install("org.example.Calc", "Calc", "calc");
+        install("org.example.Flat", "Flat", "flatpak", " run org.example.Flat");
+        install("org.example.Shared", "Shared", "shared");
+        install("org.example.Shared2", "Shared2", "shared");
+    }
+
+    // An entry that starts a program of the test's folder, "<program><arguments>".
+    void install(const std::string& id, const std::string& name, const std::string& program,
+                 const std::string& arguments = "", const std::string& extra = "")
+    {
+        const fs::path path = folder_.path() / "bin" / program;
+        writeFile(path, "#!/bin/sh\n");
+        fs::permissions(path, fs::perms::owner_all);
+        writeFile(folder_.path() / "applications" / (id + ".desktop"),
+                  "[Desktop Entry]\nType=Application\nName=" + name + "\nExec=" + path.string()
+                      + arguments + "\n" + extra);
+    }
+
+    // The workspace over the session's units, or its processes when withUnits is false.
+    LinuxWorkspace& workspace(bool withUnits)
+    {
+        RunningSources sources;
+        if (withUnits)
+            sources.scopes = std::make_unique<AppScopeList>(tree_.cgroup(), tree_.proc());
+        sources.processes = ProcessTable(tree_.proc());
+        workspace_ = std::make_unique<LinuxWorkspace>(
+            std::make_unique<DesktopApplications>(
+                std::vector<fs::path> { folder_.path() / "applications" }),
+            std::move(sources));
+        return *workspace_;
+    }
+
+    // One line per running application: "<handle> <id> <name or -> <regular or background>".
+    std::vector<std::string> running(LinuxWorkspace& workspace)
+    {
+        std::vector<std::string> lines;
+        for (const auto& application : workspace.runningApplications())
+            lines.push_back(line(application.handle, application.bundleIdentifier.value_or("-"),
+                                 application.localizedName.value_or("-"))
+                            + (application.activationPolicy == ActivationPolicy::Regular
+                                   ? " regular"
+                                   : " background"));
+        return lines;
+    }
+
+    // A process of the fake process folder: its executable, command name and environment, each
+    // left out when empty.
+    void process(int pid, const std::string& executable, const std::string& command,
+                 const std::string& commandLine = "", const std::string& environment = "")
+    {
+        const fs::path folder = tree_.proc() / std::to_string(pid);
+        fs::create_directories(folder);
+        if (!executable.empty())
+            fs::create_symlink(executable, folder / "exe");
+        writeFile(folder / "comm", command + "\n");
+        writeFile(folder / "cmdline", commandLine);
+        writeFile(folder / "environ", environment);
+    }
+
+    TemporaryFolder folder_;
+    FakeSessionTree tree_;
+    std::unique_ptr<LinuxWorkspace> workspace_;
+};
+
+TEST_F(WindowlessWorkspaceTest, ListsTheRunningUnitsByTheirEntries)
+{
+    tree_.unit("app-gnome-org.example.Notes-30.scope", "300\n");
+    tree_.unit("app-gnome-org.example.Notes-31.scope", "310\n"); // a second instance
+    tree_.unit("app-firefox-esr-99.scope", "150\n"); // its '-' not escaped
+    tree_.unit("app-gnome-org.example.Hidden-5.scope", "120\n"); // an entry left out of menus
+    tree_.unit("app-gnome-org.example.Missing-6.scope", "130\n"); // not installed
+    EXPECT_THAT(
+        running(workspace(true)),
+        ElementsAre("120 org.example.Hidden - background", "130 org.example.Missing - background",
+                    "150 firefox-esr Firefox regular", "300 org.example.Notes Notes regular"));
+}
+
+TEST_F(WindowlessWorkspaceTest, WithoutUnitsListsTheProcessesOfInstalledPrograms)
+{
+    const auto launched = [](const std::string& id, int pid) {
+        return "GIO_LAUNCHED_DESKTOP_FILE=/x/" + id + ".desktop" + '\0'
+            + "GIO_LAUNCHED_DESKTOP_FILE_PID=" + std::to_string(pid);
+    };
+    process(FakeSessionTree::kOwnPid, "/usr/bin/notes", "notes"); // this program: left out
+    process(10, "/usr/bin/python3", "python3", "", launched("org.example.Viewer", 10));
+    // the launch news inherited from process 9
+    process(11, "/bin/bash", "bash", "", launched("org.example.Shared", 9));
+    process(12, "/usr/lib/firefox-esr/firefox-esr", "firefox-esr");
+    process(13, "", "notes"); // its executable unreadable: the command name
+    process(14, "/usr/bin/python3", "python3", std::string("/usr/bin/calc") + '\0' + "-x");
+    process(15, "/usr/bin/flatpak", "flatpak"); // a launcher of other programs
+    process(16, "/usr/bin/shared", "shared"); // started by two entries
+    process(17, "/usr/lib/firefox-esr/firefox-esr", "firefox-esr"); // a second process
+    EXPECT_THAT(running(workspace(false)),
+                ElementsAre("10 org.example.Viewer Viewer regular",
+                            "12 firefox-esr Firefox regular", "13 org.example.Notes Notes regular",
+                            "14 org.example.Calc Calc regular"));
+}
+
+TEST_F(WindowlessWorkspaceTest, ReportsUnitsThatStartAndQuit)
+{
+    PrivateSession::instance().application(); // the event loop
+    auto& observed = workspace(true);
+    std::vector<std::string> news;
+    const Subscription launches
+        = observed.observeLaunches([&](const std::string& id) { news.push_back("launch " + id); });
+    const Subscription quits = observed.observeTerminations(
+        [&](const std::string& id) { news.push_back("quit " + id); });
+    tree_.unit("app-gnome-org.example.Notes-30.scope", "300\n");
+    ASSERT_TRUE(pollUntil([&] { return news.size() == 1; }));
+    fs::remove_all(tree_.slice() / "app-gnome-org.example.Notes-30.scope");
+    ASSERT_TRUE(pollUntil([&] { return news.size() == 2; }));
+    EXPECT_THAT(news, ElementsAre("launch org.example.Notes", "quit org.example.Notes"));
 }
 
 } // namespace
