@@ -201,6 +201,19 @@ void X11Connection::takeEvents()
     pollfd readable { ConnectionNumber(display_), POLLIN, 0 };
     if (queued == 0 && ::poll(&readable, 1, 0) > 0)
         queued = XEventsQueued(display_, QueuedAfterReading);
+    handleEvents(queued);
+}
+
+void X11Connection::takeReadEvents()
+{
+    if (!alive())
+        return;
+    CallScope scope(*this);
+    handleEvents(XEventsQueued(display_, QueuedAlready));
+}
+
+void X11Connection::handleEvents(int queued)
+{
     while (queued > 0 && alive()) {
         XEvent event;
         XNextEvent(display_, &event);

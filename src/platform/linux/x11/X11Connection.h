@@ -40,6 +40,9 @@ public:
     // at most one read of the socket, no round trip. Called before anything that relies on
     // what the handlers keep.
     void takeEvents();
+    // The same for the events Xlib has already read (every flush and every reply reads what has
+    // arrived), without looking at the socket: no system call.
+    void takeReadEvents();
 
     // Every Xlib call on a connection is made inside one: a write to a server that has gone away
     // raises SIGPIPE, which would end the process. The scope blocks it for the calling thread and
@@ -66,6 +69,8 @@ public:
 
 private:
     friend struct X11ConnectionHooks;
+
+    void handleEvents(int queued);
 
     _XDisplay* display_ = nullptr;
     bool dead_ = false;

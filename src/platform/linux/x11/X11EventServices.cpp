@@ -146,7 +146,10 @@ std::optional<Point> X11EventServices::cursorLocation()
 
 const X11EventServices::Displays* X11EventServices::displays()
 {
-    connection_->takeEvents();
+    // Asked at every motion message: a layout change is seen once Xlib has read its event, which
+    // the pointer read at the start of a motion and every frame's flush do, so no look at the
+    // socket is needed here.
+    connection_->takeReadEvents();
     Display* display = connection_->display();
     if (!display)
         return nullptr;
