@@ -42,7 +42,7 @@ public:
     void post(Task task) override;
     TimerHandle after(Seconds delay, Task task) override;
     TimerHandle every(Seconds interval, Task task) override;
-    bool runEarly(const TimerHandle& timer, Seconds window,
+    bool runEarly(const TimerHandle& handle, Seconds window,
                   std::optional<Seconds> restartIn) override;
     Seconds now() const override;
 

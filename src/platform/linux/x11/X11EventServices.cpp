@@ -205,14 +205,15 @@ bool X11EventServices::postMouse(const MouseEvent& event)
         return false;
     if (!std::isfinite(event.position.x) || !std::isfinite(event.position.y))
         return false;
+    if (action->button == 0)
+        return connection_->fakeMotion(toCoordinate(event.position.x),
+                                       toCoordinate(event.position.y));
     Display* display = connection_->display();
     X11Connection::CallScope scope(*connection_);
     // The click state has no X counterpart: toolkits count clicks from timing and distance.
     XTestFakeMotionEvent(display, -1, toCoordinate(event.position.x),
                          toCoordinate(event.position.y), CurrentTime);
-    if (action->button != 0)
-        return fakeButton(action->button, action->press);
-    return connection_->flush();
+    return fakeButton(action->button, action->press);
 }
 
 // The type names the button, as in postMouse().
