@@ -260,13 +260,13 @@ bool X11Connection::fakeMotion(int x, int y)
         std::uint16_t length; // in 4-byte units
         std::uint8_t type;
         std::uint8_t detail; // 0: absolute
-        std::uint8_t pad0[2];
+        std::array<std::uint8_t, 2> pad0;
         std::uint32_t time;
         std::uint32_t root;
-        std::uint8_t pad1[8];
+        std::array<std::uint8_t, 8> pad1;
         std::int16_t rootX;
         std::int16_t rootY;
-        std::uint8_t pad2[7];
+        std::array<std::uint8_t, 7> pad2;
         std::uint8_t deviceId;
     };
     static_assert(sizeof(FakeInput) == 36);
