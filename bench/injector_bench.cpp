@@ -28,6 +28,7 @@ public:
         cancelled_ = std::make_shared<bool>(false);
         return TimerHandle(cancelled_);
     }
+    bool runEarly(const TimerHandle&, Seconds, std::optional<Seconds>) override { return false; }
     Seconds now() const override { return now_; }
 
     void fireFrame()

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace kavora {
 
@@ -25,6 +26,8 @@ public:
         cancelled_.reset();
     }
     bool isActive() const { return cancelled_ && !*cancelled_; }
+    // Tells timers apart for the scheduler that made them; null once cancelled here.
+    const void* id() const { return cancelled_.get(); }
 
 private:
     std::shared_ptr<bool> cancelled_;
@@ -44,6 +47,13 @@ public:
     virtual TimerHandle after(Seconds delay, Task task) = 0;
     // Runs the task every interval until the handle is cancelled.
     virtual TimerHandle every(Seconds interval, Task task) = 0;
+    // Runs a repeating timer's task now, in place of its next run, when that run is due within
+    // `window` from now. The runs after it keep their times, or with `restartIn` start again that
+    // long from now and every interval after. True when the task ran; false for a timer that is
+    // not active or not repeating.
+    virtual bool runEarly(const TimerHandle& timer, Seconds window,
+                          std::optional<Seconds> restartIn)
+        = 0;
     // Monotonic time since an arbitrary origin (the system uptime).
     virtual Seconds now() const = 0;
 };

@@ -61,6 +61,15 @@ private:
     // and the frame timer may stop.
     static constexpr Seconds kResyncGap { 0.2 };
     static constexpr double kFrameHz = 120;
+    // A motion message runs the frame that is due within this window at once, in place of the
+    // timer, and the frames after it keep their times. Messages sent at the frame rate then
+    // lead the frames, and the process wakes once per message instead of twice; there are never
+    // more frames than deadlines, so the rate stays 120 a second.
+    static constexpr Seconds kFrameLeadWindow { 0.004 };
+    // When a message first leads a frame, the later frames are due whole intervals plus this
+    // after it: the messages that follow, early or late by up to half the window, then fall
+    // within the window before a deadline, and a late one still finds its frame not yet run.
+    static constexpr Seconds kFrameLeadOffset { 0.002 };
 
     explicit CGEventInjector(const Services& services);
 
@@ -70,7 +79,7 @@ private:
     Point clampToDisplays(Point p);
     void startFrameTimer();
     void stopFrameTimer();
-    void tick();
+    void tick(); // one frame: from the frame timer, or from a motion message in its place
     void postMotion(Point position);
 
     // Buttons, drag and scroll (ButtonsAndScroll.cpp).
@@ -112,6 +121,8 @@ private:
     Seconds lastInputTime_ { 0.0 };
     // Present exactly while frames are being produced.
     std::optional<TimerHandle> frameTimer_;
+    // Whether a message has led a frame of the running timer and set its grid.
+    bool frameLeadAligned_ = false;
     // The buttons whose press was posted and whose release was not, indexed by MouseButton.
     std::array<bool, 2> heldButtons_ {};
 };

@@ -45,7 +45,19 @@ void CGEventInjector::moveBy(double dx, double dy)
     lastInputTime_ = now;
     const double speed = settings_.cursorSpeed();
     targetPos_ = clampToDisplays({ base.x + dx * speed, base.y + dy * speed });
-    startFrameTimer();
+    if (!frameTimer_) {
+        startFrameTimer();
+        frameLeadAligned_ = false;
+        return;
+    }
+    // The first frame a message leads sets the frames after it on a grid from that message, a
+    // little late (kFrameLeadOffset), so that the messages that follow at the frame rate fall
+    // within the window; from then on the grid stays, and each frame takes one of its deadlines.
+    std::optional<Seconds> restart;
+    if (!frameLeadAligned_)
+        restart = Seconds(1.0 / kFrameHz) + kFrameLeadOffset;
+    if (scheduler_.runEarly(*frameTimer_, kFrameLeadWindow, restart))
+        frameLeadAligned_ = true;
 }
 
 Point CGEventInjector::currentCursorLocation()

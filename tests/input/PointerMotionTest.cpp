@@ -192,3 +192,56 @@ TEST_F(PointerMotion, DestroyedInjectorCancelsItsTimerAndPostsNothingMore)
 
 } // namespace
 } // namespace kavora::test
+
+namespace kavora::test {
+namespace {
+
+// Messages near a frame's deadline run that frame themselves (one wake instead of two); the
+// frames still come at 120 a second whatever the message rate. The pointer chases a target far
+// ahead, so every frame posts.
+TEST(PointerMotionTable, MessagesLeadTheFramesDueSoonWithoutRaisingTheFrameRate)
+{
+    struct Row {
+        const char* shows;
+        double intervalMs;
+        std::vector<double> jitterMs; // added to the messages' times in turn
+        int ledMin; // of the frames in one second, how many a message ran
+        int ledMax;
+    };
+    const Row rows[] = {
+        { "at the frame rate, early or late by up to 0.9 ms: messages lead nearly all",
+          1000.0 / 120,
+          { 0, 0.9, -0.9, 0.5, -0.5 },
+          117,
+          120 },
+        { "at half the frame rate: each message leads one frame, the timer runs the other",
+          1000.0 / 60,
+          { 0, 0.9, -0.9 },
+          57,
+          60 },
+        { "at 200 a second: still 120 frames", 5, { 0 }, 0, 120 },
+        { "at 100 a second: the timer keeps the rate", 10, { 0 }, 0, 120 },
+    };
+    for (const auto& row : rows) {
+        InjectorHarness h;
+        h.events.displays = { Rect { 0, 0, 1e12, 1e12 } };
+        int led = 0;
+        const int messages = static_cast<int>(1000 / row.intervalMs) + 1;
+        for (int i = 0; i < messages; ++i) {
+            const double at
+                = 1 + (i * row.intervalMs + row.jitterMs[i % row.jitterMs.size()]) / 1000;
+            h.advance(at - h.scheduler.now().count());
+            const auto before = h.events.lines().size();
+            h.inject(msg::MouseDelta { 1000, 0 });
+            led += h.events.lines().size() > before ? 1 : 0;
+        }
+        const auto frames = static_cast<int>(h.events.lines().size());
+        EXPECT_GE(frames, 118) << row.shows;
+        EXPECT_LE(frames, 121) << row.shows;
+        EXPECT_GE(led, row.ledMin) << row.shows;
+        EXPECT_LE(led, row.ledMax) << row.shows;
+    }
+}
+
+} // namespace
+} // namespace kavora::test

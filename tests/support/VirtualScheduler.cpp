@@ -19,6 +19,27 @@ TimerHandle VirtualScheduler::every(Seconds interval, Task task)
     return schedule(now_ + interval, interval, std::move(task));
 }
 
+VirtualScheduler::Entry* VirtualScheduler::repeating(const TimerHandle& timer)
+{
+    const auto found = std::find_if(entries_.begin(), entries_.end(), [&](const Entry& entry) {
+        return timer.isActive() && entry.cancelled.get() == timer.id()
+            && entry.interval > Seconds(0);
+    });
+    return found == entries_.end() ? nullptr : &*found;
+}
+
+bool VirtualScheduler::runEarly(const TimerHandle& timer, Seconds window,
+                                std::optional<Seconds> restartIn)
+{
+    auto* entry = repeating(timer);
+    if (!entry || entry->due - now_ > window)
+        return false;
+    entry->due = restartIn ? now_ + *restartIn : entry->due + entry->interval;
+    const Task task = entry->task; // the task may cancel the timer and so drop the entry
+    task();
+    return true;
+}
+
 TimerHandle VirtualScheduler::schedule(Seconds due, Seconds interval, Task task)
 {
     auto cancelled = std::make_shared<bool>(false);

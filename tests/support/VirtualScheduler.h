@@ -14,6 +14,8 @@ public:
     void post(Task task) override;
     TimerHandle after(Seconds delay, Task task) override;
     TimerHandle every(Seconds interval, Task task) override;
+    bool runEarly(const TimerHandle& timer, Seconds window,
+                  std::optional<Seconds> restartIn) override;
     Seconds now() const override { return now_; }
 
     // Moves the clock forward by delta, running everything that falls due on the way.
@@ -33,6 +35,7 @@ private:
     };
 
     TimerHandle schedule(Seconds due, Seconds interval, Task task);
+    Entry* repeating(const TimerHandle& timer);
     bool runNextDue(Seconds limit);
 
     Seconds now_ { 0.0 };

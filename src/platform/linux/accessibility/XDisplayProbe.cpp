@@ -1,5 +1,8 @@
 #include "platform/linux/accessibility/XDisplayProbe.h"
 
+#include <QAbstractEventDispatcher>
+#include <QSocketNotifier>
+
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -87,26 +90,46 @@ bool hasXTest(const Connection& connection)
 
 } // namespace
 
-struct XDisplayProbe::KeptConnection : Connection { };
+struct XDisplayProbe::KeptConnection : Connection {
+    // Set while the thread's event loop watches the connection for the server closing it.
+    std::unique_ptr<QSocketNotifier> watch;
+};
 
 XDisplayProbe::XDisplayProbe() = default;
 XDisplayProbe::~XDisplayProbe() = default;
 
+void XDisplayProbe::takeKeptConnectionInput()
+{
+    // Nothing is asked on the kept connection, so all a read can find is events or the end of
+    // the connection, which marks it with an error.
+    while (xcb_generic_event_t* event = xcb_poll_for_event(kept_->get()))
+        std::free(event);
+    if (xcb_connection_has_error(kept_->get()) == 0)
+        return;
+    if (kept_->watch) {
+        // Called from the notifier's own signal: it is stopped now and deleted by the loop.
+        kept_->watch->setEnabled(false);
+        kept_->watch.release()->deleteLater();
+    }
+    kept_.reset();
+}
+
 bool XDisplayProbe::offersXTest()
 {
-    if (kept_) {
-        // Nothing is asked on the kept connection, so all a read can find is events or the end
-        // of the connection, which marks it with an error.
-        while (xcb_generic_event_t* event = xcb_poll_for_event(kept_->get()))
-            std::free(event);
-        if (xcb_connection_has_error(kept_->get()) == 0)
-            return true;
-        kept_.reset();
-    }
+    if (kept_ && !kept_->watch)
+        takeKeptConnectionInput();
+    if (kept_)
+        return true;
     auto connection = std::make_unique<KeptConnection>();
     if (!hasXTest(*connection))
         return false;
     kept_ = std::move(connection);
+    if (QAbstractEventDispatcher::instance() != nullptr) {
+        kept_->watch = std::make_unique<QSocketNotifier>(xcb_get_file_descriptor(kept_->get()),
+                                                         QSocketNotifier::Read);
+        QObject::connect(kept_->watch.get(), &QSocketNotifier::activated,
+                         [this] { takeKeptConnectionInput(); });
+    }
     return true;
 }
 

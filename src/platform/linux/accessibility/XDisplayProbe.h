@@ -20,9 +20,11 @@ public:
 
     // Whether the display accepts connections and offers the XTEST extension, which is all that
     // input injection needs on X11: there is no permission to grant. The answer is asked before
-    // every input event, so once it is yes the connection is kept, and later answers only check
-    // that the server has not closed it: a read that does not wait instead of a new connection.
-    // A no is asked anew every time.
+    // every input event, so once it is yes the connection is kept and later answers come from
+    // what is known of it. On a thread with a Qt event loop the loop watches the connection and
+    // drops it when the server closes it, so a yes costs no system call; without a loop each
+    // answer reads the connection (without waiting) to see whether it is still open. A no is
+    // asked anew every time.
     bool offersXTest();
 
     // The process id (_NET_WM_PID) of the window the window manager reports active
@@ -35,6 +37,9 @@ public:
 
 private:
     struct KeptConnection;
+    // Reads what the server sent on the kept connection; drops the connection once it has ended.
+    void takeKeptConnectionInput();
+
     std::unique_ptr<KeptConnection> kept_;
 };
 

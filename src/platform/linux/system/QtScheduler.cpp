@@ -49,34 +49,88 @@ TimerHandle QtScheduler::every(Seconds interval, Task task)
     return start(interval, true, std::move(task));
 }
 
+namespace {
+
+std::chrono::milliseconds wholeMilliseconds(Seconds wait)
+{
+    return std::chrono::milliseconds(std::lround(std::max(0.0, wait.count()) * 1000.0));
+}
+
+} // namespace
+
+struct QtScheduler::Timer {
+    QTimer* timer = nullptr; // owned by the context
+    std::shared_ptr<bool> cancelled;
+    Seconds interval { 0 };
+    std::optional<TickGrid> grid; // set for a repeating timer
+    Task task;
+};
+
 TimerHandle QtScheduler::start(Seconds interval, bool repeat, Task task)
 {
-    auto cancelled = std::make_shared<bool>(false);
-    auto* timer = new QTimer(&context_);
-    timer->setTimerType(Qt::PreciseTimer);
+    auto state = std::make_shared<Timer>();
+    state->cancelled = std::make_shared<bool>(false);
+    state->timer = new QTimer(&context_);
+    state->timer->setTimerType(Qt::PreciseTimer);
     // Every timer is single-shot; a repeating one is started again for its next deadline.
-    timer->setSingleShot(true);
-    std::optional<TickGrid> grid;
-    if (repeat)
-        grid.emplace(now(), interval);
-    QObject::connect(timer, &QTimer::timeout, timer,
-                     [this, timer, cancelled, grid, task = std::move(task)]() mutable {
-                         if (*cancelled) {
-                             timer->deleteLater();
-                             return;
-                         }
-                         if (!grid) {
-                             *cancelled = true;
-                             timer->deleteLater();
-                         }
-                         task();
-                         if (grid && !*cancelled)
-                             timer->start(grid->nextWait(now()));
-                         else if (grid)
-                             timer->deleteLater();
-                     });
-    timer->start(static_cast<int>(std::lround(std::max(0.0, interval.count()) * 1000.0)));
-    return TimerHandle(cancelled);
+    state->timer->setSingleShot(true);
+    state->interval = interval;
+    state->task = std::move(task);
+    if (repeat) {
+        state->grid.emplace(now(), interval);
+        repeating_[state->cancelled.get()] = state;
+    }
+    // The connection, owned by the QTimer, keeps the state until the QTimer is deleted.
+    QObject::connect(state->timer, &QTimer::timeout, state->timer, [this, state] { fire(state); });
+    state->timer->start(wholeMilliseconds(interval));
+    return TimerHandle(state->cancelled);
+}
+
+void QtScheduler::fire(const std::shared_ptr<Timer>& timer)
+{
+    if (*timer->cancelled) {
+        release(timer);
+        return;
+    }
+    if (!timer->grid)
+        *timer->cancelled = true;
+    timer->task();
+    if (timer->grid && !*timer->cancelled)
+        timer->timer->start(timer->grid->nextWait(now()));
+    else
+        release(timer);
+}
+
+void QtScheduler::release(const std::shared_ptr<Timer>& timer)
+{
+    timer->timer->stop();
+    timer->timer->deleteLater();
+    repeating_.erase(timer->cancelled.get());
+}
+
+bool QtScheduler::runEarly(const TimerHandle& handle, Seconds window,
+                           std::optional<Seconds> restartIn)
+{
+    const auto found = repeating_.find(handle.id());
+    if (!handle.isActive() || found == repeating_.end())
+        return false;
+    const auto timer = found->second; // the task may cancel the timer and so drop the entry
+    const Seconds at = now();
+    if (timer->grid->nextDeadline() - at > window)
+        return false;
+    timer->timer->stop();
+    timer->task();
+    if (*timer->cancelled) {
+        release(timer);
+    } else if (restartIn) {
+        // A grid whose first deadline is the restart.
+        timer->grid.emplace(at + *restartIn - timer->interval, timer->interval);
+        timer->timer->start(wholeMilliseconds(*restartIn));
+    } else {
+        // The wait skips the deadline just served: the next run is at the one after it.
+        timer->timer->start(timer->grid->nextWait(at));
+    }
+    return true;
 }
 
 Seconds QtScheduler::now() const

@@ -7,6 +7,9 @@
 
 #include <chrono>
 #include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
 
 namespace kavora {
 
@@ -20,6 +23,8 @@ public:
     TickGrid(Seconds origin, Seconds interval);
     // The wait, in whole milliseconds, from a tick handled at `now` to the next deadline.
     std::chrono::milliseconds nextWait(Seconds now);
+    // The deadline the next tick is for.
+    Seconds nextDeadline() const { return origin_ + interval_ * static_cast<double>(handled_ + 1); }
 
 private:
     Seconds origin_;
@@ -37,13 +42,20 @@ public:
     void post(Task task) override;
     TimerHandle after(Seconds delay, Task task) override;
     TimerHandle every(Seconds interval, Task task) override;
+    bool runEarly(const TimerHandle& handle, Seconds window,
+                  std::optional<Seconds> restartIn) override;
     Seconds now() const override;
 
 private:
+    struct Timer;
     TimerHandle start(Seconds interval, bool repeat, Task task);
+    void fire(const std::shared_ptr<Timer>& timer);
+    void release(const std::shared_ptr<Timer>& timer);
 
     QObject context_; // owns the timers; queued tasks die with it
     QElapsedTimer clock_;
+    // The repeating timers, by handle id, so that they can be rescheduled.
+    std::map<const void*, std::shared_ptr<Timer>> repeating_;
 };
 
 } // namespace kavora

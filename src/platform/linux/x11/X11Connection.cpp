@@ -1,17 +1,22 @@
 #include "platform/linux/x11/X11Connection.h"
 
 #include <algorithm>
+#include <array>
 #include <csignal>
+#include <cstdint>
 #include <mutex>
 #include <utility>
 #include <vector>
 
 #include <X11/XKBlib.h>
+#include <X11/Xlib-xcb.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/extensions/Xrandr.h>
 #include <poll.h>
 #include <pthread.h>
+#include <sys/uio.h>
+#include <xcb/xcbext.h>
 
 namespace kavora {
 
@@ -156,6 +161,9 @@ X11Connection::X11Connection(const std::string& displayName)
     int major = 0;
     int minor = 0;
     xtest_ = XTestQueryExtension(display_, &eventBase, &errorBase, &major, &minor);
+    int xtestOpcode = 0;
+    if (xtest_ && XQueryExtension(display_, "XTEST", &xtestOpcode, &eventBase, &errorBase))
+        xtestOpcode_ = xtestOpcode;
     // Keep injecting while another client grabs the server.
     if (xtest_)
         XTestGrabControl(display_, True);
@@ -201,6 +209,19 @@ void X11Connection::takeEvents()
     pollfd readable { ConnectionNumber(display_), POLLIN, 0 };
     if (queued == 0 && ::poll(&readable, 1, 0) > 0)
         queued = XEventsQueued(display_, QueuedAfterReading);
+    handleEvents(queued);
+}
+
+void X11Connection::takeReadEvents()
+{
+    if (!alive())
+        return;
+    CallScope scope(*this);
+    handleEvents(XEventsQueued(display_, QueuedAlready));
+}
+
+void X11Connection::handleEvents(int queued)
+{
     while (queued > 0 && alive()) {
         XEvent event;
         XNextEvent(display_, &event);
@@ -222,6 +243,51 @@ bool X11Connection::flush()
     X11ConnectionHooks::install();
     CallScope scope(*this);
     XFlush(display_);
+    return alive();
+}
+
+bool X11Connection::fakeMotion(int x, int y)
+{
+    if (!alive() || xtestOpcode_ < 0)
+        return false;
+    X11ConnectionHooks::install();
+    CallScope scope(*this);
+    // XTEST's FakeInput request (minor opcode 2) for an absolute motion on the pointer's screen
+    // (root None), as XTestFakeMotionEvent(display, -1, x, y, CurrentTime) sends it.
+    struct FakeInput {
+        std::uint8_t majorOpcode;
+        std::uint8_t minorOpcode;
+        std::uint16_t length; // in 4-byte units
+        std::uint8_t type;
+        std::uint8_t detail; // 0: absolute
+        std::array<std::uint8_t, 2> pad0;
+        std::uint32_t time;
+        std::uint32_t root;
+        std::array<std::uint8_t, 8> pad1;
+        std::int16_t rootX;
+        std::int16_t rootY;
+        std::array<std::uint8_t, 7> pad2;
+        std::uint8_t deviceId;
+    };
+    static_assert(sizeof(FakeInput) == 36);
+    FakeInput request {};
+    request.majorOpcode = static_cast<std::uint8_t>(xtestOpcode_);
+    request.minorOpcode = 2;
+    request.length = sizeof request / 4;
+    request.type = MotionNotify;
+    request.rootX = static_cast<std::int16_t>(x);
+    request.rootY = static_cast<std::int16_t>(y);
+    // Raw: the request carries its own opcodes and length. XCB asks Xlib for the socket first,
+    // which sends what Xlib still buffers, so the order of requests is kept.
+    xcb_protocol_request_t protocol { 1, nullptr, 0, 1 };
+    std::array<iovec, 3> parts {}; // XCB uses the two before the request for itself
+    parts[2] = { &request, sizeof request };
+    xcb_connection_t* connection = XGetXCBConnection(display_);
+    xcb_send_request(connection, XCB_REQUEST_RAW, &parts[2], &protocol);
+    // A write to a server that has gone marks only the XCB side; Xlib's hook learns of it at
+    // its next call, so the error is taken from XCB here.
+    if (xcb_flush(connection) <= 0 || xcb_connection_has_error(connection) != 0)
+        dead_ = true;
     return alive();
 }
 

@@ -146,7 +146,10 @@ std::optional<Point> X11EventServices::cursorLocation()
 
 const X11EventServices::Displays* X11EventServices::displays()
 {
-    connection_->takeEvents();
+    // Asked at every motion message: a layout change is seen once Xlib has read its event, which
+    // the pointer read at the start of a motion and every frame's flush do, so no look at the
+    // socket is needed here.
+    connection_->takeReadEvents();
     Display* display = connection_->display();
     if (!display)
         return nullptr;
@@ -202,14 +205,15 @@ bool X11EventServices::postMouse(const MouseEvent& event)
         return false;
     if (!std::isfinite(event.position.x) || !std::isfinite(event.position.y))
         return false;
+    if (action->button == 0)
+        return connection_->fakeMotion(toCoordinate(event.position.x),
+                                       toCoordinate(event.position.y));
     Display* display = connection_->display();
     X11Connection::CallScope scope(*connection_);
     // The click state has no X counterpart: toolkits count clicks from timing and distance.
     XTestFakeMotionEvent(display, -1, toCoordinate(event.position.x),
                          toCoordinate(event.position.y), CurrentTime);
-    if (action->button != 0)
-        return fakeButton(action->button, action->press);
-    return connection_->flush();
+    return fakeButton(action->button, action->press);
 }
 
 // The type names the button, as in postMouse().
