@@ -1,6 +1,6 @@
 #include "platform/linux/peer/LinuxPeerSession.h"
 
-#include "platform/linux/peer/PeerChannel.h"
+#include "platform/linux/peer/PeerConnection.h"
 
 #include <algorithm>
 
@@ -46,7 +46,18 @@ bool LinuxPeerSession::send(std::string_view packet, const std::vector<PeerID>& 
 
 void LinuxPeerSession::disconnect()
 {
-    auto leaving = std::exchange(members_, {});
+    disconnectIf([](const PeerConnection&) { return true; });
+}
+
+void LinuxPeerSession::disconnectIf(const std::function<bool(const PeerConnection&)>& pick)
+{
+    std::vector<Member> leaving;
+    std::erase_if(members_, [&](const Member& member) {
+        if (!pick(*member.channel))
+            return false;
+        leaving.push_back(member);
+        return true;
+    });
     for (auto& member : leaving) {
         member.channel->onFrame = nullptr;
         member.channel->onClosed
@@ -57,7 +68,7 @@ void LinuxPeerSession::disconnect()
         report(member.peer, PeerState::NotConnected);
 }
 
-void LinuxPeerSession::adopt(PeerChannel* channel, const PeerID& peer)
+void LinuxPeerSession::adopt(PeerConnection* channel, const PeerID& peer)
 {
     channel->setParent(&context_);
     members_.push_back({ peer, channel });

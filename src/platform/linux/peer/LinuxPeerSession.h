@@ -4,12 +4,13 @@
 
 #include <QObject>
 
+#include <functional>
 #include <string>
 #include <vector>
 
 namespace kavora {
 
-class PeerChannel;
+class PeerConnection;
 
 // The session of the Linux link: the accepted controllers' channels. Peers join it only through
 // adopt(), after their invitation was accepted, so connectedPeers() never counts a connection
@@ -25,17 +26,19 @@ public:
     std::vector<PeerID> connectedPeers() const override;
     bool send(std::string_view packet, const std::vector<PeerID>& peers) override;
     void disconnect() override;
+    // Ends the connections the predicate picks, as disconnect() ends all.
+    void disconnectIf(const std::function<bool(const PeerConnection&)>& pick);
 
     // Takes an accepted controller's started channel into the session and reports the peer
     // connected. Frames the channel takes from then on are the peer's packets.
-    void adopt(PeerChannel* channel, const PeerID& peer);
+    void adopt(PeerConnection* channel, const PeerID& peer);
 
     const std::string& displayName() const { return displayName_; }
 
 private:
     struct Member {
         PeerID peer;
-        PeerChannel* channel;
+        PeerConnection* channel;
     };
 
     void remove(std::uint64_t token);
