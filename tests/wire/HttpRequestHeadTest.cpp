@@ -5,7 +5,7 @@
 namespace kavora {
 namespace {
 
-using Status = HttpHeadParse::Status;
+using HeadStatus = HttpHeadParse::Status;
 
 constexpr std::size_t kLimit = 256;
 const std::string kGet = "GET / HTTP/1.1\r\nHost: pad:47390\r\n";
@@ -16,7 +16,7 @@ TEST(HttpRequestHeadTest, ReadsTheRequestLineAndFields)
                               "Connection:  keep-alive, Upgrade \r\nX-Two: a\r\nx-two: b\r\n\r\n"
                               "next";
     const auto parsed = parseHttpRequestHead(bytes, kLimit);
-    ASSERT_EQ(parsed.status, Status::Complete) << parsed.problem;
+    ASSERT_EQ(parsed.status, HeadStatus::Complete) << parsed.problem;
     EXPECT_EQ(parsed.consumed, bytes.size() - 4) << "what follows the head is left";
     EXPECT_EQ(parsed.head.method, "GET");
     EXPECT_EQ(parsed.head.target, "/app.js?v=2");
@@ -29,25 +29,25 @@ TEST(HttpRequestHeadTest, ReadsTheRequestLineAndFields)
 
 TEST(HttpRequestHeadTest, RefusesWhatIsNotAPlainRequestHead)
 {
-    const std::pair<std::string, Status> rows[] = {
-        { "GET / HTTP/1.1\r\nHost: a", Status::NeedMore },
-        { kGet + "\r\n", Status::Complete },
-        { "GET / HTTP/1.0\r\n\r\n", Status::Complete }, // HTTP/1.0 needs no Host
-        { "GET / HTTP/1.1\r\n\r\n", Status::Bad }, // HTTP/1.1 without Host
-        { kGet + "Host: other\r\n\r\n", Status::Bad }, // two Hosts
-        { "GET / HTTP/2.0\r\nHost: a\r\n\r\n", Status::Bad },
-        { "GET  / HTTP/1.1\r\nHost: a\r\n\r\n", Status::Bad }, // two spaces
-        { "GET /a b HTTP/1.1\r\nHost: a\r\n\r\n", Status::Bad },
-        { "G(T / HTTP/1.1\r\nHost: a\r\n\r\n", Status::Bad }, // method not a token
-        { "GET / HTTP/1.1\nHost: a\n\n", Status::Bad }, // bare LF, refused before the end
-        { "GET / HTTP/1.1\r\nHost: a\rX: b\r\n\r\n", Status::Bad }, // bare CR
-        { kGet + " folded\r\n\r\n", Status::Bad },
-        { kGet + "Bad Name: x\r\n\r\n", Status::Bad },
-        { kGet + "NoColon\r\n\r\n", Status::Bad },
-        { kGet + "X: a\x01" + "b\r\n\r\n", Status::Bad },
-        { kGet + "Content-Length: 0\r\n\r\n", Status::Complete },
-        { kGet + "Content-Length: 5\r\n\r\nhello", Status::BodyNotAllowed },
-        { kGet + "Transfer-Encoding: chunked\r\n\r\n", Status::BodyNotAllowed },
+    const std::pair<std::string, HeadStatus> rows[] = {
+        { "GET / HTTP/1.1\r\nHost: a", HeadStatus::NeedMore },
+        { kGet + "\r\n", HeadStatus::Complete },
+        { "GET / HTTP/1.0\r\n\r\n", HeadStatus::Complete }, // HTTP/1.0 needs no Host
+        { "GET / HTTP/1.1\r\n\r\n", HeadStatus::Bad }, // HTTP/1.1 without Host
+        { kGet + "Host: other\r\n\r\n", HeadStatus::Bad }, // two Hosts
+        { "GET / HTTP/2.0\r\nHost: a\r\n\r\n", HeadStatus::Bad },
+        { "GET  / HTTP/1.1\r\nHost: a\r\n\r\n", HeadStatus::Bad }, // two spaces
+        { "GET /a b HTTP/1.1\r\nHost: a\r\n\r\n", HeadStatus::Bad },
+        { "G(T / HTTP/1.1\r\nHost: a\r\n\r\n", HeadStatus::Bad }, // method not a token
+        { "GET / HTTP/1.1\nHost: a\n\n", HeadStatus::Bad }, // bare LF, refused before the end
+        { "GET / HTTP/1.1\r\nHost: a\rX: b\r\n\r\n", HeadStatus::Bad }, // bare CR
+        { kGet + " folded\r\n\r\n", HeadStatus::Bad },
+        { kGet + "Bad Name: x\r\n\r\n", HeadStatus::Bad },
+        { kGet + "NoColon\r\n\r\n", HeadStatus::Bad },
+        { kGet + "X: a\x01" + "b\r\n\r\n", HeadStatus::Bad },
+        { kGet + "Content-Length: 0\r\n\r\n", HeadStatus::Complete },
+        { kGet + "Content-Length: 5\r\n\r\nhello", HeadStatus::BodyNotAllowed },
+        { kGet + "Transfer-Encoding: chunked\r\n\r\n", HeadStatus::BodyNotAllowed },
     };
     for (const auto& [bytes, expected] : rows) {
         const auto parsed = parseHttpRequestHead(bytes, kLimit);
@@ -62,14 +62,14 @@ TEST(HttpRequestHeadTest, SizeLimitCountsTheWholeHeadAndIsKnownBeforeItsEnd)
         const std::string start = kGet + "X: ";
         return start + std::string(headBytes - start.size() - end.size(), 'x') + end;
     };
-    EXPECT_EQ(parseHttpRequestHead(padded(kLimit), kLimit).status, Status::Complete);
-    EXPECT_EQ(parseHttpRequestHead(padded(kLimit + 1), kLimit).status, Status::TooLarge);
+    EXPECT_EQ(parseHttpRequestHead(padded(kLimit), kLimit).status, HeadStatus::Complete);
+    EXPECT_EQ(parseHttpRequestHead(padded(kLimit + 1), kLimit).status, HeadStatus::TooLarge);
     // No end in sight at the limit: refused without waiting for more.
     EXPECT_EQ(parseHttpRequestHead(kGet + std::string(kLimit, 'x'), kLimit).status,
-              Status::TooLarge);
+              HeadStatus::TooLarge);
     EXPECT_EQ(
         parseHttpRequestHead(kGet + std::string(kLimit - kGet.size() - 1, 'x'), kLimit).status,
-        Status::NeedMore);
+        HeadStatus::NeedMore);
 }
 
 TEST(HttpRequestHeadTest, RequestPathDecodesOriginFormOnly)

@@ -7,7 +7,7 @@
 namespace kavora {
 namespace {
 
-using Status = WebSocketDecoder::Status;
+using WsStatus = WebSocketDecoder::Status;
 
 constexpr std::uint8_t kFin = 0x80;
 const std::string kMask = "\x11\x22\x33\x44";
@@ -38,7 +38,7 @@ std::string text(std::string_view payload)
 }
 
 struct Event {
-    Status status;
+    WsStatus status;
     std::string payload;
     friend bool operator==(const Event&, const Event&) = default;
 };
@@ -47,10 +47,10 @@ std::vector<Event> decodeAll(WebSocketDecoder& decoder)
 {
     std::vector<Event> events;
     std::string payload;
-    for (auto status = decoder.next(payload); status != Status::NeedMore;
+    for (auto status = decoder.next(payload); status != WsStatus::NeedMore;
          status = decoder.next(payload)) {
-        events.push_back({ status, status == Status::Violation ? decoder.violation() : payload });
-        if (status == Status::Violation || status == Status::Close)
+        events.push_back({ status, status == WsStatus::Violation ? decoder.violation() : payload });
+        if (status == WsStatus::Violation || status == WsStatus::Close)
             break;
     }
     return events;
@@ -62,10 +62,10 @@ TEST(WebSocketFramesTest, SameMessagesForEveryChunking)
         + browserFrame(kFin | 0x9, "ping") + browserFrame(0x0, "men")
         + browserFrame(kFin | 0x0, "ted") + text(std::string(300, 'y'));
     const std::vector<Event> expected {
-        { Status::Text, R"({"heartbeat":{}})" },
-        { Status::Ping, "ping" }, // a control frame may come between fragments
-        { Status::Text, "fragmented" },
-        { Status::Text, std::string(300, 'y') },
+        { WsStatus::Text, R"({"heartbeat":{}})" },
+        { WsStatus::Ping, "ping" }, // a control frame may come between fragments
+        { WsStatus::Text, "fragmented" },
+        { WsStatus::Text, std::string(300, 'y') },
     };
     for (std::size_t chunk : { 1U, 2U, 3U, 5U, 7U, 64U, 1000U }) {
         WebSocketDecoder decoder(1024);
@@ -100,57 +100,58 @@ TEST(WebSocketFramesTest, BrokenRulesCloseWithTheirCode)
         decoder.append(bytes);
         const auto events = decodeAll(decoder);
         ASSERT_EQ(events.size(), 1U) << name;
-        EXPECT_EQ(events[0].status, Status::Violation) << name;
+        EXPECT_EQ(events[0].status, WsStatus::Violation) << name;
         EXPECT_EQ(decoder.closeCode(), code) << name;
         decoder.append(text("after"));
         std::string payload;
-        EXPECT_EQ(decoder.next(payload), Status::Violation) << name << ": nothing after it";
+        EXPECT_EQ(decoder.next(payload), WsStatus::Violation) << name << ": nothing after it";
     }
 }
 
 TEST(WebSocketFramesTest, SizeLimitIsCheckedFromTheHeaderAcrossFragments)
 {
-    const std::tuple<const char*, std::string, Status> rows[] = {
-        { "exactly the limit", text(std::string(200, 'a')), Status::Text },
-        { "one past it", text(std::string(201, 'a')), Status::Violation },
+    const std::tuple<const char*, std::string, WsStatus> rows[] = {
+        { "exactly the limit", text(std::string(200, 'a')), WsStatus::Text },
+        { "one past it", text(std::string(201, 'a')), WsStatus::Violation },
         { "fragments at the limit",
           browserFrame(0x1, std::string(100, 'a'))
               + browserFrame(kFin | 0x0, std::string(100, 'a')),
-          Status::Text },
+          WsStatus::Text },
         { "fragments one past it",
           browserFrame(0x1, std::string(100, 'a'))
               + browserFrame(kFin | 0x0, std::string(101, 'a')),
-          Status::Violation },
+          WsStatus::Violation },
     };
     for (const auto& [name, bytes, expected] : rows) {
         WebSocketDecoder decoder(200);
         // Only the header of the last frame arrives: the size is judged before its payload.
-        decoder.append(expected == Status::Violation ? bytes.substr(0, bytes.size() - 100) : bytes);
+        decoder.append(expected == WsStatus::Violation ? bytes.substr(0, bytes.size() - 100)
+                                                       : bytes);
         const auto events = decodeAll(decoder);
         ASSERT_FALSE(events.empty()) << name;
         EXPECT_EQ(events.back().status, expected) << name;
-        if (expected == Status::Violation) {
+        if (expected == WsStatus::Violation) {
             EXPECT_EQ(decoder.closeCode(), closecode::kTooBig) << name;
         }
     }
     // A 64-bit length with its top bit set is refused outright.
     WebSocketDecoder decoder(200);
     decoder.append(std::string("\x81\xFF\x80\0\0\0\0\0\0\x01", 10));
-    EXPECT_EQ(decodeAll(decoder).at(0).status, Status::Violation);
+    EXPECT_EQ(decodeAll(decoder).at(0).status, WsStatus::Violation);
 }
 
 TEST(WebSocketFramesTest, CloseCarriesItsCodeAndEndsTheStream)
 {
     WebSocketDecoder decoder(64);
     decoder.append(browserFrame(kFin | 0x8, std::string("\x03\xE9", 2) + "bye") + text("late"));
-    EXPECT_EQ(decodeAll(decoder), (std::vector<Event> { { Status::Close, "bye" } }));
+    EXPECT_EQ(decodeAll(decoder), (std::vector<Event> { { WsStatus::Close, "bye" } }));
     EXPECT_EQ(decoder.closeCode(), closecode::kGoingAway);
     std::string payload;
-    EXPECT_NE(decoder.next(payload), Status::Text) << "nothing after the close";
+    EXPECT_NE(decoder.next(payload), WsStatus::Text) << "nothing after the close";
 
     WebSocketDecoder bare(64);
     bare.append(browserFrame(kFin | 0x8, ""));
-    EXPECT_EQ(decodeAll(bare).at(0).status, Status::Close);
+    EXPECT_EQ(decodeAll(bare).at(0).status, WsStatus::Close);
     EXPECT_EQ(bare.closeCode(), closecode::kNormal);
 }
 
