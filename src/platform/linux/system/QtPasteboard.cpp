@@ -88,4 +88,9 @@ void QtPasteboard::writeItems(const std::vector<PasteboardItem>& items)
     clipboard()->setMimeData(data, QClipboard::Clipboard);
 }
 
+bool QtPasteboard::isSettableInBackground()
+{
+    return QGuiApplication::platformName() != QLatin1String("wayland");
+}
+
 } // namespace kavora
