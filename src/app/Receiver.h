@@ -1,8 +1,9 @@
 #pragma once
 
+#include "app/DesktopInput.h"
 #include "controller/SettingsStore.h"
+#include "core/Published.h"
 #include "platform/InputSettings.h"
-#include "platform/linux/accessibility/AtSpiAccessibility.h"
 #include "platform/linux/desktop/DesktopLaunchServices.h"
 #include "platform/linux/desktop/LinuxWorkspace.h"
 #include "platform/linux/peer/LinuxHostNames.h"
@@ -13,7 +14,6 @@
 #include "platform/linux/system/QtHttpClient.h"
 #include "platform/linux/system/QtPasteboard.h"
 #include "platform/linux/system/QtScheduler.h"
-#include "platform/linux/x11/X11EventServices.h"
 
 #include <QSocketNotifier>
 #include <QTimer>
@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace kavora {
 
@@ -44,6 +45,7 @@ public:
     InputSettings& inputSettings() { return inputSettings_; }
     std::string displayName() const;
     std::uint16_t serverPort() const { return framework_.serverPort(); }
+    InputBackend inputBackend() const { return input_.backend(); }
 
     // The quit: advertising stops, a connected controller is disconnected and every button it
     // held is released, with the work this posts done before the event loop is gone.
@@ -58,14 +60,15 @@ private:
     // disconnected without waiting for its next move. Without notifications the file is looked
     // at every second instead.
     void takeSettingsChanges();
+    void followControllersWithInputSession();
     std::unique_ptr<QSocketNotifier> settingsChanges_;
     QTimer settingsPoll_;
     PlistLegacyPreferences legacy_;
     SettingsStore settings_;
     InputSettings inputSettings_;
-    X11EventServices events_;
+    // The event services and the accessibility services of the desktop's way of input.
+    DesktopInput input_;
     QtPasteboard pasteboard_;
-    AtSpiAccessibility accessibility_;
     PulseAudioControl audio_;
     LinuxWorkspace workspace_;
     DesktopLaunchServices launcher_;
@@ -75,6 +78,7 @@ private:
     std::shared_ptr<MCReceiverMac> receiver_;
     std::shared_ptr<CGEventInjector> injector_;
     std::shared_ptr<MacController> controller_;
+    std::vector<Subscription> subscriptions_;
 };
 
 } // namespace kavora
