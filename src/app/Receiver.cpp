@@ -68,7 +68,11 @@ Receiver::Receiver(const ReceiverOptions& options, Log& log)
     followControllersWithInputSession();
 }
 
-Receiver::~Receiver() = default;
+Receiver::~Receiver()
+{
+    // Closing the session on the way out changes its state; nobody is left to show it.
+    input_.onTrustChanged = nullptr;
+}
 
 void Receiver::followControllersWithInputSession()
 {

@@ -164,8 +164,8 @@ void PortalSession::request(Step step, const QString& method, QVariantList argum
     auto call = QDBusMessage::createMethodCall(kPortal, kPortalPath, kRemoteDesktop, method);
     arguments.append(options);
     call.setArguments(arguments);
-    // The Start call stays unanswered while the dialog is open.
-    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, -1), this);
+    // The call answers with the request at once; the outcome comes as the Response signal.
+    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
             [this, watcher, method](QDBusPendingCallWatcher*) {
                 watcher->deleteLater();
