@@ -90,7 +90,9 @@ void QtPasteboard::writeItems(const std::vector<PasteboardItem>& items)
 
 bool QtPasteboard::isSettableInBackground()
 {
-    return QGuiApplication::platformName() != QLatin1String("wayland");
+    const QString platform = QGuiApplication::platformName();
+    return platform != QLatin1String("wayland") && platform != QLatin1String("offscreen")
+        && platform != QLatin1String("minimal");
 }
 
 } // namespace kavora
