@@ -3,7 +3,8 @@
 # GNOME's screen saver, on the session bus, for tests of the receiver's portal session. Every
 # call is printed as "CALL Method key=value ..." (its options, sorted); requests are granted at
 # once with a restore token "token-N". The screen counts as locked while the file named by the
-# first argument exists. Prints READY once both names are owned.
+# first argument exists. Prints READY once both names are owned, or TAKEN and exits where another
+# program owns one.
 import sys
 
 from gi.repository import Gio, GLib
@@ -99,8 +100,12 @@ def main():
                         Gio.DBusNodeInfo.new_for_xml(SAVER_XML).interfaces[0],
                         on_saver_call, None, None)
     for name in ("org.freedesktop.portal.Desktop", "org.gnome.ScreenSaver"):
-        bus.call_sync("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
-                      "RequestName", GLib.Variant("(su)", (name, 4)), None, 0, -1, None)
+        reply = bus.call_sync("org.freedesktop.DBus", "/org/freedesktop/DBus",
+                              "org.freedesktop.DBus", "RequestName",
+                              GLib.Variant("(su)", (name, 4)), None, 0, -1, None)
+        if reply.unpack()[0] != 1:  # not the primary owner: a real one runs on this bus
+            say("TAKEN", name)
+            return 1
     say("READY")
     GLib.MainLoop().run()
 

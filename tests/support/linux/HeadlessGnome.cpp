@@ -3,8 +3,6 @@
 #include "support/linux/Polling.h"
 #include "support/linux/PrivateSession.h"
 
-#include <gtest/gtest.h>
-
 #include <fstream>
 #include <regex>
 #include <sstream>
@@ -31,20 +29,6 @@ std::string readFile(const std::filesystem::path& path)
     text << file.rdbuf();
     return text.str();
 }
-
-// Stops the desktop after the last test, while the session bus still runs.
-class GnomeTeardown final : public ::testing::Environment {
-public:
-    void TearDown() override
-    {
-        if (stop)
-            stop();
-    }
-    static inline std::function<void()> stop;
-};
-
-[[maybe_unused]] ::testing::Environment* const kGnomeTeardown
-    = ::testing::AddGlobalTestEnvironment(new GnomeTeardown);
 
 } // namespace
 
@@ -73,7 +57,6 @@ HeadlessGnome::HeadlessGnome()
     } catch (const std::exception& error) {
         problem_ = error.what();
     }
-    GnomeTeardown::stop = [this] { stop(); };
 }
 
 void HeadlessGnome::stop()
@@ -88,6 +71,8 @@ void HeadlessGnome::start()
 {
     auto& session = PrivateSession::instance();
     session.sessionBus();
+    // Stopped before the session's buses, which mutter and the portal would otherwise lose first.
+    session.onStop([this] { stop(); });
     root_ = session.root() / "gnome";
     std::filesystem::create_directories(root_);
 

@@ -22,7 +22,7 @@ namespace kavora::test {
 class HeadlessGnome {
 public:
     static HeadlessGnome& instance();
-    // Stops what it started (done after the last test).
+    // Stops what it started; the PrivateSession does it before stopping its buses.
     void stop();
 
     // Empty when the desktop runs; otherwise why not, as a skip reason.

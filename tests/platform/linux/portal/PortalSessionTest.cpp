@@ -44,7 +44,11 @@ TEST(PortalSessionRules, WaitsForTheUnlockThenAsksToRememberAndPassesTheTokenBac
           {},
           true,
           (session.root() / "fake-portal.log").string() });
-    ASSERT_TRUE(nextLine(portal, "READY"));
+    const auto started = nextLine(portal, "");
+    if (started && started->starts_with("TAKEN"))
+        GTEST_SKIP() << "a real portal runs on this bus (" << *started
+                     << "): run this suite in a process of its own, as ctest does";
+    ASSERT_EQ(started, "READY");
 
     VirtualScheduler scheduler;
     InMemoryUserDefaults defaults;
