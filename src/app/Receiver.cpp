@@ -52,9 +52,9 @@ Receiver::Receiver(const ReceiverOptions& options, Log& log)
     : defaults_(settingsFolder(), log)
     , settings_(defaults_, legacy_, log)
     , inputSettings_(defaults_)
-    , events_(inputSettings_)
+    , input_(scheduler_, defaults_, inputSettings_, log)
     , workspace_(std::make_unique<DesktopApplications>(), RunningSources::ofThisSession())
-    , launcher_([this] { postOverviewKey(events_); },
+    , launcher_([this] { postOverviewKey(input_.events()); },
                 [this](const std::string& bundleId) {
                     return workspace_.activateRunningApplication(bundleId);
                 })
@@ -72,14 +72,39 @@ Receiver::Receiver(const ReceiverOptions& options, Log& log)
         QObject::connect(&settingsPoll_, &QTimer::timeout, [this] { takeSettingsChanges(); });
         settingsPoll_.start(kSettingsPollInterval);
     }
-    injector_ = CGEventInjector::create({ scheduler_, inputSettings_, events_, pasteboard_,
-                                          accessibility_, audio_, launcher_, log });
+    injector_ = CGEventInjector::create({ scheduler_, inputSettings_, input_.events(), pasteboard_,
+                                          input_, audio_, launcher_, log });
     controller_ = MacController::create(
-        { scheduler_, accessibility_, launcher_, settings_, defaults_, workspace_, http_, log },
-        receiver_, injector_);
+        { scheduler_, input_, launcher_, settings_, defaults_, workspace_, http_, log }, receiver_,
+        injector_);
+    followControllersWithInputSession();
 }
 
-Receiver::~Receiver() = default;
+Receiver::~Receiver()
+{
+    // Closing the session on the way out changes its state; nobody is left to show it.
+    input_.onTrustChanged = nullptr;
+}
+
+void Receiver::followControllersWithInputSession()
+{
+    // A Wayland session asks the user, so it is held only while a controller that passed our own
+    // consent is connected. The end is posted: the controller first releases the buttons the
+    // device held, through the session still open.
+    auto follow = [this](bool wanted) {
+        scheduler_.post(
+            [this, wanted] { input_.setSessionWanted(wanted && *controller_->isConnected()); });
+    };
+    subscriptions_.push_back(
+        controller_->isConnected().subscribe([follow](const bool& on) { follow(on); }));
+    subscriptions_.push_back(controller_->isAdvertising().subscribe([follow](const bool& on) {
+        if (!on)
+            follow(false);
+    }));
+    // What the permission block shows follows the session at once, not at the next poll.
+    input_.onTrustChanged
+        = [this] { scheduler_.post([this] { controller_->recheckAccessibility(); }); };
+}
 
 void Receiver::takeSettingsChanges()
 {

@@ -1,8 +1,9 @@
 #pragma once
 
+#include "app/DesktopInput.h"
 #include "controller/SettingsStore.h"
+#include "core/Published.h"
 #include "platform/InputSettings.h"
-#include "platform/linux/accessibility/AtSpiAccessibility.h"
 #include "platform/linux/desktop/DesktopLaunchServices.h"
 #include "platform/linux/desktop/LinuxWorkspace.h"
 #include "platform/linux/peer/BrowserAccess.h"
@@ -14,7 +15,6 @@
 #include "platform/linux/system/QtHttpClient.h"
 #include "platform/linux/system/QtPasteboard.h"
 #include "platform/linux/system/QtScheduler.h"
-#include "platform/linux/x11/X11EventServices.h"
 #include "wire/PairingTokens.h"
 
 #include <QSocketNotifier>
@@ -23,6 +23,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace kavora {
 
@@ -48,6 +49,7 @@ public:
     std::uint16_t serverPort() const { return framework_.serverPort(); }
     // Control from a browser: the switch, and the address with a pairing code while it is on.
     BrowserAccess& browserAccess() { return browser_; }
+    InputBackend inputBackend() const { return input_.backend(); }
 
     // The quit: advertising stops, a connected controller is disconnected and every button it
     // held is released, with the work this posts done before the event loop is gone.
@@ -62,14 +64,15 @@ private:
     // disconnected without waiting for its next move. Without notifications the file is looked
     // at every second instead.
     void takeSettingsChanges();
+    void followControllersWithInputSession();
     std::unique_ptr<QSocketNotifier> settingsChanges_;
     QTimer settingsPoll_;
     PlistLegacyPreferences legacy_;
     SettingsStore settings_;
     InputSettings inputSettings_;
-    X11EventServices events_;
+    // The event services and the accessibility services of the desktop's way of input.
+    DesktopInput input_;
     QtPasteboard pasteboard_;
-    AtSpiAccessibility accessibility_;
     PulseAudioControl audio_;
     LinuxWorkspace workspace_;
     DesktopLaunchServices launcher_;
@@ -81,6 +84,7 @@ private:
     std::shared_ptr<MCReceiverMac> receiver_;
     std::shared_ptr<CGEventInjector> injector_;
     std::shared_ptr<MacController> controller_;
+    std::vector<Subscription> subscriptions_;
 };
 
 } // namespace kavora

@@ -61,7 +61,7 @@ void MacController::start()
     };
     subscribeToReceiver();
 
-    accessibilityGranted_ = accessibility_.isTrusted();
+    readAccessibility();
     startAccessibilityPolling();
 
     subscribeChangeHandlers();
@@ -212,7 +212,7 @@ void MacController::takeInput(const ControlMessage& message)
 {
     debugReceivedCount_ = *debugReceivedCount_ + 1;
     debugLastEvent_ = std::string(debugLabel(message));
-    accessibilityGranted_ = accessibility_.isTrusted();
+    readAccessibility();
     if (*accessibilityGranted_)
         injector_->inject(message);
 }
@@ -250,11 +250,13 @@ void MacController::startAccessibilityPolling()
         if (!self)
             return;
         const bool trusted = self->accessibility_.isTrusted();
-        self->scheduler_.post([weak, trusted] {
+        auto hint = self->accessibility_.trustHint();
+        self->scheduler_.post([weak, trusted, hint = std::move(hint)] {
             auto later = weak.lock();
             if (!later)
                 return;
             later->accessibilityGranted_ = trusted;
+            later->accessibilityHint_ = hint;
             if (trusted)
                 later->stopAccessibilityPolling();
         });
@@ -268,15 +270,23 @@ void MacController::stopAccessibilityPolling()
     accessibilityPollTimer_.reset();
 }
 
-void MacController::recheckAccessibility()
+void MacController::readAccessibility()
 {
     accessibilityGranted_ = accessibility_.isTrusted();
+    accessibilityHint_ = accessibility_.trustHint();
+}
+
+void MacController::recheckAccessibility()
+{
+    readAccessibility();
     startAccessibilityPolling();
 }
 
 void MacController::requestAccessibilityPermission()
 {
     accessibility_.requestTrust();
+    // The request may have changed what the permission block says (a dialog opened).
+    accessibilityHint_ = accessibility_.trustHint();
     startAccessibilityPolling();
 }
 

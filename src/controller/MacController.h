@@ -68,6 +68,8 @@ public:
     const Published<bool>& isConnected() const;
     const Published<bool>& isAdvertising() const;
     const Published<bool>& accessibilityGranted() const { return accessibilityGranted_; }
+    // What the permission block says besides the missing permission; empty for nothing more.
+    const Published<std::string>& accessibilityHint() const { return accessibilityHint_; }
     const Published<std::optional<std::string>>& connectedPeerName() const;
     // Messages that took the input path since start, and the label of the last one.
     const Published<std::int64_t>& debugReceivedCount() const { return debugReceivedCount_; }
@@ -108,6 +110,7 @@ private:
     void start();
     void subscribeToReceiver();
     void subscribeChangeHandlers();
+    void readAccessibility();
     void startAccessibilityPolling();
     void stopAccessibilityPolling();
     void handleMessage(const ControlMessage& message);
@@ -125,6 +128,7 @@ private:
     std::shared_ptr<AppCatalogue> catalogue_;
     std::shared_ptr<FavoriteSites> favoriteSites_;
     Published<bool> accessibilityGranted_ { false };
+    Published<std::string> accessibilityHint_;
     Published<std::int64_t> debugReceivedCount_ { 0 };
     Published<std::string> debugLastEvent_ { std::string("—") };
     Published<Ids> systemButtonIDs_;

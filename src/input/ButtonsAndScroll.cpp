@@ -39,8 +39,13 @@ std::optional<Point> CGEventInjector::clickTarget()
 {
     if (targetPos_ && scheduler_.now() - lastInputTime_ < kResyncGap) {
         // Click where the pointer is heading, and end the smoothing still under way there.
+        const Point from = renderPos_.value_or(*targetPos_);
         renderPos_ = targetPos_;
-        return *targetPos_;
+        if (events_.hasPointerPosition())
+            return *targetPos_;
+        // Without positions the rest of the way is one step, and the press lands where it ends.
+        if (from != *targetPos_)
+            postMotion(from, *targetPos_);
     }
     return std::nullopt;
 }

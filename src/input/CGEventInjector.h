@@ -80,11 +80,12 @@ private:
     void startFrameTimer();
     void stopFrameTimer();
     void tick(); // one frame: from the frame timer, or from a motion message in its place
-    void postMotion(Point position);
+    // One motion event: at `to`, or the step from `from` to `to` where there are no positions.
+    void postMotion(Point from, Point to);
 
     // Buttons, drag and scroll (ButtonsAndScroll.cpp).
     // Where a click aims: the motion target while motion is under way, else nothing (the
-    // pointer's own position).
+    // pointer's own position). Without positions the pointer is first stepped onto the target.
     std::optional<Point> clickTarget();
     void postButton(MouseEventType type, MouseButton button);
     void dragStart();

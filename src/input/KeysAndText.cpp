@@ -1,11 +1,14 @@
 // Key strokes with their modifiers, and text typed as Unicode key events or pasted.
 #include "input/CGEventInjector.h"
 
+#include "core/Log.h"
 #include "core/Text.h"
 #include "input/KeyTables.h"
 #include "input/TextUnits.h"
 #include "platform/Pasteboard.h"
 #include "protocol/HidKeyboard.h"
+
+#include <algorithm>
 
 namespace kavora {
 namespace {
@@ -48,11 +51,20 @@ void CGEventInjector::enterText(std::string_view text)
     if (text.empty())
         return;
     // One character types directly; longer text would be slow and could be reordered as key
-    // events, so it goes through the pasteboard.
-    if (isSingleCharacter(text))
+    // events, so it goes through the pasteboard. Where key events cannot carry a character, or
+    // the pasteboard cannot be set from here, the other way is taken, and where neither works the
+    // text is left out rather than typed as wrong keys.
+    const auto characters = codePoints(text);
+    const bool typable = std::ranges::all_of(
+        characters, [this](char32_t character) { return events_.canTypeCharacter(character); });
+    const bool pastable = pasteboard_.isSettableInBackground();
+    if (typable && (isSingleCharacter(text) || !pastable))
         typeUnicode(text);
-    else
+    else if (pastable)
         pasteText(text);
+    else
+        log_.line("kavora: text left out: the keyboard layout cannot type it and the clipboard "
+                  "cannot be set from the background");
 }
 
 void CGEventInjector::typeUnicode(std::string_view text)

@@ -33,8 +33,15 @@ void CGEventInjector::moveBy(double dx, double dy)
     if (std::isnan(dx) || std::isnan(dy))
         return;
     const auto now = scheduler_.now();
+    const bool positioned = events_.hasPointerPosition();
     Point base;
-    if (!targetPos_ || now - lastInputTime_ >= kResyncGap) {
+    if (!positioned) {
+        // Without a position to read there is nothing to start afresh from: the target carries on
+        // from where the last motion sent it, and only the steps are posted.
+        base = targetPos_.value_or(Point { 0, 0 });
+        if (!renderPos_)
+            renderPos_ = base;
+    } else if (!targetPos_ || now - lastInputTime_ >= kResyncGap) {
         // After a pause the physical mouse may have moved the pointer: start from where it is, and
         // render from there too (the target is set from it below).
         base = currentCursorLocation();
@@ -44,7 +51,9 @@ void CGEventInjector::moveBy(double dx, double dy)
     }
     lastInputTime_ = now;
     const double speed = settings_.cursorSpeed();
-    targetPos_ = clampToDisplays({ base.x + dx * speed, base.y + dy * speed });
+    const Point moved { base.x + dx * speed, base.y + dy * speed };
+    // Where positions are not posted the compositor keeps the pointer on its displays.
+    targetPos_ = positioned ? clampToDisplays(moved) : moved;
     if (!frameTimer_) {
         startFrameTimer();
         frameLeadAligned_ = false;
@@ -113,7 +122,7 @@ void CGEventInjector::tick()
     if (dist < kArrivalDistance) {
         if (renderPos_ != target) {
             renderPos_ = target;
-            postMotion(target);
+            postMotion(render, target);
         }
         // Keep running while messages may still come, so that a burst stays one smooth motion.
         if (scheduler_.now() - lastInputTime_ >= kResyncGap)
@@ -123,11 +132,17 @@ void CGEventInjector::tick()
 
     const double f = settings_.smoothingFraction();
     renderPos_ = Point { render.x + dx * f, render.y + dy * f };
-    postMotion(*renderPos_);
+    postMotion(render, *renderPos_);
 }
 
-void CGEventInjector::postMotion(Point position)
+void CGEventInjector::postMotion(Point from, Point to)
 {
+    if (!events_.hasPointerPosition()) {
+        // Fractions are posted as they are, so the steps add up to exactly the motion asked for.
+        events_.postRelativeMotion(to.x - from.x, to.y - from.y);
+        return;
+    }
+    const Point position = to;
     const auto type = isDragging_ ? MouseEventType::LeftMouseDragged : MouseEventType::MouseMoved;
     // A motion event that cannot be created is skipped; the next frame carries on from renderPos_.
     events_.postMouse({ type, position, MouseButton::Left, std::nullopt });

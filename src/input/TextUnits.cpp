@@ -42,4 +42,12 @@ bool isSingleCharacter(std::string_view utf8)
     return true;
 }
 
+std::u32string codePoints(std::string_view utf8)
+{
+    std::u32string result;
+    for (std::size_t offset = 0; offset < utf8.size();)
+        result.push_back(static_cast<char32_t>(nextCodePoint(utf8, offset)));
+    return result;
+}
+
 } // namespace kavora

@@ -9,4 +9,7 @@ namespace kavora {
 // byte string can be measured. Its UTF-16 units come from utf16Units in core/Text.h.
 bool isSingleCharacter(std::string_view utf8);
 
+// The code points of UTF-8 text; a malformed byte reads as U+FFFD.
+std::u32string codePoints(std::string_view utf8);
+
 } // namespace kavora

@@ -30,6 +30,9 @@ public:
     // Asks the user to grant the permission where the system has such a prompt; returns the
     // trust state as isTrusted() would.
     virtual bool requestTrust() = 0;
+    // Why input cannot be injected, or what the user is to do, in the words of the permission
+    // block, where the system knows more than that the permission is missing; empty otherwise.
+    virtual std::string trustHint() { return {}; }
     // The menu bar of the frontmost application; null when there is no frontmost application
     // or its menu bar cannot be read.
     virtual std::shared_ptr<AccessibilityElement> frontmostMenuBar() = 0;

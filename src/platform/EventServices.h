@@ -62,6 +62,10 @@ class EventServices {
 public:
     virtual ~EventServices() = default;
 
+    // Whether the system has a global pointer position that can be read and posted to. Where it
+    // has none (a Wayland compositor), motion is posted as relative steps and the compositor keeps
+    // the pointer on its displays.
+    virtual bool hasPointerPosition() const { return true; }
     // The pointer position, or nothing when it cannot be read.
     virtual std::optional<Point> cursorLocation() = 0;
     // The bounds of the active displays, in the system's order; empty when none can be listed.
@@ -75,9 +79,15 @@ public:
     {
         return postMouse({ type, cursorLocation().value_or(Point { 0, 0 }), button, 1 });
     }
+    // Moves the pointer by a step in logical pixels, fractions included; only where there is no
+    // pointer position. The dragged state needs no event type: the button is held.
+    virtual bool postRelativeMotion(double /*dx*/, double /*dy*/) { return false; }
     // One vertical pixel scroll; positive values scroll up.
     virtual bool postScroll(std::int32_t pixels) = 0;
     virtual bool postKey(const KeyEvent& event) = 0;
+    // Whether a key event carrying this character types it. False where the keyboard layout has
+    // no key for it and none can be lent for it; posting it would type nothing or a wrong key.
+    virtual bool canTypeCharacter(char32_t /*character*/) { return true; }
     virtual bool postMediaKey(const MediaKeyEvent& event) = 0;
 };
 

@@ -25,6 +25,9 @@ public:
     virtual void clearContents() = 0;
     virtual void setString(std::string_view utf8) = 0;
     virtual void writeItems(const std::vector<PasteboardItem>& items) = 0;
+    // Whether a program in the background may set the pasteboard, so that a paste that follows
+    // pastes what was set. Some Wayland compositors take it only from the focused window.
+    virtual bool isSettableInBackground() { return true; }
 };
 
 } // namespace kavora

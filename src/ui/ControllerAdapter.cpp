@@ -38,6 +38,8 @@ ControllerAdapter::ControllerAdapter(std::shared_ptr<MacController> controller,
         follow(c.isAdvertising(), isAdvertising_, [this] { Q_EMIT isAdvertisingChanged(); }));
     subscriptions_.push_back(follow(c.accessibilityGranted(), accessibilityGranted_,
                                     [this] { Q_EMIT accessibilityGrantedChanged(); }));
+    subscriptions_.push_back(follow(c.accessibilityHint(), accessibilityHint_,
+                                    [this] { Q_EMIT accessibilityHintChanged(); }));
     subscriptions_.push_back(follow(c.connectedPeerName(), connectedPeerName_,
                                     [this] { Q_EMIT connectedPeerNameChanged(); }));
     subscriptions_.push_back(follow(c.registeredBundleIds(), registeredBundleIds_,

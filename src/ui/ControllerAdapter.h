@@ -40,6 +40,7 @@ public:
     bool isConnected() const { return isConnected_; }
     bool isAdvertising() const { return isAdvertising_; }
     bool accessibilityGranted() const { return accessibilityGranted_; }
+    const std::string& accessibilityHint() const { return accessibilityHint_; }
     const std::optional<std::string>& connectedPeerName() const { return connectedPeerName_; }
     ConnectionStatus connectionStatus() const;
     const std::vector<std::string>& registeredBundleIds() const { return registeredBundleIds_; }
@@ -77,6 +78,7 @@ Q_SIGNALS:
     void isConnectedChanged();
     void isAdvertisingChanged();
     void accessibilityGrantedChanged();
+    void accessibilityHintChanged();
     void connectedPeerNameChanged();
     void registeredBundleIdsChanged();
     void systemButtonIDsChanged();
@@ -97,6 +99,7 @@ private:
     bool isConnected_ = false;
     bool isAdvertising_ = false;
     bool accessibilityGranted_ = false;
+    std::string accessibilityHint_;
     std::optional<std::string> connectedPeerName_;
     std::vector<std::string> registeredBundleIds_;
     std::vector<std::string> systemButtonIDs_;

@@ -86,6 +86,8 @@ MenuBarPanel::MenuBarPanel(ControllerAdapter& adapter, QWidget* parent)
             &MenuBarPanel::showStatus);
     connect(&adapter_, &ControllerAdapter::accessibilityGrantedChanged, this,
             &MenuBarPanel::showPermission);
+    connect(&adapter_, &ControllerAdapter::accessibilityHintChanged, this,
+            &MenuBarPanel::showPermission);
     restyle();
     showStatus();
     showPermission();
@@ -153,15 +155,15 @@ QWidget* MenuBarPanel::makePermissionBlock()
     warningText_ = textLabel(QStringLiteral("アクセシビリティ権限が必要です"), 12);
     warningRow->addWidget(warningIcon_);
     warningRow->addWidget(warningText_, 1);
-    auto* explanation = textLabel(QStringLiteral("マウス・キーボード操作に必要です。"), 11);
-    look::makeSecondary(explanation);
-    explanation->setWordWrap(true);
+    explanation_ = textLabel(QString(), 11);
+    look::makeSecondary(explanation_);
+    explanation_->setWordWrap(true);
     requestButton_ = new QPushButton(QStringLiteral("設定を開く"));
     requestButton_->setFont(look::font(QApplication::font(), 11));
     connect(requestButton_, &QPushButton::clicked, &adapter_,
             &ControllerAdapter::requestAccessibilityPermission);
     notGrantedColumn->addLayout(warningRow);
-    notGrantedColumn->addWidget(explanation);
+    notGrantedColumn->addWidget(explanation_);
     notGrantedColumn->addWidget(requestButton_, 0, Qt::AlignLeft);
 
     column->addWidget(granted_);
@@ -200,6 +202,10 @@ void MenuBarPanel::showPermission()
     const bool granted = adapter_.accessibilityGranted();
     granted_->setVisible(granted);
     notGranted_->setVisible(!granted);
+    // The desktop's own word (a dialog to answer, no remote input at all) where it has one.
+    const auto& hint = adapter_.accessibilityHint();
+    explanation_->setText(hint.empty() ? QStringLiteral("マウス・キーボード操作に必要です。")
+                                       : QString::fromStdString(hint));
     layout()->activate();
 }
 

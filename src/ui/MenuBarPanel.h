@@ -60,6 +60,7 @@ private:
     QWidget* notGranted_ = nullptr;
     QLabel* warningIcon_ = nullptr;
     QLabel* warningText_ = nullptr;
+    QLabel* explanation_ = nullptr;
     QPushButton* requestButton_ = nullptr;
     QElapsedTimer sinceHidden_;
 };

@@ -134,11 +134,15 @@ TEST_F(MacControllerTest, PollingFindsTrustGrantedLaterAndStopsThere)
 {
     start(/*trusted=*/false);
     EXPECT_EQ(scheduler.pendingCount(), 1u);
+    accessibility.hint = "dialog open";
     scheduler.advance(Seconds(3));
     EXPECT_FALSE(controller->accessibilityGranted().get());
+    EXPECT_EQ(controller->accessibilityHint().get(), "dialog open");
     accessibility.trusted = true; // granted in the system settings, without a request
+    accessibility.hint.clear();
     scheduler.advance(Seconds(1.5));
     EXPECT_TRUE(controller->accessibilityGranted().get());
+    EXPECT_EQ(controller->accessibilityHint().get(), "");
     EXPECT_EQ(scheduler.pendingCount(), 0u);
 }
 

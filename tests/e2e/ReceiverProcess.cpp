@@ -26,7 +26,8 @@ std::uint16_t portIn(const std::string& banner)
 
 } // namespace
 
-ReceiverProcess::ReceiverProcess(const PrepareHome& prepareHome, bool trustControllers)
+ReceiverProcess::ReceiverProcess(const PrepareHome& prepareHome, bool trustControllers,
+                                 const EnvironmentChanges& desktop)
 {
     if (!xvfb_.running() || folder_.path().empty())
         return;
@@ -54,6 +55,10 @@ ReceiverProcess::ReceiverProcess(const PrepareHome& prepareHome, bool trustContr
         // Input goes through Xlib to DISPLAY; Qt itself needs no window system here.
         { "QT_QPA_PLATFORM", "offscreen" },
     };
+    for (const auto& [name, value] : desktop) {
+        std::erase_if(environment_, [&name](const auto& entry) { return entry.first == name; });
+        environment_.emplace_back(name, value);
+    }
     if (trustControllers && devices({ "allow", controllerFingerprint() }) != 0)
         return;
     process_ = ChildProcess(

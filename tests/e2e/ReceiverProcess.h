@@ -35,7 +35,9 @@ public:
     // With trustControllers, kavora-remote's identity (kept in the same home) is trusted before
     // the receiver starts, as a user who allowed the device once has it; without, every
     // controller is unknown and waits for consent.
-    explicit ReceiverProcess(const PrepareHome& prepareHome = {}, bool trustControllers = true);
+    // `desktop` replaces or adds variables, for a receiver on another desktop than its own Xvfb.
+    explicit ReceiverProcess(const PrepareHome& prepareHome = {}, bool trustControllers = true,
+                             const EnvironmentChanges& desktop = {});
 
     // True once the program said which port it listens on.
     bool ready() const { return port_ != 0; }

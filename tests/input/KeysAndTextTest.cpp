@@ -86,6 +86,35 @@ TEST(TextTable, OneCharacterIsTypedUnitByUnitLongerTextIsPasted)
     }
 }
 
+TEST(TextTable, WhereKeysOrThePasteboardCannotCarryTheTextTheOtherWayIsTakenOrNone)
+{
+    struct Row {
+        const char* name;
+        std::string text;
+        bool typable;
+        bool pastable;
+        Lines expected;
+    };
+    // clang-format off
+    const Row rows[] = {
+        { "one character the keys cannot type is pasted", "\u00e9", false, true, kCommandV },
+        { "longer text is typed where nothing can be pasted", "ab", true, false, typed({ 0x61, 0x62 }) },
+        { "neither way: left out", "\u00e9", false, false, {} },
+        { "one character neither way can carry leaves out the rest too", "a\u00e9", false, false, {} },
+    };
+    // clang-format on
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        InjectorHarness h;
+        if (!row.typable)
+            h.events.untypable = U"\u00e9";
+        h.pasteboard.settableInBackground = row.pastable;
+        h.inject(msg::TextInput { row.text });
+        EXPECT_EQ(h.events.lines(), row.expected);
+        EXPECT_EQ(h.log.lines.size(), row.expected.empty() ? 1u : 0u);
+    }
+}
+
 using Paste = InjectorTest;
 
 TEST(PasteTable, FormerItemsComeBackAfterTheDelay)

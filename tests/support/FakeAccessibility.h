@@ -70,8 +70,10 @@ public:
         return trusted;
     }
     std::shared_ptr<AccessibilityElement> frontmostMenuBar() override { return menuBar; }
+    std::string trustHint() override { return hint; }
 
     bool trusted = true;
+    std::string hint;
     int trustRequests = 0;
     FakeMenuElement::Ptr menuBar; // null: no frontmost application or no readable menu bar
     std::vector<std::string> presses;

@@ -19,6 +19,17 @@ public:
     Rect mainDisplay { 0, 0, 1920, 1080 };
     // When set no event can be created: nothing is posted and the cursor cannot be read.
     bool failToCreate = false;
+    // When cleared the system has no pointer position, as on Wayland: motion is relative steps.
+    bool positioned = true;
+    // Characters a key event cannot type.
+    std::u32string untypable;
+
+    bool hasPointerPosition() const override { return positioned; }
+    bool postRelativeMotion(double dx, double dy) override { return record(Step { dx, dy }); }
+    bool canTypeCharacter(char32_t character) override
+    {
+        return untypable.find(character) == std::u32string::npos;
+    }
 
     std::optional<Point> cursorLocation() override
     {
@@ -38,7 +49,8 @@ public:
 
     // What was posted, one readable line per event, for example "mouse 5 (100,200) button 0",
     // "mouse 1 (10,20) button 0 click 1", "scroll 3", "key 55 down", "key 0 down flags 0x100000",
-    // "key 0 down unicode 0x61" or "media flags 0xa00 subtype 8 data1 0x70a00 data2 -1".
+    // "key 0 down unicode 0x61", "step (2.5,0)" or "media flags 0xa00 subtype 8 data1 0x70a00 data2
+    // -1".
     std::vector<std::string> lines() const
     {
         std::vector<std::string> result;
@@ -52,7 +64,11 @@ private:
     struct Scroll {
         std::int32_t pixels = 0;
     };
-    using Posted = std::variant<MouseEvent, Scroll, KeyEvent, MediaKeyEvent>;
+    struct Step {
+        double dx = 0;
+        double dy = 0;
+    };
+    using Posted = std::variant<MouseEvent, Scroll, Step, KeyEvent, MediaKeyEvent>;
 
     // Posted events are kept as they are, so that recording stays cheap in benchmarks.
     bool record(Posted event)
@@ -73,6 +89,7 @@ private:
                                out << " click " << *e.clickState;
                        },
                        [&](const Scroll& e) { out << "scroll " << e.pixels; },
+                       [&](const Step& e) { out << "step (" << e.dx << ',' << e.dy << ')'; },
                        [&](const KeyEvent& e) {
                            out << "key " << e.virtualKey
                                << (e.state == KeyState::Down ? " down" : " up") << std::hex;

@@ -16,7 +16,9 @@ public:
 
     std::vector<PasteboardItem> contents;
     std::vector<std::string> operations;
+    bool settableInBackground = true;
 
+    bool isSettableInBackground() override { return settableInBackground; }
     std::vector<PasteboardItem> items() override { return contents; }
     void clearContents() override
     {

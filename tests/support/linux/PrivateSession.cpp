@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <stdexcept>
 #include <system_error>
+#include <thread>
 
 #include <gio/gio.h>
 
@@ -160,6 +161,9 @@ QGuiApplication& PrivateSession::application()
 
 void PrivateSession::stop()
 {
+    for (auto stopper = stoppers_.rbegin(); stopper != stoppers_.rend(); ++stopper)
+        (*stopper)();
+    stoppers_.clear();
     if (gioBus_)
         stopActivatedService(static_cast<GDBusConnection*>(gioBus_), "org.a11y.Bus");
     application_.reset();
@@ -170,8 +174,13 @@ void PrivateSession::stop()
         g_object_unref(gioBus_);
     gioBus_ = nullptr;
     busAddress_.clear();
-    std::error_code error;
-    std::filesystem::remove_all(root_, error);
+    // Services the bus started may still be on their way out, writing sockets and settings.
+    for (int attempt = 0; attempt < 20 && std::filesystem::exists(root_); ++attempt) {
+        std::error_code error;
+        std::filesystem::remove_all(root_, error);
+        if (std::filesystem::exists(root_))
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
 }
 
 } // namespace kavora::test

@@ -5,8 +5,10 @@
 #include "support/linux/WindowManager.h"
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 class QGuiApplication;
 
@@ -41,8 +43,10 @@ public:
     // The process's QGuiApplication on this session's display, with the session bus started.
     QGuiApplication& application();
 
-    // Stops everything it started, newest first, and removes the folder.
+    // Stops everything it started, newest first, and removes the folder. What was started on top
+    // of the session (onStop) is stopped first, while the buses still run.
     void stop();
+    void onStop(std::function<void()> stopper) { stoppers_.push_back(std::move(stopper)); }
 
 private:
     PrivateSession();
@@ -55,6 +59,7 @@ private:
     ChildProcess bus_;
     void* gioBus_ = nullptr; // GIO's shared connection, kept from ending the process at the end
     std::unique_ptr<QGuiApplication> application_;
+    std::vector<std::function<void()>> stoppers_;
 };
 
 } // namespace kavora::test

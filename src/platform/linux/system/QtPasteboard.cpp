@@ -88,4 +88,11 @@ void QtPasteboard::writeItems(const std::vector<PasteboardItem>& items)
     clipboard()->setMimeData(data, QClipboard::Clipboard);
 }
 
+bool QtPasteboard::isSettableInBackground()
+{
+    const QString platform = QGuiApplication::platformName();
+    return platform != QLatin1String("wayland") && platform != QLatin1String("offscreen")
+        && platform != QLatin1String("minimal");
+}
+
 } // namespace kavora

@@ -23,6 +23,10 @@ public:
     // Puts the text as text/plain in UTF-8 (Qt offers it as UTF8_STRING, STRING and TEXT too).
     void setString(std::string_view utf8) override;
     void writeItems(const std::vector<PasteboardItem>& items) override;
+    // Not on Wayland, where the compositor takes a selection only from the focused client, nor
+    // without a window system (offscreen), whose clipboard stays in this process. On X11
+    // (Xwayland included, whose clipboard the compositor takes over) any client may own it.
+    bool isSettableInBackground() override;
 };
 
 } // namespace kavora

@@ -2,9 +2,9 @@
 
 #include "platform/InputSettings.h"
 #include "platform/MacKeyCodes.h"
+#include "platform/linux/keys/Keysyms.h"
+#include "platform/linux/keys/MacKeyTable.h"
 #include "platform/linux/x11/X11Connection.h"
-#include "platform/linux/x11/X11Keysyms.h"
-#include "platform/linux/x11/X11MacKeyTable.h"
 
 #include <algorithm>
 #include <array>
@@ -54,10 +54,10 @@ struct ModifierKey {
     std::uint16_t evdev;
 };
 constexpr auto kModifierKeys = std::to_array<ModifierKey>({
-    { xmodifier::kControl, XK_Control_L, KEY_LEFTCTRL },
-    { xmodifier::kShift, XK_Shift_L, KEY_LEFTSHIFT },
-    { xmodifier::kAlt, XK_Alt_L, KEY_LEFTALT },
-    { xmodifier::kSuper, XK_Super_L, KEY_LEFTMETA },
+    { keymodifier::kControl, XK_Control_L, KEY_LEFTCTRL },
+    { keymodifier::kShift, XK_Shift_L, KEY_LEFTSHIFT },
+    { keymodifier::kAlt, XK_Alt_L, KEY_LEFTALT },
+    { keymodifier::kSuper, XK_Super_L, KEY_LEFTMETA },
 });
 
 // Media keys: system-defined events of this subtype, the key type in bits 16-31 of data1 and
@@ -209,7 +209,7 @@ bool X11Keyboard::postUnicode(const KeyEvent& event)
     return pressUnder(charactersDown_, unit, strokeForKeysym(*keysym));
 }
 
-std::optional<X11Keyboard::Stroke> X11Keyboard::strokeForChord(const XChord& chord)
+std::optional<X11Keyboard::Stroke> X11Keyboard::strokeForChord(const KeyChord& chord)
 {
     if (!group_)
         group_ = keymap_.activeGroup(); // read once; the state events keep it current
@@ -225,7 +225,7 @@ std::optional<X11Keyboard::Stroke> X11Keyboard::strokeForChord(const XChord& cho
         if (auto place = keymap_.find(chord.keysym, group, levels, lent)) {
             stroke = Stroke { place->keycode, {}, false };
             if (place->shifted)
-                modifiers |= xmodifier::kShift;
+                modifiers |= keymodifier::kShift;
         }
     }
     if (!stroke) {
@@ -260,10 +260,10 @@ bool X11Keyboard::addModifiers(Stroke& stroke, std::uint8_t modifiers, int group
 
 std::optional<X11Keyboard::Stroke> X11Keyboard::strokeForKeysym(std::uint32_t keysym)
 {
-    return strokeForChord(XChord { 0, KeyLookup::Keysym, keysym, 0 });
+    return strokeForChord(KeyChord { 0, KeyLookup::Keysym, keysym, 0 });
 }
 
-std::optional<int> X11Keyboard::positionKeycode(const XChord& chord, int group) const
+std::optional<int> X11Keyboard::positionKeycode(const KeyChord& chord, int group) const
 {
     if (keymap_.usesEvdevKeycodes()) {
         // A keycode lent for a character is not the key that used to be there.
@@ -285,7 +285,7 @@ std::optional<int> X11Keyboard::modifierKeycode(std::uint8_t modifier, int group
         return std::nullopt;
     if (auto place = keymap_.find(key->keysym, group, X11Keymap::Levels::Unshifted))
         return place->keycode;
-    return positionKeycode(XChord { 0, KeyLookup::Position, key->keysym, key->evdev }, group);
+    return positionKeycode(KeyChord { 0, KeyLookup::Position, key->keysym, key->evdev }, group);
 }
 
 std::optional<X11Keyboard::Stroke> X11Keyboard::leaseSpare(std::uint32_t keysym)

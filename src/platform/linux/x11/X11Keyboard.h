@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/EventServices.h"
-#include "platform/linux/x11/X11ChordTranslator.h"
+#include "platform/linux/keys/MacChordTranslator.h"
 #include "platform/linux/x11/X11KeycodePool.h"
 #include "platform/linux/x11/X11Keymap.h"
 
@@ -48,10 +48,10 @@ private:
 
     bool postMacKey(const KeyEvent& event);
     bool postUnicode(const KeyEvent& event);
-    std::optional<Stroke> strokeForChord(const XChord& chord);
+    std::optional<Stroke> strokeForChord(const KeyChord& chord);
     std::optional<Stroke> strokeForKeysym(std::uint32_t keysym);
     bool addModifiers(Stroke& stroke, std::uint8_t modifiers, int group) const;
-    std::optional<int> positionKeycode(const XChord& chord, int group) const;
+    std::optional<int> positionKeycode(const KeyChord& chord, int group) const;
     std::optional<int> modifierKeycode(std::uint8_t modifier, int group) const;
     std::optional<Stroke> leaseSpare(std::uint32_t keysym);
 

@@ -1,11 +1,11 @@
 // What an X client gets when the event services post Mac keys, chords, text and media keys. The
-// translation of each chord is shown by X11ChordTranslatorTest; these cases show the keys that
+// translation of each chord is shown by MacChordTranslatorTest; these cases show the keys that
 // arrive for it on a real keymap.
 
 #include "X11InputTest.h"
 
-#include "platform/linux/x11/X11ChordTranslator.h"
-#include "platform/linux/x11/X11MacKeyTable.h"
+#include "platform/linux/keys/MacChordTranslator.h"
+#include "platform/linux/keys/MacKeyTable.h"
 
 #include <X11/XF86keysym.h>
 #include <X11/keysym.h>

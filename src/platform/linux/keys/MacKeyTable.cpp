@@ -1,4 +1,4 @@
-#include "platform/linux/x11/X11MacKeyTable.h"
+#include "platform/linux/keys/MacKeyTable.h"
 
 #include "platform/MacKeyCodes.h"
 

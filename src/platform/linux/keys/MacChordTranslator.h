@@ -7,15 +7,15 @@
 
 namespace kavora {
 
-// X modifier keys a chord holds around its key, as a bit set.
-namespace xmodifier {
+// The modifier keys a chord holds around its key, as a bit set.
+namespace keymodifier {
 constexpr std::uint8_t kShift = 0x1;
 constexpr std::uint8_t kControl = 0x2;
 constexpr std::uint8_t kAlt = 0x4;
 constexpr std::uint8_t kSuper = 0x8;
-} // namespace xmodifier
+} // namespace keymodifier
 
-// How the key of a chord is found on the current X keyboard.
+// How the key of a chord is found on the current keyboard layout.
 enum class KeyLookup : std::uint8_t {
     // The key at the evdev position, as the Mac code is positional.
     Position,
@@ -28,12 +28,12 @@ enum class KeyLookup : std::uint8_t {
 };
 
 // A Mac key stroke as the Linux desktop expects it.
-struct XChord {
-    std::uint8_t modifiers = 0; // xmodifier bits
+struct KeyChord {
+    std::uint8_t modifiers = 0; // keymodifier bits
     KeyLookup lookup = KeyLookup::Position;
     std::uint32_t keysym = 0;
     std::uint16_t evdev = 0; // 0: no position
-    friend bool operator==(const XChord&, const XChord&) = default;
+    friend bool operator==(const KeyChord&, const KeyChord&) = default;
 };
 
 // Translates a Mac key with its modifier flags into the Linux chord with the same meaning.
@@ -42,7 +42,7 @@ struct XChord {
 // Command+Space opens the launcher search (Super), Command+Shift+4 takes an area screenshot
 // (Shift+Print), Command+Tab switches applications (Alt+Tab). Nothing for Mac codes that have no
 // key here.
-std::optional<XChord> translateMacChord(std::uint16_t macKey, std::uint64_t macFlags,
-                                        CommandKeyRole role);
+std::optional<KeyChord> translateMacChord(std::uint16_t macKey, std::uint64_t macFlags,
+                                          CommandKeyRole role);
 
 } // namespace kavora

@@ -1,4 +1,4 @@
-#include "platform/linux/x11/X11ChordTranslator.h"
+#include "platform/linux/keys/MacChordTranslator.h"
 #include "platform/EventServices.h"
 
 #include <gtest/gtest.h>
@@ -9,7 +9,7 @@
 
 namespace kavora {
 
-void PrintTo(const XChord& chord, std::ostream* out)
+void PrintTo(const KeyChord& chord, std::ostream* out)
 {
     *out << "modifiers " << int(chord.modifiers) << " lookup " << int(chord.lookup) << " keysym 0x"
          << std::hex << chord.keysym << std::dec << " evdev " << chord.evdev;
@@ -17,7 +17,7 @@ void PrintTo(const XChord& chord, std::ostream* out)
 
 namespace {
 
-using namespace xmodifier;
+using namespace keymodifier;
 constexpr auto Cmd = eventflag::kCommand;
 constexpr auto Shift = eventflag::kShift;
 constexpr auto Ctl = CommandKeyRole::Control;
@@ -34,7 +34,7 @@ TEST(TranslateMacChord, GivesTheLinuxChord)
         std::uint16_t macKey;
         std::uint64_t flags;
         CommandKeyRole role;
-        XChord chord;
+        KeyChord chord;
     };
     const Row rows[] = {
         { "a plain letter is positional", 0, 0, Ctl, { 0, Pos, XK_a, 30 } },

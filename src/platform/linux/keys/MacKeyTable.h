@@ -9,7 +9,7 @@ namespace kavora {
 // and what that key produces unshifted on a US layout.
 struct MacKeyPlace {
     std::uint16_t evdev = 0; // the Linux input event code of the key
-    std::uint32_t keysym = 0; // an X keysym
+    std::uint32_t keysym = 0; // a keysym (X11 and xkbcommon number them alike)
 };
 
 // The place of a Mac virtual key code, or nothing for codes that have no key on a PC keyboard

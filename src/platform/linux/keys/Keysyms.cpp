@@ -1,4 +1,4 @@
-#include "platform/linux/x11/X11Keysyms.h"
+#include "platform/linux/keys/Keysyms.h"
 
 #include <X11/XF86keysym.h>
 #include <X11/keysym.h>

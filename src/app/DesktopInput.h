@@ -1,0 +1,61 @@
+#pragma once
+
+#include "platform/Accessibility.h"
+#include "platform/EventServices.h"
+#include "platform/InputBackendChoice.h"
+#include "platform/linux/accessibility/AtSpiAccessibility.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace kavora {
+
+class InputSettings;
+class Log;
+class PortalEventServices;
+class PortalSession;
+class Scheduler;
+class UserDefaults;
+class X11EventServices;
+
+// The way input reaches this desktop, chosen once at start (chooseInputBackend): XTest on X11,
+// the portal's remote desktop on Wayland, or none, which the log and the permission block
+// explain. It is also the accessibility services: trust is whether that way is open now, menus
+// come from AT-SPI on either. On Wayland the user's grant belongs to a portal session, which is
+// asked for while a controller is connected (setSessionWanted) or when the user asks for it.
+class DesktopInput final : public Accessibility {
+public:
+    // Everything given must outlive this object.
+    DesktopInput(Scheduler& scheduler, UserDefaults& defaults, const InputSettings& settings,
+                 Log& log);
+    ~DesktopInput() override;
+    DesktopInput(const DesktopInput&) = delete;
+    DesktopInput& operator=(const DesktopInput&) = delete;
+
+    EventServices& events() { return *events_; }
+    InputBackend backend() const { return choice_.backend; }
+
+    bool isTrusted() override;
+    // On Wayland: asks for a session (the desktop's dialog opens).
+    bool requestTrust() override;
+    std::string trustHint() override;
+    std::shared_ptr<AccessibilityElement> frontmostMenuBar() override;
+
+    // Opens the portal session while wanted and closes it, after releasing whatever it holds
+    // down, once not; nothing elsewhere.
+    void setSessionWanted(bool wanted);
+    // Called when the session's state changes (granted, refused, closed ...).
+    std::function<void()> onTrustChanged;
+
+private:
+    InputBackendChoice choice_;
+    AtSpiAccessibility menus_;
+    std::unique_ptr<X11EventServices> x11_;
+    std::unique_ptr<PortalSession> session_;
+    std::unique_ptr<PortalEventServices> portal_;
+    std::unique_ptr<EventServices> none_;
+    EventServices* events_ = nullptr;
+};
+
+} // namespace kavora
