@@ -16,8 +16,9 @@
 //   {"cmd":"launcher","page":"phone"} -> {"apps":[{"name":"...","icon":true}]}
 //   {"cmd":"tapApp","page":"phone","name":"..."}
 //   {"cmd":"screenshot","page":"phone","path":"..."}
+//   {"cmd":"colorScheme","page":"phone","scheme":"dark"|"light"}
 //
-// Options: --chromium PATH (default /usr/bin/chromium), --dark (a dark colour scheme).
+// Options: --chromium PATH (default /usr/bin/chromium).
 import { createInterface } from 'node:readline';
 import { chromium } from 'playwright-core';
 
@@ -48,7 +49,7 @@ async function openPage(name, url) {
     ignoreHTTPSErrors: true, // the receiver's own certificate, which no authority signed
     userAgent: kUserAgent,
     locale: 'ja-JP',
-    colorScheme: process.argv.includes('--dark') ? 'dark' : 'light',
+    colorScheme: 'light',
   });
   const page = await context.newPage();
   const errors = [];
@@ -197,6 +198,10 @@ const commands = {
   async tapApp(command, { page }) {
     await page.locator('#apps .app', { hasText: command.name }).first().tap();
     await frames(page);
+    return {};
+  },
+  async colorScheme(command, { page }) {
+    await page.emulateMedia({ colorScheme: command.scheme });
     return {};
   },
   async screenshot(command, { page }) {

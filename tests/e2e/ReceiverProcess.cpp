@@ -1,7 +1,10 @@
 #include "ReceiverProcess.h"
 
+#include "support/linux/Polling.h"
+
 #include <charconv>
 #include <fstream>
+#include <regex>
 #include <sstream>
 
 namespace kavora::test {
@@ -24,9 +27,22 @@ std::uint16_t portIn(const std::string& banner)
                                                                 : 0;
 }
 
+// Switches the browser controller on in the settings the test prepared (or in new ones).
+void switchBrowserOn(const std::filesystem::path& home)
+{
+    const auto path = home / ".config/kavora/settings.json";
+    std::filesystem::create_directories(path.parent_path());
+    auto settings = nlohmann::json::parse(readText(path.string()), nullptr, false);
+    if (!settings.is_object())
+        settings = nlohmann::json::object();
+    settings["linuxBrowserControl"] = true;
+    std::ofstream(path) << settings.dump();
+}
+
 } // namespace
 
-ReceiverProcess::ReceiverProcess(const PrepareHome& prepareHome, bool trustControllers)
+ReceiverProcess::ReceiverProcess(const PrepareHome& prepareHome, bool trustControllers,
+                                 Browser browser)
 {
     if (!xvfb_.running() || folder_.path().empty())
         return;
@@ -36,6 +52,8 @@ ReceiverProcess::ReceiverProcess(const PrepareHome& prepareHome, bool trustContr
         std::filesystem::create_directories(folder);
     if (prepareHome)
         prepareHome(home());
+    if (browser == Browser::On)
+        switchBrowserOn(home());
     environment_ = {
         { "DISPLAY", xvfb_.displayName() },
         { "HOME", home().string() },
@@ -67,6 +85,28 @@ ReceiverProcess::ReceiverProcess(const PrepareHome& prepareHome, bool trustContr
     }
 }
 
+std::string ReceiverProcess::webAddress(std::chrono::milliseconds timeout)
+{
+    std::string address;
+    // The address goes to standard output, or to the log with the program's other notes.
+    pollUntil(
+        [&] {
+            while (auto line = process_.readLine(std::chrono::milliseconds(0)))
+                printed_ += *line + "\n";
+            address = pairingAddressIn(printed_);
+            if (address.empty())
+                address = pairingAddressIn(readText(scratchPath("kavora.log")));
+            return !address.empty();
+        },
+        timeout);
+    return address;
+}
+
+std::string ReceiverProcess::freshWebAddress() const
+{
+    return pairingAddressIn(run({ KAVORA_PROGRAM, "web" }, environment_, kStartTimeout).output);
+}
+
 std::string ReceiverProcess::controllerFingerprint() const
 {
     auto printed = run({ KAVORA_REMOTE_PROGRAM, "identity" }, environment_, kStartTimeout).output;
@@ -83,7 +123,7 @@ std::optional<int> ReceiverProcess::devices(std::vector<std::string> arguments) 
 
 std::string ReceiverProcess::log() const
 {
-    return "first line: " + banner_ + "\n" + readText(scratchPath("kavora.log"));
+    return "first line: " + banner_ + "\n" + printed_ + readText(scratchPath("kavora.log"));
 }
 
 RemoteController::RemoteController(const ReceiverProcess& receiver, const std::string& name)
@@ -147,6 +187,13 @@ std::string readText(const std::string& path)
 std::string caseOf(const nlohmann::json& message)
 {
     return message.is_object() && message.size() == 1 ? message.begin().key() : std::string();
+}
+
+std::string pairingAddressIn(const std::string& text)
+{
+    static const std::regex address(R"(https://[^\s/#]+/#t=[A-Za-z0-9_-]{22})");
+    std::smatch match;
+    return std::regex_search(text, match, address) ? match.str() : std::string();
 }
 
 } // namespace kavora::test

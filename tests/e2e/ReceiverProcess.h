@@ -32,10 +32,15 @@ public:
     // program starts, for settings and applications of the test's own.
     using PrepareHome = std::function<void(const std::filesystem::path& home)>;
 
+    // Whether the receiver serves the browser controller (its setting switched on before it
+    // starts).
+    enum class Browser { Off, On };
+
     // With trustControllers, kavora-remote's identity (kept in the same home) is trusted before
     // the receiver starts, as a user who allowed the device once has it; without, every
     // controller is unknown and waits for consent.
-    explicit ReceiverProcess(const PrepareHome& prepareHome = {}, bool trustControllers = true);
+    explicit ReceiverProcess(const PrepareHome& prepareHome = {}, bool trustControllers = true,
+                             Browser browser = Browser::Off);
 
     // True once the program said which port it listens on.
     bool ready() const { return port_ != 0; }
@@ -58,6 +63,12 @@ public:
     std::optional<int> devices(std::vector<std::string> arguments) const;
     // What the program printed first and wrote on stderr so far, for failure messages.
     std::string log() const;
+    // The address with a pairing token that the receiver serving the browser controller showed
+    // at its start (as its QR code says it), "https://HOST:PORT/#t=TOKEN"; empty when it showed
+    // none within the timeout.
+    std::string webAddress(std::chrono::milliseconds timeout = kStartTimeout);
+    // A new address with a fresh token, from `kavora web`; empty when it gave none.
+    std::string freshWebAddress() const;
 
 private:
     TemporaryFolder folder_;
@@ -66,6 +77,7 @@ private:
     ChildProcess process_;
     std::uint16_t port_ = 0;
     std::string banner_;
+    std::string printed_; // the lines after the banner read so far
 };
 
 // The kavora-remote program joined to a receiver as a controller: each message the test sends
@@ -99,5 +111,8 @@ std::string readText(const std::string& path);
 
 // The case of a message: the key of its one member.
 std::string caseOf(const nlohmann::json& message);
+
+// The first address with a pairing token in a text, "https://HOST:PORT/#t=TOKEN"; empty for none.
+std::string pairingAddressIn(const std::string& text);
 
 } // namespace kavora::test
