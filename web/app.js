@@ -308,6 +308,7 @@ export function retryDelay(attempt, random = Math.random) {
 const kHeartbeatMs = 5000;
 const kSilenceMs = 15000;
 const kCredentialKey = 'kavora.credential';
+const kSentinel = '\u200b'; // a zero-width space
 const base64 = /^(?:[A-Za-z0-9+/]{4})*(?:[A-Za-z0-9+/]{2}==|[A-Za-z0-9+/]{3}=)?$/;
 
 function iconUrl(png) {
@@ -357,7 +358,7 @@ class Page {
     this.failedOpens = 0;
     this.retryTimer = 0;
     this.heartbeatTimer = 0;
-    this.lastHeard = 0;
+    this.silenceTimer = 0;
     this.composing = false;
     this.token = this.takeToken();
     this.gestures = new TrackpadGestures((message) => this.send(message), () => {
@@ -411,7 +412,7 @@ class Page {
     };
     socket.onmessage = (event) => {
       if (socket !== this.socket) return;
-      this.lastHeard = performance.now();
+      if (this.state === 'connected') this.watchSilence();
       let message;
       try { message = JSON.parse(event.data); } catch { return; }
       if (message && typeof message === 'object') this.receive(message);
@@ -452,6 +453,7 @@ class Page {
 
   stopSession() {
     clearInterval(this.heartbeatTimer);
+    clearTimeout(this.silenceTimer);
     this.heartbeatTimer = 0;
     this.gestures.cancel();
     const socket = this.socket;
@@ -481,7 +483,8 @@ class Page {
       this.everConnected = true;
       this.closeSheet();
       this.setState('connected');
-      this.heartbeatTimer = setInterval(() => this.beat(), kHeartbeatMs);
+      this.heartbeatTimer = setInterval(() => this.send({ heartbeat: empty }), kHeartbeatMs);
+      this.watchSilence();
       for (const request of ['requestRegisteredApps', 'requestSystemButtons', 'requestFavoriteSites']) {
         this.send({ [request]: empty });
       }
@@ -524,12 +527,11 @@ class Page {
     this.stopSession();
   }
 
-  beat() {
-    if (performance.now() - this.lastHeard > kSilenceMs) {
-      this.lost(); // 15 s without a word: the connection is gone even if the socket says not
-      return;
-    }
-    this.send({ heartbeat: empty });
+  // The receiver answers every heartbeat: 15 s without a word from it means the connection is
+  // gone, even while the socket still says it is open (a phone that changed networks).
+  watchSilence() {
+    clearTimeout(this.silenceTimer);
+    this.silenceTimer = setTimeout(() => this.lost(), kSilenceMs);
   }
 
   send(message) {
@@ -663,6 +665,13 @@ class Page {
     const sink = this.$('text-sink');
     const sendAll = (messages) => messages.forEach((message) => this.send(message));
     const type = (text) => { if (text) this.send({ textInput: { _0: text } }); };
+    // The field always holds one invisible character before the caret: a phone keyboard sends
+    // nothing for Backspace in an empty field, and this keeps it something to delete.
+    const reset = () => {
+      sink.value = kSentinel;
+      sink.setSelectionRange(kSentinel.length, kSentinel.length);
+    };
+    sink.addEventListener('focus', reset);
     sink.addEventListener('keydown', (event) => {
       // 229: a phone keyboard or an input method owns the key; its text comes as input events.
       if (event.isComposing || this.composing || event.keyCode === 229) return;
@@ -696,13 +705,15 @@ class Page {
     sink.addEventListener('compositionend', (event) => {
       this.composing = false;
       type(event.data);
-      sink.value = ''; // so that the input event some browsers send after this finds nothing
+      reset();
     });
-    sink.addEventListener('input', () => {
-      // Text a browser put in without a cancelable beforeinput.
-      if (this.composing || sink.value === '') return;
-      type(sink.value);
-      sink.value = '';
+    sink.addEventListener('input', (event) => {
+      if (this.composing) return;
+      const text = sink.value.replaceAll(kSentinel, '');
+      reset();
+      // What a composition left behind went out with compositionend (some browsers report it
+      // after that event); other text got here without a cancelable beforeinput.
+      if (!/Composition/.test(event.inputType ?? '')) type(text);
     });
     for (const key of document.querySelectorAll('.key')) {
       key.addEventListener('click', () => sendAll(keyStroke(Keys[key.dataset.key])));
