@@ -16,6 +16,7 @@
 
 #include <fstream>
 #include <memory>
+#include <regex>
 
 namespace kavora::test {
 namespace {
@@ -215,6 +216,37 @@ TEST_F(BrowserControllerTest, ATokenIsRefusedTheSecondTime)
     EXPECT_EQ(second["sheet"], "ペアリングが必要です");
     EXPECT_EQ(second["status"], "切断されました");
     EXPECT_EQ(second["credential"], nullptr);
+}
+
+// A browser with neither a token nor a credential is the consent prompt's: it shows the code the
+// computer shows (printed by the headless receiver) and joins once the person there allows it.
+TEST_F(BrowserControllerTest, AnUnknownBrowserShowsTheComputersCodeAndJoinsOnceAllowed)
+{
+    const auto withoutToken = suite->address.substr(0, suite->address.find('#'));
+    const auto waiting = suite->driver.command(
+        "stranger", { { "cmd", "open" }, { "url", withoutToken }, { "until", "sheet" } });
+    ASSERT_TRUE(waiting.value("ok", false)) << errorOf(waiting) << suite->receiver.log();
+
+    std::string request;
+    while (auto line = suite->receiver.process().readLine(kReplyTimeout)) {
+        request += *line + "\n";
+        if (line->find("to allow it, run:") != std::string::npos)
+            break;
+    }
+    const std::regex announced(
+        R"(verification code: (\d{3})(\d{3})[\s\S]*devices allow ([0-9a-f]{64}))");
+    std::smatch found;
+    ASSERT_TRUE(std::regex_search(request, found, announced)) << request << suite->receiver.log();
+    EXPECT_EQ(waiting["sheet"], "コンピュータで許可してください");
+    EXPECT_EQ(waiting["code"], found.str(1) + " " + found.str(2));
+
+    ASSERT_EQ(suite->receiver.devices({ "allow", found.str(3) }), 0);
+    const auto joined
+        = suite->driver.command("stranger", { { "cmd", "wait" }, { "until", "connected" } });
+    ASSERT_TRUE(joined.value("ok", false)) << errorOf(joined) << suite->receiver.log();
+    ASSERT_TRUE(joined["credential"].is_string()) << joined.dump();
+    EXPECT_EQ(fingerprintOf(joined["credential"]), found.str(3))
+        << "the credential the receiver issued is the device it was asked about";
 }
 
 } // namespace

@@ -5,7 +5,8 @@
 // on the desktop in between. Touches go through the DevTools protocol, as a touch screen's do.
 //
 //   {"cmd":"open","page":"phone","url":"https://...","until":"connected"|"sheet"|"any"}
-//   {"cmd":"reload","page":"phone","until":...}       {"cmd":"state","page":"phone"}
+//   {"cmd":"reload","page":"phone","until":...}       {"cmd":"wait","page":"phone","until":...}
+//   {"cmd":"state","page":"phone"}
 //   {"cmd":"close","page":"phone"}
 //   {"cmd":"swipe","page":"phone","from":[x,y],"by":[dx,dy],"fingers":1,"steps":10}
 //   {"cmd":"tap","page":"phone","at":[x,y],"fingers":1}
@@ -136,6 +137,7 @@ const commands = {
     await entry.page.reload();
     return settle(entry, command.until);
   },
+  wait: (command, entry) => settle(entry, command.until),
   state: (command, entry) => stateOf(entry),
   async close(command) {
     await closePage(command.page);
