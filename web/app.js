@@ -558,18 +558,25 @@ class Page {
 
   // Sheets ---------------------------------------------------------------------------------
 
-  showSheet({ title, text, code = '', steps = [], link = null, action = null }) {
+  // groups: [heading, [step, ...]] for numbered instructions under headings.
+  showSheet({ title, text, code = '', groups = [], link = null, action = null }) {
     this.$('sheet-title').textContent = title;
     this.$('sheet-text').textContent = text;
     this.$('sheet-code').textContent = code;
     this.$('sheet-code').hidden = !code;
-    const list = this.$('sheet-steps');
-    list.replaceChildren(...steps.map((step) => {
-      const item = document.createElement('li');
-      item.textContent = step;
-      return item;
+    const steps = this.$('sheet-steps');
+    steps.replaceChildren(...groups.flatMap(([heading, items]) => {
+      const title = document.createElement('h3');
+      title.textContent = heading;
+      const list = document.createElement('ol');
+      list.append(...items.map((step) => {
+        const item = document.createElement('li');
+        item.textContent = step;
+        return item;
+      }));
+      return [title, list];
     }));
-    list.hidden = steps.length === 0;
+    steps.hidden = groups.length === 0;
     const anchor = this.$('sheet-link');
     anchor.hidden = !link;
     if (link) {
@@ -591,20 +598,20 @@ class Page {
 
   showCertificateHelp() {
     const apple = isAppleMobile();
-    const android = [
-      'Android（Chrome）: 「この接続ではプライバシーが保護されません」と表示されたら「詳細設定」をタップします。',
+    const android = ['Android（Chrome）', [
+      '「この接続ではプライバシーが保護されません」と表示されたら「詳細設定」をタップします。',
       '「…にアクセスする（安全ではありません）」をタップすると、このページが開きます。',
-    ];
-    const ios = [
-      'iPhone・iPad（Safari）: 下のボタンでコンピュータの証明書をダウンロードし、「許可」をタップします。',
+    ]];
+    const ios = ['iPhone・iPad（Safari）', [
+      '下のボタンでコンピュータの証明書をダウンロードし、「許可」をタップします。',
       '設定 > 一般 > VPNとデバイス管理 で、ダウンロードしたプロファイルをインストールします。',
       '設定 > 一般 > 情報 > 証明書信頼設定 で、その証明書をオンにします。',
       'このページを開き直します。',
-    ];
+    ]];
     this.showSheet({
       title: '証明書について',
       text: 'このページはコンピュータ自身の証明書で暗号化されています。ブラウザが警告を出したら、アドレスがコンピュータに表示されたものと同じか確かめてから、次の手順で進んでください。',
-      steps: apple ? [...ios, ...android] : [...android, ...ios],
+      groups: apple ? [ios, android] : [android, ios],
       link: ['証明書をダウンロード', '/receiver.crt'],
     });
   }

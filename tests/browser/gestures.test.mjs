@@ -14,7 +14,7 @@ const folder = mkdtempSync(join(tmpdir(), 'kavora-page-'));
 after(() => rmSync(folder, { recursive: true, force: true }));
 const copy = join(folder, 'app.mjs');
 copyFileSync(fileURLToPath(new URL('../../web/app.js', import.meta.url)), copy);
-const { TrackpadGestures, Gesture, strokeForKey, messagesForAction, retryDelay } =
+const { TrackpadGestures, Gesture, strokeForKey, messagesForAction } =
   await import(pathToFileURL(copy).href);
 
 // Plays a script of touches and returns what was sent. Steps: ['down', [[x, y], ...], ms],
@@ -171,11 +171,4 @@ test('launcher buttons send what their action names', () => {
     [{ somethingNew: {} }, []],
   ];
   for (const [action, messages] of cases) assert.deepEqual(messagesForAction(action), messages);
-});
-
-test('reconnection waits grow to a ceiling and spread', () => {
-  assert.equal(retryDelay(0, () => 0), 400);
-  assert.equal(retryDelay(0, () => 1), 600);
-  assert.equal(retryDelay(3, () => 0.5), 4000);
-  assert.equal(retryDelay(40, () => 1), 18000);
 });
