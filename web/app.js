@@ -637,6 +637,11 @@ class Page {
     else this.$('text-sink').blur();
   }
 
+  // Touch Events rather than Pointer Events: each event lists every finger on the pad and which
+  // of them changed, which is what two- and three-finger gestures are decided on (pointer
+  // events come one per finger, and the set would have to be rebuilt from them), and phones'
+  // browsers all have them. The pad's touch-action: none keeps the browser from scrolling or
+  // zooming the page under the fingers.
   wirePad() {
     const pad = this.$('pad');
     const touches = (list) => Array.from(list, (t) => ({ id: t.identifier, x: t.clientX, y: t.clientY }));
