@@ -12,11 +12,11 @@
 namespace kavora {
 
 DesktopShell::DesktopShell(std::shared_ptr<MacController> controller, InputSettings& tracking,
-                           Log& log, Start start)
+                           BrowserControl& browserControl, Log& log, Start start)
     : loginStart_(XdgAutostartEntry::userFile(),
                   QCoreApplication::applicationFilePath().toStdString())
     , adapter_(std::make_unique<ControllerAdapter>(std::move(controller), tracking))
-    , window_(std::make_unique<SettingsWindow>(*adapter_, &loginStart_))
+    , window_(std::make_unique<SettingsWindow>(*adapter_, &loginStart_, &browserControl))
     , panel_(std::make_unique<MenuBarPanel>(*adapter_))
 {
     QObject::connect(panel_.get(), &MenuBarPanel::settingsRequested, window_.get(),

@@ -6,6 +6,7 @@
 
 namespace kavora {
 
+class BrowserControl;
 class ConsentPrompt;
 class ControllerAdapter;
 class Log;
@@ -24,8 +25,9 @@ class DesktopShell final {
 public:
     enum class Start : bool { WithSettings, InTray };
 
-    DesktopShell(std::shared_ptr<MacController> controller, InputSettings& tracking, Log& log,
-                 Start start);
+    // The browser control must outlive the shell.
+    DesktopShell(std::shared_ptr<MacController> controller, InputSettings& tracking,
+                 BrowserControl& browserControl, Log& log, Start start);
     ~DesktopShell();
     DesktopShell(const DesktopShell&) = delete;
     DesktopShell& operator=(const DesktopShell&) = delete;

@@ -10,6 +10,7 @@
 #include "platform/linux/x11/X11ClientList.h"
 
 #include <QCoreApplication>
+#include <QRandomGenerator>
 
 namespace kavora {
 namespace {
@@ -26,9 +27,19 @@ void postOverviewKey(EventServices& events)
     events.postKey({ mackey::kCommand, KeyState::Up, std::nullopt, std::nullopt });
 }
 
-PeerLinkOptions linkOptions(const ReceiverOptions& options, const UserDefaults& defaults, Log& log)
+// Bytes from the system's cryptographic source, for pairing codes.
+Bytes systemRandomBytes(std::size_t count)
+{
+    Bytes bytes(count);
+    QRandomGenerator::system()->generate(bytes.begin(), bytes.end());
+    return bytes;
+}
+
+PeerLinkOptions linkOptions(const ReceiverOptions& options, const UserDefaults& defaults,
+                            BrowserAccess& browser, Log& log)
 {
     PeerLinkOptions link;
+    link.browser = &browser;
     link.port = listenPort(options, defaults, log);
     link.listenAddress = options.listenAddress;
     link.publishDnsSd = options.publishesDnsSd();
@@ -48,7 +59,9 @@ Receiver::Receiver(const ReceiverOptions& options, Log& log)
                 [this](const std::string& bundleId) {
                     return workspace_.activateRunningApplication(bundleId);
                 })
-    , framework_(linkOptions(options, defaults_, log), log)
+    , pairingTokens_(scheduler_, systemRandomBytes)
+    , browser_(defaults_, pairingTokens_, options.listenAddress)
+    , framework_(linkOptions(options, defaults_, browser_, log), log)
 {
     receiver_ = MCReceiverMac::create(scheduler_, framework_, defaults_, hostNames_);
     if (defaults_.changeNotifier() >= 0) {
@@ -73,6 +86,7 @@ void Receiver::takeSettingsChanges()
 {
     defaults_.takeChangeNotifications();
     receiver_->reloadTrustedDevices();
+    browser_.reload();
 }
 
 std::string Receiver::displayName() const

@@ -5,6 +5,7 @@
 #include "platform/linux/accessibility/AtSpiAccessibility.h"
 #include "platform/linux/desktop/DesktopLaunchServices.h"
 #include "platform/linux/desktop/LinuxWorkspace.h"
+#include "platform/linux/peer/BrowserAccess.h"
 #include "platform/linux/peer/LinuxHostNames.h"
 #include "platform/linux/peer/LinuxPeerFramework.h"
 #include "platform/linux/settings/JsonFileUserDefaults.h"
@@ -14,6 +15,7 @@
 #include "platform/linux/system/QtPasteboard.h"
 #include "platform/linux/system/QtScheduler.h"
 #include "platform/linux/x11/X11EventServices.h"
+#include "wire/PairingTokens.h"
 
 #include <QSocketNotifier>
 #include <QTimer>
@@ -44,6 +46,8 @@ public:
     InputSettings& inputSettings() { return inputSettings_; }
     std::string displayName() const;
     std::uint16_t serverPort() const { return framework_.serverPort(); }
+    // Control from a browser: the switch, and the address with a pairing code while it is on.
+    BrowserAccess& browserAccess() { return browser_; }
 
     // The quit: advertising stops, a connected controller is disconnected and every button it
     // held is released, with the work this posts done before the event loop is gone.
@@ -70,6 +74,8 @@ private:
     LinuxWorkspace workspace_;
     DesktopLaunchServices launcher_;
     QtHttpClient http_;
+    PairingTokens pairingTokens_;
+    BrowserAccess browser_;
     LinuxPeerFramework framework_;
     LinuxHostNames hostNames_;
     std::shared_ptr<MCReceiverMac> receiver_;

@@ -62,6 +62,9 @@ void announce(const ReceiverOptions& options, Receiver& receiver)
         receiver.controller()->setAdvertising(true);
         std::printf("kavora: %s listening on port %u\n", receiver.displayName().c_str(),
                     static_cast<unsigned>(receiver.serverPort()));
+        const auto& address = *receiver.browserAccess().pairingAddress();
+        if (!address.empty())
+            std::printf("kavora: control from a browser at %s\n", address.c_str());
     } else {
         std::printf("kavora: ready; advertising is off\n");
     }
@@ -80,9 +83,9 @@ int runHeadless(int argc, char** argv, const ReceiverOptions& options, SingleIns
     QGuiApplication::setApplicationVersion(KAVORA_VERSION);
     QGuiApplication::setQuitOnLastWindowClosed(false);
     quitOnSignals(app);
-    instance.listen([] {});
 
     Receiver receiver(options, log);
+    instance.listen([] {}, [&receiver] { return receiver.browserAccess().freshPairingAddress(); });
     // Nobody is there to be asked: the request is said where the person running the receiver
     // looks, with the command that allows the controller.
     auto requests = receiver.controller()->consentRequest().subscribe(
@@ -120,10 +123,11 @@ int runDesktop(int argc, char** argv, const ReceiverOptions& options, SingleInst
     quitOnSignals(app);
 
     Receiver receiver(options, log);
-    DesktopShell shell(receiver.controller(), receiver.inputSettings(), log,
-                       options.autostart ? DesktopShell::Start::InTray
-                                         : DesktopShell::Start::WithSettings);
-    instance.listen([&shell] { shell.showSettings(); });
+    DesktopShell shell(
+        receiver.controller(), receiver.inputSettings(), receiver.browserAccess(), log,
+        options.autostart ? DesktopShell::Start::InTray : DesktopShell::Start::WithSettings);
+    instance.listen([&shell] { shell.showSettings(); },
+                    [&receiver] { return receiver.browserAccess().freshPairingAddress(); });
     // Coming back to the program is when a permission granted meanwhile shows.
     QObject::connect(&app, &QGuiApplication::applicationStateChanged, &app,
                      [controller = receiver.controller()](Qt::ApplicationState state) {

@@ -24,7 +24,8 @@ namespace {
 constexpr const char* kLockName = "kavora.lock";
 constexpr const char* kSocketName = "kavora.socket";
 constexpr const char* kShowRequest = "show\n";
-constexpr const char* kShowAnswer = "ok\n";
+constexpr const char* kShowAnswer = "ok";
+constexpr const char* kWebRequest = "web\n";
 constexpr auto kRetryPause = std::chrono::milliseconds(50);
 
 // A connected socket to path, or -1.
@@ -46,26 +47,28 @@ int connectTo(const std::filesystem::path& path)
     return fd;
 }
 
-// Sends the request and waits for the answer until the deadline.
-bool exchange(int fd, std::chrono::steady_clock::time_point deadline)
+// Sends the request and waits for one line of answer until the deadline.
+std::optional<std::string> exchange(int fd, const std::string& request,
+                                    std::chrono::steady_clock::time_point deadline)
 {
-    const std::size_t length = std::strlen(kShowRequest);
-    if (::send(fd, kShowRequest, length, MSG_NOSIGNAL) != static_cast<ssize_t>(length))
-        return false;
+    if (::send(fd, request.data(), request.size(), MSG_NOSIGNAL)
+        != static_cast<ssize_t>(request.size()))
+        return std::nullopt;
     std::string answer;
     while (answer.find('\n') == std::string::npos) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
         pollfd readable { fd, POLLIN, 0 };
         if (left.count() <= 0 || ::poll(&readable, 1, static_cast<int>(left.count())) <= 0)
-            return false;
-        std::array<char, 16> buffer {};
+            return std::nullopt;
+        std::array<char, 256> buffer {};
         const ssize_t got = ::read(fd, buffer.data(), buffer.size());
         if (got <= 0)
-            return false;
+            return std::nullopt;
         answer.append(buffer.data(), static_cast<std::size_t>(got));
     }
-    return answer == kShowAnswer;
+    answer.erase(answer.find('\n'));
+    return answer;
 }
 
 } // namespace
@@ -118,21 +121,33 @@ bool SingleInstance::acquire()
 
 bool SingleInstance::requestShow(std::chrono::milliseconds timeout) const
 {
+    return request(kShowRequest, timeout) == kShowAnswer;
+}
+
+std::optional<std::string>
+SingleInstance::requestWebAddress(std::chrono::milliseconds timeout) const
+{
+    return request(kWebRequest, timeout);
+}
+
+std::optional<std::string> SingleInstance::request(const std::string& line,
+                                                   std::chrono::milliseconds timeout) const
+{
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     while (std::chrono::steady_clock::now() < deadline) {
         const int fd = connectTo(folder_ / kSocketName);
         if (fd >= 0) {
-            const bool answered = exchange(fd, deadline);
+            auto answer = exchange(fd, line, deadline);
             ::close(fd);
-            if (answered)
-                return true;
+            if (answer)
+                return answer;
         }
         std::this_thread::sleep_for(kRetryPause);
     }
-    return false;
+    return std::nullopt;
 }
 
-void SingleInstance::listen(std::function<void()> onShow)
+void SingleInstance::listen(std::function<void()> onShow, std::function<std::string()> onWebAddress)
 {
     if (lockFd_ < 0)
         return;
@@ -144,20 +159,28 @@ void SingleInstance::listen(std::function<void()> onShow)
     if (!server_->listen(path))
         return;
     QObject::connect(server_.get(), &QLocalServer::newConnection, server_.get(),
-                     [server = server_.get(), onShow = std::move(onShow)] {
+                     [server = server_.get(), onShow = std::move(onShow),
+                      onWebAddress = std::move(onWebAddress)] {
                          while (QLocalSocket* socket = server->nextPendingConnection()) {
                              QObject::connect(socket, &QLocalSocket::disconnected, socket,
                                               &QObject::deleteLater);
-                             QObject::connect(socket, &QLocalSocket::readyRead, socket,
-                                              [socket, onShow] {
-                                                  if (!socket->canReadLine())
-                                                      return;
-                                                  if (socket->readLine() != kShowRequest)
-                                                      return;
-                                                  socket->write(kShowAnswer);
-                                                  socket->flush();
-                                                  onShow();
-                                              });
+                             QObject::connect(
+                                 socket, &QLocalSocket::readyRead, socket,
+                                 [socket, onShow, onWebAddress] {
+                                     if (!socket->canReadLine())
+                                         return;
+                                     const auto line = socket->readLine();
+                                     if (line == kShowRequest) {
+                                         socket->write(kShowAnswer);
+                                         socket->write("\n");
+                                         socket->flush();
+                                         onShow();
+                                     } else if (line == kWebRequest) {
+                                         socket->write(QByteArray::fromStdString(onWebAddress()));
+                                         socket->write("\n");
+                                         socket->flush();
+                                     }
+                                 });
                          }
                      });
 }

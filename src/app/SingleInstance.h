@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 
 class QLocalServer;
 
@@ -31,11 +33,21 @@ public:
     // Tries until the running copy listens (it may be starting at this very moment) or the
     // timeout passes; true when the request was answered. Needs no Qt.
     bool requestShow(std::chrono::milliseconds timeout) const;
+    // For `kavora web`: asks the running copy for the browser controller's address with a fresh
+    // pairing code. Nothing when no copy answered; an empty text when the page is not served.
+    std::optional<std::string> requestWebAddress(std::chrono::milliseconds timeout) const;
 
-    // For the running copy, once the Qt application exists: calls onShow for every request.
-    void listen(std::function<void()> onShow);
+    // For the running copy, once the Qt application exists: calls onShow for every request to
+    // show the window, and answers every request for the web address with onWebAddress().
+    void listen(
+        std::function<void()> onShow,
+        std::function<std::string()> onWebAddress = [] { return std::string(); });
 
 private:
+    // Sends the request line and returns the answer line, without its line end.
+    std::optional<std::string> request(const std::string& line,
+                                       std::chrono::milliseconds timeout) const;
+
     std::filesystem::path folder_;
     int lockFd_ = -1;
     std::unique_ptr<QLocalServer> server_;

@@ -2,14 +2,18 @@
 #include "app/DevicesCommand.h"
 #include "app/ReceiverApp.h"
 #include "app/ReceiverOptions.h"
+#include "app/SingleInstance.h"
+#include "app/WebCommand.h"
 #include "platform/linux/settings/JsonFileUserDefaults.h"
 #include "platform/linux/settings/UserFolders.h"
 #include "platform/linux/system/SystemLog.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -20,6 +24,7 @@ void printUsage()
         "Usage: kavora [--autostart] [--headless] [--advertise] [--port N] [--listen ADDRESS]\n"
         "       kavora defaults read [KEY] | write KEY VALUE | delete KEY\n"
         "       kavora devices list | allow FINGERPRINT | revoke FINGERPRINT\n"
+        "       kavora web [on | off]\n"
         "       kavora --help | --version\n"
         "\n"
         "The Kavora receiver: lets a handheld touch device be the mouse, keyboard and\n"
@@ -43,7 +48,9 @@ void printUsage()
         "               address); on a loopback address such as 127.0.0.1 the receiver is\n"
         "               not announced on the network\n"
         "  defaults     read and change the receiver's settings (kavora defaults --help)\n"
-        "  devices      list, allow and revoke trusted controllers (kavora devices --help)");
+        "  devices      list, allow and revoke trusted controllers (kavora devices --help)\n"
+        "  web          control from a browser: switch it on or off, print the address\n"
+        "               and QR code a phone opens it with (kavora web --help)");
 }
 
 int runDefaults(int argc, char** argv)
@@ -62,6 +69,27 @@ int runDevices(int argc, char** argv)
     return kavora::runDevicesCommand(args, defaults, std::cout, std::cerr);
 }
 
+int runWeb(int argc, char** argv)
+{
+    using namespace std::chrono_literals;
+    kavora::SystemLog log;
+    kavora::JsonFileUserDefaults defaults(kavora::settingsFolder(), log);
+    const std::vector<std::string> args(argv + 2, argv + argc);
+    const kavora::SingleInstance instance;
+    // A receiver takes a change of the switch within a second: an empty answer is asked again
+    // for a little while.
+    const auto askAddress = [&instance]() -> std::optional<std::string> {
+        const auto until = std::chrono::steady_clock::now() + 3s;
+        auto answer = instance.requestWebAddress(2s);
+        while (answer && answer->empty() && std::chrono::steady_clock::now() < until) {
+            std::this_thread::sleep_for(200ms);
+            answer = instance.requestWebAddress(2s);
+        }
+        return answer;
+    };
+    return kavora::runWebCommand(args, defaults, askAddress, std::cout, std::cerr);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -78,6 +106,8 @@ int main(int argc, char** argv)
         return runDefaults(argc, argv);
     if (argc > 1 && std::strcmp(argv[1], "devices") == 0)
         return runDevices(argc, argv);
+    if (argc > 1 && std::strcmp(argv[1], "web") == 0)
+        return runWeb(argc, argv);
 
     const auto options
         = kavora::parseReceiverOptions(std::vector<std::string>(argv + 1, argv + argc), std::cerr);

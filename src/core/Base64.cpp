@@ -95,4 +95,31 @@ std::optional<Bytes> decodeBase64(std::string_view text)
     return bytes;
 }
 
+std::string encodeBase64Url(const Bytes& bytes)
+{
+    auto text = encodeBase64(bytes);
+    while (!text.empty() && text.back() == '=')
+        text.pop_back();
+    for (auto& c : text)
+        c = c == '+' ? '-' : (c == '/' ? '_' : c);
+    return text;
+}
+
+std::optional<Bytes> decodeBase64Url(std::string_view text)
+{
+    std::string standard;
+    standard.reserve(text.size() + 2);
+    for (const char c : text) {
+        // The standard alphabet's own two are not part of this one.
+        if (c == '+' || c == '/' || c == '=')
+            return std::nullopt;
+        standard.push_back(c == '-' ? '+' : (c == '_' ? '/' : c));
+    }
+    if (standard.size() % 4 == 1)
+        return std::nullopt;
+    while (standard.size() % 4 != 0)
+        standard.push_back('=');
+    return decodeBase64(standard);
+}
+
 } // namespace kavora

@@ -17,4 +17,9 @@ void appendBase64(std::string& out, const Bytes& bytes);
 // padding only at the end, unused trailing bits zero, no whitespace. Anything else is nullopt.
 std::optional<Bytes> decodeBase64(std::string_view text);
 
+// The URL- and file-safe form: "-" and "_" for "+" and "/", no padding (browser credentials and
+// pairing codes, which travel in addresses and JSON). Decoding is as strict as decodeBase64's.
+std::string encodeBase64Url(const Bytes& bytes);
+std::optional<Bytes> decodeBase64Url(std::string_view text);
+
 } // namespace kavora

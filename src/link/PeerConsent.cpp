@@ -36,6 +36,17 @@ InvitationDecision PeerConsent::decide(const PeerID& peer)
         trusted_.touch(peer.fingerprint, peer.displayName);
         return InvitationDecision::Accept;
     }
+    switch (peer.introduction) {
+    case PeerIntroduction::PairingCode:
+        // The user showed the pairing code: that was the consent.
+        decline(CoolDown::None);
+        trusted_.trust(peer.fingerprint, peer.displayName, TrustedDevices::Seen::Now);
+        return InvitationDecision::Accept;
+    case PeerIntroduction::KnownOnly:
+        return InvitationDecision::Decline; // removed by the user
+    case PeerIntroduction::AskIfUnknown:
+        break;
+    }
     if (request_->has_value() || coolingDown(peer.fingerprint))
         return InvitationDecision::Decline;
 

@@ -16,7 +16,9 @@ class TrustedDevices;
 enum class ConsentAnswer : std::uint8_t { Allow, Decline };
 
 // Decides who may join the session. A trusted controller joins at once while nobody is
-// connected; an unknown one is held while the user is asked, one request at a time, and joins
+// connected, and so does one vouched for by a pairing code (which trusts it); one that claims a
+// credential this computer no longer trusts is declined. Any other unknown one is held while the
+// user is asked, one request at a time, and joins
 // only when the user allows it (which trusts it) or trusts it from outside meanwhile. Declined
 // requests, and those unanswered for kAnswerTimeout, keep their controller out without a
 // question for kDeclineCoolDown. A connected controller that stops being trusted is

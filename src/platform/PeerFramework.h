@@ -15,6 +15,19 @@ namespace kavora {
 
 enum class PeerState : std::uint8_t { NotConnected = 0, Connecting = 1, Connected = 2 };
 
+// How a peer was introduced, which decides whether the user is asked about it.
+enum class PeerIntroduction : std::uint8_t {
+    // Known by a certificate or a credential of its own making: trusted if the user trusted it,
+    // else the user is asked.
+    AskIfUnknown,
+    // Vouched for by a pairing code this computer issued and showed to its user, who thereby
+    // agreed: trusted without a question.
+    PairingCode,
+    // A credential this computer issued before: admitted while still trusted, and refused
+    // without a question once the user removed it.
+    KnownOnly,
+};
+
 // A remote peer as the session knows it.
 struct PeerID {
     std::uint64_t token = 0; // unique per connection within this process
@@ -25,6 +38,7 @@ struct PeerID {
     // Six digits derived from both certificates, which the user compares with the code the
     // controller shows to detect a machine in the middle.
     std::string verificationCode;
+    PeerIntroduction introduction = PeerIntroduction::AskIfUnknown;
     friend bool operator==(const PeerID&, const PeerID&) = default;
 };
 

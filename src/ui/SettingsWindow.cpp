@@ -1,5 +1,6 @@
 #include "ui/SettingsWindow.h"
 
+#include "ui/BrowserControlSwitch.h"
 #include "ui/ControllerAdapter.h"
 #include "ui/FavoriteSitesSection.h"
 #include "ui/LoginStartSwitch.h"
@@ -16,7 +17,8 @@
 
 namespace kavora {
 
-SettingsWindow::SettingsWindow(ControllerAdapter& adapter, LoginStart* loginStart, QWidget* parent)
+SettingsWindow::SettingsWindow(ControllerAdapter& adapter, LoginStart* loginStart,
+                               BrowserControl* browserControl, QWidget* parent)
     : QWidget(parent, Qt::Window)
     , advertising_(new AdvertisingSection(adapter))
     , tracking_(new TrackingSection(adapter.tracking()))
@@ -32,6 +34,10 @@ SettingsWindow::SettingsWindow(ControllerAdapter& adapter, LoginStart* loginStar
     if (loginStart) {
         loginStart_ = new LoginStartSwitch(*loginStart);
         advertising_->layout()->addWidget(loginStart_);
+    }
+    if (browserControl) {
+        browserControl_ = new BrowserControlSwitch(*browserControl);
+        connection_->layout()->addWidget(browserControl_);
     }
 
     auto* form = new QWidget;

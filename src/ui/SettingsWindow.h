@@ -6,6 +6,8 @@
 namespace kavora {
 
 class AdvertisingSection;
+class BrowserControl;
+class BrowserControlSwitch;
 class ConnectionSection;
 class ControllerAdapter;
 class FavoriteSitesSection;
@@ -24,10 +26,11 @@ class SettingsWindow final : public QWidget {
 public:
     static constexpr QSize kInitialSize { 400, 640 };
 
-    // With a login start, the "Kavora" section has the start-at-login switch; it must outlive
+    // With a login start, the "Kavora" section has the start-at-login switch; with a browser
+    // control, the "接続" section has the switch for control from a browser. Both must outlive
     // the window.
     explicit SettingsWindow(ControllerAdapter& adapter, LoginStart* loginStart = nullptr,
-                            QWidget* parent = nullptr);
+                            BrowserControl* browserControl = nullptr, QWidget* parent = nullptr);
 
     // Shows the window and brings it to the front: centred on the screen the first time, where
     // it was left after that.
@@ -41,6 +44,8 @@ public:
     AdvertisingSection& advertising() { return *advertising_; }
     // Null without a login start.
     LoginStartSwitch* loginStart() { return loginStart_; }
+    // Null without a browser control.
+    BrowserControlSwitch* browserControl() { return browserControl_; }
 
 protected:
     void hideEvent(QHideEvent* event) override;
@@ -48,6 +53,7 @@ protected:
 private:
     AdvertisingSection* advertising_;
     LoginStartSwitch* loginStart_ = nullptr;
+    BrowserControlSwitch* browserControl_ = nullptr;
     TrackingSection* tracking_;
     RegisteredAppsSection* registeredApps_;
     SystemButtonsSection* systemButtons_;

@@ -14,6 +14,10 @@ constexpr const char* kDisplayNameKey = "displayName";
 constexpr const char* kAnswerKey = "invitationAnswer";
 constexpr const char* kAcceptedKey = "accepted";
 constexpr const char* kPendingKey = "pending";
+constexpr const char* kCredentialKey = "credential";
+constexpr const char* kPairingTokenKey = "pairingToken";
+constexpr const char* kVerificationCodeKey = "verificationCode";
+constexpr const char* kReasonKey = "reason";
 constexpr auto kDisplayNameLimit = TextLimit::bytes(kMaxPeerDisplayNameBytes);
 
 // The object under key in a JSON object, or null. Other members are ignored, so that later
@@ -75,6 +79,63 @@ Result<InvitationAnswer> decodeInvitationAnswer(std::string_view payload)
     if (accepted == answer->end() || !accepted->is_boolean())
         return Error { "the invitation answer has no accepted flag" };
     return accepted->get<bool>() ? InvitationAnswer::Accepted : InvitationAnswer::Declined;
+}
+
+Result<BrowserInvitation> decodeBrowserInvitation(std::string_view payload)
+{
+    auto name = decodeInvitation(payload);
+    if (!name)
+        return Error { name.error() };
+    BrowserInvitation invitation { std::move(name).value(), std::nullopt, std::nullopt };
+    const auto document = parseJson(payload);
+    const auto& members = *member(document, kInvitationKey);
+    for (const auto& [key, field] : { std::pair { kCredentialKey, &invitation.credential },
+                                      std::pair { kPairingTokenKey, &invitation.pairingToken } }) {
+        const auto found = members.find(key);
+        if (found == members.end())
+            continue;
+        if (!found->is_string())
+            return Error { std::string("the invitation's ") + key + " is not a string" };
+        *field = found->get<std::string>();
+    }
+    return invitation;
+}
+
+std::string encodeBrowserAcceptance(std::string_view newCredential)
+{
+    nlohmann::json answer { { kAcceptedKey, true } };
+    if (!newCredential.empty())
+        answer[kCredentialKey] = std::string(newCredential);
+    return nlohmann::json { { kAnswerKey, answer } }.dump();
+}
+
+std::string encodeBrowserPending(std::string_view verificationCode)
+{
+    return nlohmann::json {
+        { kAnswerKey, { { kPendingKey, true }, { kVerificationCodeKey, verificationCode } } }
+    }.dump();
+}
+
+std::string encodeBrowserRefusal(BrowserRefusal reason)
+{
+    const char* text = "declined";
+    switch (reason) {
+    case BrowserRefusal::Busy:
+        text = "busy";
+        break;
+    case BrowserRefusal::Declined:
+        text = "declined";
+        break;
+    case BrowserRefusal::ExpiredToken:
+        text = "expired-token";
+        break;
+    case BrowserRefusal::UnknownCredential:
+        text = "unknown-credential";
+        break;
+    }
+    return nlohmann::json {
+        { kAnswerKey, { { kAcceptedKey, false }, { kReasonKey, text } } }
+    }.dump();
 }
 
 } // namespace kavora

@@ -3,6 +3,7 @@
 #include "core/Result.h"
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -30,5 +31,30 @@ Result<std::string> decodeInvitation(std::string_view payload);
 
 std::string encodeInvitationAnswer(InvitationAnswer answer);
 Result<InvitationAnswer> decodeInvitationAnswer(std::string_view payload);
+
+// A browser controller's invitation carries, besides its name, how it says who it is: the
+// credential this computer gave it earlier, or a pairing code from the address this computer
+// showed, or neither (the user is asked).
+//   {"invitation":{"displayName":"Chrome · Android","credential":"<base64url>"}}
+//   {"invitation":{"displayName":"Chrome · Android","pairingToken":"<base64url>"}}
+struct BrowserInvitation {
+    std::string displayName;
+    std::optional<std::string> credential;
+    std::optional<std::string> pairingToken;
+};
+// As decodeInvitation, and a credential or pairing code that is there must be a string.
+Result<BrowserInvitation> decodeBrowserInvitation(std::string_view payload);
+
+// Why a browser controller is turned away, as its page is told.
+enum class BrowserRefusal { Busy, Declined, ExpiredToken, UnknownCredential };
+
+// The answers to a browser: accepted, with the credential when one was issued now; pending, with
+// the verification code the user sees; refused, with the reason.
+//   {"invitationAnswer":{"accepted":true,"credential":"<base64url>"}}
+//   {"invitationAnswer":{"pending":true,"verificationCode":"123456"}}
+//   {"invitationAnswer":{"accepted":false,"reason":"busy"}}
+std::string encodeBrowserAcceptance(std::string_view newCredential);
+std::string encodeBrowserPending(std::string_view verificationCode);
+std::string encodeBrowserRefusal(BrowserRefusal reason);
 
 } // namespace kavora

@@ -46,5 +46,21 @@ TEST(Base64, RejectsNonCanonicalText)
         EXPECT_FALSE(decodeBase64(text).has_value()) << name;
 }
 
+TEST(Base64, UrlFormSwapsTheTwoDigitsAndDropsPadding)
+{
+    const Bytes bytes { 0xFB, 0xFF, 0xBF, 0x00 };
+    EXPECT_EQ(encodeBase64(bytes), "+/+/AA==");
+    EXPECT_EQ(encodeBase64Url(bytes), "-_-_AA");
+    EXPECT_EQ(decodeBase64Url("-_-_AA"), bytes);
+    const std::pair<const char*, std::string_view> rows[] = {
+        { "standard alphabet", "+/+/AA" },
+        { "padding", "-_-_AA==" },
+        { "impossible length", "-_-_A" },
+        { "unused bits set", "-_-_AB" },
+    };
+    for (const auto& [name, text] : rows)
+        EXPECT_FALSE(decodeBase64Url(text).has_value()) << name;
+}
+
 } // namespace
 } // namespace kavora

@@ -226,5 +226,27 @@ TEST_F(PeerConsentTest, RevokingTheConnectedControllerEndsItsSessionAtOnce)
     EXPECT_EQ(session().lines, Lines { "disconnect" });
 }
 
+TEST_F(PeerConsentTest, BrowsersAreTrustedByPairingCodeAndRefusedOnceRemoved)
+{
+    auto paired = kUnknown;
+    paired.introduction = PeerIntroduction::PairingCode;
+    auto claimed = kOtherUnknown;
+    claimed.introduction = PeerIntroduction::KnownOnly;
+
+    EXPECT_EQ(invite(claimed), InvitationDecision::Decline) << "a credential nobody trusts";
+    EXPECT_EQ(waiting(), std::nullopt) << "and no question about it";
+
+    EXPECT_EQ(invite(paired), InvitationDecision::Accept) << "the code shown was the consent";
+    EXPECT_TRUE(trusted(paired));
+    EXPECT_EQ(receiver->trustedDevices()->front().name, "Bob's phone");
+
+    auto returning = paired;
+    returning.introduction = PeerIntroduction::KnownOnly;
+    EXPECT_EQ(invite(returning), InvitationDecision::Accept) << "its credential next time";
+    receiver->revokeTrustedDevice(paired.fingerprint);
+    EXPECT_EQ(invite(returning), InvitationDecision::Decline);
+    EXPECT_EQ(waiting(), std::nullopt);
+}
+
 } // namespace
 } // namespace kavora::test

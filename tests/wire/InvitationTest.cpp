@@ -61,5 +61,54 @@ TEST(InvitationTest, AnswersRoundTrip)
     EXPECT_FALSE(decodeInvitationAnswer(R"({"heartbeat":{}})").ok());
 }
 
+TEST(InvitationTest, BrowserInvitationSaysHowTheBrowserIsKnown)
+{
+    using Row = std::tuple<std::string, std::string, std::optional<std::string>,
+                           std::optional<std::string>>;
+    const Row rows[] = {
+        { R"({"invitation":{"displayName":"Chrome · Android"}})", "Chrome · Android", std::nullopt,
+          std::nullopt },
+        { R"({"invitation":{"displayName":"A","credential":"Y3JlZA"}})", "A", "Y3JlZA",
+          std::nullopt },
+        { R"({"invitation":{"displayName":"A","pairingToken":"dG9r"}})", "A", std::nullopt,
+          "dG9r" },
+        { R"({"invitation":{"displayName":"A","credential":7}})",
+          "the invitation's credential is not a string", std::nullopt, std::nullopt },
+        { R"({"invitation":{"displayName":"A","pairingToken":null}})",
+          "the invitation's pairingToken is not a string", std::nullopt, std::nullopt },
+        { R"({"invitation":{"credential":"Y3JlZA"}})", "the invitation has no display name",
+          std::nullopt, std::nullopt },
+    };
+    for (const auto& [payload, nameOrError, credential, token] : rows) {
+        const auto decoded = decodeBrowserInvitation(payload);
+        EXPECT_EQ(decoded ? decoded.value().displayName : decoded.error(), nameOrError) << payload;
+        if (decoded) {
+            EXPECT_EQ(decoded.value().credential, credential) << payload;
+            EXPECT_EQ(decoded.value().pairingToken, token) << payload;
+        }
+    }
+}
+
+TEST(InvitationTest, BrowserAnswersCarryCredentialCodeOrReason)
+{
+    const std::pair<std::string, std::string> rows[] = {
+        { encodeBrowserAcceptance("Y3JlZA"),
+          R"({"invitationAnswer":{"accepted":true,"credential":"Y3JlZA"}})" },
+        { encodeBrowserAcceptance(""), R"({"invitationAnswer":{"accepted":true}})" },
+        { encodeBrowserPending("042311"),
+          R"({"invitationAnswer":{"pending":true,"verificationCode":"042311"}})" },
+        { encodeBrowserRefusal(BrowserRefusal::Busy),
+          R"({"invitationAnswer":{"accepted":false,"reason":"busy"}})" },
+        { encodeBrowserRefusal(BrowserRefusal::Declined),
+          R"({"invitationAnswer":{"accepted":false,"reason":"declined"}})" },
+        { encodeBrowserRefusal(BrowserRefusal::ExpiredToken),
+          R"({"invitationAnswer":{"accepted":false,"reason":"expired-token"}})" },
+        { encodeBrowserRefusal(BrowserRefusal::UnknownCredential),
+          R"({"invitationAnswer":{"accepted":false,"reason":"unknown-credential"}})" },
+    };
+    for (const auto& [encoded, expected] : rows)
+        EXPECT_EQ(encoded, expected);
+}
+
 } // namespace
 } // namespace kavora

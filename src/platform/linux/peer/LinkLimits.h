@@ -40,6 +40,14 @@ struct LinkLimits {
     // The kernel's queue of connections not yet accepted by the listener.
     int listenBacklog = 64;
 
+    // A browser's HTTP request head: its size, and how long it may take from the end of the TLS
+    // handshake or of the previous answer on the same connection.
+    std::size_t maxRequestHeadBytes = std::size_t { 8 } * 1024;
+    Milliseconds requestHeadTimeout { 5'000 };
+    // A browser opens several connections at once for the page's files, so the web listener
+    // allows more per address than the link's (each one is short-lived).
+    int maxPendingPerBrowserAddress = 8;
+
     // Held invitations, waiting for the user's answer: how many at once, how long at most (longer
     // than the user is given, as a backstop), and how many frames a held controller may send
     // (they are dropped) before it is closed.

@@ -1,12 +1,18 @@
 #include "platform/linux/peer/LinuxPeerAdvertiser.h"
 
+#include "core/Base64.h"
 #include "core/Log.h"
+#include "platform/linux/peer/BrowserAccess.h"
 #include "platform/linux/peer/CertificateStore.h"
 #include "platform/linux/peer/LinuxPeerSession.h"
 #include "platform/linux/peer/PeerChannel.h"
 #include "platform/linux/peer/TlsListener.h"
-#include "wire/Invitation.h"
+#include "platform/linux/peer/WebPageServer.h"
+#include "platform/linux/peer/WebSocketChannel.h"
+#include "wire/PairingTokens.h"
 
+#include <QCryptographicHash>
+#include <QRandomGenerator>
 #include <QSslSocket>
 #include <QTimer>
 
@@ -17,10 +23,29 @@ namespace kavora {
 
 namespace {
 
+// A browser's credential: 256 random bits, which it keeps and sends on every visit.
+constexpr std::size_t kCredentialBytes = 32;
+
 std::uint64_t nextPeerToken()
 {
     static std::atomic<std::uint64_t> next { 1 };
     return next++;
+}
+
+// Who a browser is: the SHA-256 of its credential's bytes, as a certificate's fingerprint is
+// written.
+std::string credentialFingerprint(const Bytes& credential)
+{
+    const QByteArray bytes(reinterpret_cast<const char*>(credential.data()),
+                           static_cast<qsizetype>(credential.size()));
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex().toStdString();
+}
+
+Bytes newCredential()
+{
+    Bytes bytes(kCredentialBytes);
+    QRandomGenerator::system()->generate(bytes.begin(), bytes.end());
+    return bytes;
 }
 
 } // namespace
@@ -43,13 +68,22 @@ LinuxPeerAdvertiser::LinuxPeerAdvertiser(Identity identity, LinuxPeerSession& se
         QObject::connect(listener_.get(), &TlsListener::pendingConnectionAvailable, &context_,
                          [this] { takeConnections(); });
         listener_->onEvicted = [](QSslSocket* socket) {
-            if (auto* channel = dynamic_cast<PeerChannel*>(socket->parent())) {
+            if (auto* channel = dynamic_cast<PeerConnection*>(socket->parent())) {
                 channel->abort("evicted to make room for newer connections");
             } else {
                 socket->abort();
                 socket->deleteLater();
             }
         };
+        if (options_.browser) {
+            web_ = std::make_unique<WebPageServer>(options_.limits, *tls);
+            web_->onWebSocket = [this](WebSocketChannel* channel) {
+                channel->setParent(&context_);
+                awaitInvitation(channel, Answering { true, {} });
+            };
+            browserSwitch_
+                = options_.browser->isEnabled().subscribe([this](bool) { updateWebServing(); });
+        }
     }
 }
 
@@ -57,6 +91,7 @@ LinuxPeerAdvertiser::~LinuxPeerAdvertiser()
 {
     heldPeerLeft_ = nullptr; // the owner is going away
     stopAdvertisingPeer();
+    browserSwitch_.reset();
 }
 
 void LinuxPeerAdvertiser::setInvitationHandler(InvitationHandler handler)
@@ -78,19 +113,18 @@ void LinuxPeerAdvertiser::answerHeldInvitation(const PeerID& peer, bool accepted
     held_.erase(found);
     held.deadline->stop();
     held.deadline->deleteLater();
-    if (!accepted) {
-        decline(held.channel);
-        return;
-    }
-    held.channel->sendFrame(encodeInvitationAnswer(InvitationAnswer::Accepted));
-    held.channel->setMaxPayloadBytes(options_.limits.maxFrameBytes);
-    session_.adopt(held.channel, held.peer);
+    if (accepted)
+        accept(held.channel, held.peer, held.answering);
+    else
+        decline(held.channel, held.peer, held.answering);
 }
 
 void LinuxPeerAdvertiser::startAdvertisingPeer()
 {
     if (!listen())
         return;
+    advertising_ = true;
+    updateWebServing();
     if (sharedPort_)
         *sharedPort_ = serverPort();
     if (options_.publishDnsSd) {
@@ -106,6 +140,8 @@ void LinuxPeerAdvertiser::startAdvertisingPeer()
 void LinuxPeerAdvertiser::stopAdvertisingPeer()
 {
     publisher_.withdraw();
+    advertising_ = false;
+    updateWebServing();
     if (!listener_)
         return;
     listener_->close();
@@ -114,8 +150,33 @@ void LinuxPeerAdvertiser::stopAdvertisingPeer()
         *sharedPort_ = 0;
     // Connections still waiting for their invitation or its answer go too; accepted ones are the
     // session's.
-    for (auto* channel : context_.findChildren<PeerChannel*>(Qt::FindDirectChildrenOnly))
+    for (auto* channel : context_.findChildren<PeerConnection*>(Qt::FindDirectChildrenOnly))
         channel->abort("advertising stopped");
+}
+
+void LinuxPeerAdvertiser::updateWebServing()
+{
+    if (!web_)
+        return;
+    const bool serve = advertising_ && *options_.browser->isEnabled();
+    if (serve && !web_->isListening()) {
+        if (!web_->listen(options_.listenAddress, options_.browser->configuredPort())) {
+            log_.line("Kavora: cannot serve the browser page on port "
+                      + std::to_string(options_.browser->configuredPort()) + ": "
+                      + web_->errorString().toStdString());
+        }
+    } else if (!serve && web_->isListening()) {
+        web_->close();
+        // Browsers still joining go too; those in the session stay until it ends.
+        for (auto* channel : context_.findChildren<WebSocketChannel*>(Qt::FindDirectChildrenOnly))
+            channel->abort("control from a browser was switched off");
+    }
+    options_.browser->served(web_->serverPort());
+}
+
+std::uint16_t LinuxPeerAdvertiser::webPort() const
+{
+    return web_ ? web_->serverPort() : 0;
 }
 
 std::uint16_t LinuxPeerAdvertiser::serverPort() const
@@ -154,25 +215,34 @@ bool LinuxPeerAdvertiser::listen()
 void LinuxPeerAdvertiser::takeConnections()
 {
     while (auto* socket = qobject_cast<QSslSocket*>(listener_->nextPendingConnection())) {
-        auto* channel = new PeerChannel(socket, options_.limits, options_.limits.maxInvitationBytes,
-                                        &context_);
-        auto* deadline = new QTimer(channel);
-        deadline->setSingleShot(true);
-        QObject::connect(deadline, &QTimer::timeout, channel,
-                         [channel] { channel->abort("no invitation in time"); });
-        deadline->start(options_.limits.invitationTimeout);
-
-        channel->onFrame = [this, channel, deadline](const std::string& payload) {
-            deadline->stop();
-            deadline->deleteLater();
-            answerInvitation(channel, payload);
-        };
-        channel->onClosed = [channel](const std::string&) { channel->deleteLater(); };
-        channel->start();
+        awaitInvitation(
+            new PeerChannel(socket, options_.limits, options_.limits.maxInvitationBytes, &context_),
+            Answering {});
     }
 }
 
-void LinuxPeerAdvertiser::answerInvitation(PeerChannel* channel, const std::string& payload)
+void LinuxPeerAdvertiser::awaitInvitation(PeerConnection* channel, Answering answering)
+{
+    auto* deadline = new QTimer(channel);
+    deadline->setSingleShot(true);
+    QObject::connect(deadline, &QTimer::timeout, channel,
+                     [channel] { channel->abort("no invitation in time"); });
+    deadline->start(options_.limits.invitationTimeout);
+
+    channel->onFrame
+        = [this, channel, deadline, browser = answering.browser](const std::string& payload) {
+              deadline->stop();
+              deadline->deleteLater();
+              if (browser)
+                  answerBrowserInvitation(channel, payload);
+              else
+                  answerInvitation(channel, payload);
+          };
+    channel->onClosed = [channel](const std::string&) { channel->deleteLater(); };
+    channel->start();
+}
+
+void LinuxPeerAdvertiser::answerInvitation(PeerConnection* channel, const std::string& payload)
 {
     auto displayName = decodeInvitation(payload);
     if (!displayName) {
@@ -185,28 +255,78 @@ void LinuxPeerAdvertiser::answerInvitation(PeerChannel* channel, const std::stri
                         verificationCode(fingerprint_, fingerprint) };
     // Past its invitation the connection no longer competes for a pending place.
     listener_->release(socket);
+    decide(channel, peer, Answering {});
+}
+
+void LinuxPeerAdvertiser::answerBrowserInvitation(PeerConnection* channel,
+                                                  const std::string& payload)
+{
+    auto invitation = decodeBrowserInvitation(payload);
+    if (!invitation) {
+        channel->abort(invitation.error());
+        return;
+    }
+    web_->release(channel->socket());
+    PeerID peer { nextPeerToken(), invitation.value().displayName, {}, {} };
+    Answering answering { true, {} };
+    if (const auto& claimed = invitation.value().credential) {
+        const auto credential = decodeBase64Url(*claimed);
+        if (!credential || credential->size() != kCredentialBytes) {
+            refuseBrowser(channel, BrowserRefusal::UnknownCredential);
+            return;
+        }
+        peer.fingerprint = credentialFingerprint(*credential);
+        peer.introduction = PeerIntroduction::KnownOnly;
+    } else {
+        if (const auto& token = invitation.value().pairingToken) {
+            if (!options_.browser->tokens().redeem(*token)) {
+                refuseBrowser(channel, BrowserRefusal::ExpiredToken);
+                return;
+            }
+            peer.introduction = PeerIntroduction::PairingCode;
+        }
+        // Issued now, handed over only if the browser is let in.
+        const auto credential = newCredential();
+        peer.fingerprint = credentialFingerprint(credential);
+        answering.newCredential = encodeBase64Url(credential);
+    }
+    peer.verificationCode = verificationCode(fingerprint_, peer.fingerprint);
+    decide(channel, peer, answering);
+}
+
+void LinuxPeerAdvertiser::decide(PeerConnection* channel, const PeerID& peer,
+                                 const Answering& answering)
+{
     switch (handler_ ? handler_(peer) : InvitationDecision::Decline) {
     case InvitationDecision::Accept:
-        channel->sendFrame(encodeInvitationAnswer(InvitationAnswer::Accepted));
-        channel->setMaxPayloadBytes(options_.limits.maxFrameBytes);
-        session_.adopt(channel, peer);
+        accept(channel, peer, answering);
         return;
     case InvitationDecision::Decline:
-        decline(channel);
+        decline(channel, peer, answering);
         return;
     case InvitationDecision::Hold:
-        hold(channel, peer);
+        hold(channel, peer, answering);
         return;
     }
 }
 
-void LinuxPeerAdvertiser::hold(PeerChannel* channel, const PeerID& peer)
+void LinuxPeerAdvertiser::accept(PeerConnection* channel, const PeerID& peer,
+                                 const Answering& answering)
+{
+    channel->sendFrame(answering.browser ? encodeBrowserAcceptance(answering.newCredential)
+                                         : encodeInvitationAnswer(InvitationAnswer::Accepted));
+    channel->setMaxPayloadBytes(options_.limits.maxFrameBytes);
+    session_.adopt(channel, peer);
+}
+
+void LinuxPeerAdvertiser::hold(PeerConnection* channel, const PeerID& peer,
+                               const Answering& answering)
 {
     const auto address = channel->socket()->peerAddress();
     if (heldCount() >= options_.limits.maxHeldConnections || !admitsPairingRequest(address)) {
         log_.line("Kavora: too many pairing requests; declined \"" + peer.displayName + "\" from "
                   + address.toString().toStdString());
-        decline(channel);
+        decline(channel, peer, answering);
         if (heldPeerLeft_)
             heldPeerLeft_(peer); // the owner took it for held
         return;
@@ -216,7 +336,7 @@ void LinuxPeerAdvertiser::hold(PeerChannel* channel, const PeerID& peer)
     QObject::connect(deadline, &QTimer::timeout, channel,
                      [channel] { channel->abort("no answer to the invitation in time"); });
     deadline->start(options_.limits.heldTimeout);
-    held_.emplace(peer.token, Held { peer, channel, deadline, 0 });
+    held_.emplace(peer.token, Held { peer, channel, deadline, 0, answering });
 
     const auto token = peer.token;
     // Nothing a held controller sends is acted on; a controller that keeps sending is cut off.
@@ -235,14 +355,34 @@ void LinuxPeerAdvertiser::hold(PeerChannel* channel, const PeerID& peer)
         if (heldPeerLeft_)
             heldPeerLeft_(left);
     };
-    channel->sendFrame(encodeInvitationAnswer(InvitationAnswer::Pending));
+    channel->sendFrame(answering.browser ? encodeBrowserPending(peer.verificationCode)
+                                         : encodeInvitationAnswer(InvitationAnswer::Pending));
 }
 
-void LinuxPeerAdvertiser::decline(PeerChannel* channel)
+void LinuxPeerAdvertiser::decline(PeerConnection* channel, const PeerID& peer,
+                                  const Answering& answering)
+{
+    if (!answering.browser) {
+        channel->onFrame = nullptr;
+        channel->onClosed = [channel](const std::string&) { channel->deleteLater(); };
+        channel->sendFrame(encodeInvitationAnswer(InvitationAnswer::Declined));
+        channel->close();
+        return;
+    }
+    // The page says why: the place is taken, the user said no, or the device was removed.
+    auto reason = BrowserRefusal::Declined;
+    if (!session_.connectedPeers().empty())
+        reason = BrowserRefusal::Busy;
+    else if (peer.introduction == PeerIntroduction::KnownOnly)
+        reason = BrowserRefusal::UnknownCredential;
+    refuseBrowser(channel, reason);
+}
+
+void LinuxPeerAdvertiser::refuseBrowser(PeerConnection* channel, BrowserRefusal reason)
 {
     channel->onFrame = nullptr;
     channel->onClosed = [channel](const std::string&) { channel->deleteLater(); };
-    channel->sendFrame(encodeInvitationAnswer(InvitationAnswer::Declined));
+    channel->sendFrame(encodeBrowserRefusal(reason));
     channel->close();
 }
 

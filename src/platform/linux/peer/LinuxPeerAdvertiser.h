@@ -1,8 +1,10 @@
 #pragma once
 
+#include "core/Published.h"
 #include "platform/PeerFramework.h"
 #include "platform/linux/peer/AvahiPublisher.h"
 #include "platform/linux/peer/PeerLinkOptions.h"
+#include "wire/Invitation.h"
 
 #include <QHostAddress>
 #include <QObject>
@@ -18,10 +20,13 @@
 
 namespace kavora {
 
+class BrowserAccess;
 class LinuxPeerSession;
 class Log;
-class PeerChannel;
+class PeerConnection;
 class TlsListener;
+class WebPageServer;
+class WebSocketChannel;
 
 // Makes the receiver reachable: a TLS listener on the configured port, published over DNS-SD
 // with the discovery info as TXT entries. Each connection that completes its handshake (with a
@@ -31,7 +36,11 @@ class TlsListener;
 // its end or the held deadline ends it and is reported to the held-peer-left handler. Held
 // invitations are limited in number and per address over time. Stopping closes the listener, so
 // the port refuses connections again, and ends every connection not yet in the session.
-// Runs on the main thread.
+//
+// While the options' browser access is switched on, it also serves the browser controller's page
+// over HTTPS (WebPageServer); a browser joins over a WebSocket by the same invitation, saying who
+// it is by a credential this computer issued or a pairing code, and is told why when it is
+// turned away. Runs on the main thread.
 class LinuxPeerAdvertiser final : public PeerAdvertiser {
 public:
     struct Identity {
@@ -56,6 +65,8 @@ public:
 
     // The port controllers connect to, 0 while not listening.
     std::uint16_t serverPort() const;
+    // The port the browser page is served on, 0 while it is not.
+    std::uint16_t webPort() const;
     // Connections that have not yet sent their invitation.
     int pendingCount() const;
     // Invitations held for an answer.
@@ -67,18 +78,32 @@ public:
     const std::string& publishedName() const { return publisher_.establishedName(); }
 
 private:
+    // How the answers are written to a connection: the link's plain ones, or a browser's, which
+    // carry a newly issued credential, the verification code and the reason for a refusal.
+    struct Answering {
+        bool browser = false;
+        std::string newCredential;
+    };
     struct Held {
         PeerID peer;
-        PeerChannel* channel = nullptr;
+        PeerConnection* channel = nullptr;
         QTimer* deadline = nullptr;
         int frames = 0;
+        Answering answering;
     };
 
     bool listen();
     void takeConnections();
-    void answerInvitation(PeerChannel* channel, const std::string& payload);
-    void hold(PeerChannel* channel, const PeerID& peer);
-    void decline(PeerChannel* channel);
+    void awaitInvitation(PeerConnection* channel, Answering answering);
+    void answerInvitation(PeerConnection* channel, const std::string& payload);
+    void answerBrowserInvitation(PeerConnection* channel, const std::string& payload);
+    void decide(PeerConnection* channel, const PeerID& peer, const Answering& answering);
+    void accept(PeerConnection* channel, const PeerID& peer, const Answering& answering);
+    void hold(PeerConnection* channel, const PeerID& peer, const Answering& answering);
+    void decline(PeerConnection* channel, const PeerID& peer, const Answering& answering);
+    void refuseBrowser(PeerConnection* channel, BrowserRefusal reason);
+    // Serves the page while browser access and advertising are both on, and only then.
+    void updateWebServing();
     // Counts a pairing request from the address; false when it has made too many lately.
     bool admitsPairingRequest(const QHostAddress& address);
 
@@ -96,6 +121,9 @@ private:
     AvahiPublisher publisher_;
     QObject context_; // parent of the channels waiting for their invitation
     std::unique_ptr<TlsListener> listener_;
+    std::unique_ptr<WebPageServer> web_;
+    bool advertising_ = false;
+    Subscription browserSwitch_;
     std::uint16_t lastPort_ = 0;
     std::shared_ptr<std::uint16_t> sharedPort_;
 };

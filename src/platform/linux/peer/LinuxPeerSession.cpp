@@ -1,6 +1,6 @@
 #include "platform/linux/peer/LinuxPeerSession.h"
 
-#include "platform/linux/peer/PeerChannel.h"
+#include "platform/linux/peer/PeerConnection.h"
 
 #include <algorithm>
 
@@ -57,7 +57,7 @@ void LinuxPeerSession::disconnect()
         report(member.peer, PeerState::NotConnected);
 }
 
-void LinuxPeerSession::adopt(PeerChannel* channel, const PeerID& peer)
+void LinuxPeerSession::adopt(PeerConnection* channel, const PeerID& peer)
 {
     channel->setParent(&context_);
     members_.push_back({ peer, channel });

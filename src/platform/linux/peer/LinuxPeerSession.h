@@ -9,7 +9,7 @@
 
 namespace kavora {
 
-class PeerChannel;
+class PeerConnection;
 
 // The session of the Linux link: the accepted controllers' channels. Peers join it only through
 // adopt(), after their invitation was accepted, so connectedPeers() never counts a connection
@@ -28,14 +28,14 @@ public:
 
     // Takes an accepted controller's started channel into the session and reports the peer
     // connected. Frames the channel takes from then on are the peer's packets.
-    void adopt(PeerChannel* channel, const PeerID& peer);
+    void adopt(PeerConnection* channel, const PeerID& peer);
 
     const std::string& displayName() const { return displayName_; }
 
 private:
     struct Member {
         PeerID peer;
-        PeerChannel* channel;
+        PeerConnection* channel;
     };
 
     void remove(std::uint64_t token);

@@ -6,7 +6,7 @@ namespace kavora {
 
 PeerChannel::PeerChannel(QTcpSocket* socket, const LinkLimits& limits, std::size_t maxPayloadBytes,
                          QObject* parent)
-    : QObject(parent)
+    : PeerConnection(parent)
     , socket_(socket)
     , limits_(limits)
     , decoder_(maxPayloadBytes)

@@ -9,6 +9,8 @@
 
 namespace kavora {
 
+class BrowserAccess;
+
 // How the Linux peer link listens and where it keeps its identity.
 struct PeerLinkOptions {
     // Where controllers connect: every address (IPv4 and IPv6) unless a test says loopback.
@@ -20,6 +22,9 @@ struct PeerLinkOptions {
     std::filesystem::path configFolder;
     // Publish the service over DNS-SD through Avahi; tests that need no discovery turn it off.
     bool publishDnsSd = true;
+    // The browser controller's switch, address and pairing codes; none: no page is served.
+    // Must outlive the advertisers.
+    BrowserAccess* browser = nullptr;
 };
 
 } // namespace kavora

@@ -11,9 +11,11 @@
 
 namespace kavora {
 
-TlsListener::TlsListener(const LinkLimits& limits, QObject* parent)
+TlsListener::TlsListener(const LinkLimits& limits, ClientCertificate clientCertificate,
+                         QObject* parent)
     : QSslServer(parent)
     , limits_(limits)
+    , clientCertificate_(clientCertificate)
 {
     setHandshakeTimeout(static_cast<int>(limits_.handshakeTimeout.count()));
     setListenBacklogSize(limits_.listenBacklog);
@@ -140,7 +142,8 @@ void TlsListener::incomingConnection(qintptr descriptor)
         deadline->stop();
         deadline->deleteLater();
         // The certificate is who the controller is: a connection without one is refused.
-        if (socket->peerCertificate().isNull()) {
+        if (clientCertificate_ == ClientCertificate::Required
+            && socket->peerCertificate().isNull()) {
             forget(socket);
             socket->disconnect(this);
             socket->abort();

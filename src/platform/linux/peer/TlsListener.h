@@ -23,9 +23,16 @@ namespace kavora {
 // only after the longer-waiting ones. Sockets whose handshake finishes within handshakeTimeout with
 // a client certificate are queued as the base class does (pendingConnectionAvailable,
 // nextPendingConnection()); any failure or timeout before that closes and deletes the socket.
+//
+// The browser controller's page is served by a listener that asks for no certificate (a browser
+// is known by the credential it sends later), where the link's requires one.
 class TlsListener final : public QSslServer {
 public:
-    explicit TlsListener(const LinkLimits& limits, QObject* parent = nullptr);
+    enum class ClientCertificate : std::uint8_t { Required, NotAsked };
+
+    explicit TlsListener(const LinkLimits& limits,
+                         ClientCertificate clientCertificate = ClientCertificate::Required,
+                         QObject* parent = nullptr);
     ~TlsListener() override;
 
     // Connections counted against the caps.
@@ -52,6 +59,7 @@ private:
     void forget(QObject* socket);
 
     LinkLimits limits_;
+    ClientCertificate clientCertificate_;
     struct Pending {
         QString address; // as addressKey() gives it
         bool handedOver = false; // the handshake is done and the owner holds the socket

@@ -1,0 +1,72 @@
+#include "app/WebCommand.h"
+
+#include "platform/BrowserControl.h"
+#include "platform/UserDefaults.h"
+#include "ui/QrCode.h"
+
+#include <ostream>
+
+namespace kavora {
+namespace {
+
+constexpr int kWebDone = 0;
+constexpr int kWebNothing = 1;
+constexpr int kWebUsageError = 2;
+
+void printWebUsage(std::ostream& stream)
+{
+    stream << "Usage: kavora web [on | off]\n"
+              "\n"
+              "Control from a browser: a phone's browser opens the receiver's page and controls\n"
+              "this computer, with nothing installed. It is off until switched on.\n"
+              "\n"
+              "  (nothing)  print the address with a fresh pairing code, and its QR code, from\n"
+              "             the running receiver; the code works once, within 5 minutes\n"
+              "  on         switch it on (the linuxBrowserControl setting), then print as above\n"
+              "  off        switch it off; the running receiver stops serving the page\n"
+              "\n"
+              "The page is served while control from a browser and advertising are both on, on\n"
+              "the port of the linuxWebPort setting (47390 unless set, or the next free one).\n";
+}
+
+} // namespace
+
+int runWebCommand(const std::vector<std::string>& args, UserDefaults& defaults,
+                  const std::function<std::optional<std::string>()>& askAddress, std::ostream& out,
+                  std::ostream& err)
+{
+    if (args.size() > 1 || (args.size() == 1 && args[0] != "on" && args[0] != "off")) {
+        if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+            printWebUsage(out);
+            return kWebDone;
+        }
+        printWebUsage(err);
+        return kWebUsageError;
+    }
+    if (args.size() == 1) {
+        defaults.setBool(BrowserControl::kEnabledKey, args[0] == "on");
+        if (args[0] == "off") {
+            out << "Control from a browser is off.\n";
+            return kWebDone;
+        }
+    }
+    const auto address = askAddress();
+    if (!address) {
+        err << "kavora web: no receiver is running; start one (kavora, or kavora --headless "
+               "--advertise) and try again\n";
+        return kWebNothing;
+    }
+    if (address->empty()) {
+        err << "kavora web: the page is not served: control from a browser must be on (kavora web "
+               "on) and the receiver advertising\n";
+        return kWebNothing;
+    }
+    out << *address << '\n';
+    if (const auto code = QrCode::encode(*address))
+        out << code->halfBlockText();
+    out << "Scan the code with the phone's camera, or open the address in its browser. The code "
+           "works once, within 5 minutes.\n";
+    return kWebDone;
+}
+
+} // namespace kavora

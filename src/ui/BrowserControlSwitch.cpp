@@ -1,0 +1,84 @@
+#include "ui/BrowserControlSwitch.h"
+
+#include "platform/BrowserControl.h"
+#include "ui/FormParts.h"
+#include "ui/QrCode.h"
+#include "ui/ToggleSwitch.h"
+
+#include <QLabel>
+#include <QPixmap>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace kavora {
+namespace {
+
+// Pixels per module: a code of an address with a pairing code is 37 modules wide (45 with the
+// quiet zone), so about 180 pixels, scanned easily from a screen.
+constexpr int kModulePixels = 4;
+
+} // namespace
+
+BrowserControlSwitch::BrowserControlSwitch(BrowserControl& control, QWidget* parent)
+    : QWidget(parent)
+    , control_(control)
+    , switch_(new ToggleSwitch)
+    , waiting_(noteLabel(QStringLiteral("Kavora がオンのあいだ、ここにアドレスが表示されます。")))
+    , pairing_(new QWidget)
+    , address_(new QLabel)
+    , qrCode_(new QLabel)
+    , renew_(new QPushButton(QStringLiteral("新しいコードを表示")))
+{
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    switch_->setText(QStringLiteral("ブラウザから操作"));
+    switch_->setAccessibleName(switch_->text());
+    column->addWidget(switch_);
+    column->addWidget(noteLabel(QStringLiteral(
+        "スマートフォンのブラウザから、アプリなしでこのコンピュータを操作できます。")));
+    column->addWidget(waiting_);
+
+    auto* pairing = new QVBoxLayout(pairing_);
+    pairing->setContentsMargins(0, 0, 0, 0);
+    address_->setTextFormat(Qt::PlainText);
+    address_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    address_->setWordWrap(true);
+    address_->setAccessibleName(QStringLiteral("アドレス"));
+    qrCode_->setAccessibleName(QStringLiteral("QR コード"));
+    pairing->addWidget(qrCode_, 0, Qt::AlignLeft);
+    pairing->addWidget(noteLabel(QStringLiteral(
+        "スマートフォンのカメラで読み取ってください。コードは 5 分間、1 回だけ使えます。")));
+    pairing->addWidget(address_);
+    pairing->addWidget(renew_, 0, Qt::AlignLeft);
+    column->addWidget(pairing_);
+
+    connect(switch_, &ToggleSwitch::valueRequested, this,
+            [this](bool on) { control_.setEnabled(on); });
+    connect(renew_, &QPushButton::clicked, this, [this] { control_.renewPairingAddress(); });
+    enabled_ = control_.isEnabled().subscribe([this](bool) { showState(); });
+    pairingAddress_
+        = control_.pairingAddress().subscribe([this](const std::string&) { showState(); });
+    showState();
+}
+
+void BrowserControlSwitch::showState()
+{
+    const bool on = *control_.isEnabled();
+    const auto& address = *control_.pairingAddress();
+    switch_->setValue(on);
+    waiting_->setVisible(on && address.empty());
+    pairing_->setVisible(on && !address.empty());
+    if (address.empty()) {
+        address_->clear();
+        qrCode_->clear();
+        return;
+    }
+    address_->setText(QString::fromStdString(address));
+    const auto code = QrCode::encode(address);
+    if (code)
+        qrCode_->setPixmap(QPixmap::fromImage(code->image(kModulePixels)));
+    else
+        qrCode_->clear();
+}
+
+} // namespace kavora
