@@ -207,6 +207,7 @@ const commands = {
     return {};
   },
   async screenshot(command, { page }) {
+    await page.waitForTimeout(400); // the pressed look of the last tap fades
     await frames(page);
     await page.screenshot({ path: command.path });
     return {};
