@@ -225,10 +225,13 @@ export class TrackpadGestures {
     }
   }
 
-  // Sends the motion summed since the last call. Scrolling goes in whole pixels, keeping the
-  // rest for the next frame, since the receiver drops fractions; `last` sends the rest too.
+  // Sends the motion summed since the last call; true when it sent any. Scrolling goes in whole
+  // pixels, keeping the rest for the next frame, since the receiver drops fractions; `last`
+  // sends the rest too.
   flush(last = false) {
+    let sent = false;
     if (this.dx !== 0 || this.dy !== 0) {
+      sent = true;
       const delta = { dx: round2(this.dx), dy: round2(this.dy) };
       this.send(this.mode === 'drag' ? { dragDelta: delta } : { mouseDelta: delta });
       this.dx = 0;
@@ -236,10 +239,12 @@ export class TrackpadGestures {
     }
     const whole = last ? Math.round(this.scrollSum) : Math.trunc(this.scrollSum);
     if (whole !== 0) {
+      sent = true;
       this.send({ scroll: { deltaY: whole } });
       this.scrollSum -= whole;
     }
     if (last) this.scrollSum = 0;
+    return sent;
   }
 
   spread() {
@@ -366,6 +371,7 @@ class Page {
       this.$('pad').classList.add('armed');
     });
     this.frame = 0;
+    this.sentThisFrame = false;
   }
 
   // The one-time pairing token from the QR code's address: read once, then taken out of the
@@ -649,7 +655,11 @@ class Page {
       event.preventDefault();
       const now = event.timeStamp || performance.now();
       if (what === 'down') this.gestures.down(touches(event.changedTouches), now);
-      else if (what === 'move') this.gestures.move(touches(event.changedTouches), now);
+      else if (what === 'move') {
+        this.gestures.move(touches(event.changedTouches), now);
+        // The first motion of a frame goes at once; what follows it waits for the next frame.
+        if (!this.sentThisFrame) this.sentThisFrame = this.gestures.flush();
+      }
       else if (what === 'up') this.gestures.up(touches(event.touches), now);
       else this.gestures.cancel();
       pad.classList.toggle('touched', this.gestures.active);
@@ -662,14 +672,16 @@ class Page {
     pad.addEventListener('touchcancel', (e) => handle(e, 'cancel'), { passive: false });
   }
 
-  // One message of summed motion per animation frame, while fingers are down.
+  // At most one message of summed motion per animation frame while fingers are down: the first
+  // motion after a quiet frame goes as it comes, the rest at the frame's end.
   scheduleFrame() {
     if (this.frame) return;
     this.frame = requestAnimationFrame((now) => {
       this.frame = 0;
       this.gestures.tick(now);
-      this.gestures.flush();
+      this.sentThisFrame = this.gestures.flush();
       if (this.gestures.active) this.scheduleFrame();
+      else this.sentThisFrame = false;
     });
   }
 

@@ -52,6 +52,14 @@ async function openPage(name, url) {
     locale: 'ja-JP',
     colorScheme: 'light',
   });
+  // When each touch reached the page's own listeners (a capturing listener of the driver's,
+  // which runs just before them), on the system clock, for latency measurements.
+  await context.addInitScript(() => {
+    window.kavoraTouchTimes = [];
+    document.addEventListener('touchmove', () => {
+      window.kavoraTouchTimes.push(performance.timeOrigin + performance.now());
+    }, { capture: true, passive: true });
+  });
   const page = await context.newPage();
   const errors = [];
   page.on('pageerror', (error) => errors.push(error.message));
@@ -151,13 +159,18 @@ const commands = {
     await tap(entry, command.at, command.fingers);
     return {};
   },
-  // One touch change, stamped just before it is dispatched (CLOCK_MONOTONIC, as the test's
-  // steady clock reads it), for latency measurements.
-  async touch(command, { cdp }) {
+  // One touch change, stamped just before it is dispatched and, for a move, when it reached
+  // the page: both on CLOCK_MONOTONIC in nanoseconds, as the test's steady clock reads it.
+  async touch(command, { page, cdp }) {
     const type = { start: 'touchStart', move: 'touchMove', end: 'touchEnd' }[command.phase];
-    const sentNs = process.hrtime.bigint().toString();
+    const sent = process.hrtime.bigint();
     await touch(cdp, type, command.phase === 'end' ? [] : points(command.at, 1));
-    return { sentNs };
+    if (command.phase !== 'move') return { sentNs: sent.toString() };
+    const [handled] = await page.evaluate(() => window.kavoraTouchTimes.splice(0));
+    // The page's time is the system clock's; node reads both clocks for the difference.
+    const offsetMs = performance.timeOrigin + performance.now() - Number(process.hrtime.bigint()) / 1e6;
+    const handledNs = handled === undefined ? '' : BigInt(Math.round((handled - offsetMs) * 1e6)).toString();
+    return { sentNs: sent.toString(), handledNs };
   },
   async view(command, { page }) {
     await page.tap(`.tab[data-view="${command.name}"]`);
