@@ -69,11 +69,8 @@ TEST_F(BrowserControlSwitchTest, ShowsAddressAndCodeOnlyWhileServedAndRenewsTheU
     EXPECT_NE(qrImage(), image);
 
     const auto second = control().address().text();
-    clock.advance(PairingTokens::kLifetime);
-    EXPECT_NE(control().address().text(), second) << "and so is an expired one";
-    const auto third = control().address().text();
     QTest::mouseClick(window.browserControl()->findChild<QPushButton*>(), Qt::LeftButton);
-    EXPECT_NE(control().address().text(), third) << "the button shows a new code";
+    EXPECT_NE(control().address().text(), second) << "the button shows a new code";
 
     access.served(0);
     EXPECT_FALSE(shows(control().address()));

@@ -72,21 +72,6 @@ TEST(HttpRequestHeadTest, SizeLimitCountsTheWholeHeadAndIsKnownBeforeItsEnd)
         Status::NeedMore);
 }
 
-TEST(HttpRequestHeadTest, KeepAliveFollowsTheVersionAndConnectionField)
-{
-    const std::pair<std::string, bool> rows[] = {
-        { kGet + "\r\n", true },
-        { kGet + "Connection: close\r\n\r\n", false },
-        { "GET / HTTP/1.0\r\n\r\n", false },
-        { "GET / HTTP/1.0\r\nConnection: Keep-Alive\r\n\r\n", true },
-    };
-    for (const auto& [bytes, keepsAlive] : rows) {
-        const auto parsed = parseHttpRequestHead(bytes, kLimit);
-        ASSERT_EQ(parsed.status, Status::Complete) << bytes;
-        EXPECT_EQ(parsed.head.keepsAlive(), keepsAlive) << bytes;
-    }
-}
-
 TEST(HttpRequestHeadTest, RequestPathDecodesOriginFormOnly)
 {
     const std::pair<std::string, std::optional<std::string>> rows[] = {

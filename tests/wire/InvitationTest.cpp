@@ -89,26 +89,5 @@ TEST(InvitationTest, BrowserInvitationSaysHowTheBrowserIsKnown)
     }
 }
 
-TEST(InvitationTest, BrowserAnswersCarryCredentialCodeOrReason)
-{
-    const std::pair<std::string, std::string> rows[] = {
-        { encodeBrowserAcceptance("Y3JlZA"),
-          R"({"invitationAnswer":{"accepted":true,"credential":"Y3JlZA"}})" },
-        { encodeBrowserAcceptance(""), R"({"invitationAnswer":{"accepted":true}})" },
-        { encodeBrowserPending("042311"),
-          R"({"invitationAnswer":{"pending":true,"verificationCode":"042311"}})" },
-        { encodeBrowserRefusal(BrowserRefusal::Busy),
-          R"({"invitationAnswer":{"accepted":false,"reason":"busy"}})" },
-        { encodeBrowserRefusal(BrowserRefusal::Declined),
-          R"({"invitationAnswer":{"accepted":false,"reason":"declined"}})" },
-        { encodeBrowserRefusal(BrowserRefusal::ExpiredToken),
-          R"({"invitationAnswer":{"accepted":false,"reason":"expired-token"}})" },
-        { encodeBrowserRefusal(BrowserRefusal::UnknownCredential),
-          R"({"invitationAnswer":{"accepted":false,"reason":"unknown-credential"}})" },
-    };
-    for (const auto& [encoded, expected] : rows)
-        EXPECT_EQ(encoded, expected);
-}
-
 } // namespace
 } // namespace kavora

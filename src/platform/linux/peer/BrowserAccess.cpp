@@ -8,12 +8,12 @@
 namespace kavora {
 
 BrowserAccess::BrowserAccess(UserDefaults& defaults, PairingTokens& tokens,
-                             QHostAddress listenAddress)
+                             const QHostAddress& listenAddress)
     : defaults_(defaults)
     , tokens_(tokens)
-    , listenAddress_(std::move(listenAddress))
+    , listenAddress_(listenAddress)
+    , enabled_(defaults_.boolValue(kEnabledKey))
 {
-    enabled_ = defaults_.boolValue(kEnabledKey);
     // The code shown was used or expired: show a new one while the page is served.
     tokensSubscription_ = tokens_.newest().subscribe([this](const std::string& newest) {
         if (newest.empty() && port_ != 0)
@@ -84,9 +84,9 @@ void BrowserAccess::publishAddress()
 std::string BrowserAccess::hostText() const
 {
     auto host = listenAddress_;
-    const bool anyAddress = host == QHostAddress::Any || host == QHostAddress::AnyIPv4
-        || host == QHostAddress::AnyIPv6;
-    if (anyAddress) {
+    // Any of the three "any address" forms.
+    if (host.isEqual(QHostAddress(QHostAddress::AnyIPv4),
+                     QHostAddress::ConvertUnspecifiedAddress)) {
         // The first IPv4 address of a running interface that is not loopback: what a phone on
         // the same network reaches.
         host = QHostAddress::LocalHost;

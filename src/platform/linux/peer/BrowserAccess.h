@@ -22,7 +22,7 @@ public:
     static constexpr std::uint16_t kDefaultPort = 47390;
 
     // listenAddress is where the receiver listens; a specific one is the address shown.
-    BrowserAccess(UserDefaults& defaults, PairingTokens& tokens, QHostAddress listenAddress);
+    BrowserAccess(UserDefaults& defaults, PairingTokens& tokens, const QHostAddress& listenAddress);
     BrowserAccess(const BrowserAccess&) = delete;
     BrowserAccess& operator=(const BrowserAccess&) = delete;
     ~BrowserAccess() override;
@@ -50,7 +50,7 @@ private:
     PairingTokens& tokens_;
     QHostAddress listenAddress_;
     std::uint16_t port_ = 0;
-    Published<bool> enabled_ { false };
+    Published<bool> enabled_;
     Published<std::string> address_;
     Subscription tokensSubscription_;
 };

@@ -167,9 +167,12 @@ void LinuxPeerAdvertiser::updateWebServing()
         }
     } else if (!serve && web_->isListening()) {
         web_->close();
-        // Browsers still joining go too; those in the session stay until it ends.
+        // Browsers joining or joined go too.
         for (auto* channel : context_.findChildren<WebSocketChannel*>(Qt::FindDirectChildrenOnly))
             channel->abort("control from a browser was switched off");
+        session_.disconnectIf([](const PeerConnection& connection) {
+            return dynamic_cast<const WebSocketChannel*>(&connection) != nullptr;
+        });
     }
     options_.browser->served(web_->serverPort());
 }
@@ -221,7 +224,7 @@ void LinuxPeerAdvertiser::takeConnections()
     }
 }
 
-void LinuxPeerAdvertiser::awaitInvitation(PeerConnection* channel, Answering answering)
+void LinuxPeerAdvertiser::awaitInvitation(PeerConnection* channel, const Answering& answering)
 {
     auto* deadline = new QTimer(channel);
     deadline->setSingleShot(true);
@@ -279,6 +282,11 @@ void LinuxPeerAdvertiser::answerBrowserInvitation(PeerConnection* channel,
         peer.introduction = PeerIntroduction::KnownOnly;
     } else {
         if (const auto& token = invitation.value().pairingToken) {
+            // A code is spent only when it can be used now: the place must be free.
+            if (!session_.connectedPeers().empty()) {
+                refuseBrowser(channel, BrowserRefusal::Busy);
+                return;
+            }
             if (!options_.browser->tokens().redeem(*token)) {
                 refuseBrowser(channel, BrowserRefusal::ExpiredToken);
                 return;

@@ -94,7 +94,7 @@ private:
 
     bool listen();
     void takeConnections();
-    void awaitInvitation(PeerConnection* channel, Answering answering);
+    void awaitInvitation(PeerConnection* channel, const Answering& answering);
     void answerInvitation(PeerConnection* channel, const std::string& payload);
     void answerBrowserInvitation(PeerConnection* channel, const std::string& payload);
     void decide(PeerConnection* channel, const PeerID& peer, const Answering& answering);

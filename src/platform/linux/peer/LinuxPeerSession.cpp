@@ -46,7 +46,18 @@ bool LinuxPeerSession::send(std::string_view packet, const std::vector<PeerID>& 
 
 void LinuxPeerSession::disconnect()
 {
-    auto leaving = std::exchange(members_, {});
+    disconnectIf([](const PeerConnection&) { return true; });
+}
+
+void LinuxPeerSession::disconnectIf(const std::function<bool(const PeerConnection&)>& pick)
+{
+    std::vector<Member> leaving;
+    std::erase_if(members_, [&](const Member& member) {
+        if (!pick(*member.channel))
+            return false;
+        leaving.push_back(member);
+        return true;
+    });
     for (auto& member : leaving) {
         member.channel->onFrame = nullptr;
         member.channel->onClosed

@@ -4,6 +4,7 @@
 
 #include <QObject>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,8 @@ public:
     std::vector<PeerID> connectedPeers() const override;
     bool send(std::string_view packet, const std::vector<PeerID>& peers) override;
     void disconnect() override;
+    // Ends the connections the predicate picks, as disconnect() ends all.
+    void disconnectIf(const std::function<bool(const PeerConnection&)>& pick);
 
     // Takes an accepted controller's started channel into the session and reports the peer
     // connected. Frames the channel takes from then on are the peer's packets.

@@ -1,5 +1,6 @@
 #include "support/linux/PeerTestSupport.h"
 
+#include "core/Base64.h"
 #include "link/MCReceiverMac.h"
 #include "platform/linux/peer/BrowserAccess.h"
 #include "platform/linux/system/QtScheduler.h"
@@ -9,6 +10,7 @@
 #include "support/VirtualScheduler.h"
 #include "wire/PairingTokens.h"
 
+#include <QCryptographicHash>
 #include <QRandomGenerator>
 #include <QTcpServer>
 #include <QWebSocket>
@@ -199,16 +201,6 @@ TEST_F(PeerWebTest, RequestsOutsideThePageAreRefused)
         EXPECT_EQ(statusLine(exchange(port, request)), expected) << request.substr(0, 40);
 }
 
-TEST_F(PeerWebTest, PlainHttpIsClosedWithoutAnswer)
-{
-    QTcpSocket plain;
-    plain.connectToHost(QStringLiteral("127.0.0.1"), port);
-    ASSERT_TRUE(pollUntil([&] { return plain.state() == QAbstractSocket::ConnectedState; }));
-    plain.write("GET / HTTP/1.1\r\nHost: a\r\n\r\n");
-    EXPECT_TRUE(pollUntil([&] { return plain.state() == QAbstractSocket::UnconnectedState; }, 2s));
-    EXPECT_FALSE(plain.readAll().contains("200"));
-}
-
 TEST_F(PeerWebTest, AnotherSitesPageCannotOpenTheSocket)
 {
     BrowserSocket foreign(port, QStringLiteral("https://evil.example"));
@@ -239,26 +231,47 @@ TEST_F(PeerWebTest, PairingCodeTradesOnceForACredentialThatLastsUntilRemoved)
               json({ { "accepted", true } }))
         << "no new credential for a known one";
     BrowserSocket second(port);
-    EXPECT_EQ(second.invite({ { "displayName", "Other" }, { "credential", credential } }),
+    const auto offered = token();
+    EXPECT_EQ(second.invite({ { "displayName", "Other" }, { "pairingToken", offered } }),
               json({ { "accepted", false }, { "reason", "busy" } }));
     again.socket.close();
     ASSERT_TRUE(pollUntil([&] { return !*receiver->isConnected(); }));
+    BrowserSocket later(port);
+    EXPECT_EQ(later.invite({ { "displayName", "Other" }, { "pairingToken", offered } })
+                  .value("accepted", false),
+              true)
+        << "a code offered while the place was taken is not spent";
+    later.socket.close();
+    ASSERT_TRUE(pollUntil([&] { return !*receiver->isConnected(); }));
 
-    receiver->revokeTrustedDevice(receiver->trustedDevices()->front().fingerprint);
+    // The device is known by the SHA-256 of its credential's bytes.
+    const auto bytes = decodeBase64Url(credential).value();
+    const auto fingerprint
+        = QCryptographicHash::hash(QByteArray(reinterpret_cast<const char*>(bytes.data()),
+                                              static_cast<qsizetype>(bytes.size())),
+                                   QCryptographicHash::Sha256)
+              .toHex()
+              .toStdString();
+    receiver->revokeTrustedDevice(fingerprint);
+    EXPECT_FALSE(trusted("Chrome · Android"));
     BrowserSocket removed(port);
     EXPECT_EQ(
         removed.invite({ { "displayName", "Chrome · Android" }, { "credential", credential } }),
         json({ { "accepted", false }, { "reason", "unknown-credential" } }));
 }
 
-TEST_F(PeerWebTest, ExpiredPairingCodeIsRefused)
+TEST_F(PeerWebTest, TheSocketAnswersPingsAndKeepsTheInvitationsSizeLimit)
 {
-    const auto expired = token();
-    tokenClock.advance(PairingTokens::kLifetime);
-    EXPECT_NE(token(), expired) << "a new code is shown";
-    BrowserSocket late(port);
-    EXPECT_EQ(late.invite({ { "displayName", "Late" }, { "pairingToken", expired } }),
-              json({ { "accepted", false }, { "reason", "expired-token" } }));
+    BrowserSocket browserSocket(port);
+    QByteArray pong;
+    QObject::connect(&browserSocket.socket, &QWebSocket::pong,
+                     [&](quint64, const QByteArray& payload) { pong = payload; });
+    browserSocket.socket.ping("alive?");
+    EXPECT_TRUE(pollUntil([&] { return pong == "alive?"; }));
+    // Over the 512 bytes an invitation may have in these limits.
+    browserSocket.socket.sendTextMessage(QString(513, QLatin1Char('x')));
+    ASSERT_TRUE(pollUntil([&] { return browserSocket.closed; }));
+    EXPECT_EQ(browserSocket.socket.closeCode(), QWebSocketProtocol::CloseCodeTooMuchData);
 }
 
 TEST_F(PeerWebTest, WithoutCodeOrCredentialTheUserIsAskedWithTheVerificationCode)
@@ -279,9 +292,13 @@ TEST_F(PeerWebTest, WithoutCodeOrCredentialTheUserIsAskedWithTheVerificationCode
     EXPECT_TRUE(trusted("Safari · iPhone"));
 }
 
-TEST_F(PeerWebTest, SwitchingOffStopsServing)
+TEST_F(PeerWebTest, SwitchingOffStopsServingAndEndsTheBrowsersSession)
 {
+    BrowserSocket joined(port);
+    pair(joined, "Chrome · Android");
+    ASSERT_TRUE(pollUntil([&] { return *receiver->isConnected(); }));
     browser.setEnabled(false);
+    EXPECT_TRUE(pollUntil([&] { return !*receiver->isConnected() && joined.closed; }));
     EXPECT_EQ(*browser.pairingAddress(), "");
     QTcpSocket refused;
     refused.connectToHost(QStringLiteral("127.0.0.1"), port);
