@@ -413,7 +413,6 @@ class Page {
       const credential = localStorage.getItem(kCredentialKey);
       if (credential) invitation.credential = credential;
       else if (this.token) invitation.pairingToken = this.token;
-      this.token = null; // usable once, whatever the answer
       socket.send(JSON.stringify({ invitation }));
     };
     socket.onmessage = (event) => {
@@ -484,6 +483,7 @@ class Page {
 
   answered(answer) {
     if (answer.accepted === true) {
+      this.token = null; // traded for the credential
       if (typeof answer.credential === 'string') localStorage.setItem(kCredentialKey, answer.credential);
       this.attempt = 0;
       this.everConnected = true;
@@ -512,9 +512,19 @@ class Page {
       this.notice('ほかの端末が操作中です。空いたら自動で接続します。');
       return; // the receiver closes the connection; lost() schedules the next try
     }
+    if (reason === 'unknown-credential') {
+      localStorage.removeItem(kCredentialKey);
+      if (this.token) {
+        // Removed, but opened from a new QR code: its pairing code pairs the browser again.
+        this.stopSession();
+        this.connectNow();
+        return;
+      }
+    }
+    // A busy receiver keeps the pairing code for the next try; any other refusal ends it.
+    this.token = null;
     this.setState('refused');
     if (reason === 'unknown-credential' || reason === 'expired-token') {
-      if (reason === 'unknown-credential') localStorage.removeItem(kCredentialKey);
       this.showSheet({
         title: 'ペアリングが必要です',
         text: (reason === 'unknown-credential'

@@ -25,7 +25,7 @@ after(() => browser?.close());
 
 // A page whose WebSocket `answer` handles: answer(socket, message, connection number) for every
 // frame the page sends. Returns the page and what each connection received.
-async function open(answer) {
+async function open(answer, { hash = '', credential = null } = {}) {
   const context = await browser.newContext({ viewport: { width: 390, height: 844 },
     hasTouch: true, isMobile: true });
   await context.route(`${origin}/**`, (route) => {
@@ -40,16 +40,24 @@ async function open(answer) {
     const number = connections.push(received) - 1;
     socket.onMessage((text) => {
       const message = JSON.parse(text);
-      received.push(Object.keys(message)[0]);
+      received.push(message.invitation ? invitationKind(message.invitation) : Object.keys(message)[0]);
       answer(socket, message, number);
     });
   });
+  if (credential) {
+    await context.addInitScript((kept) => {
+      if (!sessionStorage.getItem('seeded')) localStorage.setItem('kavora.credential', kept);
+      sessionStorage.setItem('seeded', '1');
+    }, credential);
+  }
   const page = await context.newPage();
   await page.clock.install();
-  await page.goto(`${origin}/`);
+  await page.goto(`${origin}/${hash}`);
   return { page, connections, context };
 }
 
+const invitationKind = (invitation) => (invitation.credential ? 'invitation with credential'
+  : invitation.pairingToken ? `invitation with code ${invitation.pairingToken}` : 'invitation');
 const send = (socket, message) => socket.send(JSON.stringify(message));
 const accept = (socket, message) => {
   if (message.invitation) send(socket, { invitationAnswer: { accepted: true } });
@@ -137,3 +145,25 @@ test('a pending answer shows the verification code until the final answer', asyn
   assert.equal(await page.evaluate(() => localStorage.getItem('kavora.credential')), 'c2VjcmV0');
   await context.close();
 });
+
+test('a pairing code outlives a busy answer, and pairs again a browser that was removed',
+  async () => {
+    const code = 'AAAAAAAAAAAAAAAAAAAAAA';
+    const { page, connections, context } = await open((socket, message, number) => {
+      if (!message.invitation) return;
+      const reason = ['unknown-credential', 'busy'][number];
+      if (reason) {
+        send(socket, { invitationAnswer: { accepted: false, reason } });
+        socket.close();
+      } else {
+        send(socket, { invitationAnswer: { accepted: true, credential: 'bmV3' } });
+      }
+    }, { hash: `#t=${code}`, credential: 'b2xk' });
+    await until(() => connections.length === 2);
+    await page.clock.runFor(600); // the wait after the busy answer
+    assert.ok(await until(async () => (await status(page)) === '接続中'));
+    assert.deepEqual(connections.map((received) => received[0]), ['invitation with credential',
+      `invitation with code ${code}`, `invitation with code ${code}`]);
+    assert.equal(await page.evaluate(() => localStorage.getItem('kavora.credential')), 'bmV3');
+    await context.close();
+  });
