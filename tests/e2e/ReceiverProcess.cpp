@@ -1,7 +1,5 @@
 #include "ReceiverProcess.h"
 
-#include "support/linux/Polling.h"
-
 #include <charconv>
 #include <fstream>
 #include <regex>
@@ -87,24 +85,16 @@ ReceiverProcess::ReceiverProcess(const PrepareHome& prepareHome, bool trustContr
 
 std::string ReceiverProcess::webAddress(std::chrono::milliseconds timeout)
 {
+    // The headless receiver prints it on standard output once it serves the page.
     std::string address;
-    // The address goes to standard output, or to the log with the program's other notes.
-    pollUntil(
-        [&] {
-            while (auto line = process_.readLine(std::chrono::milliseconds(0)))
-                printed_ += *line + "\n";
-            address = pairingAddressIn(printed_);
-            if (address.empty())
-                address = pairingAddressIn(readText(scratchPath("kavora.log")));
-            return !address.empty();
-        },
-        timeout);
+    while (address.empty()) {
+        const auto line = process_.readLine(timeout);
+        if (!line)
+            break;
+        printed_ += *line + "\n";
+        address = pairingAddressIn(*line);
+    }
     return address;
-}
-
-std::string ReceiverProcess::freshWebAddress() const
-{
-    return pairingAddressIn(run({ KAVORA_PROGRAM, "web" }, environment_, kStartTimeout).output);
 }
 
 std::string ReceiverProcess::controllerFingerprint() const

@@ -63,12 +63,10 @@ public:
     std::optional<int> devices(std::vector<std::string> arguments) const;
     // What the program printed first and wrote on stderr so far, for failure messages.
     std::string log() const;
-    // The address with a pairing token that the receiver serving the browser controller showed
-    // at its start (as its QR code says it), "https://HOST:PORT/#t=TOKEN"; empty when it showed
-    // none within the timeout.
+    // The address with a pairing token that the receiver serving the browser controller printed
+    // at its start (what its QR code holds), "https://HOST:PORT/#t=TOKEN"; empty when it printed
+    // none within the timeout (each line read counts it anew).
     std::string webAddress(std::chrono::milliseconds timeout = kStartTimeout);
-    // A new address with a fresh token, from `kavora web`; empty when it gave none.
-    std::string freshWebAddress() const;
 
 private:
     TemporaryFolder folder_;
