@@ -90,8 +90,11 @@ LinuxPeerAdvertiser::LinuxPeerAdvertiser(Identity identity, LinuxPeerSession& se
 LinuxPeerAdvertiser::~LinuxPeerAdvertiser()
 {
     heldPeerLeft_ = nullptr; // the owner is going away
-    stopAdvertisingPeer();
+    // The browser access may be gone already: the session's owner can outlive the program's
+    // wiring. Nothing of it is touched from here on.
     browserSwitch_.reset();
+    web_.reset();
+    stopAdvertisingPeer();
 }
 
 void LinuxPeerAdvertiser::setInvitationHandler(InvitationHandler handler)

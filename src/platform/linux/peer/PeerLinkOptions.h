@@ -23,7 +23,7 @@ struct PeerLinkOptions {
     // Publish the service over DNS-SD through Avahi; tests that need no discovery turn it off.
     bool publishDnsSd = true;
     // The browser controller's switch, address and pairing codes; none: no page is served.
-    // Must outlive the advertisers.
+    // Must outlive the advertisers' use of it: one that is being destroyed no longer touches it.
     BrowserAccess* browser = nullptr;
 };
 
