@@ -53,7 +53,7 @@ TEST(ReceiverOnGnome, InputFlowsOnceAllowedStopsWhenTheControllerLeavesAndLaunch
                 << "[Desktop Entry]\nType=Application\nName=Viewer\nExec=" << program.string()
                 << "\n";
         },
-        true, desktop);
+        true, ReceiverProcess::Browser::Off, desktop);
     ASSERT_TRUE(receiver.ready()) << receiver.log();
     auto observer = gnome.startObserver(HeadlessGnome::Client::Wayland);
     ASSERT_TRUE(observer.started());

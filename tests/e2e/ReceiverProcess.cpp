@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <fstream>
+#include <regex>
 #include <sstream>
 
 namespace kavora::test {
@@ -24,10 +25,22 @@ std::uint16_t portIn(const std::string& banner)
                                                                 : 0;
 }
 
+// Switches the browser controller on in the settings the test prepared (or in new ones).
+void switchBrowserOn(const std::filesystem::path& home)
+{
+    const auto path = home / ".config/kavora/settings.json";
+    std::filesystem::create_directories(path.parent_path());
+    auto settings = nlohmann::json::parse(readText(path.string()), nullptr, false);
+    if (!settings.is_object())
+        settings = nlohmann::json::object();
+    settings["linuxBrowserControl"] = true;
+    std::ofstream(path) << settings.dump();
+}
+
 } // namespace
 
 ReceiverProcess::ReceiverProcess(const PrepareHome& prepareHome, bool trustControllers,
-                                 const EnvironmentChanges& desktop)
+                                 Browser browser, const EnvironmentChanges& desktop)
 {
     if (!xvfb_.running() || folder_.path().empty())
         return;
@@ -37,6 +50,8 @@ ReceiverProcess::ReceiverProcess(const PrepareHome& prepareHome, bool trustContr
         std::filesystem::create_directories(folder);
     if (prepareHome)
         prepareHome(home());
+    if (browser == Browser::On)
+        switchBrowserOn(home());
     environment_ = {
         { "DISPLAY", xvfb_.displayName() },
         { "HOME", home().string() },
@@ -72,6 +87,20 @@ ReceiverProcess::ReceiverProcess(const PrepareHome& prepareHome, bool trustContr
     }
 }
 
+std::string ReceiverProcess::webAddress(std::chrono::milliseconds timeout)
+{
+    // The headless receiver prints it on standard output once it serves the page.
+    std::string address;
+    while (address.empty()) {
+        const auto line = process_.readLine(timeout);
+        if (!line)
+            break;
+        printed_ += *line + "\n";
+        address = pairingAddressIn(*line);
+    }
+    return address;
+}
+
 std::string ReceiverProcess::controllerFingerprint() const
 {
     auto printed = run({ KAVORA_REMOTE_PROGRAM, "identity" }, environment_, kStartTimeout).output;
@@ -88,7 +117,7 @@ std::optional<int> ReceiverProcess::devices(std::vector<std::string> arguments) 
 
 std::string ReceiverProcess::log() const
 {
-    return "first line: " + banner_ + "\n" + readText(scratchPath("kavora.log"));
+    return "first line: " + banner_ + "\n" + printed_ + readText(scratchPath("kavora.log"));
 }
 
 RemoteController::RemoteController(const ReceiverProcess& receiver, const std::string& name)
@@ -152,6 +181,13 @@ std::string readText(const std::string& path)
 std::string caseOf(const nlohmann::json& message)
 {
     return message.is_object() && message.size() == 1 ? message.begin().key() : std::string();
+}
+
+std::string pairingAddressIn(const std::string& text)
+{
+    static const std::regex address(R"(https://[^\s/#]+/#t=[A-Za-z0-9_-]{22})");
+    std::smatch match;
+    return std::regex_search(text, match, address) ? match.str() : std::string();
 }
 
 } // namespace kavora::test

@@ -32,11 +32,16 @@ public:
     // program starts, for settings and applications of the test's own.
     using PrepareHome = std::function<void(const std::filesystem::path& home)>;
 
+    // Whether the receiver serves the browser controller (its setting switched on before it
+    // starts).
+    enum class Browser { Off, On };
+
     // With trustControllers, kavora-remote's identity (kept in the same home) is trusted before
     // the receiver starts, as a user who allowed the device once has it; without, every
     // controller is unknown and waits for consent.
     // `desktop` replaces or adds variables, for a receiver on another desktop than its own Xvfb.
     explicit ReceiverProcess(const PrepareHome& prepareHome = {}, bool trustControllers = true,
+                             Browser browser = Browser::Off,
                              const EnvironmentChanges& desktop = {});
 
     // True once the program said which port it listens on.
@@ -60,6 +65,10 @@ public:
     std::optional<int> devices(std::vector<std::string> arguments) const;
     // What the program printed first and wrote on stderr so far, for failure messages.
     std::string log() const;
+    // The address with a pairing token that the receiver serving the browser controller printed
+    // at its start (what its QR code holds), "https://HOST:PORT/#t=TOKEN"; empty when it printed
+    // none within the timeout (each line read counts it anew).
+    std::string webAddress(std::chrono::milliseconds timeout = kStartTimeout);
 
 private:
     TemporaryFolder folder_;
@@ -68,6 +77,7 @@ private:
     ChildProcess process_;
     std::uint16_t port_ = 0;
     std::string banner_;
+    std::string printed_; // the lines after the banner read so far
 };
 
 // The kavora-remote program joined to a receiver as a controller: each message the test sends
@@ -101,5 +111,8 @@ std::string readText(const std::string& path);
 
 // The case of a message: the key of its one member.
 std::string caseOf(const nlohmann::json& message);
+
+// The first address with a pairing token in a text, "https://HOST:PORT/#t=TOKEN"; empty for none.
+std::string pairingAddressIn(const std::string& text);
 
 } // namespace kavora::test
