@@ -91,6 +91,62 @@ int hexDigit(char c)
     return -1;
 }
 
+bool isHostNameChar(char c)
+{
+    return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '.' || c == '-';
+}
+
+bool isIpv6Char(char c)
+{
+    return std::isxdigit(static_cast<unsigned char>(c)) != 0 || c == ':' || c == '.';
+}
+
+// A port as written after a host: 1 to 65535 in at most five digits.
+bool isPort(std::string_view text)
+{
+    if (text.empty() || text.size() > 5 || !std::all_of(text.begin(), text.end(), [](char c) {
+            return std::isdigit(static_cast<unsigned char>(c)) != 0;
+        }))
+        return false;
+    const auto value = std::stoi(std::string(text));
+    return value >= 1 && value <= 0xFFFF;
+}
+
+// Splits a Host field into its host and port ("" when it names none), or nothing when the host
+// is not a plain name or address: no user information, path, zone or other characters that could
+// point the redirect elsewhere or break the header it is written into.
+std::optional<std::pair<std::string_view, std::string_view>> splitHost(std::string_view field)
+{
+    constexpr std::size_t kMaxHostField = 261; // a 253-character name and ":65535"
+    if (field.empty() || field.size() > kMaxHostField)
+        return std::nullopt;
+    std::string_view host;
+    std::string_view rest;
+    if (field.front() == '[') {
+        const auto close = field.find(']');
+        if (close == std::string_view::npos)
+            return std::nullopt;
+        const auto inside = field.substr(1, close - 1);
+        if (inside.find(':') == std::string_view::npos
+            || !std::all_of(inside.begin(), inside.end(), isIpv6Char))
+            return std::nullopt;
+        host = field.substr(0, close + 1);
+        rest = field.substr(close + 1);
+    } else {
+        const auto colon = field.find(':');
+        host = field.substr(0, colon);
+        rest = colon == std::string_view::npos ? std::string_view() : field.substr(colon);
+        if (host.empty() || host.front() == '.' || host.front() == '-'
+            || !std::all_of(host.begin(), host.end(), isHostNameChar))
+            return std::nullopt;
+    }
+    if (rest.empty())
+        return std::pair { host, std::string_view() };
+    if (rest.front() != ':' || !isPort(rest.substr(1)))
+        return std::nullopt;
+    return std::pair { host, rest.substr(1) };
+}
+
 } // namespace
 
 std::optional<std::string> HttpRequestHead::field(std::string_view lowerCaseName) const
@@ -223,6 +279,36 @@ std::optional<std::string> requestPath(std::string_view target)
         i += 2;
     }
     return decoded;
+}
+
+std::string httpsRedirectLocation(const HttpRequestHead& head, std::string_view ownHost,
+                                  std::uint16_t ownPort)
+{
+    const auto field = head.field("host");
+    const auto given = field ? splitHost(*field) : std::nullopt;
+    std::string location = "https://";
+    location += given ? given->first : ownHost;
+    std::string port
+        = given && !given->second.empty() ? std::string(given->second) : std::to_string(ownPort);
+    if (port != "443")
+        location += ":" + port;
+
+    if (head.target.empty() || head.target.front() != '/') {
+        location += '/';
+        return location;
+    }
+    constexpr std::string_view kHex = "0123456789ABCDEF";
+    for (const char c : head.target) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte > 0x20 && byte < 0x7F) {
+            location += c;
+            continue;
+        }
+        location += '%';
+        location += kHex[byte >> 4U];
+        location += kHex[byte & 0x0FU];
+    }
+    return location;
 }
 
 std::string_view httpReasonPhrase(int status)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -52,6 +53,15 @@ HttpHeadParse parseHttpRequestHead(std::string_view bytes, std::size_t maxHeadBy
 // malformed escape or a fragment; the caller answers 400. Any path that comes out is looked up as
 // it is, so "/../", "%2e%2e" and the like simply name no file (404).
 std::optional<std::string> requestPath(std::string_view target);
+
+// Where a request that came over plain HTTP is sent: "https://", the request's Host and its target.
+// The Host is taken only when it is a host name, an IPv4 address or a bracketed IPv6 address, with
+// at most a port after it; without a port it gets ownPort (the port it was sent to, not 80).
+// Anything else, or no Host, is replaced by ownHost (an IPv6 address in brackets) and ownPort. A
+// target that is not a path becomes "/"; bytes outside visible ASCII in it are percent-encoded.
+// Port 443 is left out as the scheme's own.
+std::string httpsRedirectLocation(const HttpRequestHead& head, std::string_view ownHost,
+                                  std::uint16_t ownPort);
 
 // The reason phrase of the status codes the server sends.
 std::string_view httpReasonPhrase(int status);

@@ -91,5 +91,41 @@ TEST(HttpRequestHeadTest, RequestPathDecodesOriginFormOnly)
         EXPECT_EQ(requestPath(target), expected) << target;
 }
 
+TEST(HttpRequestHeadTest, RedirectToHttpsKeepsOnlyAPlainHostAndThePath)
+{
+    struct Row {
+        const char* shows;
+        std::string host; // the Host field's value; empty sends none (HTTP/1.0)
+        std::string target;
+        std::string location;
+    };
+    const Row rows[] = {
+        { "host and port kept", "10.0.0.2:47390", "/x?y=1", "https://10.0.0.2:47390/x?y=1" },
+        { "a name kept", "Desk.local:47390", "/", "https://Desk.local:47390/" },
+        { "IPv6 kept", "[fe80::1]:47390", "/", "https://[fe80::1]:47390/" },
+        { "no port: the one it came to", "desk.local", "/x", "https://desk.local:47390/x" },
+        { "443 left out", "desk.local:443", "/", "https://desk.local/" },
+        { "user information", "evil.example@10.0.0.2", "/", "https://10.0.0.9:47390/" },
+        { "a path in the host", "evil.example/x", "/", "https://10.0.0.9:47390/" },
+        { "a second port", "a:1:2", "/", "https://10.0.0.9:47390/" },
+        { "a port too large", "a:65536", "/", "https://10.0.0.9:47390/" },
+        { "an empty port", "a:", "/", "https://10.0.0.9:47390/" },
+        { "a quote", "a\"b", "/", "https://10.0.0.9:47390/" },
+        { "an IPv6 zone", "[fe80::1%eth0]:1", "/", "https://10.0.0.9:47390/" },
+        { "unclosed bracket", "[::1", "/", "https://10.0.0.9:47390/" },
+        { "no Host", "", "/x", "https://10.0.0.9:47390/x" },
+        { "absolute target", "a", "http://evil.example/x", "https://a:47390/" },
+        { "non-ASCII escaped", "a", "/caf\xC3\xA9", "https://a:47390/caf%C3%A9" },
+    };
+    for (const auto& row : rows) {
+        HttpRequestHead head;
+        head.method = "GET";
+        head.target = row.target;
+        if (!row.host.empty())
+            head.fields.emplace_back("host", row.host);
+        EXPECT_EQ(httpsRedirectLocation(head, "10.0.0.9", 47390), row.location) << row.shows;
+    }
+}
+
 } // namespace
 } // namespace kavora

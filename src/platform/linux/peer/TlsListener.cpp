@@ -11,6 +11,14 @@
 
 namespace kavora {
 
+namespace {
+
+// The content type of the record every TLS connection opens with (the ClientHello's); an HTTP
+// request opens with a method's letter.
+constexpr unsigned char kTlsHandshakeRecord = 0x16;
+
+} // namespace
+
 TlsListener::TlsListener(const LinkLimits& limits, ClientCertificate clientCertificate,
                          QObject* parent)
     : QSslServer(parent)
@@ -157,8 +165,29 @@ void TlsListener::incomingConnection(qintptr descriptor)
         pending_[socket].handedOver = true;
         addPendingConnection(socket); // emits pendingConnectionAvailable
     });
+    if (onPlaintext)
+        connect(socket, &QSslSocket::readyRead, this, [this, socket] { sniff(socket); });
+    else
+        startHandshake(socket);
+}
+
+void TlsListener::startHandshake(QSslSocket* socket)
+{
     socket->startServerEncryption();
     Q_EMIT startedEncryptionHandshake(socket);
+}
+
+void TlsListener::sniff(QSslSocket* socket)
+{
+    // Unencrypted, peek() leaves the byte in the socket for the TLS engine or the owner to read.
+    char first = 0;
+    if (socket->peek(&first, 1) != 1)
+        return;
+    QObject::disconnect(socket, &QSslSocket::readyRead, this, nullptr);
+    if (static_cast<unsigned char>(first) == kTlsHandshakeRecord)
+        startHandshake(socket);
+    else
+        onPlaintext(socket);
 }
 
 } // namespace kavora

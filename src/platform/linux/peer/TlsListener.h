@@ -25,7 +25,8 @@ namespace kavora {
 // nextPendingConnection()); any failure or timeout before that closes and deletes the socket.
 //
 // The browser controller's page is served by a listener that asks for no certificate (a browser
-// is known by the credential it sends later), where the link's requires one.
+// is known by the credential it sends later), where the link's requires one, and that gives
+// plain-HTTP connections to its owner (onPlaintext) instead of failing their handshake.
 class TlsListener final : public QSslServer {
 public:
     enum class ClientCertificate : std::uint8_t { Required, NotAsked };
@@ -49,11 +50,19 @@ public:
 
     // Asked to close a handed-over socket that is evicted to make room; it no longer counts.
     std::function<void(QSslSocket* socket)> onEvicted;
+    // When set, TLS starts only once the connection's first byte has come: a connection that
+    // does not open with a TLS handshake record is given here, unencrypted, with that byte still
+    // unread. It stays the listener's, counted against the caps and cut by the handshake
+    // deadline, and is deleted when it disconnects. Unset (the link), the handshake starts at
+    // once and plaintext fails it.
+    std::function<void(QSslSocket* socket)> onPlaintext;
 
 protected:
     void incomingConnection(qintptr descriptor) override;
 
 private:
+    void startHandshake(QSslSocket* socket);
+    void sniff(QSslSocket* socket);
     bool admits(const QString& address) const;
     void evictOne();
     void forget(QObject* socket);

@@ -222,6 +222,68 @@ private:
     bool closing_ = false;
 };
 
+// A connection that sent plain HTTP: its one request is answered with a permanent redirect to the
+// same address over HTTPS, and nothing else is served. The listener still counts the socket and
+// cuts it at its handshake deadline, and deletes it once it has disconnected.
+class PlainRedirect final : public QObject {
+public:
+    PlainRedirect(QSslSocket* socket, const LinkLimits& limits)
+        : QObject(socket)
+        , socket_(socket)
+        , limits_(limits)
+    {
+        connect(socket_, &QSslSocket::readyRead, this, &PlainRedirect::readAvailable);
+        readAvailable();
+    }
+
+private:
+    void readAvailable()
+    {
+        if (done_)
+            return;
+        buffer_ += socket_->read(static_cast<qint64>(limits_.maxRequestHeadBytes)).toStdString();
+        const auto parsed = parseHttpRequestHead(buffer_, limits_.maxRequestHeadBytes);
+        if (parsed.status == HttpHeadParse::Status::NeedMore)
+            return;
+        done_ = true;
+        buffer_.clear();
+        if (parsed.status != HttpHeadParse::Status::Complete) {
+            const auto text = answerHead(parsed.httpStatus(), {}, 0, false);
+            finish(text);
+            return;
+        }
+        const auto location = httpsRedirectLocation(parsed.head, ownHost(), socket_->localPort());
+        const auto body = "Moved to " + location + "\n";
+        auto text = answerHead(
+            301, "Location: " + location + "\r\nContent-Type: text/plain; charset=utf-8\r\n",
+            body.size(), false);
+        if (parsed.head.method != "HEAD")
+            text += body;
+        finish(text);
+    }
+
+    // The address the connection came to, as it is written in a URL.
+    std::string ownHost() const
+    {
+        auto address = QHostAddress(TlsListener::addressKey(socket_->localAddress()));
+        if (address.protocol() != QAbstractSocket::IPv6Protocol)
+            return address.toString().toStdString();
+        address.setScopeId({});
+        return "[" + address.toString().toStdString() + "]";
+    }
+
+    void finish(const std::string& text)
+    {
+        socket_->write(text.data(), static_cast<qint64>(text.size()));
+        socket_->disconnectFromHost();
+    }
+
+    QSslSocket* socket_;
+    LinkLimits limits_;
+    std::string buffer_;
+    bool done_ = false;
+};
+
 } // namespace
 
 WebPageServer::WebPageServer(const LinkLimits& limits, const QSslConfiguration& tls)
@@ -247,6 +309,7 @@ WebPageServer::WebPageServer(const LinkLimits& limits, const QSslConfiguration& 
     listener_->setSslConfiguration(configuration);
     QObject::connect(listener_.get(), &TlsListener::pendingConnectionAvailable, this,
                      [this] { takeConnections(); });
+    listener_->onPlaintext = [this](QSslSocket* socket) { new PlainRedirect(socket, limits_); };
     listener_->onEvicted = [](QSslSocket* socket) {
         if (auto* channel = dynamic_cast<WebSocketChannel*>(socket->parent())) {
             channel->abort("evicted to make room for newer connections");

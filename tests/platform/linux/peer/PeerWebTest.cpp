@@ -79,6 +79,21 @@ std::string exchange(std::uint16_t port, const std::string& request,
     return answer.toStdString();
 }
 
+// The same over plain TCP, without TLS.
+std::string plainExchange(std::uint16_t port, const std::string& request)
+{
+    QTcpSocket socket;
+    socket.connectToHost(QStringLiteral("127.0.0.1"), port);
+    if (!pollUntil([&] { return socket.state() == QAbstractSocket::ConnectedState; }))
+        return "not connected";
+    socket.write(request.data(), static_cast<qint64>(request.size()));
+    QByteArray answer;
+    QObject::connect(&socket, &QTcpSocket::readyRead, [&] { answer += socket.readAll(); });
+    pollUntil([&] { return socket.state() == QAbstractSocket::UnconnectedState; }, 3s);
+    answer += socket.readAll();
+    return answer.toStdString();
+}
+
 std::string statusLine(const std::string& answer)
 {
     return answer.substr(0, answer.find("\r\n"));
@@ -199,6 +214,35 @@ TEST_F(PeerWebTest, RequestsOutsideThePageAreRefused)
     };
     for (const auto& [request, expected] : rows)
         EXPECT_EQ(statusLine(exchange(port, request)), expected) << request.substr(0, 40);
+}
+
+TEST_F(PeerWebTest, PlainHttpIsOnlyRedirectedToHttps)
+{
+    const auto own = "127.0.0.1:" + std::to_string(port);
+    const struct {
+        std::string host;
+        std::string path;
+        std::string location;
+    } rows[] = {
+        { own, "/x", "https://" + own + "/x" },
+        { "evil.example/x", "/receiver.crt", "https://" + own + "/receiver.crt" }, // bad Host
+    };
+    for (const auto& row : rows) {
+        const auto answer = plainExchange(
+            port, "GET " + row.path + " HTTP/1.1\r\nHost: " + row.host + "\r\n\r\n");
+        EXPECT_EQ(statusLine(answer), "HTTP/1.1 301 Moved Permanently") << row.host;
+        EXPECT_NE(answer.find("\r\nLocation: " + row.location + "\r\n"), std::string::npos)
+            << answer;
+        EXPECT_NE(answer.find("\r\nConnection: close\r\n"), std::string::npos) << answer;
+        EXPECT_EQ(answer.substr(answer.find("\r\n\r\n") + 4), "Moved to " + row.location + "\n")
+            << "a short text and nothing served";
+    }
+
+    QTcpSocket silent;
+    silent.connectToHost(QStringLiteral("127.0.0.1"), port);
+    EXPECT_TRUE(pollUntil([&] { return silent.state() == QAbstractSocket::ConnectedState; }));
+    EXPECT_TRUE(pollUntil([&] { return silent.state() == QAbstractSocket::UnconnectedState; }, 2s))
+        << "a connection that says nothing is cut at the handshake deadline";
 }
 
 TEST_F(PeerWebTest, AnotherSitesPageCannotOpenTheSocket)
