@@ -1,11 +1,12 @@
 #pragma once
 
 #include "platform/EventServices.h"
+#include "platform/linux/keys/HeldKeys.h"
 #include "platform/linux/keys/MacChordTranslator.h"
+#include "platform/linux/keys/MacKeyEvents.h"
 #include "platform/linux/portal/LayoutKeysyms.h"
 
 #include <cstdint>
-#include <map>
 #include <optional>
 #include <set>
 #include <vector>
@@ -14,6 +15,12 @@ namespace kavora {
 
 class InputSettings;
 class PortalSession;
+
+// The key of a stroke through the portal: an evdev code, or a keysym the compositor finds.
+struct PortalKey {
+    std::int32_t keycode = 0; // 0: the key is the keysym
+    std::uint32_t keysym = 0;
+};
 
 // The event services of a Wayland desktop, through a remote-desktop session of the portal.
 //
@@ -28,7 +35,7 @@ class PortalSession;
 //
 // Posts return false while the session is not granted. releaseAll() lifts every key and button
 // still down, as the session does before it closes. GUI thread only.
-class PortalEventServices final : public EventServices {
+class PortalEventServices final : public EventServices, private HeldKeys<PortalKey>::Sink {
 public:
     // The session and settings must outlive this object.
     PortalEventServices(PortalSession& session, const InputSettings& settings);
@@ -52,32 +59,19 @@ public:
     void reloadLayout() { layout_.reload(); }
 
 private:
-    // What one down event pressed, so that its up event releases the same.
-    struct Stroke {
-        std::vector<std::int32_t> modifiers; // evdev codes, in press order
-        std::int32_t keycode = 0; // 0: the key is a keysym
-        std::uint32_t keysym = 0;
-    };
+    using Stroke = HeldKeys<PortalKey>::Stroke; // its modifiers are evdev codes
 
     bool postMacKey(const KeyEvent& event);
     bool postCharacter(const KeyEvent& event);
     std::optional<Stroke> strokeForChord(const KeyChord& chord) const;
-    bool pressUnder(std::map<std::int64_t, Stroke>& held, std::int64_t id,
-                    std::optional<Stroke> stroke);
-    bool releaseUnder(std::map<std::int64_t, Stroke>& held, std::int64_t id);
-    bool press(const Stroke& stroke);
-    bool release(const Stroke& stroke);
-    bool pressKey(const Stroke& stroke, bool pressed);
+    bool sendKey(const PortalKey& key, KeyState state) override;
+    void sendModifier(int modifier, KeyState state) override;
 
     PortalSession& session_;
     const InputSettings& settings_;
     LayoutKeysyms layout_;
-    std::set<std::uint16_t> macModifiersDown_;
-    std::optional<char16_t> pendingHighSurrogate_;
-    std::map<std::int64_t, Stroke> macKeysDown_;
-    std::map<std::int64_t, Stroke> charactersDown_;
-    std::map<std::int64_t, Stroke> mediaKeysDown_;
-    std::map<std::int32_t, int> modifierHolds_;
+    MacKeyEvents macEvents_;
+    HeldKeys<PortalKey> keys_ { *this };
     std::set<std::int32_t> buttonsDown_;
 };
 

@@ -1,7 +1,6 @@
 #include "platform/linux/x11/X11Keyboard.h"
 
 #include "platform/InputSettings.h"
-#include "platform/MacKeyCodes.h"
 #include "platform/linux/keys/Keysyms.h"
 #include "platform/linux/keys/MacKeyTable.h"
 #include "platform/linux/x11/X11Connection.h"
@@ -10,7 +9,6 @@
 #include <array>
 #include <cstring>
 #include <thread>
-#include <utility>
 
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
@@ -22,30 +20,6 @@ namespace kavora {
 namespace {
 
 using Clock = X11KeycodePool::Clock;
-
-// The Mac's modifier keys and the flag each stands for. Fn has no X keycode and stands for
-// nothing here; it is swallowed like the others.
-struct MacModifier {
-    std::uint16_t key;
-    std::uint64_t flag;
-};
-constexpr auto kMacModifiers = std::to_array<MacModifier>({
-    { mackey::kCommand, eventflag::kCommand },
-    { mackey::kRightCommand, eventflag::kCommand },
-    { mackey::kShift, eventflag::kShift },
-    { mackey::kRightShift, eventflag::kShift },
-    { mackey::kOption, eventflag::kAlternate },
-    { mackey::kRightOption, eventflag::kAlternate },
-    { mackey::kControl, eventflag::kControl },
-    { mackey::kRightControl, eventflag::kControl },
-    { mackey::kFunction, 0 },
-});
-
-const MacModifier* macModifier(std::uint16_t key)
-{
-    const auto* found = std::ranges::find(kMacModifiers, key, &MacModifier::key);
-    return found == std::end(kMacModifiers) ? nullptr : found;
-}
 
 // The X modifier keys, in the order they go down.
 struct ModifierKey {
@@ -59,22 +33,6 @@ constexpr auto kModifierKeys = std::to_array<ModifierKey>({
     { keymodifier::kAlt, XK_Alt_L, KEY_LEFTALT },
     { keymodifier::kSuper, XK_Super_L, KEY_LEFTMETA },
 });
-
-// Media keys: system-defined events of this subtype, the key type in bits 16-31 of data1 and
-// the key state in bits 8-15.
-constexpr std::int16_t kAuxControlButtons = 8;
-constexpr std::int64_t kMediaKeyPressed = 0x0A;
-constexpr std::int64_t kMediaKeyReleased = 0x0B;
-
-constexpr bool isHighSurrogate(char16_t unit)
-{
-    return unit >= 0xD800 && unit <= 0xDBFF;
-}
-
-constexpr bool isLowSurrogate(char16_t unit)
-{
-    return unit >= 0xDC00 && unit <= 0xDFFF;
-}
 
 } // namespace
 
@@ -118,11 +76,8 @@ X11Keyboard::~X11Keyboard()
     if (!connection_.alive())
         return;
     X11Connection::CallScope scope(connection_);
-    for (auto* held : { &macKeysDown_, &charactersDown_, &mediaKeysDown_ }) {
-        for (const auto& [id, stroke] : *held)
-            release(stroke);
-        held->clear();
-    }
+    keys_.releaseAll();
+    connection_.flush();
     giveBackSpareKeycodes();
 }
 
@@ -138,46 +93,34 @@ bool X11Keyboard::postKey(const KeyEvent& event)
 
 bool X11Keyboard::postMediaKey(const MediaKeyEvent& event)
 {
-    if (!connection_.hasXTest() || event.subtype != kAuxControlButtons)
+    const auto media = mediaKeyStroke(event);
+    if (!connection_.hasXTest() || !media)
         return false;
-    const auto keyType = (event.data1 >> 16) & 0xFFFF;
-    const auto state = (event.data1 >> 8) & 0xFF;
-    const auto keysym = keysymForMediaKey(keyType);
-    if (!keysym || (state != kMediaKeyPressed && state != kMediaKeyReleased))
+    const auto keysym = keysymForMediaKey(media->keyType);
+    if (!keysym)
         return false;
     X11Connection::CallScope scope(connection_);
     if (!refreshKeymap())
         return false;
-    if (state == kMediaKeyReleased)
-        return releaseUnder(mediaKeysDown_, keyType);
-    if (auto repeated = repeatIfHeld(mediaKeysDown_, keyType))
-        return *repeated;
-    return pressUnder(mediaKeysDown_, keyType, strokeForKeysym(*keysym));
+    if (media->state == KeyState::Up)
+        return flushed(keys_.release(HeldBy::MediaKey, media->keyType));
+    return flushed(
+        keys_.press(HeldBy::MediaKey, media->keyType, [&] { return strokeForKeysym(*keysym); }));
 }
 
 bool X11Keyboard::postMacKey(const KeyEvent& event)
 {
-    const auto key = event.virtualKey;
-    if (macModifier(key)) {
-        if (event.state == KeyState::Down)
-            macModifiersDown_.insert(key);
-        else
-            macModifiersDown_.erase(key);
+    if (macEvents_.noteModifier(event))
         return true;
-    }
+    const auto key = event.virtualKey;
     if (event.state == KeyState::Up)
-        return releaseUnder(macKeysDown_, key);
-    if (auto repeated = repeatIfHeld(macKeysDown_, key))
-        return *repeated;
-
-    std::uint64_t heldFlags = 0;
-    for (const auto down : macModifiersDown_)
-        heldFlags |= macModifier(down)->flag;
-    const auto chord
-        = translateMacChord(key, event.flags.value_or(heldFlags), settings_.commandKeyRole());
-    if (!chord)
-        return false;
-    return pressUnder(macKeysDown_, key, strokeForChord(*chord));
+        return flushed(keys_.release(HeldBy::MacKey, key));
+    // A repeat presses the key held, whatever the chord would be now.
+    return flushed(keys_.press(HeldBy::MacKey, key, [&]() -> std::optional<Stroke> {
+        const auto chord
+            = translateMacChord(key, macEvents_.flags(event), settings_.commandKeyRole());
+        return chord ? strokeForChord(*chord) : std::nullopt;
+    }));
 }
 
 bool X11Keyboard::postUnicode(const KeyEvent& event)
@@ -186,27 +129,15 @@ bool X11Keyboard::postUnicode(const KeyEvent& event)
     if (event.state == KeyState::Up) {
         // The high half of a pair goes down and up before the low half: the character is typed
         // with the low half.
-        if (isHighSurrogate(unit))
-            return true;
-        return releaseUnder(charactersDown_, unit);
+        return isHighSurrogate(unit) || flushed(keys_.release(HeldBy::Character, unit));
     }
-    if (isHighSurrogate(unit)) {
-        pendingHighSurrogate_ = unit;
+    const auto typed = macEvents_.unitDown(unit);
+    if (typed.awaitsLowHalf)
         return true;
-    }
-    char32_t character = unit;
-    const auto high = std::exchange(pendingHighSurrogate_, std::nullopt);
-    if (isLowSurrogate(unit)) {
-        if (!high)
-            return false; // half a character types nothing
-        character = 0x10000 + ((char32_t(*high) - 0xD800) << 10) + (char32_t(unit) - 0xDC00);
-    }
-    const auto keysym = keysymForCharacter(character);
+    const auto keysym = typed.character ? keysymForCharacter(*typed.character) : std::nullopt;
     if (!keysym)
         return false;
-    if (auto repeated = repeatIfHeld(charactersDown_, unit))
-        return *repeated;
-    return pressUnder(charactersDown_, unit, strokeForKeysym(*keysym));
+    return flushed(keys_.press(HeldBy::Character, unit, [&] { return strokeForKeysym(*keysym); }));
 }
 
 std::optional<X11Keyboard::Stroke> X11Keyboard::strokeForChord(const KeyChord& chord)
@@ -223,14 +154,14 @@ std::optional<X11Keyboard::Stroke> X11Keyboard::strokeForChord(const KeyChord& c
             ? X11Keymap::Levels::UnshiftedOrShifted
             : X11Keymap::Levels::Unshifted;
         if (auto place = keymap_.find(chord.keysym, group, levels, lent)) {
-            stroke = Stroke { place->keycode, {}, false };
+            stroke = Stroke { { place->keycode, false }, {} };
             if (place->shifted)
                 modifiers |= keymodifier::kShift;
         }
     }
     if (!stroke) {
         if (auto keycode = positionKeycode(chord, group))
-            stroke = Stroke { *keycode, {}, false };
+            stroke = Stroke { { *keycode, false }, {} };
     }
     if (!stroke && chord.lookup == KeyLookup::Keysym)
         stroke = leaseSpare(chord.keysym);
@@ -238,8 +169,7 @@ std::optional<X11Keyboard::Stroke> X11Keyboard::strokeForChord(const KeyChord& c
         return std::nullopt;
 
     if (!addModifiers(*stroke, modifiers, group)) {
-        if (stroke->leased)
-            pool_.release(stroke->keycode, Clock::now());
+        released(stroke->key);
         return std::nullopt;
     }
     return stroke;
@@ -303,62 +233,29 @@ std::optional<X11Keyboard::Stroke> X11Keyboard::leaseSpare(std::uint32_t keysym)
             return std::nullopt;
         }
     }
-    return Stroke { lease->keycode, {}, true };
+    return Stroke { { lease->keycode, true }, {} };
 }
 
-std::optional<bool> X11Keyboard::repeatIfHeld(const std::map<std::int64_t, Stroke>& held,
-                                              std::int64_t id)
+bool X11Keyboard::sendKey(const X11Key& key, KeyState state)
 {
-    const auto found = held.find(id);
-    if (found == held.end())
-        return std::nullopt;
-    // A second down without an up is an automatic repeat: the key alone goes down again.
-    fakeKey(found->second.keycode, KeyState::Down);
-    return connection_.flush();
+    fakeKey(key.keycode, state);
+    return true; // known at the flush
 }
 
-bool X11Keyboard::pressUnder(std::map<std::int64_t, Stroke>& held, std::int64_t id,
-                             std::optional<Stroke> stroke)
+void X11Keyboard::sendModifier(int modifier, KeyState state)
 {
-    if (!stroke)
-        return false;
-    held[id] = *stroke;
-    return press(*stroke);
+    fakeKey(modifier, state);
 }
 
-bool X11Keyboard::releaseUnder(std::map<std::int64_t, Stroke>& held, std::int64_t id)
+void X11Keyboard::released(const X11Key& key)
 {
-    const auto found = held.find(id);
-    if (found == held.end())
-        return true; // an up without a down has nothing to release
-    const Stroke stroke = std::move(found->second);
-    held.erase(found);
-    return release(stroke);
+    if (key.leased)
+        pool_.release(key.keycode, Clock::now());
 }
 
-bool X11Keyboard::press(const Stroke& stroke)
+bool X11Keyboard::flushed(bool posted)
 {
-    for (const int modifier : stroke.modifiers) {
-        if (modifierHolds_[modifier]++ == 0)
-            fakeKey(modifier, KeyState::Down);
-    }
-    fakeKey(stroke.keycode, KeyState::Down);
-    return connection_.flush();
-}
-
-bool X11Keyboard::release(const Stroke& stroke)
-{
-    fakeKey(stroke.keycode, KeyState::Up);
-    for (auto modifier = stroke.modifiers.rbegin(); modifier != stroke.modifiers.rend();
-         ++modifier) {
-        if (--modifierHolds_[*modifier] <= 0) {
-            modifierHolds_.erase(*modifier);
-            fakeKey(*modifier, KeyState::Up);
-        }
-    }
-    if (stroke.leased)
-        pool_.release(stroke.keycode, Clock::now());
-    return connection_.flush();
+    return posted && connection_.flush();
 }
 
 void X11Keyboard::fakeKey(int keycode, KeyState state)

@@ -1,19 +1,24 @@
 #pragma once
 
 #include "platform/EventServices.h"
+#include "platform/linux/keys/HeldKeys.h"
 #include "platform/linux/keys/MacChordTranslator.h"
+#include "platform/linux/keys/MacKeyEvents.h"
 #include "platform/linux/x11/X11KeycodePool.h"
 #include "platform/linux/x11/X11Keymap.h"
 
 #include <cstdint>
-#include <map>
 #include <optional>
-#include <set>
-#include <vector>
 
 namespace kavora {
 
 class InputSettings;
+
+// The key of a stroke on X: a keycode, perhaps a spare one lent by the pool for the stroke.
+struct X11Key {
+    int keycode = 0;
+    bool leased = false;
+};
 
 // Posts Mac key events on an X display through XTest.
 //
@@ -27,11 +32,11 @@ class InputSettings;
 // A Unicode unit types its character: through the key of the layout that produces it unshifted or
 // with Shift, otherwise through a spare keycode bound to its keysym for the purpose (see
 // X11KeycodePool). A surrogate pair arrives as two down/up pairs and is typed as one character.
-class X11Keyboard {
+class X11Keyboard final : private HeldKeys<X11Key>::Sink {
 public:
     X11Keyboard(X11Connection& connection, const InputSettings& settings);
     // Releases the keys still held and gives back the spare keycodes it bound.
-    ~X11Keyboard();
+    ~X11Keyboard() override;
     X11Keyboard(const X11Keyboard&) = delete;
     X11Keyboard& operator=(const X11Keyboard&) = delete;
 
@@ -39,12 +44,7 @@ public:
     bool postMediaKey(const MediaKeyEvent& event);
 
 private:
-    // What one down event pressed, so that its up event releases the same keys.
-    struct Stroke {
-        int keycode = 0;
-        std::vector<int> modifiers; // X keycodes, in press order
-        bool leased = false; // the keycode is a spare one lent by the pool
-    };
+    using Stroke = HeldKeys<X11Key>::Stroke; // its modifiers are X keycodes
 
     bool postMacKey(const KeyEvent& event);
     bool postUnicode(const KeyEvent& event);
@@ -55,12 +55,11 @@ private:
     std::optional<int> modifierKeycode(std::uint8_t modifier, int group) const;
     std::optional<Stroke> leaseSpare(std::uint32_t keysym);
 
-    bool press(const Stroke& stroke);
-    bool release(const Stroke& stroke);
-    std::optional<bool> repeatIfHeld(const std::map<std::int64_t, Stroke>& held, std::int64_t id);
-    bool pressUnder(std::map<std::int64_t, Stroke>& held, std::int64_t id,
-                    std::optional<Stroke> stroke);
-    bool releaseUnder(std::map<std::int64_t, Stroke>& held, std::int64_t id);
+    bool sendKey(const X11Key& key, KeyState state) override;
+    void sendModifier(int modifier, KeyState state) override;
+    void released(const X11Key& key) override;
+    // Sends what was posted; false when nothing was to be posted or the connection is lost.
+    bool flushed(bool posted);
     void fakeKey(int keycode, KeyState state);
     bool refreshKeymap();
     void giveBackSpareKeycodes();
@@ -72,14 +71,8 @@ private:
     bool keymapStale_ = true;
     // The keyboard's group (the layout in use), once read.
     std::optional<int> group_;
-    std::set<std::uint16_t> macModifiersDown_;
-    std::optional<char16_t> pendingHighSurrogate_;
-    // Strokes under way by Mac key code, by the last UTF-16 unit of a character, by media key.
-    std::map<std::int64_t, Stroke> macKeysDown_;
-    std::map<std::int64_t, Stroke> charactersDown_;
-    std::map<std::int64_t, Stroke> mediaKeysDown_;
-    // How many strokes hold each X modifier keycode; it goes up with the last of them.
-    std::map<int, int> modifierHolds_;
+    MacKeyEvents macEvents_;
+    HeldKeys<X11Key> keys_ { *this };
 };
 
 } // namespace kavora
