@@ -6,7 +6,6 @@
 #include "ui/ToggleSwitch.h"
 
 #include <QLabel>
-#include <QPixmap>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -76,7 +75,7 @@ void BrowserControlSwitch::showState()
     address_->setText(QString::fromStdString(address));
     const auto code = QrCode::encode(address);
     if (code)
-        qrCode_->setPixmap(QPixmap::fromImage(code->image(kModulePixels)));
+        qrCode_->setPixmap(code->pixmap(kModulePixels, devicePixelRatioF()));
     else
         qrCode_->clear();
 }

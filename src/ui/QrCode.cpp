@@ -2,6 +2,9 @@
 
 #include <QPainter>
 
+#include <algorithm>
+#include <cmath>
+
 #include <qrencode.h>
 
 namespace kavora {
@@ -47,6 +50,15 @@ QImage QrCode::image(int modulePixels) const
             }
         }
     }
+    return picture;
+}
+
+QPixmap QrCode::pixmap(int modulePixels, qreal devicePixelRatio) const
+{
+    const qreal ratio = devicePixelRatio > 0 ? devicePixelRatio : 1.0;
+    const int devicePixels = std::max(1, static_cast<int>(std::lround(modulePixels * ratio)));
+    QPixmap picture = QPixmap::fromImage(image(devicePixels));
+    picture.setDevicePixelRatio(ratio);
     return picture;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <QPixmap>
 
 #include <optional>
 #include <string>
@@ -23,6 +24,10 @@ public:
 
     // Each module a block of modulePixels, black on white, with the quiet zone.
     QImage image(int modulePixels) const;
+    // The picture for a screen of that device pixel ratio, about modulePixels per module in its
+    // logical pixels and a whole number of device pixels per module, so that the screen draws
+    // it pixel for pixel and no module edge is smoothed.
+    QPixmap pixmap(int modulePixels, qreal devicePixelRatio) const;
     // Two rows of modules per line with the half blocks "▀", "▄", "█" and spaces, the light
     // modules drawn (for a terminal with light text on a dark background), with the quiet zone.
     std::string halfBlockText() const;

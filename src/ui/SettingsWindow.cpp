@@ -37,7 +37,10 @@ SettingsWindow::SettingsWindow(ControllerAdapter& adapter, LoginStart* loginStar
     }
     if (browserControl) {
         browserControl_ = new BrowserControlSwitch(*browserControl);
-        connection_->layout()->addWidget(browserControl_);
+        // Set apart from the trusted controllers as they are from the rows above them.
+        auto* column = qobject_cast<QVBoxLayout*>(connection_->layout());
+        column->addSpacing(6);
+        column->addWidget(browserControl_);
     }
 
     auto* form = new QWidget;

@@ -1,11 +1,14 @@
-// Renders the panel (off, waiting, connected) and the settings window (top and bottom) over the
-// real controller and test doubles, and writes them as PNG files into the folder given. Run on a
+// Renders the panel (off, waiting, connected), the settings window (top and bottom) and its
+// switch for control from a browser (on, with an address and its QR code) over the real
+// controller and test doubles, and writes them as PNG files into the folder given. Run on a
 // real X server (scripts/screenshots runs it under Xvfb) so that the desktop's fonts are used.
 #include "../UiRig.h"
 #include "platform/LoginStart.h"
+#include "support/FixedBrowserControl.h"
 #include "ui/ConsentPrompt.h"
 #include "ui/MenuBarPanel.h"
 #include "ui/SettingsWindow.h"
+#include "ui/StatusSections.h"
 
 #include <QDir>
 #include <QScrollArea>
@@ -18,7 +21,9 @@ namespace {
 
 using kavora::test::UiRig;
 
-bool save(QWidget& widget, const QDir& folder, const char* name)
+// The whole widget, or only the area given in its coordinates.
+bool save(QWidget& widget, const QDir& folder, const char* name,
+          const QRect& area = QRect(QPoint(0, 0), QSize(-1, -1)))
 {
     // An X server confirms a window's new size later: let it answer before drawing.
     for (int i = 0; i < 10; ++i) {
@@ -26,7 +31,7 @@ bool save(QWidget& widget, const QDir& folder, const char* name)
         QApplication::processEvents();
     }
     const QString path = folder.filePath(QString::fromLatin1(name));
-    if (!widget.grab().save(path)) {
+    if (!widget.grab(area).save(path)) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
         return false;
     }
@@ -83,9 +88,16 @@ int main(int argc, char** argv)
     panel.hide();
 
     ShownLoginStart loginStart;
-    kavora::SettingsWindow window(*rig.adapter, &loginStart);
+    // Switched on and served, with a made-up pairing code.
+    kavora::test::FixedBrowserControl browserControl(
+        true, "https://192.168.1.20:47390/#t=x7Kq2mVbN4pRt9LwZc3HsA");
+    kavora::SettingsWindow window(*rig.adapter, &loginStart, &browserControl);
     window.showWindow();
     ok &= save(window, folder, "settings-top.png");
+    // The "接続" section with the form's margin around it, as the window shows it.
+    QWidget& connection = window.connection();
+    ok &= save(*connection.parentWidget(), folder, "settings-browser.png",
+               connection.geometry().adjusted(-12, -12, 12, 12));
     auto* scroll = window.findChild<QScrollArea*>();
     scroll->verticalScrollBar()->setValue(scroll->verticalScrollBar()->maximum());
     ok &= save(window, folder, "settings-bottom.png");

@@ -1,0 +1,46 @@
+// The QR code's picture for screens of different pixel densities.
+#include "ui/QrCode.h"
+
+#include "UiRig.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace kavora {
+namespace {
+
+TEST(QrCodeTest, APixmapHasWholeDevicePixelsPerModuleAtTheScreensRatio)
+{
+    struct Row {
+        const char* shows;
+        qreal screenRatio;
+        qreal pixmapRatio;
+        int devicePixelsPerModule;
+    };
+    const std::vector<Row> rows {
+        { "a plain screen draws 4 pixels a module", 1.0, 1.0, 4 },
+        { "a double density screen draws 8", 2.0, 2.0, 8 },
+        { "a 150 % screen draws 6", 1.5, 1.5, 6 },
+        { "a 125 % screen draws 5", 1.25, 1.25, 5 },
+        { "an unknown ratio is taken as 1", 0.0, 1.0, 4 },
+    };
+    test::widgetApplication(); // pixmaps need one
+    const auto code = QrCode::encode("https://192.168.1.20:47390/#t=x7Kq2mVbN4pRt9LwZc3HsA");
+    ASSERT_TRUE(code);
+    const int modules = code->size() + 2 * QrCode::kQuietZone;
+    const int zone = QrCode::kQuietZone;
+    for (const auto& row : rows) {
+        const QPixmap pixmap = code->pixmap(4, row.screenRatio);
+        EXPECT_EQ(pixmap.devicePixelRatio(), row.pixmapRatio) << row.shows;
+        EXPECT_EQ(pixmap.width(), modules * row.devicePixelsPerModule) << row.shows;
+        // The quiet zone ends and the finder pattern's dark corner starts on a module edge.
+        const QImage image = pixmap.toImage();
+        const int edge = zone * row.devicePixelsPerModule;
+        EXPECT_EQ(image.pixel(edge - 1, edge - 1), qRgb(255, 255, 255)) << row.shows;
+        EXPECT_EQ(image.pixel(edge, edge), qRgb(0, 0, 0)) << row.shows;
+    }
+}
+
+} // namespace
+} // namespace kavora
