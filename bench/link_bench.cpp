@@ -6,6 +6,7 @@
 // moving finger; its wake-ups while idle; its resident memory. Set KAVORA_BENCH_RECEIVER to the
 // floor program (floor_receiver, built beside the bench) or another build of kavora to measure
 // that instead, in the same way.
+#include "Percentile.h"
 #include "ReceiverProgram.h"
 #include "link/TrustedDevices.h"
 #include "platform/linux/peer/CertificateStore.h"
@@ -244,15 +245,6 @@ void BM_LinkMouseDeltaBurst(benchmark::State& state)
         double(state.iterations()) * double(burst + 1), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_LinkMouseDeltaBurst)->Arg(1000)->UseRealTime()->Unit(benchmark::kMillisecond);
-
-double percentile(std::vector<double> values, double fraction)
-{
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    const auto index = static_cast<std::size_t>(fraction * double(values.size() - 1) + 0.5);
-    return values[std::min(index, values.size() - 1)];
-}
 
 // From PeerClient::send of the first message to the X server's release event arriving at the
 // bench's own window: a click (leftClickDown and leftClickUp sent together) or a Return key (one

@@ -3,6 +3,7 @@
 // desktop portal, the dialog answered through the accessibility bus) and on Xvfb with openbox.
 // The figure is the time from sending leftClickDown to the client handling the button press:
 // the same GTK client (InputObserver.py) on both, which stamps each event with CLOCK_MONOTONIC.
+#include "Percentile.h"
 #include "link/TrustedDevices.h"
 #include "platform/linux/peer/CertificateStore.h"
 #include "platform/linux/peer/PeerClient.h"
@@ -54,13 +55,6 @@ std::optional<Clock::time_point> stampOf(const std::optional<std::string>& line)
     if (at == std::string::npos)
         return std::nullopt;
     return Clock::time_point(std::chrono::nanoseconds(std::stoll(line->substr(at + 2))));
-}
-
-double percentile(std::vector<double> values, double fraction)
-{
-    std::sort(values.begin(), values.end());
-    const auto index = static_cast<std::size_t>(fraction * double(values.size() - 1) + 0.5);
-    return values[std::min(index, values.size() - 1)];
 }
 
 // One kavora on one desktop, a controller joined to it, and the observer that sees its clicks.

@@ -4,6 +4,7 @@
 // for a `mouseDelta` line given to kavora-remote. Both go to the real kavora program serving the
 // page on 127.0.0.1, on an Xvfb server of the bench's own, in the same run. Needs node, Chromium
 // and tests/browser/node_modules (npm ci); skips without them.
+#include "Percentile.h"
 #include "browser/PageDriver.h"
 #include "e2e/ReceiverProcess.h"
 #include "support/linux/PeerTestSupport.h"
@@ -168,15 +169,6 @@ Rig& rig()
 {
     static Rig shared;
     return shared;
-}
-
-double percentile(std::vector<double> values, double fraction)
-{
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    const auto index = static_cast<std::size_t>(fraction * double(values.size() - 1) + 0.5);
-    return values[std::min(index, values.size() - 1)];
 }
 
 void report(benchmark::State& state, const std::vector<double>& latenciesMs)
