@@ -71,16 +71,6 @@ std::vector<std::string> execWords(const std::string& entry)
     return words;
 }
 
-// The status-notifier items registered with the session's watcher.
-std::string registeredItems()
-{
-    return run({ "gdbus", "call", "--session", "--dest", "org.kde.StatusNotifierWatcher",
-                 "--object-path", "/StatusNotifierWatcher", "--method",
-                 "org.freedesktop.DBus.Properties.Get", "org.kde.StatusNotifierWatcher",
-                 "RegisteredStatusNotifierItems" })
-        .output;
-}
-
 TEST(Autostart, TheEntryStartsTheProgramSwitchedOnInItsTrayWithoutItsWindow)
 {
     if (const auto missing = missingPrograms({ "wmctrl" }); !missing.empty())
@@ -92,7 +82,7 @@ TEST(Autostart, TheEntryStartsTheProgramSwitchedOnInItsTrayWithoutItsWindow)
     if (!tray.missing().empty())
         GTEST_SKIP() << tray.missing();
     ASSERT_TRUE(tray.ready()) << readText(tray.log());
-    const std::string itemsBefore = registeredItems();
+    const std::string itemsBefore = statusNotifierWatcher("RegisteredStatusNotifierItems");
 
     XdgAutostartEntry entry(XdgAutostartEntry::userFile(), KAVORA_PROGRAM);
     ASSERT_EQ(entry.setEnabled(true), std::nullopt);
@@ -117,7 +107,9 @@ TEST(Autostart, TheEntryStartsTheProgramSwitchedOnInItsTrayWithoutItsWindow)
     const auto banner = started.readLine(kStartTimeout);
     ASSERT_TRUE(banner && banner->find("listening on port ") != std::string::npos) << readText(log);
     const std::string port = banner->substr(banner->rfind(' ') + 1);
-    ASSERT_TRUE(pollUntil([&] { return registeredItems() != itemsBefore; }, kWindowTimeout))
+    ASSERT_TRUE(pollUntil(
+        [&] { return statusNotifierWatcher("RegisteredStatusNotifierItems") != itemsBefore; },
+        kWindowTimeout))
         << "the status icon registers with the tray host";
     EXPECT_FALSE(pollUntil(settingsWindowListed, kNoWindowGrace)) << readText(log);
 

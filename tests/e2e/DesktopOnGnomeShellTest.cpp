@@ -6,6 +6,7 @@
 #include "support/linux/HeadlessGnome.h"
 #include "support/linux/Polling.h"
 #include "support/linux/PrivateSession.h"
+#include "support/linux/XfcePanel.h"
 
 #include <gtest/gtest.h>
 
@@ -146,13 +147,7 @@ TEST_F(DesktopOnGnomeShell, ATrayThatArrivesLaterGetsTheIconAndOpensThePanelCent
     std::string item;
     ASSERT_TRUE(pollUntil(
         [&] {
-            const auto items
-                = run({ "gdbus", "call", "--session", "--dest", "org.kde.StatusNotifierWatcher",
-                        "--object-path", "/StatusNotifierWatcher", "--method",
-                        "org.freedesktop.DBus.Properties.Get", "org.kde.StatusNotifierWatcher",
-                        "RegisteredStatusNotifierItems" },
-                      environment)
-                      .output;
+            const auto items = statusNotifierWatcher("RegisteredStatusNotifierItems");
             const auto start = items.find("['");
             item = start == std::string::npos
                 ? ""

@@ -8,11 +8,11 @@ namespace kavora::test {
 
 // A real tray host of a desktop on the PrivateSession: xfce4-panel as one bar across the top of
 // the screen, holding only its status tray, which shows status-notifier items (and X11 tray
-// icons). Its configuration is written into the session's settings folder before it starts;
+// icons). Its configuration (xfce4-panel.xml) is put in the session's settings folder first;
 // ready() once the session bus says that a host shows items. Stopped with the object.
 class XfcePanel {
 public:
-    static constexpr int kHeight = 32;
+    static constexpr int kHeight = 32; // as xfce4-panel.xml has it
 
     XfcePanel();
 
@@ -28,7 +28,9 @@ private:
     bool ready_ = false;
 };
 
-// Whether a host registered with the session's status-notifier watcher now.
-bool statusNotifierHostRegistered();
+// A property of the session's status-notifier watcher (a tray host's) as gdbus prints it, or "":
+// IsStatusNotifierHostRegistered, RegisteredStatusNotifierItems.
+std::string statusNotifierWatcher(const std::string& property,
+                                  const EnvironmentChanges& session = {});
 
 } // namespace kavora::test
