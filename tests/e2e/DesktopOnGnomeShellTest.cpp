@@ -15,9 +15,7 @@
 namespace kavora::test {
 namespace {
 
-constexpr const char* kWindowTitle = "Kavora 設定";
 constexpr const char* kNoticeTitle = "Kavora は動作中です";
-constexpr std::chrono::milliseconds kUiTimeout { 30'000 };
 
 class DesktopOnGnomeShell : public ::testing::Test {
 protected:

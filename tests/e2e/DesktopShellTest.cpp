@@ -34,9 +34,7 @@ using namespace std::chrono_literals;
 
 constexpr const char* kGuardLine
     = "KVGUARD 既に起動済みのインスタンスを検出 → 二重起動を防ぐため終了";
-constexpr const char* kWindowTitle = "Kavora 設定";
 constexpr const char* kPromptTitle = "Kavora 接続の許可";
-constexpr std::chrono::milliseconds kUiTimeout { 30'000 };
 
 // A TCP port on 127.0.0.1 that nothing listens on right now.
 std::string freePort()

@@ -13,7 +13,6 @@ namespace {
 
 constexpr auto kStartTimeout = std::chrono::seconds(40);
 constexpr auto kObserverTimeout = std::chrono::seconds(15);
-const std::string kPython = "/usr/bin/python3";
 const std::string kPortal = "/usr/libexec/xdg-desktop-portal";
 const std::string kPortalBackend = "/usr/libexec/xdg-desktop-portal-gnome";
 

@@ -8,7 +8,7 @@
 namespace kavora::test {
 namespace {
 
-constexpr std::chrono::seconds kStartTimeout { 30 };
+constexpr std::chrono::seconds kPanelStartTimeout { 30 };
 
 } // namespace
 
@@ -45,7 +45,7 @@ XfcePanel::XfcePanel()
             return statusNotifierWatcher("IsStatusNotifierHostRegistered").find("true")
                 != std::string::npos;
         },
-        kStartTimeout);
+        kPanelStartTimeout);
 }
 
 std::string XfcePanel::log() const

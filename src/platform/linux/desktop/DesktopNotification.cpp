@@ -13,7 +13,7 @@ namespace {
 const QString kService = QStringLiteral("org.freedesktop.Notifications");
 const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
 const QString kInterface = QStringLiteral("org.freedesktop.Notifications");
-constexpr int kCallTimeoutMs = 5000;
+constexpr int kNotificationCallTimeoutMs = 5000;
 constexpr int kWithdrawAtExitTimeoutMs = 1000;
 // Why the server closed a notification: 2 is the user's dismissal.
 constexpr uint kDismissedByUser = 2;
@@ -63,7 +63,7 @@ void DesktopNotification::show(const Content& content)
          << content.body << content.actions << hints << 0;
     const quint64 request = ++requests_;
     auto* pending = new QDBusPendingCallWatcher(
-        QDBusConnection::sessionBus().asyncCall(call, kCallTimeoutMs), this);
+        QDBusConnection::sessionBus().asyncCall(call, kNotificationCallTimeoutMs), this);
     connect(pending, &QDBusPendingCallWatcher::finished, this,
             [this, request](QDBusPendingCallWatcher* answer) {
                 answer->deleteLater();
@@ -97,7 +97,7 @@ void DesktopNotification::close(uint id)
 {
     auto call = serverCall("CloseNotification");
     call << id;
-    QDBusConnection::sessionBus().asyncCall(call, kCallTimeoutMs);
+    QDBusConnection::sessionBus().asyncCall(call, kNotificationCallTimeoutMs);
 }
 
 void DesktopNotification::takeAction(uint id, const QString& key)

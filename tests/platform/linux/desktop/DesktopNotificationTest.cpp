@@ -12,7 +12,6 @@
 namespace kavora::test {
 namespace {
 
-const std::string kPython = "/usr/bin/python3";
 
 // A call to the notification server fake (python3-dbusmock's template); its printed reply.
 std::string callServer(const std::string& method, std::vector<std::string> arguments = {})
