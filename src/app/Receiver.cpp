@@ -49,7 +49,7 @@ PeerLinkOptions linkOptions(const ReceiverOptions& options, const UserDefaults& 
 } // namespace
 
 Receiver::Receiver(const ReceiverOptions& options, Log& log)
-    : defaults_(settingsFolder(), log)
+    : defaults_(settingsFolder(), log, scheduler_)
     , settings_(defaults_, legacy_, log)
     , inputSettings_(defaults_)
     , input_(scheduler_, defaults_, inputSettings_, log)
