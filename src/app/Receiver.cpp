@@ -53,7 +53,8 @@ Receiver::Receiver(const ReceiverOptions& options, Log& log)
     , settings_(defaults_, legacy_, log)
     , inputSettings_(defaults_)
     , input_(scheduler_, defaults_, inputSettings_, log)
-    , workspace_(std::make_unique<DesktopApplications>(), RunningSources::ofThisSession())
+    , workspace_(std::make_unique<DesktopApplications>(),
+                 RunningSources::ofThisSession(scheduler_, log))
     , launcher_([this] { postOverviewKey(input_.events()); },
                 [this](const std::string& bundleId) {
                     return workspace_.activateRunningApplication(bundleId);
