@@ -50,6 +50,7 @@ PeerLinkOptions linkOptions(const ReceiverOptions& options, const UserDefaults& 
 
 Receiver::Receiver(const ReceiverOptions& options, Log& log)
     : defaults_(settingsFolder(), log, scheduler_)
+    , legacy_(kOwnProgram)
     , settings_(defaults_, legacy_, log)
     , inputSettings_(defaults_)
     , input_(scheduler_, defaults_, inputSettings_, log)
