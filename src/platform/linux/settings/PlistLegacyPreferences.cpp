@@ -198,7 +198,14 @@ int runLegacyPreferencesReader()
 
 std::optional<PropertyListDictionary> dictionaryFromReaderOutput(std::string_view output)
 {
-    const json object = json::from_cbor(output, true, false);
+    json object;
+    try {
+        // Without exceptions asked for, a container announcing more members than memory could
+        // hold still throws.
+        object = json::from_cbor(output, true, false);
+    } catch (const json::exception&) {
+        return std::nullopt;
+    }
     if (!object.is_object())
         return std::nullopt;
     PropertyListDictionary dictionary;

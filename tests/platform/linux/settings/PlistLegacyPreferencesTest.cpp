@@ -94,6 +94,17 @@ TEST(PlistLegacyPreferences, ANulInsideAStringIsKept)
     EXPECT_EQ(values->at("macCursorSpeed"), 2.0);
 }
 
+TEST(PlistLegacyPreferences, AReaderAnswerThatIsNoCborDictionaryGivesNothing)
+{
+    const std::pair<const char*, std::string> rows[] = {
+        { "not CBOR", "junk" },
+        { "an array", std::string("\x81\x01", 2) },
+        { "a map of more members than memory holds", std::string("\xBB\x72\0\0\0\0\0\0\0", 9) },
+    };
+    for (const auto& [shows, output] : rows)
+        EXPECT_FALSE(dictionaryFromReaderOutput(output)) << shows;
+}
+
 TEST(PlistLegacyPreferences, FileAndResultOverTheirCapsAreNotTaken)
 {
     const auto file = fixture("full.binary.plist");
