@@ -122,22 +122,19 @@ TEST(AppScopeListTest, TellsWhenUnitsComeGainOrLoseProcessesAndGo)
     EXPECT_TRUE(log.lines.empty());
 }
 
-// With every inotify watch of the user taken (here: in a user namespace of its own whose limit is
-// zero), the list is read on a timer instead, and changes are told as they are found.
+// With every inotify watch of the user taken, the list is read on a timer instead, and changes
+// are told as they are found.
 TEST(AppScopeListTest, WithoutWatchesTheListIsReadAgainOnATimer)
 {
-    constexpr const char* kInside = "KAVORA_NO_INOTIFY_WATCHES";
-    if (std::getenv(kInside) == nullptr) {
-        const std::string limited = "unshare --user --map-root-user sh -c 'echo 0 "
-                                    ">/proc/sys/user/max_inotify_watches && exec \"$0\" \"$1\"' ";
-        if (std::system((limited + "true '' >/dev/null 2>&1").c_str()) != 0)
+    if (std::getenv("KAVORA_NO_WATCHES") == nullptr) {
+        // Runs this test again in a user namespace of its own whose watch limit is zero.
+        const std::string run = "KAVORA_NO_WATCHES=1 unshare -U -r sh -c 'echo 0 "
+                                ">/proc/sys/user/max_inotify_watches && exec \"$0\" \"$1\"' ";
+        if (std::system((run + "true x 2>/dev/null").c_str()) != 0)
             GTEST_SKIP() << "no user namespace with a watch limit of its own here";
-        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-        const std::string self = fs::read_symlink("/proc/self/exe");
-        EXPECT_EQ(std::system((std::string(kInside) + "=1 " + limited + self
-                               + " --gtest_filter=" + test->test_suite_name() + "." + test->name())
-                                  .c_str()),
-                  0);
+        const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        const auto self = fs::read_symlink("/proc/self/exe").string();
+        EXPECT_EQ(std::system((run + self + " --gtest_filter=*." + name).c_str()), 0);
         return;
     }
     const FakeSessionTree tree;
@@ -154,7 +151,6 @@ TEST(AppScopeListTest, WithoutWatchesTheListIsReadAgainOnATimer)
     tree.unit("app-gnome-org.example.A-1.scope", "10\n");
     EXPECT_EQ(afterPolls(0.99), 0);
     EXPECT_EQ(afterPolls(0.01), 1);
-    EXPECT_THAT(listed(list), ::testing::ElementsAre("10 org.example.A|gnome-org.example.A"));
     EXPECT_EQ(afterPolls(1), 1) << "nothing changed, nothing told";
     tree.unit("app-gnome-org.example.A-1.scope", "");
     EXPECT_EQ(afterPolls(1), 2);

@@ -368,21 +368,16 @@ TEST_F(JsonFileUserDefaultsTest, DamagedFileThatCannotBeMovedAsideIsNotOverwritt
 
 TEST(JsonFileUserDefaultsCoalescing, WritesAtOnceThenAtMostFourTimesASecondAndTheLastAlways)
 {
-    struct Row {
-        const char* shows;
-        std::vector<double> changes; // each sets "speed" to its number, 1, 2 ...
-        double quit; // the store is destroyed
-        std::vector<double> writes;
-    };
+    // What it shows; when "speed" is set to 1, 2 ...; when the store is destroyed; the writes.
     // clang-format off
-    const Row rows[] = {
+    const std::tuple<const char*, std::vector<double>, double, std::vector<double>> rows[] = {
         { "one change: at once", { 0 }, 2, { 0 } },
         { "another a quarter second after a write: at once too", { 0, 0.25 }, 2, { 0, 0.25 } },
         { "a slider dragged for a second", { 0, 0.1, 0.2, 0.3, 0.4, 0.5, 0.6, 0.7, 0.8, 0.9, 1 }, 2, { 0, 0.25, 0.5, 0.75, 1, 1.25 } },
         { "quitting with a change waiting writes it", { 0, 0.1 }, 0.2, { 0, 0.2 } },
     };
     // clang-format on
-    for (const auto& row : rows) {
+    for (const auto& [shows, changes, quit, expected] : rows) {
         TemporaryFolder temporary;
         CapturingLog log;
         VirtualScheduler scheduler;
@@ -393,19 +388,19 @@ TEST(JsonFileUserDefaultsCoalescing, WritesAtOnceThenAtMostFourTimesASecondAndTh
         for (int step = 0; step <= 200; ++step) { // hundredths of a second
             const double now = step / 100.0;
             scheduler.advance(Seconds(now) - scheduler.now());
-            for (; changed < row.changes.size() && row.changes[changed] <= now; ++changed) {
+            for (; changed < changes.size() && changes[changed] <= now; ++changed) {
                 store->setDouble("speed", static_cast<double>(changed + 1));
-                EXPECT_EQ(store->doubleValue("speed"), changed + 1.0) << row.shows;
+                EXPECT_EQ(store->doubleValue("speed"), changed + 1.0) << shows;
             }
-            if (now >= row.quit)
+            if (now >= quit)
                 store.reset();
             if (auto text = readFile(temporary.path() / "settings.json"); text != onDisk) {
                 writes.push_back(std::round(now * 20) / 20); // timers fire on the hundredth after
                 onDisk = text;
             }
         }
-        EXPECT_EQ(writes, row.writes) << row.shows;
-        EXPECT_EQ(json::parse(onDisk).at("speed"), row.changes.size()) << row.shows;
+        EXPECT_EQ(writes, expected) << shows;
+        EXPECT_EQ(json::parse(onDisk).at("speed"), changes.size()) << shows;
     }
 }
 
