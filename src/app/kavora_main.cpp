@@ -5,6 +5,7 @@
 #include "app/SingleInstance.h"
 #include "app/WebCommand.h"
 #include "platform/linux/settings/JsonFileUserDefaults.h"
+#include "platform/linux/settings/PlistLegacyPreferences.h"
 #include "platform/linux/settings/UserFolders.h"
 #include "platform/linux/system/SystemLog.h"
 
@@ -95,6 +96,9 @@ int runWeb(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
+    // Started by this program itself to read a legacy preferences file: nothing else runs.
+    if (argc == 2 && std::strcmp(argv[1], kavora::kLegacyReaderFlag) == 0)
+        return kavora::runLegacyPreferencesReader();
     if (argc > 1 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
         printUsage();
         return 0;
