@@ -109,5 +109,36 @@ TEST_F(ConsentViewsTest, TrustedDevicesAreListedByNameAndRemovedWithTheirButton)
     EXPECT_EQ(rig.controller->trustedDevices()->size(), 1U);
 }
 
+TEST_F(ConsentViewsTest, ATrustedDeviceIsRenamedInItsRowAndEscapeKeepsItsName)
+{
+    SettingsWindow window(*rig.adapter);
+    auto& list = window.connection().trustedDevices();
+    ASSERT_EQ(invite(kPad), InvitationDecision::Hold);
+    rig.controller->answerConsentRequest(ConsentAnswer::Allow);
+    ASSERT_EQ(list.rows().size(), 1U);
+    window.show();
+    const struct {
+        const char* shows;
+        Qt::Key key;
+        QString listed;
+    } rows[] = {
+        { "Escape leaves the name as it was", Qt::Key_Escape, QStringLiteral("<b>Pad</b>") },
+        { "Return renames", Qt::Key_Return, QStringLiteral("台所のタブレット") },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.shows);
+        auto* device = list.rows()[0];
+        EXPECT_EQ(device->renameButton()->accessibleName(),
+                  QStringLiteral("「%1」の名前を変更").arg(device->name()->text()));
+        QTest::mouseClick(device->renameButton(), Qt::LeftButton);
+        ASSERT_TRUE(device->nameField()->isVisibleTo(&window));
+        QTest::keyClicks(device->nameField(), QStringLiteral("台所のタブレット"));
+        QTest::keyClick(device->nameField(), row.key);
+        ASSERT_EQ(list.rows().size(), 1U);
+        EXPECT_EQ(list.rows()[0]->name()->text(), row.listed);
+        EXPECT_FALSE(list.rows()[0]->nameField()->isVisibleTo(&window));
+    }
+}
+
 } // namespace
 } // namespace kavora
