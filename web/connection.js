@@ -81,7 +81,8 @@ export class Connection {
     clearTimeout(this.retryTimer);
     this.retryTimer = 0;
     this.busy = false;
-    this.setState('connecting');
+    // Knocking again, the page still says it waits or lost the connection (and tries again).
+    if (this.state !== 'waiting' && this.state !== 'lost') this.setState('connecting');
     const socket = new WebSocket(this.url);
     this.socket = socket;
     let opened = false;

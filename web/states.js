@@ -39,6 +39,7 @@ export class StateView {
     this.$('status').dataset.state = dot;
     this.$('status-text').textContent = removed ? t.pairingNeeded : t[text];
     document.body.dataset.state = state;
+    document.body.dataset.reason = detail.reason ?? '';
     this.notice({ waiting: t.waitingNotice,
       lost: detail.unreachable ? t.unreachableNotice : t.lostNotice }[state] ?? '');
     if (state === 'connected') this.closeSheet();
