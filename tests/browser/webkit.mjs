@@ -1,8 +1,8 @@
 // WebKit for drive.mjs: Debian's WebKitGTK driven through its WebDriver (WebKitWebDriver) with
-// plain W3C WebDriver calls, each page a session of its own MiniBrowser. Mouse, clicks and keys
+// plain W3C WebDriver calls, each page a session of its own driver and MiniBrowser. Mouse, clicks and keys
 // are the driver's real input events. WebKitGTK under Xvfb has no touch screen and WebDriver
-// none to offer it, so touches are created in the page: Pointer Events and Touch Events for each
-// change, as a touch screen's browser fires both.
+// none to offer it, so touches are created in the page: Pointer Events for each change, and
+// Touch Events too where the engine can make them, as a touch screen's browser fires both.
 import { spawn } from 'node:child_process';
 import { writeFileSync } from 'node:fs';
 import { createServer } from 'node:net';
@@ -20,12 +20,20 @@ const freePort = () => new Promise((done) => {
 });
 
 export async function launch(miniBrowser) {
+  return {
+    open: (url, init) => openPage(miniBrowser, url, init),
+    close: () => {},
+  };
+}
+
+// A WebKitWebDriver of its own: the driver holds one session at a time.
+async function startDriver() {
   const port = await freePort();
   const driver = spawn('WebKitWebDriver', [`--port=${port}`], { stdio: 'ignore' });
   const call = async (method, path, body) => {
     const answer = await fetch(`http://127.0.0.1:${port}${path}`, {
       method, headers: { 'content-type': 'application/json' },
-      body: body === undefined ? undefined : JSON.stringify(body),
+      body: method === 'POST' ? JSON.stringify(body ?? {}) : undefined,
     });
     const { value } = await answer.json();
     if (!answer.ok) throw new Error(`${path.split('/').pop()}: ${value?.message ?? value?.error}`);
@@ -34,16 +42,12 @@ export async function launch(miniBrowser) {
   for (let tries = 0; ; tries += 1) {
     try {
       await call('GET', '/status');
-      break;
+      return { call, stop: () => driver.kill() };
     } catch (error) {
       if (tries > 100) throw error;
       await new Promise((done) => { setTimeout(done, 100); });
     }
   }
-  return {
-    open: (url, init) => openPage(call, miniBrowser, url, init),
-    close: () => driver.kill(),
-  };
 }
 
 // Runs in the page: one touch change, as the browser of a touch screen reports it.
@@ -56,7 +60,6 @@ function touchInPage(phase, points) {
     if (phase === 'end') fingers.delete(finger.id);
     else fingers.set(finger.id, finger);
   }
-  const touch = (f) => new Touch({ identifier: f.id, target: f.target, clientX: f.x, clientY: f.y });
   const primary = Math.min(...changed.map((f) => f.id), ...[...fingers.keys()]);
   for (const f of changed) {
     f.target.dispatchEvent(new PointerEvent({ start: 'pointerdown', move: 'pointermove',
@@ -66,14 +69,21 @@ function touchInPage(phase, points) {
       bubbles: true, cancelable: true, composed: true,
     }));
   }
-  const all = [...fingers.values()].map(touch);
-  changed[0]?.target.dispatchEvent(new TouchEvent(`touch${phase}`, {
-    touches: all, targetTouches: all, changedTouches: changed.map(touch),
-    bubbles: true, cancelable: true, composed: true,
-  }));
+  // An engine without a touch screen (WebKitGTK) cannot make Touch Events: there the page gets
+  // the Pointer Events alone.
+  try {
+    const touch = (f) => new Touch({ identifier: f.id, target: f.target, clientX: f.x, clientY: f.y });
+    const all = [...fingers.values()].map(touch);
+    const event = new TouchEvent(`touch${phase}`, { touches: all, targetTouches: all,
+      changedTouches: changed.map(touch), bubbles: true, cancelable: true, composed: true });
+    changed[0]?.target.dispatchEvent(event);
+  } catch {
+    // Pointer Events only
+  }
 }
 
-async function openPage(call, miniBrowser, url, init) {
+async function openPage(miniBrowser, url, init) {
+  const { call, stop } = await startDriver();
   const { sessionId } = await call('POST', '/session', { capabilities: { alwaysMatch: {
     acceptInsecureCerts: true, // the receiver's own certificate, which no authority signed
     'webkitgtk:browserOptions': { binary: miniBrowser,
@@ -115,6 +125,9 @@ async function openPage(call, miniBrowser, url, init) {
     async screenshot(path) {
       writeFileSync(path, Buffer.from(await call('GET', at('/screenshot')), 'base64'));
     },
-    close: () => call('DELETE', at('')),
+    async close() {
+      await call('DELETE', at(''));
+      stop();
+    },
   };
 }
