@@ -254,7 +254,10 @@ private:
             return;
         }
         const auto location = httpsRedirectLocation(parsed.head, ownHost(), socket_->localPort());
-        const auto body = "Moved to " + location + "\n";
+        // Built in steps: GCC 12 at -O3 misreads the chained operator+ (-Wrestrict).
+        std::string body = "Moved to ";
+        body += location;
+        body += '\n';
         auto text = answerHead(
             301, "Location: " + location + "\r\nContent-Type: text/plain; charset=utf-8\r\n",
             body.size(), false);
@@ -296,7 +299,8 @@ WebPageServer::WebPageServer(const LinkLimits& limits, const QSslConfiguration& 
         if (!file.open(QIODevice::ReadOnly))
             continue;
         const auto name = file.fileName().mid(root.size()); // "/app.js", "/icons/icon-192.png"
-        const auto path = name == QLatin1String("/index.html") ? std::string("/") : name.toStdString();
+        const auto path
+            = name == QLatin1String("/index.html") ? std::string("/") : name.toStdString();
         files_[path] = File { contentTypeOf(name), file.readAll() };
     }
     files_["/receiver.crt"] = File { "application/x-x509-ca-cert", tls.localCertificate().toDer() };

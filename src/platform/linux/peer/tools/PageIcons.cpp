@@ -17,12 +17,12 @@ bool draw(const QString& svg, int size, const QString& png)
     reader.setScaledSize(QSize(size, size));
     const QImage image = reader.read();
     if (image.isNull()) {
-        std::fprintf(stderr, "kavora_page_icons: %s: %s\n", qPrintable(svg),
-                     qPrintable(reader.errorString()));
+        (void)std::fprintf(stderr, "kavora_page_icons: %s: %s\n", qPrintable(svg),
+                           qPrintable(reader.errorString()));
         return false;
     }
     if (!image.save(png, "PNG")) {
-        std::fprintf(stderr, "kavora_page_icons: cannot write %s\n", qPrintable(png));
+        (void)std::fprintf(stderr, "kavora_page_icons: cannot write %s\n", qPrintable(png));
         return false;
     }
     return true;
@@ -33,7 +33,7 @@ bool draw(const QString& svg, int size, const QString& png)
 int main(int argc, char** argv)
 {
     if (argc != 4) {
-        std::fprintf(stderr, "usage: kavora_page_icons ICON.svg FULL-BLEED.svg FOLDER\n");
+        (void)std::fprintf(stderr, "usage: kavora_page_icons ICON.svg FULL-BLEED.svg FOLDER\n");
         return 2;
     }
     const QString icon = QString::fromLocal8Bit(argv[1]);
