@@ -122,11 +122,11 @@ TEST_F(ConsentViewsTest, ATrustedDeviceIsRenamedInItsRowAndEscapeKeepsItsName)
         EXPECT_EQ(device->renameButton()->accessibleName(),
                   QStringLiteral("「<b>Pad</b>」の名前を変更"));
         QTest::mouseClick(device->renameButton(), Qt::LeftButton);
-        QTest::keyClicks(device->nameField(), QStringLiteral("台所のタブレット"));
+        QTest::keyClicks(device->nameField(), QStringLiteral("Kitchen tablet"));
         QTest::keyClick(device->nameField(), key);
         EXPECT_FALSE(list.rows().at(0)->nameField()->isVisibleTo(&window));
     }
-    EXPECT_EQ(list.rows().at(0)->name()->text(), QStringLiteral("台所のタブレット"));
+    EXPECT_EQ(list.rows().at(0)->name()->text(), QStringLiteral("Kitchen tablet"));
 }
 
 } // namespace
