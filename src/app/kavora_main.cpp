@@ -25,6 +25,7 @@ void printUsage()
         "Usage: kavora [--autostart] [--headless] [--advertise] [--port N] [--listen ADDRESS]\n"
         "       kavora defaults read [KEY] | write KEY VALUE | delete KEY\n"
         "       kavora devices list | allow FINGERPRINT | revoke FINGERPRINT\n"
+        "                    | rename FINGERPRINT NAME\n"
         "       kavora web [on | off]\n"
         "       kavora --help | --version\n"
         "\n"
