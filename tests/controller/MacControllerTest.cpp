@@ -157,10 +157,12 @@ TEST(MacControllerTrust, LostIsSeenByInputAndPolledForOnlyAfterARecheckOrAReques
         EXPECT_FALSE(rig.controller->accessibilityGranted().get());
         EXPECT_TRUE(rig.events.lines().empty());
         EXPECT_EQ(rig.scheduler.pendingCount(), 0u);
+        rig.accessibility.hint = "dialog open";
         if (request)
             rig.controller->requestAccessibilityPermission();
         else
             rig.controller->recheckAccessibility();
+        EXPECT_EQ(rig.controller->accessibilityHint().get(), "dialog open") << "read at once";
         EXPECT_EQ(rig.accessibility.trustRequests, request ? 1 : 0);
         EXPECT_EQ(rig.scheduler.pendingCount(), 1u);
     }
@@ -257,9 +259,15 @@ TEST_F(MacControllerCatalogueTest, FavouriteChangesAndLateTitlesArePushedAtOnce)
 
     controller->renameFavoriteSite("https://example.org", "Mine");
     EXPECT_EQ(sent().size(), 2u); // name, then flag
-    controller->moveFavoriteSite("https://example.org", "https://example.org");
+    controller->addFavoriteSite("example.net", "", std::nullopt);
+    sent();
+    controller->moveFavoriteSite("https://example.org", "https://example.net");
+    const auto moved = sent();
+    ASSERT_EQ(moved.size(), 1u);
+    EXPECT_LT(moved[0].find("example.net"), moved[0].find("example.org")) << moved[0];
+    controller->removeFavoriteSite("https://example.net");
     controller->removeFavoriteSite("https://example.org");
-    EXPECT_EQ(sent(), Lines { R"({"favoriteSites":{"sites":[]}})" });
+    EXPECT_EQ(sent().back(), R"({"favoriteSites":{"sites":[]}})");
     EXPECT_EQ(defaults.data("macFavoriteSites"), (Bytes { '[', ']' }));
 }
 
