@@ -42,12 +42,13 @@ TEST_F(MacControllerTest, FirstStartStoresTheDefaultsButNoFavourites)
     EXPECT_FALSE(defaults.contains("macFavoriteSites"));
 }
 
-TEST_F(MacControllerTest, RequestsAndActionsAreNotInputAndNeedNoTrust)
+TEST_F(MacControllerTest, RequestsActionsAndRepliesAreNotInputAndNeedNoTrust)
 {
     start(/*trusted=*/false);
     connect();
     for (const auto* message :
          { R"({"heartbeat":{}})", R"({"requestSystemButtons":{}})", R"({"requestAppList":{}})",
+           R"({"appList":{"apps":[]}})", // a reply, which a controller has no business sending
            R"({"launchApp":{"bundleId":"org.example.App"}})",
            R"({"activateApp":{"bundleId":"org.example.Other"}})",
            R"({"openURL":{"url":"https://example.com","browserBundleId":"com.google.Chrome"}})" })
