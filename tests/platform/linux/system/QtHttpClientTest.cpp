@@ -141,6 +141,7 @@ TEST_F(QtHttpClientTest, AnswersTheBodyOrAnErrorWithinItsLimits)
         std::string body;
         std::size_t requests; // that reach the server
     };
+    // clang-format off
     const Row rows[] = {
         { "a page", url("/page"), 1024, 200, kPage, 1 },
         { "an error status with its body", url("/missing"), 1024, 404, "gone", 1 },
@@ -149,12 +150,12 @@ TEST_F(QtHttpClientTest, AnswersTheBodyOrAnErrorWithinItsLimits)
         { "a body one byte over the cap", url("/page"), kPage.size() - 1, std::nullopt, "", 1 },
         { "a body exactly at the cap", url("/page"), kPage.size(), 200, kPage, 1 },
         { "an endless body", url("/endless"), 64 * 1024, std::nullopt, "", 1 },
-        { "a drip feed under the inactivity timeout: the deadline", url("/drip"), 64 * 1024,
-          std::nullopt, "", 1 },
+        { "a drip feed under the inactivity timeout: the deadline", url("/drip"), 64 * 1024, std::nullopt, "", 1 },
         { "a file", "file:///etc/passwd", 1024, std::nullopt, "", 0 },
         { "ftp", "ftp://127.0.0.1/x", 1024, std::nullopt, "", 0 },
         { "not an address", "not a url", 1024, std::nullopt, "", 0 },
     };
+    // clang-format on
     for (const auto& row : rows) {
         SCOPED_TRACE(row.shows);
         heads_.clear();
