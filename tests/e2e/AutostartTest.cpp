@@ -46,7 +46,7 @@ std::string settingsWindowClass()
 // The value of `key` in the installed desktop entry's source.
 std::string desktopEntryValue(const std::string& key)
 {
-    std::istringstream lines(readText(KAVORA_SOURCE_DIR "/packaging/kavora.desktop.in"));
+    std::istringstream lines(readFile(KAVORA_SOURCE_DIR "/packaging/kavora.desktop.in"));
     for (std::string line; std::getline(lines, line);) {
         if (line.starts_with(key + "="))
             return line.substr(key.size() + 1);
@@ -82,7 +82,7 @@ TEST(Autostart, TheEntryStartsTheProgramInItsTrayWithoutItsWindow)
 
     XdgAutostartEntry entry(XdgAutostartEntry::userFile(), KAVORA_PROGRAM);
     ASSERT_EQ(entry.setEnabled(true), std::nullopt);
-    const auto arguments = execWords(readText(XdgAutostartEntry::userFile().string()));
+    const auto arguments = execWords(readFile(XdgAutostartEntry::userFile().string()));
     ASSERT_EQ(arguments, (std::vector<std::string> { KAVORA_PROGRAM, "--autostart" }));
 
     const EnvironmentChanges environment {
@@ -93,15 +93,15 @@ TEST(Autostart, TheEntryStartsTheProgramInItsTrayWithoutItsWindow)
     const std::string log = (session.root() / "autostart.log").string();
     ChildProcess started({ arguments, environment, true, log });
     ASSERT_EQ(started.readLine(kStartTimeout), "kavora: ready; advertising is off")
-        << readText(log);
+        << readFile(log);
     ASSERT_TRUE(pollUntil([&] { return !host.items().isEmpty(); }, kWindowTimeout))
         << "the status icon registers with the tray host";
-    EXPECT_FALSE(pollUntil(settingsWindowListed, kNoWindowGrace)) << readText(log);
+    EXPECT_FALSE(pollUntil(settingsWindowListed, kNoWindowGrace)) << readFile(log);
 
     // Chosen from the menu later, the program shows the running copy's window.
     ChildProcess fromMenu({ { KAVORA_PROGRAM }, environment, false, log });
     EXPECT_EQ(fromMenu.waitForExit(kStartTimeout), 0);
-    ASSERT_TRUE(pollUntil(settingsWindowListed, kWindowTimeout)) << readText(log);
+    ASSERT_TRUE(pollUntil(settingsWindowListed, kWindowTimeout)) << readFile(log);
     EXPECT_TRUE(started.running());
     // Docks match the window to the menu's entry by its class.
     const std::string startupClass = desktopEntryValue("StartupWMClass");

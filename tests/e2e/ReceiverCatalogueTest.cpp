@@ -1,6 +1,7 @@
 #include "ReceiverProcess.h"
 #include "core/Base64.h"
 #include "protocol/FavoriteSiteList.h"
+#include "support/DesktopEntry.h"
 #include "support/linux/LocalHttpServer.h"
 #include "support/linux/PeerTestSupport.h"
 #include "support/linux/Polling.h"
@@ -75,19 +76,15 @@ protected:
 
     void prepare(const fs::path& home)
     {
-        const auto applications = home / ".local/share/applications";
-        fs::create_directories(applications);
         // The viewer's program leaves a mark beside itself each time it is started.
         launchMark = (home / "viewer.launched").string();
         const auto program = home / "viewer";
-        std::ofstream(program) << "#!/bin/sh\necho started >> '" << launchMark << "'\n";
-        fs::permissions(program, fs::perms::owner_all);
+        writeProgram(program, "#!/bin/sh\necho started >> '" + launchMark + "'\n");
         const auto icon = home / "viewer.png";
         const QByteArray png = pngOf(16, 16, Qt::red);
         std::ofstream(icon, std::ios::binary).write(png.data(), png.size());
-        std::ofstream(applications / "org.example.Viewer.desktop")
-            << "[Desktop Entry]\nType=Application\nName=Example Viewer\nExec=" << program.string()
-            << "\nIcon=" << icon.string() << "\n";
+        writeDesktopEntry(home / ".local/share/applications/org.example.Viewer.desktop",
+                          "Example Viewer", "Icon=" + icon.string() + "\n", program.string());
 
         FavoriteSite site;
         site.id = "site-1";

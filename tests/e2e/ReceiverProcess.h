@@ -106,9 +106,6 @@ private:
     ChildProcess process_;
 };
 
-// The whole content of a file; empty when it cannot be read.
-std::string readText(const std::string& path);
-
 // The case of a message: the key of its one member.
 std::string caseOf(const nlohmann::json& message);
 
