@@ -209,7 +209,8 @@ void AppScopeList::onChange(std::function<void()> changed)
     if (inotify_ < 0)
         return;
     notifier_ = std::make_unique<QSocketNotifier>(inotify_, QSocketNotifier::Read);
-    QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] { readEvents(); });
+    QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(),
+                     [this] { readEvents(); });
     addWatches();
 }
 
