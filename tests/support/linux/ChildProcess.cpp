@@ -61,8 +61,11 @@ ChildProcess::ChildProcess(Options options)
     for (std::size_t i = 1; i < options.argv.size(); ++i)
         arguments.append(text(options.argv[i]));
     process->start(text(program), arguments);
-    if (process->waitForStarted())
+    if (process->waitForStarted()) {
         process_ = std::move(process);
+        readsOutput_ = options.captureOutput;
+        readsErrors_ = options.captureErrors;
+    }
 }
 
 ChildProcess::~ChildProcess()
@@ -81,6 +84,9 @@ ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept
         stop();
         process_ = std::move(other.process_);
         buffer_ = std::move(other.buffer_);
+        errors_ = std::move(other.errors_);
+        readsOutput_ = other.readsOutput_;
+        readsErrors_ = other.readsErrors_;
         status_ = std::exchange(other.status_, std::nullopt);
     }
     return *this;
@@ -98,8 +104,10 @@ bool ChildProcess::collect(std::chrono::milliseconds wait)
     if (!QCoreApplication::instance() && process_->state() != QProcess::NotRunning)
         process_->waitForReadyRead(static_cast<int>(wait.count()));
     const bool ended = process_->state() == QProcess::NotRunning || process_->waitForFinished(0);
-    buffer_ += process_->readAllStandardOutput().toStdString();
-    errors_ += process_->readAllStandardError().toStdString();
+    if (readsOutput_)
+        buffer_ += process_->readAllStandardOutput().toStdString();
+    if (readsErrors_)
+        errors_ += process_->readAllStandardError().toStdString();
     if (ended) {
         const int code = process_->exitCode();
         status_ = process_->exitStatus() == QProcess::CrashExit ? 128 + code : code;

@@ -69,6 +69,8 @@ private:
     std::unique_ptr<QProcess> process_;
     std::string buffer_;
     std::string errors_;
+    bool readsOutput_ = false;
+    bool readsErrors_ = false;
     std::optional<int> status_;
 };
 
