@@ -14,6 +14,7 @@ void printDevicesUsage(std::ostream& stream)
     stream << "Usage: kavora devices list\n"
               "       kavora devices allow FINGERPRINT\n"
               "       kavora devices revoke FINGERPRINT\n"
+              "       kavora devices rename FINGERPRINT NAME\n"
               "\n"
               "The controllers allowed to connect to this computer without being asked.\n"
               "A controller that is not trusted is held while the desktop program asks the user\n"
@@ -23,6 +24,9 @@ void printDevicesUsage(std::ostream& stream)
               "  allow FINGERPRINT    trust a controller ahead of time, or accept the one the\n"
               "                       receiver is asking about\n"
               "  revoke FINGERPRINT   forget a controller; if it is connected, it is disconnected\n"
+              "  rename FINGERPRINT NAME\n"
+              "                       list a trusted controller under NAME from now on, whatever\n"
+              "                       name it connects under\n"
               "\n"
               "FINGERPRINT is the SHA-256 fingerprint of the controller's certificate, 64\n"
               "hexadecimal digits, with or without colons (kavora-remote identity prints its\n"
@@ -69,7 +73,8 @@ int runDevicesCommand(const std::vector<std::string>& args, JsonFileUserDefaults
         listDevices(devices, out);
         return SettingsCommand::kDone;
     }
-    if ((verb == "allow" || verb == "revoke") && args.size() == 2) {
+    const bool renaming = verb == "rename" && args.size() == 3 && !args[2].empty();
+    if (((verb == "allow" || verb == "revoke") && args.size() == 2) || renaming) {
         const auto fingerprint = normalizedFingerprint(args[1]);
         if (!fingerprint) {
             return command.complain("\"" + args[1]
@@ -81,7 +86,7 @@ int runDevicesCommand(const std::vector<std::string>& args, JsonFileUserDefaults
             devices.trust(*fingerprint, {}, TrustedDevices::Seen::NotYet);
             return command.finishChange(defaults);
         }
-        if (!devices.revoke(*fingerprint)) {
+        if (renaming ? !devices.rename(*fingerprint, args[2]) : !devices.revoke(*fingerprint)) {
             return command.complain("no trusted controller has the fingerprint " + *fingerprint,
                                     SettingsCommand::kFailed);
         }

@@ -75,6 +75,7 @@ public Q_SLOTS:
     void moveFavoriteSite(const std::string& from, const std::string& to);
     void answerConsentRequest(kavora::ConsentAnswer answer); // qualified for moc
     void revokeTrustedDevice(const std::string& fingerprint);
+    void renameTrustedDevice(const std::string& fingerprint, const std::string& name);
 
 Q_SIGNALS:
     void isConnectedChanged();

@@ -54,12 +54,18 @@ TEST_F(DevicesCommandTest, AllowTrustsAheadOfTimeAndListShowsIt)
                   + " UTC\n  last seen    never\n");
 }
 
-TEST_F(DevicesCommandTest, RevokeForgetsATrustedControllerAndFailsOnAnUnknownOne)
+TEST_F(DevicesCommandTest, RenameAndRevokeChangeATrustedControllerAndFailOnAnUnknownOne)
 {
     ASSERT_EQ(devices({ "allow", kPad }).exitStatus, 0);
-    const auto unknown = devices({ "revoke", std::string(64, 'e') });
-    EXPECT_EQ(unknown.exitStatus, 1);
-    EXPECT_NE(unknown.errors.find("no trusted controller"), std::string::npos) << unknown.errors;
+    const std::string stranger(64, 'e');
+    for (const auto& unknown : { std::vector<std::string> { "revoke", stranger },
+                                 std::vector<std::string> { "rename", stranger, "Kitchen" } }) {
+        const auto run = devices(unknown);
+        EXPECT_EQ(run.exitStatus, 1) << unknown[0];
+        EXPECT_NE(run.errors.find("no trusted controller"), std::string::npos) << run.errors;
+    }
+    EXPECT_EQ(devices({ "rename", kPadTyped, "Kitchen" }).exitStatus, 0);
+    EXPECT_EQ(trusted().at(0).name, "Kitchen");
     EXPECT_EQ(devices({ "revoke", kPadTyped }).exitStatus, 0);
     EXPECT_TRUE(trusted().empty());
     EXPECT_EQ(devices({ "revoke", kPad }).exitStatus, 1);
@@ -74,6 +80,8 @@ TEST_F(DevicesCommandTest, WrongWordsAndMalformedFingerprintsChangeNothing)
         { "allow", kPad.substr(1) },
         { "allow", kPad + "0" },
         { "revoke", "Pad" },
+        { "rename", kPad },
+        { "rename", kPad, "" },
     };
     for (const auto& args : wrong)
         EXPECT_EQ(devices(args).exitStatus, 2) << testing::PrintToString(args);

@@ -106,6 +106,13 @@ private:
     ChildProcess process_;
 };
 
+// The leak check's setting for a desktop program that shows a status icon: Qt's own tray check
+// leaks once (qt-tray-leak.supp).
+inline std::pair<std::string, std::string> qtTrayLeakSuppression()
+{
+    return { "LSAN_OPTIONS", "suppressions=" KAVORA_SOURCE_DIR "/tests/e2e/qt-tray-leak.supp" };
+}
+
 // The case of a message: the key of its one member.
 std::string caseOf(const nlohmann::json& message);
 
