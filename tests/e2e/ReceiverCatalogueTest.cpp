@@ -32,25 +32,15 @@ QByteArray pngOf(int width, int height, QColor colour)
 
 // A web site and a favicon service on 127.0.0.1: "/page" has a title, any "/s2/favicons"
 // request gets a PNG.
-class LocalWebSite {
-public:
-    std::string origin() const { return server_.origin(); }
-
-private:
-    void serve(QTcpSocket& socket, const QByteArray& head)
-    {
-        if (LocalHttpServer::pathOf(head).startsWith("/s2/favicons"))
-            LocalHttpServer::respond(socket, "200 OK", "image/png", pngOf(16, 16, Qt::blue));
-        else
-            LocalHttpServer::respond(
-                socket, "200 OK", "text/html",
-                "<html><head><TITLE>\n Caf\xC3\xA9 &amp; Bar </TITLE></head></html>");
-    }
-
-    LocalHttpServer server_ { [this](QTcpSocket& socket, const QByteArray& head) {
-        serve(socket, head);
-    } };
-};
+void serveWebSite(QTcpSocket& socket, const QByteArray& head)
+{
+    if (LocalHttpServer::pathOf(head).startsWith("/s2/favicons"))
+        LocalHttpServer::respond(socket, "200 OK", "image/png", pngOf(16, 16, Qt::blue));
+    else
+        LocalHttpServer::respond(
+            socket, "200 OK", "text/html",
+            "<html><head><TITLE>\n Caf\xC3\xA9 &amp; Bar </TITLE></head></html>");
+}
 
 std::optional<QImage> imageOf(const json& record)
 {
@@ -102,7 +92,7 @@ protected:
         std::ofstream(home / ".config/kavora/settings.json") << settings.dump();
     }
 
-    LocalWebSite website;
+    LocalHttpServer website { serveWebSite };
     std::string launchMark;
     ReceiverProcess receiver { [this](const fs::path& home) { prepare(home); } };
 };
