@@ -113,15 +113,13 @@ protected:
 TEST_F(LinuxWorkspaceTest, MatchesEveryWindowToItsInstalledEntry)
 {
     const auto self = static_cast<std::uint32_t>(getpid());
+    // clang-format off
     const std::pair<Traits, std::string> rows[] = {
         // the GTK application id, the KDE desktop file
-        { { .wmClass = "Calculator", .gtkApplicationId = "org.example.Gtk" },
-          "org.example.Gtk Gtk Thing" },
-        { { .wmClass = "Whole", .kdeDesktopFile = "org.example.Kde.desktop" },
-          "org.example.Kde Kde Thing" },
+        { { .wmClass = "Calculator", .gtkApplicationId = "org.example.Gtk" }, "org.example.Gtk Gtk Thing" },
+        { { .wmClass = "Whole", .kdeDesktopFile = "org.example.Kde.desktop" }, "org.example.Kde Kde Thing" },
         // an uninstalled declared id: the class decides
-        { { .wmClass = "calculator", .instance = "x", .gtkApplicationId = "org.example.Missing" },
-          "org.example.Calculator Calculator" },
+        { { .wmClass = "calculator", .instance = "x", .gtkApplicationId = "org.example.Missing" }, "org.example.Calculator Calculator" },
         // StartupWMClass before the ids
         { { .wmClass = "Startup-Class", .instance = "notes" }, "org.example.Started Started" },
         // the class as the whole id, ignoring case; the instance as the id's last part
@@ -133,6 +131,7 @@ TEST_F(LinuxWorkspaceTest, MatchesEveryWindowToItsInstalledEntry)
         { { .wmClass = "Stranger", .title = "Some Title" }, "- Stranger" },
         { { .title = "Untitled Thing" }, "- Untitled Thing" },
     };
+    // clang-format on
     std::vector<std::string> expected;
     for (const auto& [traits, application] : rows) {
         const auto window = listedWindow(traits);
@@ -240,23 +239,17 @@ TEST_F(LinuxWorkspaceTest, AnApplicationsIconIsItsEntrysElseItsWindowsPicture)
     ASSERT_TRUE(square.save(QString::fromStdString(iconFile.string())));
     install("org.example.Painted", "Painted", "Icon=" + iconFile.string() + "\n");
     const std::vector<unsigned long> greenPicture { 1, 1, 0xFF00FF00 };
-    struct Row {
-        const char* shows;
-        Traits traits;
-        QRgb colour; // of the 64 x 64 icon
-    };
-    const Row rows[] = {
-        { "the entry's icon before the window's",
-          { .wmClass = "painted", .icon = greenPicture },
-          0xFFFF0000 },
-        { "an entry without an icon: its window's",
-          { .wmClass = "calculator", .icon = greenPicture },
-          0xFF00FF00 },
+    // What it shows; the window; the colour of the 64 x 64 icon.
+    // clang-format off
+    const std::tuple<const char*, Traits, QRgb> rows[] = {
+        { "the entry's icon before the window's", { .wmClass = "painted", .icon = greenPicture }, 0xFFFF0000 },
+        { "an entry without an icon: its window's", { .wmClass = "calculator", .icon = greenPicture }, 0xFF00FF00 },
         { "no entry: its window's", { .wmClass = "Stranger", .icon = greenPicture }, 0xFF00FF00 },
     };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.shows);
-        const auto window = listedWindow(row.traits);
+    // clang-format on
+    for (const auto& [shows, traits, expected] : rows) {
+        SCOPED_TRACE(shows);
+        const auto window = listedWindow(traits);
         std::optional<QRgb> colour;
         for (const auto& application : workspace_->runningApplications()) {
             const auto png = application.handle == windowHandle(window)
@@ -267,7 +260,7 @@ TEST_F(LinuxWorkspaceTest, AnApplicationsIconIsItsEntrysElseItsWindowsPicture)
             if (!image.isNull() && image.size() == QSize(64, 64))
                 colour = image.pixel(32, 32);
         }
-        EXPECT_EQ(colour, row.colour);
+        EXPECT_EQ(colour, expected);
     }
 }
 
@@ -357,10 +350,13 @@ TEST_F(WindowlessWorkspaceTest, ListsTheRunningUnitsByTheirEntries)
     tree_.unit("app-firefox-esr-99.scope", "150\n"); // its '-' not escaped
     tree_.unit("app-gnome-org.example.Hidden-5.scope", "120\n"); // an entry left out of menus
     tree_.unit("app-gnome-org.example.Missing-6.scope", "130\n"); // not installed
+    auto& listed = workspace(true);
     EXPECT_THAT(
-        running(workspace(true)),
+        running(listed),
         ElementsAre("120 org.example.Hidden - background", "130 org.example.Missing - background",
                     "150 firefox-esr Firefox regular", "300 org.example.Notes Notes regular"));
+    // Without a window to bring forward, a running application is launched again.
+    EXPECT_FALSE(listed.activateRunningApplication("org.example.Notes"));
 }
 
 TEST_F(WindowlessWorkspaceTest, WithoutUnitsListsTheProcessesOfInstalledPrograms)
