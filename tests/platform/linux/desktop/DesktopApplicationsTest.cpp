@@ -100,16 +100,11 @@ TEST_F(DesktopApplicationsTest, ScanListsShownEntriesFolderByFolderUserFirst)
 // Which ids are well-formed at all is DesktopLaunchArgumentsTest's.
 TEST_F(DesktopApplicationsTest, LocatesTheFirstFolderEntryWhenItIsShown)
 {
-    struct Row {
-        const char* shows;
-        std::string id;
-        std::optional<fs::path> location;
-    };
-    const Row rows[] = {
-        { "the user's entry hides the system one", "org.example.Viewer",
-          user() / "org.example.Viewer.desktop" },
-        { "an entry only the system has", "org.example.Player",
-          system() / "org.example.Player.desktop" },
+    // What it shows; the id; where its entry is found (none: it is not).
+    // clang-format off
+    const std::tuple<const char*, std::string, std::optional<fs::path>> rows[] = {
+        { "the user's entry hides the system one", "org.example.Viewer", user() / "org.example.Viewer.desktop" },
+        { "an entry only the system has", "org.example.Player", system() / "org.example.Player.desktop" },
         { "a subfolder entry by its dashed id", "kde-konsole", user() / "kde/konsole.desktop" },
         { "Hidden in the user's folder removes the system entry", "org.example.Removed", {} },
         { "NoDisplay", "org.example.Helper", {} },
@@ -125,13 +120,14 @@ TEST_F(DesktopApplicationsTest, LocatesTheFirstFolderEntryWhenItIsShown)
         { "the file name", "org.example.Viewer.desktop", {} },
         { "a file that is no entry", "notes", {} },
     };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.shows);
-        const auto found = applications_.locate(row.id);
-        ASSERT_EQ(found.has_value(), row.location.has_value());
+    // clang-format on
+    for (const auto& [shows, id, location] : rows) {
+        SCOPED_TRACE(shows);
+        const auto found = applications_.locate(id);
+        ASSERT_EQ(found.has_value(), location.has_value());
         if (found) {
-            EXPECT_EQ(found->id, row.id);
-            EXPECT_EQ(found->location, row.location->string());
+            EXPECT_EQ(found->id, id);
+            EXPECT_EQ(found->location, location->string());
         }
     }
 }

@@ -9,31 +9,20 @@ TEST(RunningSourceTest, TheWindowListOnlyInX11SessionsElseTheUnitsElseTheProcess
 {
     using S = RunningSource;
     const std::optional<std::string> unset;
-    struct Row {
-        const char* shows;
-        SessionFacts facts;
-        RunningSource source;
-    };
-    const Row rows[] = {
+    // clang-format off
+    const std::tuple<const char*, SessionFacts, RunningSource> rows[] = {
         { "an X11 session", { "x11", ":0", unset, true }, S::WindowList },
-        { "Wayland with Xwayland, which lists X clients only",
-          { "wayland", ":0", "wayland-0", true },
-          S::AppScopes },
-        { "no session type: a Wayland display decides",
-          { unset, ":0", "wayland-0", true },
-          S::AppScopes },
+        { "Wayland with Xwayland, which lists X clients only", { "wayland", ":0", "wayland-0", true }, S::AppScopes },
+        { "no session type: a Wayland display decides", { unset, ":0", "wayland-0", true }, S::AppScopes },
         { "no session type, an X display only", { unset, ":0", unset, true }, S::WindowList },
-        { "a declared X11 session beside a Wayland display",
-          { "x11", ":1", "wayland-0", false },
-          S::WindowList },
-        { "Wayland without a user manager",
-          { "wayland", unset, "wayland-0", false },
-          S::Processes },
+        { "a declared X11 session beside a Wayland display", { "x11", ":1", "wayland-0", false }, S::WindowList },
+        { "Wayland without a user manager", { "wayland", unset, "wayland-0", false }, S::Processes },
         { "no display at all", { "tty", unset, unset, true }, S::AppScopes },
         { "an X11 session type without a display", { "x11", unset, unset, false }, S::Processes },
     };
-    for (const auto& row : rows)
-        EXPECT_EQ(chooseRunningSource(row.facts), row.source) << row.shows;
+    // clang-format on
+    for (const auto& [shows, facts, source] : rows)
+        EXPECT_EQ(chooseRunningSource(facts), source) << shows;
 }
 
 } // namespace
