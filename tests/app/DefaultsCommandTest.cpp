@@ -6,6 +6,7 @@
 
 #include "ProgramRun.h"
 #include "support/CapturingLog.h"
+#include "support/TemporaryFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -23,10 +24,8 @@ protected:
     // The command in this process, as `kavora defaults args...`.
     ProgramRun defaults(const std::vector<std::string>& args)
     {
-        std::ostringstream out;
-        std::ostringstream err;
-        const int status = runDefaultsCommand(args, store, out, err);
-        return { status, out.str(), err.str() };
+        return captured(
+            [&](auto& out, auto& err) { return runDefaultsCommand(args, store, out, err); });
     }
     // The kavora program, with this test's settings folder.
     ProgramRun kavora(const std::vector<std::string>& args) const
@@ -109,15 +108,12 @@ TEST_F(DefaultsCommandTest, DeleteRemovesAKeyAndFailsOnAnAbsentOne)
 
 TEST_F(DefaultsCommandTest, WrongWordsGetTheUsageAndChangeNothing)
 {
+    // clang-format off
     const std::vector<std::vector<std::string>> wrong {
-        {},
-        { "remove", "a" },
-        { "write", "a" },
-        { "write", "a", "1", "2" },
-        { "read", "a", "b" },
-        { "delete" },
-        { "write", "", "1" },
+        {}, { "remove", "a" }, { "write", "a" }, { "write", "a", "1", "2" }, { "read", "a", "b" },
+        { "delete" }, { "write", "", "1" },
     };
+    // clang-format on
     for (const auto& args : wrong) {
         const auto run = defaults(args);
         EXPECT_EQ(run.status, 2) << testing::PrintToString(args);

@@ -7,6 +7,7 @@
 
 #include "ProgramRun.h"
 #include "support/CapturingLog.h"
+#include "support/TemporaryFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -30,10 +31,8 @@ protected:
 
     ProgramRun devices(const std::vector<std::string>& args)
     {
-        std::ostringstream out;
-        std::ostringstream err;
-        const int status = runDevicesCommand(args, store, out, err);
-        return { status, out.str(), err.str() };
+        return captured(
+            [&](auto& out, auto& err) { return runDevicesCommand(args, store, out, err); });
     }
     // The trusted devices as a receiver running beside the command reads them.
     std::vector<TrustedDevice> seenByAReceiver() const
@@ -87,18 +86,13 @@ TEST_F(DevicesCommandTest, RenameAndRevokeChangeATrustedControllerAndFailOnAnUnk
 
 TEST_F(DevicesCommandTest, WrongWordsAndMalformedFingerprintsChangeNothing)
 {
+    // clang-format off
     const std::vector<std::vector<std::string>> wrong {
-        {},
-        { "trust", kPad },
-        { "allow" },
-        { "allow", kPad, "Pad" },
-        { "list", "all" },
-        { "allow", kPad.substr(1) },
-        { "allow", kPad + "0" },
-        { "revoke", "Pad" },
-        { "rename", kPad },
-        { "rename", kPad, "" },
+        {}, { "trust", kPad }, { "allow" }, { "allow", kPad, "Pad" }, { "list", "all" },
+        { "allow", kPad.substr(1) }, { "allow", kPad + "0" }, { "revoke", "Pad" },
+        { "rename", kPad }, { "rename", kPad, "" },
     };
+    // clang-format on
     for (const auto& args : wrong) {
         const auto run = devices(args);
         EXPECT_EQ(run.status, 2) << testing::PrintToString(args);

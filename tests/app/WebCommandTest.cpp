@@ -8,8 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
-
 namespace kavora::test {
 namespace {
 
@@ -37,23 +35,23 @@ TEST(WebCommandTest, SwitchesAndPrintsWhatTheRunningReceiverAnswers)
     for (const auto& row : rows) {
         InMemoryUserDefaults defaults;
         bool asked = false;
-        std::ostringstream out;
-        std::ostringstream err;
-        const int status = runWebCommand(
-            row.args, defaults,
-            [&] {
-                asked = true;
-                return row.receiverAnswer;
-            },
-            out, err);
-        EXPECT_EQ(status, row.status) << row.name << ": " << err.str();
+        const auto run = captured([&](auto& out, auto& err) {
+            return runWebCommand(
+                row.args, defaults,
+                [&] {
+                    asked = true;
+                    return row.receiverAnswer;
+                },
+                out, err);
+        });
+        EXPECT_EQ(run.status, row.status) << row.name << ": " << run.err;
         EXPECT_EQ(defaults.object(BrowserControl::kEnabledKey).has_value(), row.stored.has_value())
             << row.name;
         if (row.stored) {
             EXPECT_EQ(defaults.boolValue(BrowserControl::kEnabledKey), *row.stored) << row.name;
         }
         EXPECT_EQ(asked, row.asked) << row.name;
-        EXPECT_EQ(out.str().find(kAddress + "\n") == 0, row.status == 0 && row.asked) << row.name;
+        EXPECT_EQ(run.out.find(kAddress + "\n") == 0, row.status == 0 && row.asked) << row.name;
     }
 }
 
