@@ -30,18 +30,6 @@ std::optional<double> toDouble(const Json& value)
     }
 }
 
-std::optional<float> toFloat32(const Json& value)
-{
-    const auto number = toDouble(value);
-    // The parser refuses numbers past the double range, but a value built in code may hold NaN.
-    if (!number || !std::isfinite(*number) || std::fabs(*number) >= kFloatOverflow)
-        return std::nullopt;
-    // Between FLT_MAX and the overflow bound the value rounds to FLT_MAX; say so explicitly.
-    if (std::fabs(*number) > kFloatMax)
-        return *number > 0 ? kFloatMax : -kFloatMax;
-    return static_cast<float>(*number);
-}
-
 // Integer literals only: the parser keeps those exact, while a number with a fraction or an
 // exponent has already been rounded to a double.
 std::optional<std::int64_t> toInt64(const Json& value)
@@ -58,6 +46,17 @@ std::optional<std::int64_t> toInt64(const Json& value)
 
 } // namespace
 
+std::optional<float> toFloat32(double number)
+{
+    // The parser refuses numbers past the double range, but a value built in code may hold NaN.
+    if (!std::isfinite(number) || std::fabs(number) >= kFloatOverflow)
+        return std::nullopt;
+    // Between FLT_MAX and the overflow bound the value rounds to FLT_MAX; say so explicitly.
+    if (std::fabs(number) > kFloatMax)
+        return number > 0 ? kFloatMax : -kFloatMax;
+    return static_cast<float>(number);
+}
+
 FieldReader::FieldReader(const Json& value)
     : object_(value)
 {
@@ -67,8 +66,13 @@ FieldReader::FieldReader(const Json& value)
 
 void FieldReader::fail(std::string_view key, std::string_view problem)
 {
+    failWith(std::string(key) + ": " + std::string(problem));
+}
+
+void FieldReader::failWith(std::string description)
+{
     if (!error_)
-        error_ = std::string(key) + ": " + std::string(problem);
+        error_ = std::move(description);
 }
 
 const Json* FieldReader::optional(std::string_view key)
@@ -96,7 +100,8 @@ float FieldReader::float32(std::string_view key)
     const Json* value = required(key);
     if (!value)
         return 0;
-    const auto number = toFloat32(*value);
+    const auto asDouble = toDouble(*value);
+    const auto number = asDouble ? toFloat32(*asDouble) : std::nullopt;
     if (!number)
         fail(key, "expected a number within the float32 range");
     return number.value_or(0);

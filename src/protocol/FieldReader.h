@@ -10,9 +10,33 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace kavora {
+
+// The float32 that a JSON number's value stands for: the nearest float when that is finite (a
+// value just past the largest float still rounds to it), else nothing.
+std::optional<float> toFloat32(double number);
+
+// The elements of a JSON array, each decoded by decode. The failure's description is written to
+// follow the field's name: ": expected an array", or "[i]: problem" for the first element that
+// does not decode.
+template <class T, class Decode>
+Result<std::vector<T>> decodeElements(const nlohmann::json& array, Decode decode)
+{
+    if (!array.is_array())
+        return Error { ": expected an array" };
+    std::vector<T> items;
+    items.reserve(array.size());
+    for (std::size_t i = 0; i < array.size(); ++i) {
+        Result<T> item = decode(array[i]);
+        if (!item)
+            return Error { "[" + std::to_string(i) + "]: " + item.error() };
+        items.push_back(std::move(item).value());
+    }
+    return items;
+}
 
 // Reads typed fields from the members of one JSON object and keeps the first failure, in the
 // manner of a stream: after a failure every read returns a default value, so a decoder reads all
@@ -56,24 +80,15 @@ public:
     // An array whose every element decodes with decode; one bad element fails the field.
     template <class T, class Decode> std::vector<T> array(std::string_view key, Decode decode)
     {
-        std::vector<T> items;
         const nlohmann::json* value = required(key);
         if (!value)
-            return items;
-        if (!value->is_array()) {
-            fail(key, "expected an array");
-            return items;
+            return {};
+        auto items = decodeElements<T>(*value, decode);
+        if (!items) {
+            failWith(std::string(key) + items.error());
+            return {};
         }
-        items.reserve(value->size());
-        for (std::size_t i = 0; i < value->size(); ++i) {
-            Result<T> item = decode((*value)[i]);
-            if (!item) {
-                fail(std::string(key) + "[" + std::to_string(i) + "]", item.error());
-                return {};
-            }
-            items.push_back(std::move(item).value());
-        }
-        return items;
+        return std::move(items).value();
     }
 
     bool ok() const { return !error_; }
@@ -96,6 +111,7 @@ private:
     // A true or false member; a value of another type fails.
     bool booleanValue(std::string_view key, const nlohmann::json* value);
     void fail(std::string_view key, std::string_view problem);
+    void failWith(std::string description);
 
     const nlohmann::json& object_;
     std::optional<std::string> error_;
