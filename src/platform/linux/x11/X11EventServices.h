@@ -60,7 +60,10 @@ private:
     };
 
     bool fakeClicks(unsigned int logicalButton, std::int64_t count);
-    bool fakeButton(unsigned int logicalButton, bool press);
+    // Presses or releases the button, after moving the pointer to (x, y) when asked to: one
+    // write to the server.
+    bool fakeButton(unsigned int logicalButton, bool press,
+                    std::optional<std::array<int, 2>> movingTo);
     unsigned int physicalButton(unsigned int logical);
     const Displays* displays();
 
