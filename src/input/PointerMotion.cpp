@@ -76,15 +76,14 @@ Point CGEventInjector::currentCursorLocation()
 
 Point CGEventInjector::clampToDisplays(Point p)
 {
-    auto displays = events_.activeDisplayBounds();
+    const auto& displays = events_.activeDisplayBounds();
     Rect bounds;
     if (displays.empty()) {
         bounds = events_.mainDisplayBounds();
     } else {
-        displays.resize(std::min(displays.size(), kMaxDisplays));
         bounds = displays.front();
-        for (auto it = displays.begin() + 1; it != displays.end(); ++it)
-            bounds = bounds.united(*it);
+        for (std::size_t i = 1; i < std::min(displays.size(), kMaxDisplays); ++i)
+            bounds = bounds.united(displays[i]);
     }
     // The last column and row of the union are excluded, so x stays within [minX, maxX − 1].
     return { clampAxis(p.x, bounds.minX(), bounds.maxX()),

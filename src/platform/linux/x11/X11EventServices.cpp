@@ -166,10 +166,11 @@ const X11EventServices::Displays* X11EventServices::displays()
     return &*displays_;
 }
 
-std::vector<Rect> X11EventServices::activeDisplayBounds()
+const std::vector<Rect>& X11EventServices::activeDisplayBounds()
 {
+    static const std::vector<Rect> none;
     const auto* known = displays();
-    return known ? known->monitors : std::vector<Rect> {};
+    return known ? known->monitors : none;
 }
 
 Rect X11EventServices::mainDisplayBounds()

@@ -39,7 +39,7 @@ public:
     X11EventServices& operator=(const X11EventServices&) = delete;
 
     std::optional<Point> cursorLocation() override;
-    std::vector<Rect> activeDisplayBounds() override;
+    const std::vector<Rect>& activeDisplayBounds() override;
     Rect mainDisplayBounds() override;
 
     bool postMouse(const MouseEvent& event) override;
