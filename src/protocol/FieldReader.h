@@ -5,55 +5,27 @@
 
 #include <nlohmann/json.hpp>
 
-#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
-#include <vector>
 
 namespace kavora {
-
-// The float32 that a JSON number's value stands for: the nearest float when that is finite (a
-// value just past the largest float still rounds to it), else nothing.
-std::optional<float> toFloat32(double number);
-
-// The elements of a JSON array, each decoded by decode. The failure's description is written to
-// follow the field's name: ": expected an array", or "[i]: problem" for the first element that
-// does not decode.
-template <class T, class Decode>
-Result<std::vector<T>> decodeElements(const nlohmann::json& array, Decode decode)
-{
-    if (!array.is_array())
-        return Error { ": expected an array" };
-    std::vector<T> items;
-    items.reserve(array.size());
-    for (std::size_t i = 0; i < array.size(); ++i) {
-        Result<T> item = decode(array[i]);
-        if (!item)
-            return Error { "[" + std::to_string(i) + "]: " + item.error() };
-        items.push_back(std::move(item).value());
-    }
-    return items;
-}
 
 // Reads typed fields from the members of one JSON object and keeps the first failure, in the
 // manner of a stream: after a failure every read returns a default value, so a decoder reads all
 // its fields in order and checks once at the end. Members it is not asked for are never looked
 // at, and no read throws.
 //
-// Required fields fail when missing, null or of another JSON type. Numbers are taken exactly:
-// integer fields accept only integer literals in range (4.0 and 4e0 are not integers here), and
-// float fields accept any number whose value rounds to a finite float.
+// Required fields fail when missing, null or of another JSON type. Integers are taken exactly:
+// only integer literals in range (4.0 and 4e0 are not integers here).
 class FieldReader {
 public:
     // value need not be an object: then the first read fails.
     explicit FieldReader(const nlohmann::json& value);
 
-    float float32(std::string_view key);
     std::uint8_t uint8(std::string_view key);
-    std::int64_t int64(std::string_view key);
     bool boolean(std::string_view key);
     // Absent or null reads as false.
     bool booleanOrFalse(std::string_view key);
@@ -77,20 +49,6 @@ public:
         return std::move(decoded).value();
     }
 
-    // An array whose every element decodes with decode; one bad element fails the field.
-    template <class T, class Decode> std::vector<T> array(std::string_view key, Decode decode)
-    {
-        const nlohmann::json* value = required(key);
-        if (!value)
-            return {};
-        auto items = decodeElements<T>(*value, decode);
-        if (!items) {
-            failWith(std::string(key) + items.error());
-            return {};
-        }
-        return std::move(items).value();
-    }
-
     bool ok() const { return !error_; }
     // The first failure, as "key: problem". Only valid when !ok().
     Error error() const { return Error { *error_ }; }
@@ -111,7 +69,6 @@ private:
     // A true or false member; a value of another type fails.
     bool booleanValue(std::string_view key, const nlohmann::json* value);
     void fail(std::string_view key, std::string_view problem);
-    void failWith(std::string description);
 
     const nlohmann::json& object_;
     std::optional<std::string> error_;

@@ -1,5 +1,6 @@
 #include "protocol/PayloadReader.h"
 
+#include <cmath>
 #include <limits>
 #include <utility>
 
@@ -7,6 +8,23 @@ namespace kavora {
 namespace {
 
 using Token = JsonLexer::Token;
+
+// The smallest magnitude that rounds to infinity as a float: FLT_MAX plus half its last place.
+constexpr double kFloatOverflow = 0x1.ffffffp+127;
+constexpr float kFloatMax = std::numeric_limits<float>::max();
+
+// The nearest float when that is finite (a value just past the largest float still rounds to
+// it), else nothing.
+std::optional<float> toFloat32(double number)
+{
+    // The lexer refuses numbers past the double range; NaN cannot be written in JSON at all.
+    if (!std::isfinite(number) || std::fabs(number) >= kFloatOverflow)
+        return std::nullopt;
+    // Between FLT_MAX and the overflow bound the value rounds to FLT_MAX; say so explicitly.
+    if (std::fabs(number) > kFloatMax)
+        return number > 0 ? kFloatMax : -kFloatMax;
+    return static_cast<float>(number);
+}
 
 // An integer literal's value when it lies in [min, max]; numbers with a fraction or an exponent
 // are not integers here, as in FieldReader.

@@ -2,13 +2,14 @@
 
 #include "core/Json.h"
 #include "core/Result.h"
-#include "protocol/FieldReader.h"
 #include "protocol/JsonLexer.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace kavora {
@@ -33,18 +34,28 @@ public:
     std::optional<std::string> optionalString(std::string_view key);
 
     // An array whose every element decodes with decode (taking a JSON value); one bad element
-    // fails the field.
+    // fails the field, as "key[i]: problem".
     template <class T, class Decode> std::vector<T> array(std::string_view key, Decode decode)
     {
         const auto member = required(key);
         if (!member)
             return {};
-        auto items = decodeElements<T>(parseJson(member->text), decode);
-        if (!items) {
-            failWith(std::string(key) + items.error());
+        const nlohmann::json elements = parseJson(member->text);
+        if (!elements.is_array()) {
+            fail(key, "expected an array");
             return {};
         }
-        return std::move(items).value();
+        std::vector<T> items;
+        items.reserve(elements.size());
+        for (std::size_t i = 0; i < elements.size(); ++i) {
+            Result<T> item = decode(elements[i]);
+            if (!item) {
+                failWith(std::string(key) + "[" + std::to_string(i) + "]: " + item.error());
+                return {};
+            }
+            items.push_back(std::move(item).value());
+        }
+        return items;
     }
 
     bool ok() const { return !error_; }

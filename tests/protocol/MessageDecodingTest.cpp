@@ -179,9 +179,7 @@ TEST(FieldReader, AFailedReadAndEveryReadAfterItGiveTheirDefault)
     const auto text = [](auto value) { return nlohmann::json(value).dump(); };
     // clang-format off
     const std::tuple<const char*, Read, const char*, const char*> rows[] = {
-        { "float32", [&](auto& r, auto key) { return text(r.float32(key)); }, "n", "0.0" },
         { "uint8", [&](auto& r, auto key) { return text(r.uint8(key)); }, "n", "0" },
-        { "int64", [&](auto& r, auto key) { return text(r.int64(key)); }, "n", "0" },
         { "boolean", [&](auto& r, auto key) { return text(r.boolean(key)); }, "b", "false" },
         { "booleanOrFalse", [&](auto& r, auto key) { return text(r.booleanOrFalse(key)); }, "b", "false" },
         { "string", [&](auto& r, auto key) { return text(r.string(key)); }, "s", R"("")" },
