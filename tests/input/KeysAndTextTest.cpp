@@ -1,6 +1,7 @@
 #include "input/InjectorFixture.h"
 #include "input/TextUnits.h"
 
+#include <functional>
 #include <sstream>
 
 namespace kavora::test {
@@ -113,6 +114,84 @@ TEST(TextTable, WhereKeysOrThePasteboardCannotCarryTheTextTheOtherWayIsTakenOrNo
         EXPECT_EQ(h.events.lines(), row.expected);
         EXPECT_EQ(h.log.lines.size(), row.expected.empty() ? 1u : 0u);
     }
+}
+
+// Long text goes out a slice at a time from the main queue, with a heartbeat between every two
+// tasks as the event loop would serve one; what comes after the text waits its turn, so the
+// events are exactly those of each message on its own, in order.
+TEST(TypingTable, LongTextIsTypedInSlicesAndNothingOvertakesIt)
+{
+    const std::string a256(256, 'a');
+    struct Row {
+        const char* name;
+        std::vector<ControlMessage> messages;
+        std::size_t atOnce; // lines posted before the first message returned
+        std::vector<std::size_t> atHeartbeats; // lines posted when each heartbeat ran
+    };
+    const Row rows[] = {
+        { "a slice is typed at once", { msg::TextInput { a256 } }, 512, { 512 } },
+        { "then a slice a turn; a key and more text come after it",
+          { msg::TextInput { a256 + a256 + "aa" }, msg::KeyDown { 0, 0x05 },
+            msg::TextInput { "cd" } },
+          512,
+          { 1024, 1034 } },
+        { "a surrogate pair stays in one slice",
+          { msg::TextInput { a256.substr(1) + "\U0001F600" + "aa" } },
+          514,
+          { 518 } },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        InjectorHarness h;
+        h.pasteboard.settableInBackground = false;
+        Lines alone;
+        for (const auto& message : row.messages) {
+            InjectorHarness single;
+            single.pasteboard.settableInBackground = false;
+            single.inject(message);
+            single.scheduler.runPending();
+            const auto lines = single.events.lines();
+            alone.insert(alone.end(), lines.begin(), lines.end());
+        }
+        h.inject(row.messages.front());
+        EXPECT_EQ(h.events.lines().size(), row.atOnce);
+        for (std::size_t i = 1; i < row.messages.size(); ++i)
+            h.inject(row.messages[i]);
+        std::vector<std::size_t> atHeartbeats;
+        std::function<void()> heartbeat = [&] {
+            atHeartbeats.push_back(h.events.lines().size());
+            if (h.scheduler.pendingCount() > 0)
+                h.scheduler.post(heartbeat);
+        };
+        h.scheduler.post(heartbeat);
+        h.scheduler.runPending();
+        EXPECT_EQ(atHeartbeats, row.atHeartbeats);
+        EXPECT_EQ(h.events.lines(), alone);
+    }
+}
+
+TEST(TypingTable, WhatWaitsIsBoundedAndALeavingControllerTakesTheRestAlong)
+{
+    InjectorHarness h;
+    h.pasteboard.settableInBackground = false;
+    h.inject(msg::TextInput { std::string(1000, 'a') });
+    for (int i = 0; i <= 4096; ++i)
+        h.inject(msg::KeyDown { 0, 0x05 });
+    EXPECT_EQ(h.log.lines,
+              Lines { "kavora: input dropped: too much is waiting behind the text being typed" });
+    h.scheduler.runPending();
+    EXPECT_EQ(h.events.lines().size(), 2000 + 2 * 4096) << "all but the one over the bound";
+
+    h.log.lines.clear();
+    h.inject(msg::TextInput { std::string(1000, 'a') });
+    h.inject(msg::KeyDown { 0, 0x05 });
+    h.injector->releaseAll();
+    EXPECT_EQ(h.log.lines,
+              Lines { "kavora: the controller left: 744 units of text not typed, 1 "
+                      "messages after it dropped" });
+    h.scheduler.runPending();
+    h.inject(msg::KeyDown { 0, 0x05 });
+    EXPECT_EQ(h.events.lines().size(), 2000 + 2 * 4096 + 512 + 2) << "the next one at once";
 }
 
 using Paste = InjectorTest;
