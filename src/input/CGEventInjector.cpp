@@ -104,6 +104,7 @@ void CGEventInjector::releaseAll()
         postButton(MouseEventType::RightMouseUp, MouseButton::Right);
     isDragging_ = false;
     dropTyping();
+    waitingZooms_.clear();
 }
 
 } // namespace kavora

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -82,6 +83,8 @@ private:
     // messages and this much text in them; more is dropped.
     static constexpr std::size_t kMaxWaitingMessages = 4096;
     static constexpr std::size_t kMaxWaitingTextBytes = std::size_t { 8 } * 1024 * 1024;
+    // Zoom steps that wait while the menus are searched for the one before; more are dropped.
+    static constexpr std::size_t kMaxWaitingZooms = 4;
 
     explicit CGEventInjector(const Services& services);
 
@@ -118,7 +121,8 @@ private:
 
     // Zoom, volume and system actions (SystemActions.cpp).
     void pinch(float scale);
-    bool pressMenuItem(Zoom direction);
+    void zoom(Zoom direction);
+    void pressMenuItem(Zoom direction, std::function<void(bool pressed)> done);
     void adjustVolume(std::int64_t steps);
     void setMuted(bool muted);
     void postSystemKey(std::int64_t keyType);
@@ -151,6 +155,9 @@ private:
     std::size_t waitingTextBytes_ = 0;
     bool droppedWaitingInput_ = false; // logged once until the queue is empty again
     bool inTypingSlice_ = false;
+    // A menu search for a zoom step is under way, and the steps that came meanwhile.
+    bool zooming_ = false;
+    std::deque<Zoom> waitingZooms_;
 };
 
 } // namespace kavora
