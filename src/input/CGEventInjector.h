@@ -76,9 +76,11 @@ private:
     // within the window before a deadline, and a late one still finds its frame not yet run.
     static constexpr Seconds kFrameLeadOffset { 0.002 };
 
-    // Long text is typed this many UTF-16 units at a time, a slice per turn of the main queue,
-    // so that messages such as heartbeats are answered between the slices.
+    // Long text is typed a slice per turn of the main queue, so that messages such as heartbeats
+    // are answered between the slices: at most this many UTF-16 units, for at most this long (a
+    // character the keyboard map lacks may take milliseconds).
     static constexpr std::size_t kTypingSliceUnits = 256;
+    static constexpr Seconds kTypingSliceTime { 0.002 };
     // Input that comes while text is being typed waits behind it, in order, up to this many
     // messages and this much text in them; more is dropped.
     static constexpr std::size_t kMaxWaitingMessages = 4096;

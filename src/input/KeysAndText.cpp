@@ -89,28 +89,31 @@ void CGEventInjector::typeUnicode(std::string_view text)
 void CGEventInjector::typeSlice()
 {
     inTypingSlice_ = true;
+    const auto started = scheduler_.now();
     std::size_t budget = kTypingSliceUnits;
-    while (budget > 0) {
-        auto end = std::min(typing_.size(), typed_ + budget);
-        // A surrogate pair stays in one slice.
-        if (end < typing_.size() && end > typed_ && isHighSurrogate(typing_[end - 1]))
-            ++end;
-        budget -= std::min(budget, end - typed_);
-        for (; typed_ < end; ++typed_) {
-            events_.postKey({ 0, KeyState::Down, std::nullopt, typing_[typed_] });
-            events_.postKey({ 0, KeyState::Up, std::nullopt, typing_[typed_] });
+    const auto spend = [&budget] { budget -= std::min<std::size_t>(budget, 1); };
+    while (budget > 0 && scheduler_.now() - started < kTypingSliceTime) {
+        if (typed_ < typing_.size()) {
+            // A surrogate pair stays in one slice.
+            const bool pair = isHighSurrogate(typing_[typed_]) && typed_ + 1 < typing_.size();
+            for (const auto end = typed_ + (pair ? 2 : 1); typed_ < end; ++typed_) {
+                events_.postKey({ 0, KeyState::Down, std::nullopt, typing_[typed_] });
+                events_.postKey({ 0, KeyState::Up, std::nullopt, typing_[typed_] });
+                spend();
+            }
+            continue;
         }
-        if (typed_ < typing_.size() || waitingInput_.empty())
-            break;
         typing_.clear();
         typed_ = 0;
+        if (waitingInput_.empty())
+            break;
         // The input that waited goes on in order; text it brings joins the typing.
         auto message = std::move(waitingInput_.front());
         waitingInput_.pop_front();
         if (const auto* text = std::get_if<msg::TextInput>(&message))
             waitingTextBytes_ -= text->text.size();
         inject(message);
-        --budget;
+        spend();
     }
     inTypingSlice_ = false;
     if (typed_ == typing_.size()) {

@@ -125,25 +125,26 @@ TEST(TypingTable, LongTextIsTypedInSlicesAndNothingOvertakesIt)
     struct Row {
         const char* name;
         std::vector<ControlMessage> messages;
-        std::size_t atOnce; // lines posted before the first message returned
-        std::vector<std::size_t> atHeartbeats; // lines posted when each heartbeat ran
+        // Lines posted when the first message returned, then when each heartbeat ran.
+        std::vector<std::size_t> turns;
+        Seconds perKey {}; // how long posting one key event takes
     };
     const Row rows[] = {
-        { "a slice is typed at once", { msg::TextInput { a256 } }, 512, { 512 } },
+        { "a slice is typed at once", { msg::TextInput { a256 } }, { 512, 512 } },
         { "then a slice a turn; a key and more text come after it",
           { msg::TextInput { a256 + a256 + "aa" }, msg::KeyDown { 0, 0x05 },
             msg::TextInput { "cd" } },
-          512,
-          { 1024, 1034 } },
+          { 512, 1024, 1034 } },
         { "a surrogate pair stays in one slice",
           { msg::TextInput { a256.substr(1) + "\U0001F600" + "aa" } },
-          514,
-          { 518 } },
+          { 514, 518 } },
+        { "a key event takes 0.5 ms: a slice ends once 2 ms have passed",
+          { msg::TextInput { std::string(6, 'a') } },
+          { 4, 8, 12 },
+          Seconds(0.0005) },
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        InjectorHarness h;
-        h.pasteboard.settableInBackground = false;
         Lines alone;
         for (const auto& message : row.messages) {
             InjectorHarness single;
@@ -153,19 +154,23 @@ TEST(TypingTable, LongTextIsTypedInSlicesAndNothingOvertakesIt)
             const auto lines = single.events.lines();
             alone.insert(alone.end(), lines.begin(), lines.end());
         }
-        h.inject(row.messages.front());
-        EXPECT_EQ(h.events.lines().size(), row.atOnce);
-        for (std::size_t i = 1; i < row.messages.size(); ++i)
-            h.inject(row.messages[i]);
-        std::vector<std::size_t> atHeartbeats;
+        InjectorHarness h;
+        h.pasteboard.settableInBackground = false;
+        h.events.onKey = [&] { h.scheduler.passTime(row.perKey); };
+        std::vector<std::size_t> turns;
+        for (const auto& message : row.messages) {
+            h.inject(message);
+            if (turns.empty())
+                turns.push_back(h.events.lines().size());
+        }
         std::function<void()> heartbeat = [&] {
-            atHeartbeats.push_back(h.events.lines().size());
+            turns.push_back(h.events.lines().size());
             if (h.scheduler.pendingCount() > 0)
                 h.scheduler.post(heartbeat);
         };
         h.scheduler.post(heartbeat);
-        h.scheduler.runPending();
-        EXPECT_EQ(atHeartbeats, row.atHeartbeats);
+        h.scheduler.advance(Seconds(1)); // the time the keys take included
+        EXPECT_EQ(turns, row.turns);
         EXPECT_EQ(h.events.lines(), alone);
     }
 }
