@@ -68,13 +68,13 @@ InvitationDecision PeerConsent::holdForTheUser(const PeerID& peer)
 void PeerConsent::ask(const PeerID& peer)
 {
     request_ = peer;
-    answerTimer_ = scheduler_.after(kAnswerTimeout, [this] { decline(CoolDown::Start); });
+    answerTimer_ = scheduler_.after(kAnswerTimeout, [this] { decline(); });
 }
 
 void PeerConsent::answer(ConsentAnswer answer)
 {
     if (answer == ConsentAnswer::Decline) {
-        decline(CoolDown::Start);
+        decline();
         return;
     }
     auto peer = takeRequest();
@@ -102,17 +102,15 @@ void PeerConsent::withdraw()
     declineEveryRequest();
 }
 
-void PeerConsent::decline(CoolDown coolDown)
+void PeerConsent::decline()
 {
     auto peer = takeRequest();
     if (!peer)
         return;
-    if (coolDown == CoolDown::Start) {
-        const auto until = scheduler_.now() + kDeclineCoolDown;
-        declinedUntil_[peer->fingerprint] = until;
-        if (!peer->address.empty())
-            declinedUntil_[peer->address] = until;
-    }
+    const auto until = scheduler_.now() + kDeclineCoolDown;
+    declinedUntil_[peer->fingerprint] = until;
+    if (!peer->address.empty())
+        declinedUntil_[peer->address] = until;
     advertiser_.answerHeldInvitation(*peer, false);
     askNext();
 }

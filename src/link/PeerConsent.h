@@ -53,12 +53,11 @@ public:
     void withdraw();
 
 private:
-    enum class CoolDown : std::uint8_t { Start, None };
-
     InvitationDecision holdForTheUser(const PeerID& peer);
     void ask(const PeerID& peer);
-    // Ends the question being asked with a decline, and asks the waiting request.
-    void decline(CoolDown coolDown);
+    // The user declined the question being asked, or let it run out: its controller and address
+    // cool down, and the waiting request is asked.
+    void decline();
     // The place was taken or advertising stopped: no request is left to ask about.
     void declineEveryRequest();
     void askNext();
