@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <string_view>
+#include <utility>
 
 namespace kavora {
 namespace {
@@ -123,9 +124,10 @@ std::string DesktopInput::trustHint()
     return {};
 }
 
-std::shared_ptr<AccessibilityElement> DesktopInput::frontmostMenuBar()
+void DesktopInput::frontmostMenuBar(
+    AccessibilityElement::Answer<std::shared_ptr<AccessibilityElement>> answer)
 {
-    return menus_.frontmostMenuBar();
+    menus_.frontmostMenuBar(std::move(answer));
 }
 
 void DesktopInput::setSessionWanted(bool wanted)

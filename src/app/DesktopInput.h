@@ -40,7 +40,8 @@ public:
     // On Wayland: asks for a session (the desktop's dialog opens).
     bool requestTrust() override;
     std::string trustHint() override;
-    std::shared_ptr<AccessibilityElement> frontmostMenuBar() override;
+    void frontmostMenuBar(
+        AccessibilityElement::Answer<std::shared_ptr<AccessibilityElement>> answer) override;
 
     // Opens the portal session while wanted and closes it, after releasing whatever it holds
     // down, once not; nothing elsewhere.

@@ -37,6 +37,11 @@ CGEventInjector::~CGEventInjector()
 
 void CGEventInjector::inject(const ControlMessage& message)
 {
+    // Nothing overtakes text still being typed: a key or a click would land in the middle of it.
+    if (isTyping() && !inTypingSlice_) {
+        waitBehindText(message);
+        return;
+    }
     std::visit(
         Overloaded {
             [this](const msg::MouseDelta& m) { moveBy(m.dx, m.dy); },
@@ -85,6 +90,8 @@ void CGEventInjector::releaseAll()
     if (heldButtons_[static_cast<std::size_t>(MouseButton::Right)])
         postButton(MouseEventType::RightMouseUp, MouseButton::Right);
     isDragging_ = false;
+    dropTyping();
+    waitingZooms_.clear();
 }
 
 } // namespace kavora

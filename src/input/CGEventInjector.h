@@ -6,9 +6,13 @@
 #include "protocol/ControlMessage.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -49,7 +53,8 @@ public:
     void inject(const ControlMessage& message);
 
     // Lifts every mouse button this injector holds down and ends a drag in progress, so that a
-    // controller that goes away mid-gesture leaves no button stuck.
+    // controller that goes away mid-gesture leaves no button stuck. Text still being typed, and
+    // the input waiting behind it, is dropped: nobody is left to see where it goes.
     void releaseAll();
 
     bool isDragging() const { return isDragging_; }
@@ -71,6 +76,18 @@ private:
     // after it: the messages that follow, early or late by up to half the window, then fall
     // within the window before a deadline, and a late one still finds its frame not yet run.
     static constexpr Seconds kFrameLeadOffset { 0.002 };
+
+    // Long text is typed a slice per turn of the main queue, so that messages such as heartbeats
+    // are answered between the slices: at most this many UTF-16 units, for at most this long (a
+    // character the keyboard map lacks may take milliseconds).
+    static constexpr std::size_t kTypingSliceUnits = 256;
+    static constexpr Seconds kTypingSliceTime { 0.002 };
+    // Input that comes while text is being typed waits behind it, in order, up to this many
+    // messages and this much text in them; more is dropped.
+    static constexpr std::size_t kMaxWaitingMessages = 4096;
+    static constexpr std::size_t kMaxWaitingTextBytes = std::size_t { 8 } * 1024 * 1024;
+    // Zoom steps that wait while the menus are searched for the one before; more are dropped.
+    static constexpr std::size_t kMaxWaitingZooms = 4;
 
     explicit CGEventInjector(const Services& services);
 
@@ -101,12 +118,18 @@ private:
     void pressKey(std::uint8_t modifier, std::uint8_t usage);
     void enterText(std::string_view text);
     void typeUnicode(std::string_view text);
+    // One slice of the text being typed, then the input that waited for it, within one budget.
+    void typeSlice();
+    bool isTyping() const { return typed_ < typing_.size() || !waitingInput_.empty(); }
+    void waitBehindText(const ControlMessage& message);
+    void dropTyping();
     void pasteText(std::string_view text);
     void restorePasteboard(const std::vector<PasteboardItem>& items);
 
     // Zoom, volume and system actions (SystemActions.cpp).
     void pinch(float scale);
-    bool pressMenuItem(Zoom direction);
+    void zoom(Zoom direction);
+    void pressMenuItem(Zoom direction, std::function<void(bool pressed)> done);
     void adjustVolume(std::int64_t steps);
     void setMuted(bool muted);
     void postSystemKey(std::int64_t keyType);
@@ -134,6 +157,17 @@ private:
     bool frameLeadAligned_ = false;
     // The buttons whose press was posted and whose release was not, indexed by MouseButton.
     std::array<bool, 2> heldButtons_ {};
+    // The text being typed, as UTF-16 units, and how many of them are typed.
+    std::u16string typing_;
+    std::size_t typed_ = 0;
+    // Input that came while text was being typed, in arrival order, and the bytes of its text.
+    std::deque<ControlMessage> waitingInput_;
+    std::size_t waitingTextBytes_ = 0;
+    bool droppedWaitingInput_ = false; // logged once until the queue is empty again
+    bool inTypingSlice_ = false;
+    // A menu search for a zoom step is under way, and the steps that came meanwhile.
+    bool zooming_ = false;
+    std::deque<Zoom> waitingZooms_;
 };
 
 } // namespace kavora

@@ -9,6 +9,9 @@
 #include "protocol/HidKeyboard.h"
 
 #include <algorithm>
+#include <string>
+#include <utility>
+#include <variant>
 
 namespace kavora {
 namespace {
@@ -16,6 +19,11 @@ namespace {
 // The previous pasteboard contents come back this long after a paste; by then the focused
 // application has normally read the pasted text.
 constexpr auto kPasteboardRestoreDelay = Seconds(0.2);
+
+constexpr bool isHighSurrogate(char16_t unit)
+{
+    return unit >= 0xD800 && unit <= 0xDBFF;
+}
 
 } // namespace
 
@@ -70,10 +78,84 @@ void CGEventInjector::enterText(std::string_view text)
 void CGEventInjector::typeUnicode(std::string_view text)
 {
     // One down/up pair per UTF-16 unit: a surrogate pair or a combining sequence is several pairs.
-    for (const char16_t unit : utf16Units(text)) {
-        events_.postKey({ 0, KeyState::Down, std::nullopt, unit });
-        events_.postKey({ 0, KeyState::Up, std::nullopt, unit });
+    // The units join the text being typed; the first slice goes at once, so short text is typed
+    // before this returns.
+    const bool idle = !isTyping();
+    typing_ += utf16Units(text);
+    if (idle && !inTypingSlice_)
+        typeSlice();
+}
+
+void CGEventInjector::typeSlice()
+{
+    inTypingSlice_ = true;
+    const auto started = scheduler_.now();
+    std::size_t budget = kTypingSliceUnits;
+    const auto spend = [&budget] { budget -= std::min<std::size_t>(budget, 1); };
+    while (budget > 0 && scheduler_.now() - started < kTypingSliceTime) {
+        if (typed_ < typing_.size()) {
+            // A surrogate pair stays in one slice.
+            const bool pair = isHighSurrogate(typing_[typed_]) && typed_ + 1 < typing_.size();
+            for (const auto end = typed_ + (pair ? 2 : 1); typed_ < end; ++typed_) {
+                events_.postKey({ 0, KeyState::Down, std::nullopt, typing_[typed_] });
+                events_.postKey({ 0, KeyState::Up, std::nullopt, typing_[typed_] });
+                spend();
+            }
+            continue;
+        }
+        typing_.clear();
+        typed_ = 0;
+        if (waitingInput_.empty())
+            break;
+        // The input that waited goes on in order; text it brings joins the typing.
+        auto message = std::move(waitingInput_.front());
+        waitingInput_.pop_front();
+        if (const auto* text = std::get_if<msg::TextInput>(&message))
+            waitingTextBytes_ -= text->text.size();
+        inject(message);
+        spend();
     }
+    inTypingSlice_ = false;
+    if (typed_ == typing_.size()) {
+        typing_.clear();
+        typed_ = 0;
+    }
+    if (waitingInput_.empty())
+        droppedWaitingInput_ = false;
+    if (isTyping()) {
+        scheduler_.post([weak = weak_from_this()] {
+            if (auto self = weak.lock())
+                self->typeSlice();
+        });
+    }
+}
+
+void CGEventInjector::waitBehindText(const ControlMessage& message)
+{
+    const auto* text = std::get_if<msg::TextInput>(&message);
+    const auto textBytes = text ? text->text.size() : 0;
+    if (waitingInput_.size() >= kMaxWaitingMessages
+        || waitingTextBytes_ + textBytes > kMaxWaitingTextBytes) {
+        if (!std::exchange(droppedWaitingInput_, true))
+            log_.line("kavora: input dropped: too much is waiting behind the text being typed");
+        return;
+    }
+    waitingInput_.push_back(message);
+    waitingTextBytes_ += textBytes;
+}
+
+void CGEventInjector::dropTyping()
+{
+    if (!isTyping())
+        return;
+    log_.line("kavora: the controller left: " + std::to_string(typing_.size() - typed_)
+              + " units of text not typed, " + std::to_string(waitingInput_.size())
+              + " messages after it dropped");
+    typing_.clear();
+    typed_ = 0;
+    waitingInput_.clear();
+    waitingTextBytes_ = 0;
+    droppedWaitingInput_ = false;
 }
 
 void CGEventInjector::pasteText(std::string_view text)

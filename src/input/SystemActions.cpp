@@ -2,6 +2,7 @@
 #include "input/CGEventInjector.h"
 
 #include "core/Log.h"
+#include "input/MenuSearch.h"
 #include "platform/Accessibility.h"
 #include "platform/AudioControl.h"
 #include "platform/LaunchServices.h"
@@ -28,60 +29,53 @@ constexpr std::int16_t kAuxControlButtons = 8;
 constexpr std::uint64_t kKeyPressed = 0xA00;
 constexpr std::uint64_t kKeyReleased = 0xB00;
 
-// A menu tree comes from another application: bound the walk so that a tree that loops back on
-// itself, or an absurdly deep one, cannot hang the main thread. Real menus stay far below both.
-constexpr int kMaxMenuDepth = 32;
-constexpr int kMaxMenuElements = 20000;
-
-class MenuSearch {
-public:
-    explicit MenuSearch(const std::array<std::string_view, 3>& titles)
-        : titles_(titles)
-    {
-    }
-
-    // Depth first, an element before its children, children in the order they are listed. A
-    // matching element is pressed and its children are not searched, even when the press fails.
-    bool pressFirstMatch(AccessibilityElement& element, int depth = 0)
-    {
-        if (depth > kMaxMenuDepth || ++visited_ > kMaxMenuElements)
-            return false;
-        if (const auto title = element.title()) {
-            if (std::find(titles_.begin(), titles_.end(), *title) != titles_.end())
-                return element.press();
-        }
-        if (const auto children = element.children()) {
-            for (const auto& child : *children) {
-                if (child && pressFirstMatch(*child, depth + 1))
-                    return true;
-            }
-        }
-        return false;
-    }
-
-private:
-    const std::array<std::string_view, 3>& titles_;
-    int visited_ = 0;
-};
-
 } // namespace
 
 void CGEventInjector::pinch(float scale)
 {
-    // One step per message whatever the scale; exactly 1.0 zooms in.
+    // One step per message whatever the scale; exactly 1.0 zooms in. The menus of another
+    // application answer in their own time: one search at a time, the steps after it wait.
     const Zoom direction = scale >= 1.0F ? Zoom::In : Zoom::Out;
-    if (!pressMenuItem(direction))
-        pressKey(hidmodifier::kLeftCommand,
-                 direction == Zoom::In ? hidusage::kEquals : hidusage::kMinus);
+    if (zooming_) {
+        if (waitingZooms_.size() < kMaxWaitingZooms)
+            waitingZooms_.push_back(direction);
+        return;
+    }
+    zoom(direction);
 }
 
-bool CGEventInjector::pressMenuItem(Zoom direction)
+void CGEventInjector::zoom(Zoom direction)
 {
-    const auto menuBar = accessibility_.frontmostMenuBar();
-    if (!menuBar)
-        return false;
-    MenuSearch search(direction == Zoom::In ? kZoomInTitles : kZoomOutTitles);
-    return search.pressFirstMatch(*menuBar);
+    zooming_ = true;
+    pressMenuItem(direction, [weak = weak_from_this(), direction](bool pressed) {
+        auto self = weak.lock();
+        if (!self)
+            return;
+        // Through inject, so that the key waits behind text that is being typed meanwhile.
+        if (!pressed) {
+            self->inject(
+                msg::KeyDown { hidmodifier::kLeftCommand,
+                               direction == Zoom::In ? hidusage::kEquals : hidusage::kMinus });
+        }
+        self->zooming_ = false;
+        if (!self->waitingZooms_.empty()) {
+            const auto next = self->waitingZooms_.front();
+            self->waitingZooms_.pop_front();
+            self->zoom(next);
+        }
+    });
+}
+
+void CGEventInjector::pressMenuItem(Zoom direction, std::function<void(bool pressed)> done)
+{
+    accessibility_.frontmostMenuBar([direction, done = std::move(done)](
+                                        std::shared_ptr<AccessibilityElement> menuBar) {
+        if (!menuBar) {
+            done(false);
+            return;
+        }
+        MenuSearch::start(menuBar, direction == Zoom::In ? kZoomInTitles : kZoomOutTitles, done);
+    });
 }
 
 void CGEventInjector::adjustVolume(std::int64_t steps)

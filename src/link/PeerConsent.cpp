@@ -32,14 +32,14 @@ InvitationDecision PeerConsent::decide(const PeerID& peer)
         return InvitationDecision::Decline;
     if (trusted_.isTrusted(peer.fingerprint)) {
         // It takes the one place, so a question about another controller has no point left.
-        decline(CoolDown::None);
+        declineEveryRequest();
         trusted_.touch(peer.fingerprint, peer.displayName);
         return InvitationDecision::Accept;
     }
     switch (peer.introduction) {
     case PeerIntroduction::PairingCode:
         // The user showed the pairing code: that was the consent.
-        decline(CoolDown::None);
+        declineEveryRequest();
         trusted_.trust(peer.fingerprint, peer.displayName, TrustedDevices::Seen::Now);
         return InvitationDecision::Accept;
     case PeerIntroduction::KnownOnly:
@@ -47,50 +47,86 @@ InvitationDecision PeerConsent::decide(const PeerID& peer)
     case PeerIntroduction::AskIfUnknown:
         break;
     }
-    if (request_->has_value() || coolingDown(peer.fingerprint))
-        return InvitationDecision::Decline;
+    return holdForTheUser(peer);
+}
 
-    request_ = peer;
-    answerTimer_ = scheduler_.after(kAnswerTimeout, [this] { decline(CoolDown::Start); });
+InvitationDecision PeerConsent::holdForTheUser(const PeerID& peer)
+{
+    // The advertiser's own limits are asked last: what it counts is a request it holds.
+    if (coolingDown(peer) || holdsRequestLike(peer) || !advertiser_.mayHold(peer))
+        return InvitationDecision::Decline;
+    if (!request_->has_value()) {
+        ask(peer);
+        return InvitationDecision::Hold;
+    }
+    if (waiting_)
+        return InvitationDecision::Decline; // the next turn is taken
+    waiting_ = peer;
     return InvitationDecision::Hold;
+}
+
+void PeerConsent::ask(const PeerID& peer)
+{
+    request_ = peer;
+    answerTimer_ = scheduler_.after(kAnswerTimeout, [this] { decline(); });
 }
 
 void PeerConsent::answer(ConsentAnswer answer)
 {
     if (answer == ConsentAnswer::Decline) {
-        decline(CoolDown::Start);
+        decline();
         return;
     }
     auto peer = takeRequest();
     if (!peer)
         return;
-    if (!session_.connectedPeers().empty()) {
-        advertiser_.answerHeldInvitation(*peer, false);
-        return;
-    }
-    trusted_.trust(peer->fingerprint, peer->displayName, TrustedDevices::Seen::Now);
-    advertiser_.answerHeldInvitation(*peer, true);
+    const bool placeFree = session_.connectedPeers().empty();
+    declineEveryRequest(); // the place is taken, by this one or another
+    if (placeFree)
+        trusted_.trust(peer->fingerprint, peer->displayName, TrustedDevices::Seen::Now);
+    advertiser_.answerHeldInvitation(*peer, placeFree);
 }
 
 void PeerConsent::heldPeerLeft(const PeerID& peer)
 {
-    if (request_->has_value() && (*request_)->token == peer.token)
+    if (request_->has_value() && (*request_)->token == peer.token) {
         takeRequest();
+        askNext();
+    } else if (waiting_ && waiting_->token == peer.token) {
+        waiting_.reset();
+    }
 }
 
 void PeerConsent::withdraw()
 {
-    decline(CoolDown::None);
+    declineEveryRequest();
 }
 
-void PeerConsent::decline(CoolDown coolDown)
+void PeerConsent::decline()
 {
     auto peer = takeRequest();
     if (!peer)
         return;
-    if (coolDown == CoolDown::Start)
-        declinedUntil_[peer->fingerprint] = scheduler_.now() + kDeclineCoolDown;
+    const auto until = scheduler_.now() + kDeclineCoolDown;
+    declinedUntil_[peer->fingerprint] = until;
+    if (!peer->address.empty())
+        declinedUntil_[peer->address] = until;
     advertiser_.answerHeldInvitation(*peer, false);
+    askNext();
+}
+
+void PeerConsent::declineEveryRequest()
+{
+    if (auto peer = takeRequest())
+        advertiser_.answerHeldInvitation(*peer, false);
+    if (auto next = std::exchange(waiting_, std::nullopt))
+        advertiser_.answerHeldInvitation(*next, false);
+}
+
+void PeerConsent::askNext()
+{
+    if (auto next = std::exchange(waiting_, std::nullopt))
+        ask(*next);
 }
 
 std::optional<PeerID> PeerConsent::takeRequest()
@@ -102,22 +138,38 @@ std::optional<PeerID> PeerConsent::takeRequest()
     return peer;
 }
 
-bool PeerConsent::coolingDown(const std::string& fingerprint)
+bool PeerConsent::holdsRequestLike(const PeerID& peer) const
+{
+    // Where the address is not known, each request counts as from an address of its own.
+    const auto alike = [&peer](const PeerID& held) {
+        return held.fingerprint == peer.fingerprint
+            || (!peer.address.empty() && held.address == peer.address);
+    };
+    return (request_->has_value() && alike(**request_)) || (waiting_ && alike(*waiting_));
+}
+
+bool PeerConsent::coolingDown(const PeerID& peer)
 {
     const auto now = scheduler_.now();
     std::erase_if(declinedUntil_, [now](const auto& entry) { return entry.second <= now; });
-    return declinedUntil_.contains(fingerprint);
+    return declinedUntil_.contains(peer.fingerprint)
+        || (!peer.address.empty() && declinedUntil_.contains(peer.address));
 }
 
 void PeerConsent::trustedDevicesChanged()
 {
-    // Trusted from outside (`kavora devices allow`) while waiting: that is the user's answer.
-    if (request_->has_value() && trusted_.isTrusted((*request_)->fingerprint)) {
-        auto peer = takeRequest();
+    // Trusted from outside (`kavora devices allow`) while held: that is the user's answer.
+    std::optional<PeerID> allowed;
+    if (request_->has_value() && trusted_.isTrusted((*request_)->fingerprint))
+        allowed = takeRequest();
+    else if (waiting_ && trusted_.isTrusted(waiting_->fingerprint))
+        allowed = std::exchange(waiting_, std::nullopt);
+    if (allowed) {
         const bool placeFree = session_.connectedPeers().empty();
-        advertiser_.answerHeldInvitation(*peer, placeFree);
+        declineEveryRequest(); // the place is taken, by this one or another
+        advertiser_.answerHeldInvitation(*allowed, placeFree);
         if (placeFree)
-            trusted_.touch(peer->fingerprint, peer->displayName);
+            trusted_.touch(allowed->fingerprint, allowed->displayName);
     }
     // Revoked while connected: the session ends now, not at the next connection.
     for (const auto& peer : session_.connectedPeers()) {

@@ -39,6 +39,9 @@ struct PeerID {
     // controller shows to detect a machine in the middle.
     std::string verificationCode;
     PeerIntroduction introduction = PeerIntroduction::AskIfUnknown;
+    // The network address the peer connects from, as text; empty where it is not known. Requests
+    // to be allowed take turns by address.
+    std::string address {};
     friend bool operator==(const PeerID&, const PeerID&) = default;
 };
 
@@ -81,6 +84,10 @@ public:
     // Answers a held invitation: accepted joins the peer to the session exactly as Accept would
     // have; declined answers so and closes the connection. A peer no longer held is ignored.
     virtual void answerHeldInvitation(const PeerID& peer, bool accepted) = 0;
+    // Whether an invitation from this peer may be held now, within the advertiser's limits on
+    // held invitations. The owner asks before it holds one, so that a request the advertiser
+    // would turn away never reaches the user.
+    virtual bool mayHold(const PeerID& peer) = 0;
     virtual void startAdvertisingPeer() = 0;
     virtual void stopAdvertisingPeer() = 0;
 };

@@ -46,11 +46,13 @@ TEST(ReceiverOnGnome, InputFlowsOnceAllowedAndStopsWhenTheControllerLeaves)
     RemoteController remote(receiver, "Wayland Pad");
     ASSERT_TRUE(remote.inSession()) << remote.errors();
     // The first clicks wait for the user's answer in the desktop's dialog.
-    const bool allowed = pollUntil([&] {
-        remote.send({ { "rightClickDown", json::object() } });
-        remote.send({ { "rightClickUp", json::object() } });
-        return nextLine(observer, "BUP 3", std::chrono::milliseconds(300)).has_value();
-    });
+    const bool allowed = pollUntil(
+        [&] {
+            remote.send({ { "rightClickDown", json::object() } });
+            remote.send({ { "rightClickUp", json::object() } });
+            return nextLine(observer, "BUP 3", std::chrono::milliseconds(300)).has_value();
+        },
+        HeadlessGnome::kDialogTimeout + kReplyTimeout);
     ASSERT_TRUE(allowed) << receiver.log();
     EXPECT_EQ(portalSessions(), 1);
 

@@ -1,6 +1,7 @@
 #include "ReceiverProcess.h"
 
 #include "platform/linux/peer/CertificateStore.h"
+#include "support/linux/PeerTestSupport.h"
 #include "support/linux/Polling.h"
 #include "support/linux/X11TestClient.h"
 
@@ -16,6 +17,7 @@
 namespace kavora::test {
 namespace {
 
+using namespace std::chrono_literals;
 using nlohmann::json;
 
 bool refusedAt(const char* address, std::uint16_t port)
@@ -112,6 +114,52 @@ TEST(ReceiverConsentTest, AnUnknownControllerMovesNothingUntilAllowed)
     EXPECT_TRUE(pollUntil([&] { return probe.pointer().value().x > start.x; }, kReplyTimeout))
         << receiver.log() << remote.errors();
     EXPECT_TRUE(remote.inSession());
+}
+
+// A stranger at 127.0.0.2 asks every five seconds, each time with a certificate it never showed
+// before; a controller at 127.0.0.1 asking meanwhile is asked about within one answer window of
+// 30 s (it was declined at once while the stranger held the question) and joins once allowed.
+TEST(ReceiverConsentTest, AnAddressAskingOverAndOverCannotKeepAnotherControllerOut)
+{
+    ensureQtApplication();
+    ReceiverProcess receiver({}, false);
+    ASSERT_TRUE(receiver.ready()) << receiver.log();
+    const TemporaryFolder identities;
+    std::vector<std::unique_ptr<RawPeer>> strangers;
+    const auto strangerAsks = [&] {
+        const auto identity = loadOrCreateTlsIdentity(
+            identities.path() / std::to_string(strangers.size()), kControllerIdentityFiles);
+        ASSERT_TRUE(identity.ok());
+        auto& stranger
+            = strangers.emplace_back(std::make_unique<RawPeer>("127.0.0.2", &identity.value()));
+        ASSERT_TRUE(stranger->connectEncrypted(receiver.port()));
+        stranger->write(encodeFrame(encodeInvitation("Stranger")));
+    };
+    const auto announced = [&receiver](const std::string& name, std::chrono::milliseconds within) {
+        const auto line = receiver.process().readLine(within);
+        return line && line->find("controller \"" + name + "\" asks") != std::string::npos;
+    };
+    strangerAsks();
+    ASSERT_TRUE(pollUntil([&] { return announced("Stranger", 100ms); }, kReplyTimeout));
+
+    RemoteController genuine(receiver, "Genuine");
+    const auto asked = std::chrono::steady_clock::now();
+    auto lastStranger = asked;
+    bool genuineAnnounced = false;
+    while (!genuineAnnounced && std::chrono::steady_clock::now() - asked < 35s) {
+        if (std::chrono::steady_clock::now() - lastStranger >= 5s) {
+            strangerAsks();
+            lastStranger = std::chrono::steady_clock::now();
+        }
+        genuineAnnounced = announced("Genuine", 250ms);
+    }
+    EXPECT_TRUE(genuineAnnounced) << receiver.log() << genuine.errors();
+    RecordProperty("genuine_asked_after_ms",
+                   static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                        std::chrono::steady_clock::now() - asked)
+                                        .count()));
+    ASSERT_EQ(receiver.devices({ "allow", receiver.controllerFingerprint() }), 0);
+    EXPECT_TRUE(genuine.inSession()) << genuine.errors();
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "input/InjectorFixture.h"
 #include "input/TextUnits.h"
 
+#include <functional>
 #include <sstream>
 
 namespace kavora::test {
@@ -113,6 +114,89 @@ TEST(TextTable, WhereKeysOrThePasteboardCannotCarryTheTextTheOtherWayIsTakenOrNo
         EXPECT_EQ(h.events.lines(), row.expected);
         EXPECT_EQ(h.log.lines.size(), row.expected.empty() ? 1u : 0u);
     }
+}
+
+// Long text goes out a slice at a time from the main queue, with a heartbeat between every two
+// tasks as the event loop would serve one; what comes after the text waits its turn, so the
+// events are exactly those of each message on its own, in order.
+TEST(TypingTable, LongTextIsTypedInSlicesAndNothingOvertakesIt)
+{
+    const std::string a256(256, 'a');
+    struct Row {
+        const char* name;
+        std::vector<ControlMessage> messages;
+        // Lines posted when the first message returned, then when each heartbeat ran.
+        std::vector<std::size_t> turns;
+        Seconds perKey {}; // how long posting one key event takes
+    };
+    const Row rows[] = {
+        { "a slice is typed at once", { msg::TextInput { a256 } }, { 512, 512 } },
+        { "then a slice a turn; a key and more text come after it",
+          { msg::TextInput { a256 + a256 + "aa" }, msg::KeyDown { 0, 0x05 },
+            msg::TextInput { "cd" } },
+          { 512, 1024, 1034 } },
+        { "a surrogate pair stays in one slice",
+          { msg::TextInput { a256.substr(1) + "\U0001F600" + "aa" } },
+          { 514, 518 } },
+        { "a key event takes 0.5 ms: a slice ends once 2 ms have passed",
+          { msg::TextInput { std::string(6, 'a') } },
+          { 4, 8, 12 },
+          Seconds(0.0005) },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        Lines alone;
+        for (const auto& message : row.messages) {
+            InjectorHarness single;
+            single.pasteboard.settableInBackground = false;
+            single.inject(message);
+            single.scheduler.runPending();
+            const auto lines = single.events.lines();
+            alone.insert(alone.end(), lines.begin(), lines.end());
+        }
+        InjectorHarness h;
+        h.pasteboard.settableInBackground = false;
+        h.events.onKey = [&] { h.scheduler.passTime(row.perKey); };
+        std::vector<std::size_t> turns;
+        for (const auto& message : row.messages) {
+            h.inject(message);
+            if (turns.empty())
+                turns.push_back(h.events.lines().size());
+        }
+        std::function<void()> heartbeat = [&] {
+            turns.push_back(h.events.lines().size());
+            if (h.scheduler.pendingCount() > 0)
+                h.scheduler.post(heartbeat);
+        };
+        h.scheduler.post(heartbeat);
+        h.scheduler.advance(Seconds(1)); // the time the keys take included
+        EXPECT_EQ(turns, row.turns);
+        EXPECT_EQ(h.events.lines(), alone);
+    }
+}
+
+TEST(TypingTable, WhatWaitsIsBoundedAndALeavingControllerTakesTheRestAlong)
+{
+    InjectorHarness h;
+    h.pasteboard.settableInBackground = false;
+    h.inject(msg::TextInput { std::string(1000, 'a') });
+    for (int i = 0; i <= 4096; ++i)
+        h.inject(msg::KeyDown { 0, 0x05 });
+    EXPECT_EQ(h.log.lines,
+              Lines { "kavora: input dropped: too much is waiting behind the text being typed" });
+    h.scheduler.runPending();
+    EXPECT_EQ(h.events.lines().size(), 2000 + 2 * 4096) << "all but the one over the bound";
+
+    h.log.lines.clear();
+    h.inject(msg::TextInput { std::string(1000, 'a') });
+    h.inject(msg::KeyDown { 0, 0x05 });
+    h.injector->releaseAll();
+    EXPECT_EQ(h.log.lines,
+              Lines { "kavora: the controller left: 744 units of text not typed, 1 "
+                      "messages after it dropped" });
+    h.scheduler.runPending();
+    h.inject(msg::KeyDown { 0, 0x05 });
+    EXPECT_EQ(h.events.lines().size(), 2000 + 2 * 4096 + 512 + 2) << "the next one at once";
 }
 
 using Paste = InjectorTest;

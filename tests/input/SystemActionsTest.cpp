@@ -91,6 +91,28 @@ TEST_F(SystemActions, MenuTreeThatLoopsBackOnItselfEndsInTheFallback)
     EXPECT_EQ(events.lines(), kCommandEquals);
 }
 
+// Another application's menus answer later: the steps wait their turn, and a step's fallback key
+// that comes while text is being typed waits behind the text.
+TEST_F(SystemActions, ZoomStepsAnsweredLaterAreCarriedOutInTurn)
+{
+    accessibility.answering
+        = [this](std::function<void()> answer) { scheduler.post(std::move(answer)); };
+    accessibility.menuBar = accessibility.menu("", { accessibility.item("Zoom In") });
+    inject(msg::Pinch { 2 });
+    inject(msg::Pinch { 2 });
+    EXPECT_TRUE(accessibility.presses.empty()) << "nothing answered yet";
+    scheduler.runPending();
+    EXPECT_EQ(accessibility.presses, (Lines { "Zoom In", "Zoom In" }));
+
+    pasteboard.settableInBackground = false;
+    inject(msg::Pinch { 0.5F });
+    inject(msg::TextInput { std::string(3000, 'a') }); // typed in more turns than the search takes
+    scheduler.runPending();
+    const auto lines = events.lines();
+    ASSERT_EQ(lines.size(), 6000U + kCommandMinus.size());
+    EXPECT_EQ(Lines(lines.end() - 4, lines.end()), kCommandMinus);
+}
+
 TEST(VolumeTable, StepsAreClampedAndUnmuteFirst)
 {
     constexpr auto kMin = std::numeric_limits<std::int64_t>::min();

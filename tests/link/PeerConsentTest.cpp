@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace kavora::test {
 namespace {
 
@@ -94,9 +96,7 @@ TEST_F(PeerConsentTest, AnUnknownControllerIsHeldAndAskedAboutOneAtATime)
     ASSERT_TRUE(receiver->consentRequest()->has_value());
     EXPECT_EQ(*receiver->consentRequest().get(), kUnknown)
         << "name, fingerprint and code published";
-    EXPECT_EQ(invite(kOtherUnknown), InvitationDecision::Decline)
-        << "a second question waits for none";
-    EXPECT_EQ(invite(kUnknown), InvitationDecision::Decline) << "nor does the same one again";
+    EXPECT_EQ(invite(kUnknown), InvitationDecision::Decline) << "one request per controller";
     EXPECT_EQ(waiting(), "Bob's phone");
     EXPECT_TRUE(advertiser().lines.empty()) << "nothing answered yet";
 }
@@ -255,6 +255,88 @@ TEST_F(PeerConsentTest, BrowsersAreTrustedByPairingCodeAndRefusedOnceRemoved)
     receiver->revokeTrustedDevice(paired.fingerprint);
     EXPECT_EQ(invite(returning), InvitationDecision::Decline);
     EXPECT_EQ(waiting(), std::nullopt);
+}
+
+// A stranger at one address asks every 30 s with a new certificate; a controller at another
+// address asks once, `at` seconds in, and is asked about `waits` seconds later.
+TEST_F(PeerConsentTest, OneAddressAskingAgainAndAgainCannotKeepTheQuestion)
+{
+    struct Row {
+        const char* shows;
+        double at;
+        double waits;
+    };
+    const Row rows[] = {
+        { "just after the stranger was asked", 0.5, 29.5 },
+        { "just before its question runs out", 29.9, 0.1 },
+        { "as it runs out and the stranger asks again", 30, 0 },
+        { "while the stranger's address cools down", 45, 0 },
+        { "during the stranger's next question", 95, 25 },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.shows);
+        ConsentRig t;
+        auto genuine = kUnknown;
+        genuine.address = "192.0.2.7";
+        std::optional<double> asked;
+        const auto watch = t.receiver->consentRequest().subscribe([&](const auto& request) {
+            if (request && request->token == genuine.token && !asked)
+                asked = t.scheduler.now().count();
+        });
+        for (int tenth = 0; tenth <= 1500; ++tenth) {
+            t.scheduler.advance(Seconds(tenth / 10.0) - t.scheduler.now());
+            if (tenth % 300 == 0) {
+                const auto n = static_cast<std::uint64_t>(tenth / 300);
+                t.invite({ 100 + n, "Stranger", std::string(63, 'e') + char('0' + n), "999999",
+                           PeerIntroduction::AskIfUnknown, "192.0.2.66" });
+            }
+            if (tenth == std::lround(row.at * 10))
+                t.invite(genuine);
+        }
+        ASSERT_TRUE(asked);
+        EXPECT_NEAR(*asked - row.at, row.waits, 1e-6);
+    }
+}
+
+TEST_F(PeerConsentTest, EachAddressHoldsOneRequestAndOneWaitsForTheNextTurn)
+{
+    const auto from = [](PeerID peer, const char* address) {
+        peer.address = address;
+        return peer;
+    };
+    const auto bob = from(kUnknown, "192.0.2.1");
+    auto bobsOtherPhone = from(kOtherUnknown, "192.0.2.1");
+    auto carol = from(kOtherUnknown, "192.0.2.2");
+    auto dave = from({ 4, "Dave's pad", std::string(64, 'd'), "444444" }, "192.0.2.3");
+    ASSERT_EQ(invite(bob), InvitationDecision::Hold);
+    EXPECT_EQ(invite(bobsOtherPhone), InvitationDecision::Decline) << "one request per address";
+    EXPECT_EQ(invite(carol), InvitationDecision::Hold) << "waits for the next turn";
+    EXPECT_EQ(invite(dave), InvitationDecision::Decline) << "the next turn is taken";
+    EXPECT_EQ(waiting(), "Bob's phone");
+
+    receiver->answerConsentRequest(ConsentAnswer::Decline);
+    EXPECT_EQ(waiting(), "Carol's pad") << "asked at once, with a full answer window";
+    scheduler.advance(Seconds(29.9));
+    EXPECT_EQ(waiting(), "Carol's pad");
+    EXPECT_EQ(invite(from(dave, "192.0.2.1")), InvitationDecision::Decline)
+        << "Bob's address cools down whatever certificate it shows";
+    advertiser().heldPeerLeaves(carol);
+    EXPECT_EQ(waiting(), std::nullopt);
+    EXPECT_EQ(invite(dave), InvitationDecision::Hold) << "leaving starts no cool-down";
+
+    ASSERT_EQ(invite(carol), InvitationDecision::Hold);
+    receiver->answerConsentRequest(ConsentAnswer::Allow);
+    EXPECT_EQ(advertiser().lines,
+              (Lines { "answer Bob's phone declined", "answer Carol's pad declined",
+                       "answer Dave's pad accepted" }))
+        << "the waiting request ends when the place is taken";
+
+    // Beyond the advertiser's limits no question opens (and closes at once).
+    int questions = 0;
+    const auto watch = receiver->consentRequest().subscribe([&](const auto&) { ++questions; });
+    advertiser().holdRoom = false;
+    EXPECT_EQ(invite(carol), InvitationDecision::Decline);
+    EXPECT_EQ(questions, 0);
 }
 
 } // namespace

@@ -2,33 +2,41 @@
 
 #include "platform/Accessibility.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace kavora::test {
 
+// How the fake's answers are given: at once, unless a test hands them to its scheduler.
+using FakeAnswering = std::function<void(std::function<void()> answer)>;
+
 // One element of a fake menu tree; its presses are recorded in the list it was made with.
 class FakeMenuElement final : public AccessibilityElement {
 public:
     using Ptr = std::shared_ptr<FakeMenuElement>;
 
-    explicit FakeMenuElement(std::vector<std::string>& pressLog)
+    FakeMenuElement(std::vector<std::string>& pressLog, const FakeAnswering& answering)
         : pressLog_(pressLog)
+        , answering_(answering)
     {
     }
-    std::optional<std::string> title() override { return titleText; }
-    std::optional<std::vector<std::shared_ptr<AccessibilityElement>>> children() override
+    void title(Answer<std::optional<std::string>> answer) override
     {
-        if (!childElements)
-            return std::nullopt;
-        return std::vector<std::shared_ptr<AccessibilityElement>>(childElements->begin(),
-                                                                  childElements->end());
+        answering_([answer, title = titleText] { answer(title); });
     }
-    bool press() override
+    void children(Answer<std::optional<Elements>> answer) override
+    {
+        std::optional<Elements> list;
+        if (childElements)
+            list = Elements(childElements->begin(), childElements->end());
+        answering_([answer, list] { answer(list); });
+    }
+    void press(Answer<bool> answer) override
     {
         pressLog_.push_back(titleText.value_or("<untitled>") + (pressSucceeds ? "" : " (failed)"));
-        return pressSucceeds;
+        answering_([answer, pressed = pressSucceeds] { answer(pressed); });
     }
 
     std::optional<std::string> titleText;
@@ -37,6 +45,7 @@ public:
 
 private:
     std::vector<std::string>& pressLog_;
+    const FakeAnswering& answering_;
 };
 
 // Accessibility services with a menu bar built by the test, for example
@@ -45,12 +54,13 @@ private:
 class FakeAccessibility final : public Accessibility {
 public:
     FakeAccessibility() = default;
-    FakeAccessibility(const FakeAccessibility&) = delete; // elements refer to `presses`
+    // Elements refer to `presses` and `answering`.
+    FakeAccessibility(const FakeAccessibility&) = delete;
     FakeAccessibility& operator=(const FakeAccessibility&) = delete;
 
     FakeMenuElement::Ptr item(std::optional<std::string> title, bool pressSucceeds = true)
     {
-        auto element = std::make_shared<FakeMenuElement>(presses);
+        auto element = std::make_shared<FakeMenuElement>(presses, answering);
         element->titleText = std::move(title);
         element->pressSucceeds = pressSucceeds;
         return element;
@@ -69,7 +79,11 @@ public:
         ++trustRequests;
         return trusted;
     }
-    std::shared_ptr<AccessibilityElement> frontmostMenuBar() override { return menuBar; }
+    void frontmostMenuBar(
+        AccessibilityElement::Answer<std::shared_ptr<AccessibilityElement>> answer) override
+    {
+        answering([answer, bar = menuBar] { answer(bar); });
+    }
     std::string trustHint() override { return hint; }
 
     bool trusted = true;
@@ -77,6 +91,7 @@ public:
     int trustRequests = 0;
     FakeMenuElement::Ptr menuBar; // null: no frontmost application or no readable menu bar
     std::vector<std::string> presses;
+    FakeAnswering answering = [](const std::function<void()>& answer) { answer(); };
 };
 
 } // namespace kavora::test

@@ -66,6 +66,7 @@ public:
     {
         lines.push_back("answer " + peer.displayName + (accepted ? " accepted" : " declined"));
     }
+    bool mayHold(const PeerID& /*peer*/) override { return holdRoom; }
     void startAdvertisingPeer() override { lines.emplace_back("start"); }
     void stopAdvertisingPeer() override { lines.emplace_back("stop"); }
 
@@ -82,6 +83,7 @@ public:
     }
 
     std::vector<std::string> lines;
+    bool holdRoom = true; // what mayHold answers
 
 private:
     InvitationHandler handler_;

@@ -3,6 +3,7 @@
 #include "core/Overloaded.h"
 #include "platform/EventServices.h"
 
+#include <functional>
 #include <sstream>
 #include <string>
 #include <variant>
@@ -23,6 +24,8 @@ public:
     bool positioned = true;
     // Characters a key event cannot type.
     std::u32string untypable;
+    // Called as each key event is posted.
+    std::function<void()> onKey;
 
     bool hasPointerPosition() const override { return positioned; }
     bool postRelativeMotion(double dx, double dy) override { return record(Step { dx, dy }); }
@@ -44,7 +47,12 @@ public:
         return !failToCreate;
     }
     bool postScroll(std::int32_t pixels) override { return record(Scroll { pixels }); }
-    bool postKey(const KeyEvent& event) override { return record(event); }
+    bool postKey(const KeyEvent& event) override
+    {
+        if (onKey)
+            onKey();
+        return record(event);
+    }
     bool postMediaKey(const MediaKeyEvent& event) override { return record(event); }
 
     // What was posted, one readable line per event, for example "mouse 5 (100,200) button 0",

@@ -204,11 +204,11 @@ ChildProcess HeadlessGnome::startObserver(Client client, const EnvironmentChange
 
 ChildProcess HeadlessGnome::answerDialog(bool share) const
 {
-    return ChildProcess(
-        { { kPython, script("PortalDialogAnswer.py"), share ? "share" : "cancel", "30" },
-          environment(),
-          true,
-          (root_ / "answer.log").string() });
+    return ChildProcess({ { kPython, script("PortalDialogAnswer.py"), share ? "share" : "cancel",
+                            std::to_string(kDialogTimeout.count()) },
+                          environment(),
+                          true,
+                          (root_ / "answer.log").string() });
 }
 
 std::optional<std::string> nextLine(ChildProcess& observer, const std::string& prefix,

@@ -40,7 +40,9 @@ public:
     enum class Client { Wayland, Xwayland };
     // Starts the observer, fullscreen and focused; not started() when it did not show in time.
     ChildProcess startObserver(Client client, const EnvironmentChanges& extra = {}) const;
-    // Answers the next remote-desktop dialog: shares (true) or cancels (false).
+    // Answers the next remote-desktop dialog: shares (true) or cancels (false). It looks for the
+    // dialog this long, so a test waiting for the answer waits at least as long.
+    static constexpr std::chrono::seconds kDialogTimeout { 30 };
     ChildProcess answerDialog(bool share) const;
     // The environment of a program running in this desktop's session.
     EnvironmentChanges environment() const;

@@ -1,29 +1,42 @@
 #include "platform/linux/accessibility/AtSpiElement.h"
 
+#include <QCoreApplication>
+#include <QDBusArgument>
+#include <QDBusError>
+#include <QDBusObjectPath>
+#include <QDBusPendingCallWatcher>
+#include <QDBusVariant>
+#include <QTimer>
+
 #include <algorithm>
 #include <array>
 #include <string_view>
 #include <utility>
 
-#include <atspi/atspi.h>
+#include <atspi/atspi-constants.h>
 
 namespace kavora {
 
 namespace {
 
+const QString kAccessible = QStringLiteral(ATSPI_DBUS_INTERFACE_ACCESSIBLE);
+const QString kAction = QStringLiteral(ATSPI_DBUS_INTERFACE_ACTION);
+const QString kNullPath = QStringLiteral(ATSPI_DBUS_PATH_NULL);
+
 // A menu with more entries than this is not a menu a person reads; the cap keeps a broken or
 // hostile application from handing out millions of children.
-constexpr int kMaxChildren = 512;
-// Toolkits offer one or two actions per menu item; the names are read one call each.
-constexpr gint kMaxActionsRead = 8;
+constexpr std::size_t kMaxChildren = 512;
+// Toolkits offer one or two actions per menu item.
+constexpr int kMaxActionsRead = 8;
 
-// Takes the error; true when there was one.
-bool failed(GError*& error)
+// The errors of an application that does not answer: the call ran into the timeout, or the
+// application is gone from the bus.
+bool notAnswering(const QDBusMessage& reply)
 {
-    if (!error)
-        return false;
-    g_clear_error(&error);
-    return true;
+    const auto type = QDBusError(reply).type();
+    return type == QDBusError::NoReply || type == QDBusError::Timeout
+        || type == QDBusError::TimedOut || type == QDBusError::ServiceUnknown
+        || type == QDBusError::Disconnected;
 }
 
 std::string withoutShortcut(std::string_view name)
@@ -34,118 +47,153 @@ std::string withoutShortcut(std::string_view name)
     return std::string(name);
 }
 
-bool isPressAction(const gchar* name)
+bool isPressAction(const QString& name)
 {
     constexpr std::array<const char*, 3> kPressActions { "click", "press", "activate" };
-    return name && std::ranges::any_of(kPressActions, [name](const char* press) {
-               return g_ascii_strcasecmp(name, press) == 0;
-           });
+    return std::ranges::any_of(kPressActions, [&name](const char* press) {
+        return name.compare(QLatin1String(press), Qt::CaseInsensitive) == 0;
+    });
+}
+
+// The action to press among those GetActions lists (a(sss): name, description, key binding).
+std::optional<int> pressActionIn(const QDBusMessage& reply)
+{
+    if (reply.arguments().isEmpty())
+        return std::nullopt;
+    const auto actions = qvariant_cast<QDBusArgument>(reply.arguments().constFirst());
+    std::optional<int> first;
+    std::optional<int> press;
+    actions.beginArray();
+    for (int i = 0; !actions.atEnd() && i < kMaxActionsRead && !press; ++i) {
+        QString name, description, keyBinding;
+        actions.beginStructure();
+        actions >> name >> description >> keyBinding;
+        actions.endStructure();
+        if (isPressAction(name))
+            press = i;
+        first = first.value_or(i);
+    }
+    actions.endArray(); // also where the array goes on: frees what reading it took
+    return press ? press : first;
 }
 
 } // namespace
 
-AtSpiCallWatch::AtSpiCallWatch(AtSpiApplicationHealth& health)
-    : health_(health)
-    , started_(std::chrono::steady_clock::now())
+AtSpiApplication::AtSpiApplication(QDBusConnection bus, QString service)
+    : bus_(std::move(bus))
+    , service_(std::move(service))
 {
 }
 
-AtSpiCallWatch::~AtSpiCallWatch()
+void AtSpiApplication::call(const QString& path, const QString& interface, const QString& method,
+                            const QVariantList& arguments,
+                            std::function<void(std::optional<QDBusMessage>)> answered)
 {
-    // Nine tenths: libatspi gives up at the timeout itself, give or take scheduling.
-    if (std::chrono::steady_clock::now() - started_ >= kAtSpiCallTimeout * 9 / 10)
-        health_.answering = false;
-}
-
-AtSpiElement::AtSpiElement(_AtspiAccessible* accessible,
-                           std::shared_ptr<AtSpiApplicationHealth> health)
-    : accessible_(accessible)
-    , health_(std::move(health))
-{
-}
-
-AtSpiElement::~AtSpiElement()
-{
-    g_object_unref(accessible_);
-}
-
-std::optional<std::string> AtSpiElement::title()
-{
-    if (!health_->answering)
-        return std::nullopt;
-    GError* error = nullptr;
-    gchar* name = nullptr;
-    {
-        const AtSpiCallWatch watch(*health_);
-        name = atspi_accessible_get_name(accessible_, &error);
+    // Every answer comes from the event loop, that of a call not made too.
+    if (!answering_ || !bus_.isConnected()) {
+        QTimer::singleShot(0, [answered = std::move(answered)] { answered(std::nullopt); });
+        return;
     }
-    std::optional<std::string> title;
-    if (!failed(error) && health_->answering && name)
-        title = withoutShortcut(name);
-    g_free(name);
-    return title;
+    auto message = QDBusMessage::createMethodCall(service_, path, interface, method);
+    message.setArguments(arguments);
+    // A child of the Qt application, so that calls still on their way at exit are freed.
+    auto* watcher = new QDBusPendingCallWatcher(
+        bus_.asyncCall(message, static_cast<int>(kAtSpiCallTimeout.count())),
+        QCoreApplication::instance());
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
+                     [self = shared_from_this(), watcher, answered = std::move(answered)] {
+                         watcher->deleteLater();
+                         const QDBusMessage reply = watcher->reply();
+                         if (reply.type() == QDBusMessage::ReplyMessage) {
+                             answered(reply);
+                             return;
+                         }
+                         if (notAnswering(reply))
+                             self->answering_ = false;
+                         answered(std::nullopt);
+                     });
 }
 
-std::optional<std::vector<std::shared_ptr<AccessibilityElement>>> AtSpiElement::children()
+std::vector<AtSpiReference> referencesIn(const QDBusMessage& reply, std::size_t limit)
 {
-    if (!health_->answering)
-        return std::nullopt;
-    GError* error = nullptr;
-    gint count = 0;
-    {
-        const AtSpiCallWatch watch(*health_);
-        count = atspi_accessible_get_child_count(accessible_, &error);
+    std::vector<AtSpiReference> references;
+    if (reply.arguments().isEmpty())
+        return references;
+    const auto list = qvariant_cast<QDBusArgument>(reply.arguments().constFirst());
+    list.beginArray();
+    while (!list.atEnd() && references.size() < limit) {
+        QString service;
+        QDBusObjectPath path;
+        list.beginStructure();
+        list >> service >> path;
+        list.endStructure();
+        if (!service.isEmpty() && path.path() != kNullPath)
+            references.push_back({ service, path.path() });
     }
-    if (failed(error) || !health_->answering || count < 0)
-        return std::nullopt;
-
-    std::vector<std::shared_ptr<AccessibilityElement>> children;
-    for (gint i = 0; i < std::min(count, kMaxChildren); ++i) {
-        AtspiAccessible* child = nullptr;
-        {
-            const AtSpiCallWatch watch(*health_);
-            child = atspi_accessible_get_child_at_index(accessible_, i, &error);
-        }
-        if (failed(error) || !child) {
-            if (child)
-                g_object_unref(child);
-            if (!health_->answering)
-                return std::nullopt;
-            continue;
-        }
-        children.push_back(std::make_shared<AtSpiElement>(child, health_));
-    }
-    return children;
+    list.endArray();
+    return references;
 }
 
-bool AtSpiElement::press()
+AtSpiElement::AtSpiElement(std::shared_ptr<AtSpiApplication> application, QString path)
+    : application_(std::move(application))
+    , path_(std::move(path))
 {
-    if (!health_->answering)
-        return false;
-    const AtSpiCallWatch watch(*health_);
-    AtspiAction* action = atspi_accessible_get_action_iface(accessible_);
-    if (!action)
-        return false;
+}
 
-    GError* error = nullptr;
-    const gint count = atspi_action_get_n_actions(action, &error);
-    bool pressed = false;
-    if (!failed(error) && count > 0) {
-        gint chosen = 0;
-        for (gint i = 0; i < std::min(count, kMaxActionsRead); ++i) {
-            gchar* name = atspi_action_get_action_name(action, i, &error);
-            const bool matches = !failed(error) && isPressAction(name);
-            g_free(name);
-            if (matches) {
-                chosen = i;
-                break;
+void AtSpiElement::title(Answer<std::optional<std::string>> answer)
+{
+    application_->call(
+        path_, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"),
+        { kAccessible, QStringLiteral("Name") },
+        [answer = std::move(answer)](std::optional<QDBusMessage> reply) {
+            const auto name = reply && !reply->arguments().isEmpty()
+                ? qvariant_cast<QDBusVariant>(reply->arguments().constFirst()).variant()
+                : QVariant();
+            if (name.typeId() != QMetaType::QString) {
+                answer(std::nullopt);
+                return;
             }
-        }
-        pressed = atspi_action_do_action(action, chosen, &error) && !failed(error);
-        g_clear_error(&error);
-    }
-    g_object_unref(action);
-    return pressed;
+            answer(withoutShortcut(name.toString().toStdString()));
+        });
+}
+
+void AtSpiElement::children(Answer<std::optional<Elements>> answer)
+{
+    application_->call(path_, kAccessible, QStringLiteral("GetChildren"), {},
+                       [application = application_,
+                        answer = std::move(answer)](std::optional<QDBusMessage> reply) {
+                           if (!reply) {
+                               answer(std::nullopt);
+                               return;
+                           }
+                           Elements children;
+                           for (auto& child : referencesIn(*reply, kMaxChildren)) {
+                               // A child in another application is not part of this menu.
+                               if (child.service == application->service())
+                                   children.push_back(
+                                       std::make_shared<AtSpiElement>(application, child.path));
+                           }
+                           answer(std::move(children));
+                       });
+}
+
+void AtSpiElement::press(Answer<bool> answer)
+{
+    application_->call(path_, kAction, QStringLiteral("GetActions"), {},
+                       [application = application_, path = path_,
+                        answer = std::move(answer)](std::optional<QDBusMessage> actions) mutable {
+                           const auto chosen = actions ? pressActionIn(*actions) : std::nullopt;
+                           if (!chosen) {
+                               answer(false);
+                               return;
+                           }
+                           application->call(
+                               path, kAction, QStringLiteral("DoAction"), { *chosen },
+                               [answer = std::move(answer)](std::optional<QDBusMessage> done) {
+                                   answer(done && !done->arguments().isEmpty()
+                                          && done->arguments().constFirst().toBool());
+                               });
+                       });
 }
 
 } // namespace kavora

@@ -149,19 +149,24 @@ std::optional<std::uint32_t> XDisplayProbe::activeWindowProcessId()
     return pid;
 }
 
-bool XDisplayProbe::rootHasProperty(std::string_view name)
+std::optional<std::string> XDisplayProbe::rootText(std::string_view name)
 {
+    // A bus address is far shorter; the length is counted in 32-bit units.
+    constexpr std::uint32_t kMaxLength = 1024;
     const Connection connection;
     if (!connection.usable())
-        return false;
+        return std::nullopt;
     const xcb_atom_t property = connection.existingAtom(name);
     if (property == XCB_ATOM_NONE)
-        return false;
+        return std::nullopt;
     const auto cookie = xcb_get_property(connection.get(), 0, connection.root(), property,
-                                         XCB_GET_PROPERTY_TYPE_ANY, 0, 0);
+                                         XCB_GET_PROPERTY_TYPE_ANY, 0, kMaxLength);
     const Reply<xcb_get_property_reply_t> reply(
         xcb_get_property_reply(connection.get(), cookie, nullptr));
-    return reply && reply->type != XCB_ATOM_NONE;
+    if (!reply || reply->type == XCB_ATOM_NONE || reply->format != 8)
+        return std::nullopt;
+    return std::string(static_cast<const char*>(xcb_get_property_value(reply.get())),
+                       static_cast<std::size_t>(xcb_get_property_value_length(reply.get())));
 }
 
 } // namespace kavora

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace kavora {
@@ -31,9 +32,9 @@ public:
     // (_NET_ACTIVE_WINDOW); nothing without an EWMH window manager, an active window or its pid.
     static std::optional<std::uint32_t> activeWindowProcessId();
 
-    // True when the root window carries the property, e.g. AT_SPI_BUS set by the accessibility
-    // bus launcher.
-    static bool rootHasProperty(std::string_view name);
+    // The text of the root window's property, e.g. AT_SPI_BUS set by the accessibility bus
+    // launcher; nothing when it carries none.
+    static std::optional<std::string> rootText(std::string_view name);
 
 private:
     struct KeptConnection;

@@ -49,11 +49,11 @@ struct LinkLimits {
     // app), so the web listener allows more per address than the link's.
     int maxPendingPerBrowserAddress = 16;
 
-    // Held invitations, waiting for the user's answer: how many at once, how long at most (longer
-    // than the user is given, as a backstop), and how many frames a held controller may send
-    // (they are dropped) before it is closed.
+    // Held invitations, waiting for the user's answer: how many at once, how long at most (as a
+    // backstop, longer than a request may wait for its turn and then be asked, 30 s each), and how
+    // many frames a held controller may send (they are dropped) before it is closed.
     int maxHeldConnections = 4;
-    Milliseconds heldTimeout { 45'000 };
+    Milliseconds heldTimeout { 75'000 };
     int maxHeldFrames = 8;
     // Invitations that are held (pairing requests) from one address within the window; more are
     // declined at once.

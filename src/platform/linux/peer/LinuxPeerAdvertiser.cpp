@@ -122,6 +122,17 @@ void LinuxPeerAdvertiser::answerHeldInvitation(const PeerID& peer, bool accepted
         decline(held.channel, held.peer, held.answering);
 }
 
+bool LinuxPeerAdvertiser::mayHold(const PeerID& peer)
+{
+    if (heldCount() < options_.limits.maxHeldConnections
+        && recentPairingRequests(peer.address) < options_.limits.maxPairingRequestsPerAddress)
+        return true;
+    // Asked right before the invitation is answered, so this is why it is declined.
+    log_.line("Kavora: too many pairing requests; declined \"" + peer.displayName + "\" from "
+              + peer.address);
+    return false;
+}
+
 void LinuxPeerAdvertiser::startAdvertisingPeer()
 {
     if (!listen())
@@ -304,9 +315,9 @@ void LinuxPeerAdvertiser::answerBrowserInvitation(PeerConnection* channel, std::
     decide(channel, peer, answering);
 }
 
-void LinuxPeerAdvertiser::decide(PeerConnection* channel, const PeerID& peer,
-                                 const Answering& answering)
+void LinuxPeerAdvertiser::decide(PeerConnection* channel, PeerID peer, const Answering& answering)
 {
+    peer.address = TlsListener::addressKey(channel->socket()->peerAddress()).toStdString();
     switch (handler_ ? handler_(peer) : InvitationDecision::Decline) {
     case InvitationDecision::Accept:
         accept(channel, peer, answering);
@@ -332,15 +343,14 @@ void LinuxPeerAdvertiser::accept(PeerConnection* channel, const PeerID& peer,
 void LinuxPeerAdvertiser::hold(PeerConnection* channel, const PeerID& peer,
                                const Answering& answering)
 {
-    const auto address = channel->socket()->peerAddress();
-    if (heldCount() >= options_.limits.maxHeldConnections || !admitsPairingRequest(address)) {
-        log_.line("Kavora: too many pairing requests; declined \"" + peer.displayName + "\" from "
-                  + address.toString().toStdString());
+    // The owner asks mayHold first; this only guards the limits against one that did not.
+    if (!mayHold(peer)) {
         decline(channel, peer, answering);
         if (heldPeerLeft_)
             heldPeerLeft_(peer); // the owner took it for held
         return;
     }
+    pairingRequests_[peer.address].push_back(std::chrono::steady_clock::now());
     auto* deadline = new QTimer(channel);
     deadline->setSingleShot(true);
     QObject::connect(deadline, &QTimer::timeout, channel,
@@ -396,7 +406,7 @@ void LinuxPeerAdvertiser::refuseBrowser(PeerConnection* channel, BrowserRefusal 
     channel->close();
 }
 
-bool LinuxPeerAdvertiser::admitsPairingRequest(const QHostAddress& address)
+int LinuxPeerAdvertiser::recentPairingRequests(const std::string& address)
 {
     const auto now = std::chrono::steady_clock::now();
     // Forget what is out of the window, for every address, so the map stays small.
@@ -406,11 +416,8 @@ bool LinuxPeerAdvertiser::admitsPairingRequest(const QHostAddress& address)
             times.pop_front();
         it = times.empty() ? pairingRequests_.erase(it) : std::next(it);
     }
-    auto& times = pairingRequests_[TlsListener::addressKey(address)];
-    if (static_cast<int>(times.size()) >= options_.limits.maxPairingRequestsPerAddress)
-        return false;
-    times.push_back(now);
-    return true;
+    const auto found = pairingRequests_.find(address);
+    return found == pairingRequests_.end() ? 0 : static_cast<int>(found->second.size());
 }
 
 } // namespace kavora

@@ -61,6 +61,7 @@ public:
     void setInvitationHandler(InvitationHandler handler) override;
     void setHeldPeerLeftHandler(HeldPeerLeftHandler handler) override;
     void answerHeldInvitation(const PeerID& peer, bool accepted) override;
+    bool mayHold(const PeerID& peer) override;
     void startAdvertisingPeer() override;
     void stopAdvertisingPeer() override;
 
@@ -98,15 +99,15 @@ private:
     void awaitInvitation(PeerConnection* channel, const Answering& answering);
     void answerInvitation(PeerConnection* channel, std::string_view payload);
     void answerBrowserInvitation(PeerConnection* channel, std::string_view payload);
-    void decide(PeerConnection* channel, const PeerID& peer, const Answering& answering);
+    void decide(PeerConnection* channel, PeerID peer, const Answering& answering);
     void accept(PeerConnection* channel, const PeerID& peer, const Answering& answering);
     void hold(PeerConnection* channel, const PeerID& peer, const Answering& answering);
     void decline(PeerConnection* channel, const PeerID& peer, const Answering& answering);
     void refuseBrowser(PeerConnection* channel, BrowserRefusal reason);
     // Serves the page while browser access and advertising are both on, and only then.
     void updateWebServing();
-    // Counts a pairing request from the address; false when it has made too many lately.
-    bool admitsPairingRequest(const QHostAddress& address);
+    // The pairing requests the address made within the window.
+    int recentPairingRequests(const std::string& address);
 
     Identity identity_;
     LinuxPeerSession& session_;
@@ -118,7 +119,7 @@ private:
     HeldPeerLeftHandler heldPeerLeft_;
     std::string fingerprint_; // the receiver's own, for the verification codes
     std::map<std::uint64_t, Held> held_; // by token
-    std::map<QString, std::deque<std::chrono::steady_clock::time_point>> pairingRequests_;
+    std::map<std::string, std::deque<std::chrono::steady_clock::time_point>> pairingRequests_;
     AvahiPublisher publisher_;
     QObject context_; // parent of the channels waiting for their invitation
     std::unique_ptr<TlsListener> listener_;

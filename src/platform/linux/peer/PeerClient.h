@@ -32,9 +32,10 @@ public:
         // The controller's certificate and key; without them the receiver refuses the connection.
         std::optional<TlsIdentity> identity;
         // From the start of the connection to the receiver's answer to the invitation, and from a
-        // pending answer to the final one (the user is asked meanwhile).
+        // pending answer to the final one (the request may wait for its turn, then the user is
+        // asked): longer than the receiver holds a request.
         LinkLimits::Milliseconds answerTimeout { 10'000 };
-        LinkLimits::Milliseconds pendingAnswerTimeout { 60'000 };
+        LinkLimits::Milliseconds pendingAnswerTimeout { 80'000 };
         // Catalogue replies with icons are larger than anything a controller sends.
         std::size_t maxInboundFrameBytes = std::size_t { 64 } * 1024 * 1024;
     };

@@ -8,8 +8,10 @@
 #include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>
 #include <QDBusVariant>
+#include <QTimer>
 
 #include <utility>
+#include <vector>
 
 #include <linux/input-event-codes.h>
 
@@ -36,12 +38,8 @@ constexpr int kVersionTimeoutMs = 5000;
 constexpr int kLockTimeoutMs = 500;
 
 // The reply's first argument as a value, or nothing for an error or no reply in time.
-std::optional<QVariant> callForValue(const QDBusConnection& bus, const QDBusMessage& call,
-                                     int timeoutMs)
+std::optional<QVariant> valueOf(const QDBusMessage& reply)
 {
-    if (!bus.isConnected())
-        return std::nullopt;
-    const QDBusMessage reply = bus.call(call, QDBus::Block, timeoutMs);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
         return std::nullopt;
     QVariant value = reply.arguments().constFirst();
@@ -50,13 +48,47 @@ std::optional<QVariant> callForValue(const QDBusConnection& bus, const QDBusMess
     return value;
 }
 
-std::optional<QVariant> busProperty(const QDBusConnection& bus, const QString& service,
-                                    const QString& path, const QString& interface,
-                                    const QString& name, int timeoutMs)
+QDBusMessage propertyCall(const QString& service, const QString& path, const QString& interface,
+                          const QString& name)
 {
     auto call = QDBusMessage::createMethodCall(service, path, kProperties, QStringLiteral("Get"));
     call << interface << name;
-    return callForValue(bus, call, timeoutMs);
+    return call;
+}
+
+QDBusMessage versionCall()
+{
+    return propertyCall(kPortal, kPortalPath, kRemoteDesktop, QStringLiteral("version"));
+}
+
+std::optional<std::uint32_t> versionIn(const std::optional<QVariant>& value)
+{
+    if (!value || !value->canConvert<std::uint32_t>())
+        return std::nullopt;
+    return value->value<std::uint32_t>();
+}
+
+// Who knows whether the screen is locked, asked in this order until one answers: logind's
+// LockedHint, else the session's screen saver.
+std::vector<std::pair<QDBusConnection, QDBusMessage>> lockQuestions()
+{
+    std::vector<std::pair<QDBusConnection, QDBusMessage>> questions;
+    questions.emplace_back(QDBusConnection::systemBus(),
+                           propertyCall(QStringLiteral("org.freedesktop.login1"),
+                                        QStringLiteral("/org/freedesktop/login1/session/auto"),
+                                        QStringLiteral("org.freedesktop.login1.Session"),
+                                        QStringLiteral("LockedHint")));
+    for (const auto& [service, path] :
+         { std::pair { QStringLiteral("org.gnome.ScreenSaver"),
+                       QStringLiteral("/org/gnome/ScreenSaver") },
+           std::pair { QStringLiteral("org.freedesktop.ScreenSaver"),
+                       QStringLiteral("/org/freedesktop/ScreenSaver") } }) {
+        auto call
+            = QDBusMessage::createMethodCall(service, path, service, QStringLiteral("GetActive"));
+        call.setAutoStartService(false);
+        questions.emplace_back(QDBusConnection::sessionBus(), call);
+    }
+    return questions;
 }
 
 QVariantMap resultsOf(const QDBusMessage& message)
@@ -87,20 +119,47 @@ PortalSession::~PortalSession()
 
 std::optional<std::uint32_t> PortalSession::portalVersion()
 {
-    const auto value = busProperty(QDBusConnection::sessionBus(), kPortal, kPortalPath,
-                                   kRemoteDesktop, QStringLiteral("version"), kVersionTimeoutMs);
-    if (!value || !value->canConvert<std::uint32_t>())
+    const QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
         return std::nullopt;
-    return value->value<std::uint32_t>();
+    return versionIn(valueOf(bus.call(versionCall(), QDBus::Block, kVersionTimeoutMs)));
 }
 
 void PortalSession::open()
 {
     wanted_ = true;
-    if (state_ == State::Opening || state_ == State::AwaitingApproval || state_ == State::Granted)
+    if (checking_ || state_ == State::Opening || state_ == State::AwaitingApproval
+        || state_ == State::Granted)
         return;
-    if (screenLocked()) {
+    // The questions before the session are asked without waiting for their answers: a service
+    // that hangs must not hold up the messages of the controller.
+    checking_ = true;
+    askWhetherLocked(0, ++attempt_);
+}
+
+void PortalSession::askWhetherLocked(std::size_t question, std::uint64_t attempt)
+{
+    auto questions = lockQuestions();
+    if (question == questions.size()) {
+        lockKnown(false, attempt); // nobody knows: taken as unlocked
+        return;
+    }
+    auto& [bus, call] = questions[question];
+    ask(bus, call, kLockTimeoutMs, [this, question, attempt](std::optional<QVariant> locked) {
+        if (locked)
+            lockKnown(locked->toBool(), attempt);
+        else
+            askWhetherLocked(question + 1, attempt);
+    });
+}
+
+void PortalSession::lockKnown(bool locked, std::uint64_t attempt)
+{
+    if (attempt != attempt_)
+        return; // closed meanwhile
+    if (locked) {
         // Asking now would put the dialog behind the lock screen; ask once it is gone.
+        checking_ = false;
         setState(State::Locked);
         lockRetry_ = scheduler_.after(kLockRetry, [this] {
             lockRetry_.reset();
@@ -109,21 +168,45 @@ void PortalSession::open()
         });
         return;
     }
-    const auto version = portalVersion();
-    if (!version) {
-        fail(QStringLiteral("the desktop portal has no remote desktop"));
+    ask(QDBusConnection::sessionBus(), versionCall(), kVersionTimeoutMs,
+        [this, attempt](const std::optional<QVariant>& value) {
+            if (attempt != attempt_)
+                return;
+            checking_ = false;
+            const auto version = versionIn(value);
+            if (!version) {
+                fail(QStringLiteral("the desktop portal has no remote desktop"));
+                return;
+            }
+            version_ = *version;
+            setState(State::Opening);
+            const QString token = QStringLiteral("kavora%1").arg(++tokens_);
+            request(Step::CreateSession, QStringLiteral("CreateSession"), {},
+                    { { QStringLiteral("session_handle_token"), token } });
+        });
+}
+
+void PortalSession::ask(QDBusConnection bus, const QDBusMessage& call, int timeoutMs,
+                        std::function<void(std::optional<QVariant>)> answered)
+{
+    // Without a bus there is no call to watch; the answer still comes from the event loop.
+    if (!bus.isConnected()) {
+        QTimer::singleShot(0, this, [answered = std::move(answered)] { answered(std::nullopt); });
         return;
     }
-    version_ = *version;
-    setState(State::Opening);
-    const QString token = QStringLiteral("kavora%1").arg(++tokens_);
-    request(Step::CreateSession, QStringLiteral("CreateSession"), {},
-            { { QStringLiteral("session_handle_token"), token } });
+    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, timeoutMs), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+            [watcher, answered = std::move(answered)] {
+                watcher->deleteLater();
+                answered(valueOf(watcher->reply()));
+            });
 }
 
 void PortalSession::close()
 {
     wanted_ = false;
+    checking_ = false;
+    ++attempt_; // answers to the questions asked before are for nobody now
     if (lockRetry_)
         lockRetry_->cancel();
     lockRetry_.reset();
@@ -336,29 +419,6 @@ bool PortalSession::keyboardKeycode(std::int32_t evdevCode, bool pressed)
 bool PortalSession::keyboardKeysym(std::uint32_t keysym, bool pressed)
 {
     return notify("NotifyKeyboardKeysym", { std::int32_t(keysym), std::uint32_t(pressed ? 1 : 0) });
-}
-
-bool PortalSession::screenLocked() const
-{
-    const auto locked
-        = busProperty(QDBusConnection::systemBus(), QStringLiteral("org.freedesktop.login1"),
-                      QStringLiteral("/org/freedesktop/login1/session/auto"),
-                      QStringLiteral("org.freedesktop.login1.Session"),
-                      QStringLiteral("LockedHint"), kLockTimeoutMs);
-    if (locked)
-        return locked->toBool();
-    for (const auto& [service, path] :
-         { std::pair { QStringLiteral("org.gnome.ScreenSaver"),
-                       QStringLiteral("/org/gnome/ScreenSaver") },
-           std::pair { QStringLiteral("org.freedesktop.ScreenSaver"),
-                       QStringLiteral("/org/freedesktop/ScreenSaver") } }) {
-        auto call
-            = QDBusMessage::createMethodCall(service, path, service, QStringLiteral("GetActive"));
-        call.setAutoStartService(false);
-        if (const auto active = callForValue(QDBusConnection::sessionBus(), call, kLockTimeoutMs))
-            return active->toBool();
-    }
-    return false;
 }
 
 } // namespace kavora

@@ -4,11 +4,14 @@
 #include "platform/SettingKeys.h"
 #include "platform/linux/portal/CallHold.h"
 
+#include <QDBusConnection>
 #include <QDBusMessage>
 #include <QObject>
 #include <QString>
+#include <QVariant>
 #include <QVariantList>
 
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -25,14 +28,14 @@ class UserDefaults;
 //
 // open() asks for a session unless one is open or being asked for, and never while the screen
 // is locked (logind's LockedHint, else the session's screen saver, where either answers): then
-// it tries again every two seconds until close(). A portal of version 2 or later is asked to
-// remember the user's answer, with the token it hands back kept in the settings; version 1 asks
-// every time. The first events of a new session are lost by the compositor, so after the grant a
-// warm-up (a one-pixel step there and back and a Shift tap) goes first and input is held, queued,
-// for 250 ms.
-// Input sent while no session is granted is dropped. Each input call waits for the answer to the
-// one before it: the portal handles calls concurrently, and a release could otherwise overtake its
-// press. GUI thread only.
+// it tries again every two seconds until close(). Nothing waits for a bus service on the way:
+// the lock state and the portal's version are asked asynchronously, each with a timeout. A portal
+// of version 2 or later is asked to remember the user's answer, with the token it hands back kept
+// in the settings; version 1 asks every time. The first events of a new session are lost by the
+// compositor, so after the grant a warm-up (a one-pixel step there and back and a Shift tap) goes
+// first and input is held, queued, for 250 ms. Input sent while no session is granted is dropped.
+// Each input call waits for the answer to the one before it: the portal handles calls concurrently,
+// and a release could otherwise overtake its press. GUI thread only.
 class PortalSession final : public QObject {
     Q_OBJECT
 public:
@@ -87,8 +90,14 @@ private:
     void fail(const QString& why);
     void forgetSession();
     bool notify(const char* method, QVariantList arguments, const QVariantMap& options = {});
-    bool screenLocked() const;
     void sendNext();
+    // Before a session is asked for: whether the screen is locked (each who may know asked in
+    // turn, from `question` on), then the portal's version. `attempt` tells the answers of an
+    // open() from those of one that was closed since.
+    void askWhetherLocked(std::size_t question, std::uint64_t attempt);
+    void lockKnown(bool locked, std::uint64_t attempt);
+    void ask(QDBusConnection bus, const QDBusMessage& call, int timeoutMs,
+             std::function<void(std::optional<QVariant>)> answered);
 
     Scheduler& scheduler_;
     UserDefaults& defaults_;
@@ -102,6 +111,8 @@ private:
     QString sessionHandle_;
     std::uint64_t tokens_ = 0;
     std::optional<TimerHandle> lockRetry_;
+    bool checking_ = false; // the questions before the session are under way
+    std::uint64_t attempt_ = 0;
     // Input calls not sent yet, and whether one is on its way.
     std::deque<QDBusMessage> outgoing_;
     bool sending_ = false;

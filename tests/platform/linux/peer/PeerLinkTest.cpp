@@ -1,5 +1,6 @@
 #include "support/linux/PeerTestSupport.h"
 
+#include "link/PeerConsent.h"
 #include "platform/linux/peer/PeerSocketOptions.h"
 #include "support/CapturingLog.h"
 
@@ -88,7 +89,10 @@ protected:
 TEST(PeerLinkLimits, ProductionValuesKeepTheirPromises)
 {
     const LinkLimits limits;
-    EXPECT_GT(limits.heldTimeout, 30s) << "longer than the 30 s the user is given";
+    EXPECT_GT(limits.heldTimeout, 2 * PeerConsent::kAnswerTimeout)
+        << "longer than the wait for a turn and the answer window after it";
+    EXPECT_GT(PeerClient::Options().pendingAnswerTimeout, limits.heldTimeout)
+        << "the client waits for as long as it may be held";
     EXPECT_EQ(limits.keepAliveIdle + limits.keepAliveProbes * limits.keepAliveInterval, 30s)
         << "a vanished controller is noticed within about 30 s";
     EXPECT_EQ(limits.userTimeout, 30s);
@@ -285,6 +289,8 @@ TEST_F(PeerLinkTest, AHeldControllerEndsByAnswerRuleDeadlineOrLeaving)
         ASSERT_TRUE(pollUntil([&] { return heldPeersLeft.size() == 1; }));
     }
     heldPeersLeft.clear();
+    EXPECT_FALSE(advertiser->mayHold(peers.back())) << "asked before holding";
+    EXPECT_EQ(peers.back().address, "127.0.0.6");
     RawPeer third("127.0.0.6");
     EXPECT_FALSE(third.join(port, "Pad"));
     EXPECT_EQ(third.answer, InvitationAnswer::Declined);

@@ -66,10 +66,13 @@ protected:
     {
         auto answer = HeadlessGnome::instance().answerDialog(share);
         session_->open();
-        pollUntil([this] {
-            const auto state = session_->state();
-            return state != State::Opening && state != State::AwaitingApproval;
-        });
+        // As long as the script looks for the dialog, and the session's start after the answer.
+        pollUntil(
+            [this] {
+                const auto state = session_->state();
+                return state != State::Opening && state != State::AwaitingApproval;
+            },
+            HeadlessGnome::kDialogTimeout + std::chrono::seconds(15));
         return session_->state();
     }
 
