@@ -1,5 +1,6 @@
 #include "ui/SettingsWindow.h"
 
+#include "presentation/Translation.h"
 #include "ui/BrowserControlSwitch.h"
 #include "ui/ControllerAdapter.h"
 #include "ui/FavoriteSitesSection.h"
@@ -28,7 +29,7 @@ SettingsWindow::SettingsWindow(ControllerAdapter& adapter, LoginStart* loginStar
     , connection_(new ConnectionSection(adapter))
 {
     exposeOurWindowsToScreenReaders();
-    setWindowTitle(QStringLiteral("Kavora 設定"));
+    setWindowTitle(QString::fromUtf8(i18n("Kavora Settings")));
     setWindowIcon(QIcon(QStringLiteral(":/icons/hicolor/scalable/apps/kavora.svg")));
     setAccessibleName(windowTitle());
     if (loginStart) {

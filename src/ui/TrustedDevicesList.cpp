@@ -1,27 +1,29 @@
 #include "ui/TrustedDevicesList.h"
 
 #include "presentation/ConsentTexts.h"
+#include "presentation/Translation.h"
 #include "ui/ControllerAdapter.h"
 #include "ui/FormParts.h"
 #include "ui/Look.h"
 
 #include <QDateTime>
 #include <QHBoxLayout>
+#include <QLocale>
 #include <QToolButton>
 #include <QVBoxLayout>
 
 namespace kavora {
 namespace {
 
-// The last connection in the user's local time.
+// The last connection in the user's local time, written as the user's locale writes a date and
+// time.
 std::string localTimeText(const TrustedDevice& device)
 {
     if (!device.lastSeen)
         return {};
     const auto seconds = device.lastSeen->time_since_epoch().count();
-    return QDateTime::fromSecsSinceEpoch(seconds)
-        .toLocalTime()
-        .toString(QStringLiteral("yyyy/MM/dd HH:mm"))
+    return QLocale()
+        .toString(QDateTime::fromSecsSinceEpoch(seconds).toLocalTime(), QLocale::ShortFormat)
         .toStdString();
 }
 
@@ -41,7 +43,7 @@ TrustedDeviceRow::TrustedDeviceRow(const TrustedDevice& device, ControllerAdapte
     remove_->setIcon(look::symbolIcon(QStringLiteral("minus.circle.fill"),
                                       look::signal(look::Signal::Red, palette()),
                                       look::kRemoveIconSize));
-    remove_->setAccessibleName(QStringLiteral("「%1」を削除").arg(name_->text()));
+    remove_->setAccessibleName(removeButtonName(name_->text()));
     remove_->setToolTip(remove_->accessibleName());
     connect(remove_, &QToolButton::clicked, &adapter,
             [&adapter, fingerprint = fingerprint_] { adapter.revokeTrustedDevice(fingerprint); });
@@ -62,7 +64,7 @@ TrustedDevicesList::TrustedDevicesList(ControllerAdapter& adapter, QWidget* pare
     : QWidget(parent)
     , adapter_(adapter)
     , column_(new QVBoxLayout(this))
-    , empty_(styledLabel(QStringLiteral("信頼済みの端末はありません"), look::TextStyle::Caption,
+    , empty_(styledLabel(QString::fromUtf8(i18n("No trusted devices")), look::TextStyle::Caption,
                          Tone::Secondary))
 {
     column_->setContentsMargins(0, 0, 0, 0);

@@ -1,5 +1,7 @@
 #include "presentation/ConsentTexts.h"
 
+#include "support/TextLanguage.h"
+
 #include <gtest/gtest.h>
 
 namespace kavora {
@@ -33,6 +35,7 @@ TEST(ConsentTexts, CodesAreGroupedOnlyWhenTheyHaveSixDigits)
 
 TEST(ConsentTexts, TheHeadlessReceiverPrintsTheCommandThatAllowsTheController)
 {
+    const test::TextsReadAs english("en_US.UTF-8");
     const PeerID pad { 1, "Pad", kFingerprint, "123456" };
     EXPECT_EQ(consentAnnouncement(pad),
               "kavora: controller \"Pad\" asks to control this computer\n"
