@@ -29,6 +29,8 @@ QLabel* textLabel(const QString& text, qreal points, QFont::Weight weight = QFon
     auto* label = new QLabel(text);
     label->setFont(look::font(QApplication::font(), points, weight));
     label->setTextFormat(Qt::PlainText);
+    // A longer language, or a long name, wraps within the panel's width.
+    label->setWordWrap(true);
     return label;
 }
 

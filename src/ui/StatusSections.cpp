@@ -28,6 +28,8 @@ AdvertisingSection::AdvertisingSection(ControllerAdapter& adapter, QWidget* pare
     , statusText_(styledLabel(QString(), look::TextStyle::Callout, Tone::Secondary))
 {
     auto* column = new QVBoxLayout(this);
+    // A long controller name, or a longer language, wraps within the window's width.
+    statusText_->setWordWrap(true);
     switch_->setAccessibleName(QStringLiteral("Kavora"));
     column->addWidget(switch_);
     auto* status = new QHBoxLayout;

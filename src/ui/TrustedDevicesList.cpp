@@ -39,6 +39,9 @@ TrustedDeviceRow::TrustedDeviceRow(const TrustedDevice& device, ControllerAdapte
                       look::TextStyle::Caption, Tone::Secondary))
     , remove_(new QToolButton)
 {
+    // A long name, or a longer language, wraps within the window's width.
+    name_->setWordWrap(true);
+    detail_->setWordWrap(true);
     remove_->setAutoRaise(true);
     remove_->setIcon(look::symbolIcon(QStringLiteral("minus.circle.fill"),
                                       look::signal(look::Signal::Red, palette()),
