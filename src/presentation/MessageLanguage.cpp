@@ -10,6 +10,18 @@
 namespace kavora {
 namespace {
 
+// The locale the environment asks messages to be in: the first of LC_ALL, LC_MESSAGES and LANG
+// that is set and not empty.
+std::string messageLocaleAskedFor()
+{
+    for (const char* name : { "LC_ALL", "LC_MESSAGES", "LANG" }) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && *value != '\0')
+            return value;
+    }
+    return {};
+}
+
 bool isNoLanguage(const std::string& locale)
 {
     return locale.empty() || locale == "C" || locale == "POSIX";
@@ -23,27 +35,16 @@ bool isNoLanguage(const std::string& locale)
 // them.
 void keepLanguageOfMissingLocale()
 {
-    const auto variable = [](const char* name) { return std::getenv(name); };
-    const std::string asked = messageLocaleAskedFor(variable);
+    const std::string asked = messageLocaleAskedFor();
     // NOLINTNEXTLINE(concurrency-mt-unsafe): before any thread, as the header says
     if (isNoLanguage(asked) || std::setlocale(LC_MESSAGES, "C.UTF-8") == nullptr)
         return;
-    const char* language = variable("LANGUAGE");
+    const char* language = std::getenv("LANGUAGE");
     if (language == nullptr || *language == '\0')
         ::setenv("LANGUAGE", asked.c_str(), 1); // NOLINT(concurrency-mt-unsafe)
 }
 
 } // namespace
-
-std::string messageLocaleAskedFor(const std::function<const char*(const char*)>& variable)
-{
-    for (const char* name : { "LC_ALL", "LC_MESSAGES", "LANG" }) {
-        const char* value = variable(name);
-        if (value != nullptr && *value != '\0')
-            return value;
-    }
-    return {};
-}
 
 void useMessageCatalogues(const std::string& folder)
 {

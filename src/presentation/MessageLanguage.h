@@ -1,6 +1,5 @@
 #pragma once
 
-#include <functional>
 #include <string>
 
 namespace kavora {
@@ -9,10 +8,6 @@ namespace kavora {
 // of messages (LC_ALL, else LC_MESSAGES, else LANG), with GNU's LANGUAGE list of preferences
 // before it unless that locale is "C" (no language asked for). Japanese where asked for, English
 // (the texts of the source) otherwise.
-
-// The locale the environment asks messages to be in: the first of LC_ALL, LC_MESSAGES and LANG
-// that is set and not empty; empty when none is. `variable` reads the environment.
-std::string messageLocaleAskedFor(const std::function<const char*(const char*)>& variable);
 
 // Sets the process's locale from the environment and reads the catalogues from `folder`
 // (<folder>/LANG/LC_MESSAGES/kavora.mo). Debian generates only the locales chosen at

@@ -86,11 +86,9 @@ TEST(Autostart, TheEntryStartsTheProgramInItsTrayWithoutItsWindow)
     ASSERT_EQ(arguments, (std::vector<std::string> { KAVORA_PROGRAM, "--autostart" }));
 
     const EnvironmentChanges environment {
-        // A Japanese session, whose locale this machine need not have generated.
-        { "LANG", "ja_JP.UTF-8" },
+        { "LANG", "ja_JP.UTF-8" }, // whose locale this machine need not have generated
         { "LANGUAGE", "" },
         { "LC_ALL", "" },
-        { "LC_MESSAGES", "" },
         { "QT_QPA_PLATFORM", "xcb" },
         { "QT_XCB_GL_INTEGRATION", "none" },
         { "PULSE_SERVER", "unix:" + (session.root() / "no-sound-server").string() },

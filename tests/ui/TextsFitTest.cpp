@@ -1,8 +1,7 @@
-// The panel, the settings window at its 400 pixels and the consent prompt, filled as a user has
-// them, in Japanese, English and the pseudo-locale en@pseudo (each text about 40 % longer, in
-// brackets: scripts/catalogue). No text is cut off, and in the pseudo-locale every text shown,
-// named for screen readers or in a tooltip is a catalogue's: one without brackets is written past
-// it, unless it is data (names, addresses, numbers) or a name of the program.
+// The panel, the 400-pixel settings window and the consent prompt, filled as a user has them, in
+// Japanese, English and the pseudo-locale en@pseudo (each text about 40 % longer, in brackets).
+// No text is cut off, and in the pseudo-locale every text shown, named or in a tooltip is the
+// catalogue's (bracketed) unless it is data.
 
 #include "UiRig.h"
 #include "controller/SystemButtonPresets.h"
@@ -31,58 +30,53 @@ const PeerID kTablet { 8, "Tablet in the living room by the window on the second
                        std::string(64, 'e'), "000000" };
 const PeerID kPad { 7, "Pad", std::string(64, 'c'), "238196" };
 
-// What is wrong with the texts of `widget`, one line each.
-QStringList problemsOf(QWidget& widget, const QStringList& data, bool pseudo)
-{
-    QStringList problems;
-    const auto check = [&](const QString& text, int needed, int room) {
-        if (pseudo && !text.isEmpty() && !(text.startsWith('[') && text.endsWith(']'))
-            && !data.contains(text))
-            problems << QStringLiteral("not from the catalogue: \"%1\"").arg(text);
-        if (needed > room)
-            problems
-                << QStringLiteral("cut off (%1 of %2 px): \"%3\"").arg(room).arg(needed).arg(text);
-    };
-    const QFontMetrics metrics = widget.fontMetrics();
-    if (auto* label = qobject_cast<QLabel*>(&widget);
-        label && label->textFormat() == Qt::PlainText && !label->inherits("kavora::ElidedLabel")) {
-        if (label->wordWrap())
-            check(label->text(), label->heightForWidth(label->width()), label->height());
-        else
-            check(label->text(), metrics.horizontalAdvance(label->text()),
-                  label->contentsRect().width());
-    } else if (auto* button = qobject_cast<QAbstractButton*>(&widget)) {
-        check(button->text(), button->sizeHint().width(), button->width());
-    } else if (auto* box = qobject_cast<QGroupBox*>(&widget)) {
-        check(box->title(), metrics.horizontalAdvance(box->title()), box->width());
-    } else if (auto* field = qobject_cast<QLineEdit*>(&widget)) {
-        check(field->placeholderText(), metrics.horizontalAdvance(field->placeholderText()),
-              field->contentsRect().width()
-                  - 2 * field->style()->pixelMetric(QStyle::PM_DefaultFrameWidth));
-    } else if (auto* combo = qobject_cast<QComboBox*>(&widget)) {
-        for (int i = 0; i < combo->count(); ++i)
-            check(combo->itemText(i), combo->sizeHint().width(), combo->width());
-    }
-    for (const QString& named : { widget.accessibleName(), widget.toolTip(),
-                                  widget.isWindow() ? widget.windowTitle() : QString() })
-        check(named, 0, 0);
-    return problems;
-}
-
 QStringList problemsIn(QWidget& window, const QStringList& data, bool pseudo)
 {
-    QStringList problems = problemsOf(window, data, pseudo);
+    QStringList problems;
+    const auto check = [&](const QString& text, int needed = 0, int room = 0) {
+        if (pseudo && !text.isEmpty() && !(text.startsWith('[') && text.endsWith(']'))
+            && !data.contains(text))
+            problems << QStringLiteral("not from the catalogue: ") + text;
+        if (needed > room)
+            problems << QStringLiteral("cut off (%1 of %2 px): %3").arg(room).arg(needed).arg(text);
+    };
+    check(window.windowTitle());
+    check(window.accessibleName());
     for (auto* widget : window.findChildren<QWidget*>()) {
-        if (widget->isVisibleTo(&window))
-            problems << problemsOf(*widget, data, pseudo);
+        if (!widget->isVisibleTo(&window))
+            continue;
+        const int width = widget->contentsRect().width();
+        const auto advance
+            = [&](const QString& text) { return widget->fontMetrics().horizontalAdvance(text); };
+        auto* label = qobject_cast<QLabel*>(widget);
+        if (label && label->textFormat() == Qt::PlainText
+            && !label->inherits("kavora::ElidedLabel")) {
+            if (label->wordWrap())
+                check(label->text(), label->heightForWidth(label->width()), label->height());
+            else
+                check(label->text(), advance(label->text()), width);
+        }
+        if (auto* button = qobject_cast<QAbstractButton*>(widget))
+            check(button->text(), button->sizeHint().width(), button->width());
+        if (auto* box = qobject_cast<QGroupBox*>(widget))
+            check(box->title(), advance(box->title()), box->width());
+        // QLineEdit writes inside its frame with a margin of 2 pixels on either side.
+        const int frame = widget->style()->pixelMetric(QStyle::PM_DefaultFrameWidth) + 2;
+        if (auto* field = qobject_cast<QLineEdit*>(widget))
+            check(field->placeholderText(), advance(field->placeholderText()), width - 2 * frame);
+        if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+            for (int i = 0; i < combo->count(); ++i)
+                check(combo->itemText(i), combo->sizeHint().width(), combo->width());
+        }
+        check(widget->accessibleName());
+        check(widget->toolTip());
     }
     return problems;
 }
 
 TEST(TextsFit, NoTextIsCutOffOrShownPastTheCatalogue)
 {
-    // A point above Qt's default, for the wider text of high-density screens and larger desktop
-    // fonts.
+    // A point above Qt's default: high-density screens and larger desktop fonts draw text wider.
     test::widgetApplication();
     const QFont former = QApplication::font();
     QFont larger = former;
@@ -90,7 +84,7 @@ TEST(TextsFit, NoTextIsCutOffOrShownPastTheCatalogue)
     QApplication::setFont(larger);
     for (const char* locale : { "ja_JP.UTF-8", "en_US.UTF-8", "en@pseudo" }) {
         SCOPED_TRACE(locale);
-        const test::TextsReadAs language(locale);
+        test::readTextsAs(locale);
         QLocale::setDefault(
             QLocale(QString::fromLatin1(locale))); // dates as the session writes them
         test::UiRig rig(false);
@@ -105,7 +99,6 @@ TEST(TextsFit, NoTextIsCutOffOrShownPastTheCatalogue)
         const QString address
             = QStringLiteral("https://192.168.1.20:47390/#t=x7Kq2mVbN4pRt9LwZc3HsA");
         test::FixedBrowserControl browser(true, address.toStdString());
-
         QStringList data { QStringLiteral("Kavora"),
                            QStringLiteral("Brivane Works inc."),
                            QStringLiteral(KAVORA_VERSION " (Linux)"),
@@ -129,14 +122,13 @@ TEST(TextsFit, NoTextIsCutOffOrShownPastTheCatalogue)
         QApplication::processEvents(); // the layouts' pending requests
         const bool pseudo = std::string_view(locale) == "en@pseudo";
         for (QWidget* view : std::initializer_list<QWidget*> { &window, &panel, &prompt })
-            EXPECT_EQ(problemsIn(*view, data, pseudo).join('\n').toStdString(), "")
-                << view->metaObject()->className();
+            EXPECT_EQ(problemsIn(*view, data, pseudo).join('\n').toStdString(), "");
         auto* scroll = window.findChild<QScrollArea*>();
-        EXPECT_LE(scroll->widget()->width(), scroll->viewport()->width())
-            << "the form is cut on the right";
+        EXPECT_LE(scroll->widget()->width(), scroll->viewport()->width()) << "cut on the right";
         EXPECT_EQ(panel.width(), MenuBarPanel::kWidth);
     }
     QApplication::setFont(former);
+    test::readTextsAs("ja_JP.UTF-8");
 }
 
 } // namespace
