@@ -49,11 +49,13 @@ PeerLinkOptions linkOptions(const ReceiverOptions& options, const UserDefaults& 
 } // namespace
 
 Receiver::Receiver(const ReceiverOptions& options, Log& log)
-    : defaults_(settingsFolder(), log)
+    : defaults_(settingsFolder(), log, scheduler_)
+    , legacy_(kOwnProgram)
     , settings_(defaults_, legacy_, log)
     , inputSettings_(defaults_)
     , input_(scheduler_, defaults_, inputSettings_, log)
-    , workspace_(std::make_unique<DesktopApplications>(), RunningSources::ofThisSession())
+    , workspace_(std::make_unique<DesktopApplications>(),
+                 RunningSources::ofThisSession(scheduler_, log))
     , launcher_([this] { postOverviewKey(input_.events()); },
                 [this](const std::string& bundleId) {
                     return workspace_.activateRunningApplication(bundleId);

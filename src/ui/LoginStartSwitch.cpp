@@ -21,6 +21,9 @@ LoginStartSwitch::LoginStartSwitch(LoginStart& loginStart, QWidget* parent)
     switch_->setText(QString::fromUtf8(i18n("Start at login")));
     switch_->setAccessibleName(switch_->text());
     column->addWidget(switch_);
+    // A start by hand stays off until switched on; a login start is ready for the phone.
+    column->addWidget(noteLabel(QString::fromUtf8(
+        i18n("At login Kavora starts switched on, so trusted controllers connect right away."))));
     column->addWidget(problem_);
     problem_->hide();
     connect(switch_, &ToggleSwitch::valueRequested, this, &LoginStartSwitch::change);

@@ -4,6 +4,8 @@
 #include "ui/ControllerAdapter.h"
 #include "ui/MenuBarPanel.h"
 
+#include <QCursor>
+
 namespace kavora {
 namespace {
 
@@ -15,10 +17,12 @@ QIcon statusIcon(bool connected)
 
 } // namespace
 
-StatusTrayIcon::StatusTrayIcon(ControllerAdapter& adapter, MenuBarPanel& panel, QObject* parent)
+StatusTrayIcon::StatusTrayIcon(ControllerAdapter& adapter, MenuBarPanel& panel, bool pointerKnown,
+                               QObject* parent)
     : QObject(parent)
     , adapter_(adapter)
     , panel_(panel)
+    , pointerKnown_(pointerKnown)
 {
     menu_.addAction(QString::fromUtf8(i18n("Settings…")), this, &StatusTrayIcon::settingsRequested);
     menu_.addAction(QString::fromUtf8(i18n("Quit")), this, &StatusTrayIcon::quitRequested);
@@ -31,11 +35,6 @@ StatusTrayIcon::StatusTrayIcon(ControllerAdapter& adapter, MenuBarPanel& panel, 
             &StatusTrayIcon::showConnection);
     showConnection();
     icon_.show();
-}
-
-bool StatusTrayIcon::hostAvailable()
-{
-    return QSystemTrayIcon::isSystemTrayAvailable();
 }
 
 void StatusTrayIcon::showConnection()
@@ -51,7 +50,13 @@ void StatusTrayIcon::activated(QSystemTrayIcon::ActivationReason reason)
         panel_.hide();
         return;
     }
-    panel_.popUp(icon_.geometry());
+    // Status-notifier hosts keep their icon's place to themselves.
+    std::optional<QRect> anchor;
+    if (icon_.geometry().isValid())
+        anchor = icon_.geometry();
+    else if (pointerKnown_)
+        anchor = QRect(QCursor::pos(), QSize(1, 1));
+    panel_.popUp(anchor);
 }
 
 } // namespace kavora

@@ -178,6 +178,8 @@ TEST_F(PeerWebTest, ServesThePageFilesWithTheirHeadersOnOneConnection)
 {
     const auto answer = exchange(port,
                                  "GET / HTTP/1.1\r\nHost: a\r\n\r\n"
+                                 "GET /manifest.webmanifest HTTP/1.1\r\nHost: a\r\n\r\n"
+                                 "GET /icons/icon-192.png HTTP/1.1\r\nHost: a\r\n\r\n"
                                  "GET /receiver.crt HTTP/1.1\r\nHost: a\r\n\r\n",
                                  1s);
     EXPECT_EQ(statusLine(answer), "HTTP/1.1 200 OK");
@@ -187,6 +189,7 @@ TEST_F(PeerWebTest, ServesThePageFilesWithTheirHeadersOnOneConnection)
            "Content-Security-Policy: default-src 'none'; script-src 'self'; style-src 'self'; "
            "img-src 'self' data:; connect-src 'self'; manifest-src 'self'; base-uri 'none'; "
            "form-action 'none'; frame-ancestors 'none'\r\n",
+           "Content-Type: application/manifest+json\r\n", "Content-Type: image/png\r\n",
            "Content-Type: application/x-x509-ca-cert\r\n" })
         EXPECT_NE(answer.find(header), std::string::npos) << header;
     const auto certificateHead = answer.find("application/x-x509-ca-cert");
