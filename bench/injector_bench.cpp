@@ -12,37 +12,53 @@
 
 #include <benchmark/benchmark.h>
 
+#include <memory>
+#include <optional>
+
 namespace kavora {
 namespace {
 
-// Keeps the one repeating task (the frame timer) so that a frame can be fired directly, without
+// Keeps the one deadline timer (the frame timer) so that a frame can be fired directly, without
 // a queue in between whose cost would blur the figure.
 class FrameClock final : public Scheduler {
 public:
     void post(Task) override { }
     TimerHandle after(Seconds, Task) override { return {}; }
-    TimerHandle every(Seconds interval, Task task) override
+    TimerHandle every(Seconds, Task) override { return {}; }
+    std::unique_ptr<DeadlineTimer> deadlineTimer(Task task) override
     {
-        interval_ = interval;
-        task_ = std::move(task);
-        cancelled_ = std::make_shared<bool>(false);
-        return TimerHandle(cancelled_);
+        return std::make_unique<Deadline>(*this, std::move(task));
     }
-    bool runEarly(const TimerHandle&, Seconds, std::optional<Seconds>) override { return false; }
     Seconds now() const override { return now_; }
 
+    // Moves the clock to the frame's deadline and runs it.
     void fireFrame()
     {
-        now_ += interval_;
-        if (task_ && !*cancelled_)
-            task_();
+        if (!deadline_)
+            return;
+        now_ = *deadline_;
+        deadline_.reset();
+        task_();
     }
 
 private:
+    class Deadline final : public DeadlineTimer {
+    public:
+        Deadline(FrameClock& clock, Task task)
+            : clock_(clock)
+        {
+            clock_.task_ = std::move(task);
+        }
+        void setDeadline(Seconds at) override { clock_.deadline_ = at; }
+        void clear() override { clock_.deadline_.reset(); }
+
+    private:
+        FrameClock& clock_;
+    };
+
     Seconds now_ { 0.0 };
-    Seconds interval_ { 0.0 };
+    std::optional<Seconds> deadline_;
     Task task_;
-    std::shared_ptr<bool> cancelled_;
 };
 
 struct Rig {

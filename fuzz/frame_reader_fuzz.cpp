@@ -24,13 +24,13 @@ Reading read(std::string_view bytes, std::size_t chunk)
 {
     kavora::FrameDecoder decoder(kLimit);
     Reading reading;
-    std::string payload;
+    std::string_view payload;
     for (std::size_t at = 0; at < bytes.size(); at += chunk) {
         decoder.append(bytes.substr(at, chunk));
         while (decoder.next(payload) == kavora::FrameDecoder::Status::Frame) {
             if (payload.empty() || payload.size() > kLimit)
                 std::abort();
-            reading.frames.push_back(payload);
+            reading.frames.emplace_back(payload);
         }
         // Memory stays bounded: at most one unfinished frame is held.
         if (decoder.buffered() >= kLimit + kavora::kFrameHeaderBytes)

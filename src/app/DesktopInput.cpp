@@ -17,7 +17,11 @@ class NoEventServices final : public EventServices {
 public:
     bool hasPointerPosition() const override { return false; }
     std::optional<Point> cursorLocation() override { return std::nullopt; }
-    std::vector<Rect> activeDisplayBounds() override { return {}; }
+    const std::vector<Rect>& activeDisplayBounds() override
+    {
+        static const std::vector<Rect> none;
+        return none;
+    }
     Rect mainDisplayBounds() override { return {}; }
     bool postMouse(const MouseEvent&) override { return false; }
     bool postButtonAtCursor(MouseEventType, MouseButton) override { return false; }

@@ -33,6 +33,20 @@ private:
     std::shared_ptr<bool> cancelled_;
 };
 
+// A one-shot timer whose owner keeps its deadline and may move it at every input message: a
+// deadline moved is read by the run loop the next time it goes to sleep, so moving it costs no
+// more than a store and wakes nothing. Destroying it cancels it.
+class DeadlineTimer {
+public:
+    virtual ~DeadlineTimer() = default;
+
+    // Runs the task once at `at` (a time on the scheduler's clock), at once when that has
+    // passed; replaces the deadline set before.
+    virtual void setDeadline(Seconds at) = 0;
+    // Runs nothing until a deadline is set again.
+    virtual void clear() = 0;
+};
+
 // The main queue and its run loop: every piece of logic runs on the thread that drains it.
 // post() may be called from any thread; the rest only from the main thread.
 class Scheduler {
@@ -47,13 +61,9 @@ public:
     virtual TimerHandle after(Seconds delay, Task task) = 0;
     // Runs the task every interval until the handle is cancelled.
     virtual TimerHandle every(Seconds interval, Task task) = 0;
-    // Runs a repeating timer's task now, in place of its next run, when that run is due within
-    // `window` from now. The runs after it keep their times, or with `restartIn` start again that
-    // long from now and every interval after. True when the task ran; false for a timer that is
-    // not active or not repeating.
-    virtual bool runEarly(const TimerHandle& timer, Seconds window,
-                          std::optional<Seconds> restartIn)
-        = 0;
+    // A timer that runs the task at the deadlines its owner sets. It must not outlive the
+    // scheduler.
+    virtual std::unique_ptr<DeadlineTimer> deadlineTimer(Task task) = 0;
     // Monotonic time since an arbitrary origin (the system uptime).
     virtual Seconds now() const = 0;
 };

@@ -61,6 +61,7 @@ private:
     // and the frame timer may stop.
     static constexpr Seconds kResyncGap { 0.2 };
     static constexpr double kFrameHz = 120;
+    static constexpr Seconds kFrameInterval { 1.0 / kFrameHz };
     // A motion message runs the frame that is due within this window at once, in place of the
     // timer, and the frames after it keep their times. Messages sent at the frame rate then
     // lead the frames, and the process wakes once per message instead of twice; there are never
@@ -79,6 +80,10 @@ private:
     Point clampToDisplays(Point p);
     void startFrameTimer();
     void stopFrameTimer();
+    // The frame deadline has come: the next one is set, then the frame runs.
+    void frameDue();
+    // The deadline of the frame after the one due now.
+    void takeFrameDeadline(Seconds now);
     void tick(); // one frame: from the frame timer, or from a motion message in its place
     // One motion event: at `to`, or the step from `from` to `to` where there are no positions.
     void postMotion(Point from, Point to);
@@ -120,8 +125,11 @@ private:
     std::optional<Point> targetPos_;
     std::optional<Point> renderPos_;
     Seconds lastInputTime_ { 0.0 };
-    // Present exactly while frames are being produced.
-    std::optional<TimerHandle> frameTimer_;
+    // The deadline of the next frame, present exactly while frames are being produced. The
+    // timer is made once and follows it: moving it costs nothing, so a message that runs the
+    // frame due soon wakes nothing more.
+    std::optional<Seconds> nextFrame_;
+    std::unique_ptr<DeadlineTimer> frameTimer_;
     // Whether a message has led a frame of the running timer and set its grid.
     bool frameLeadAligned_ = false;
     // The buttons whose press was posted and whose release was not, indexed by MouseButton.

@@ -54,19 +54,24 @@ void CGEventInjector::moveBy(double dx, double dy)
     const Point moved { base.x + dx * speed, base.y + dy * speed };
     // Where positions are not posted the compositor keeps the pointer on its displays.
     targetPos_ = positioned ? clampToDisplays(moved) : moved;
-    if (!frameTimer_) {
+    if (!nextFrame_) {
         startFrameTimer();
-        frameLeadAligned_ = false;
         return;
     }
-    // The first frame a message leads sets the frames after it on a grid from that message, a
-    // little late (kFrameLeadOffset), so that the messages that follow at the frame rate fall
-    // within the window; from then on the grid stays, and each frame takes one of its deadlines.
-    std::optional<Seconds> restart;
-    if (!frameLeadAligned_)
-        restart = Seconds(1.0 / kFrameHz) + kFrameLeadOffset;
-    if (scheduler_.runEarly(*frameTimer_, kFrameLeadWindow, restart))
+    if (*nextFrame_ - now > kFrameLeadWindow)
+        return;
+    // This message runs the frame due soon. The first frame a message leads sets the frames after
+    // it on a grid from that message, a little late (kFrameLeadOffset), so that the messages that
+    // follow at the frame rate fall within the window; from then on the grid stays, and each
+    // frame takes one of its deadlines.
+    if (frameLeadAligned_) {
+        takeFrameDeadline(now);
+    } else {
+        nextFrame_ = now + (kFrameInterval + kFrameLeadOffset);
+        frameTimer_->setDeadline(*nextFrame_);
         frameLeadAligned_ = true;
+    }
+    tick();
 }
 
 Point CGEventInjector::currentCursorLocation()
@@ -76,15 +81,14 @@ Point CGEventInjector::currentCursorLocation()
 
 Point CGEventInjector::clampToDisplays(Point p)
 {
-    auto displays = events_.activeDisplayBounds();
+    const auto& displays = events_.activeDisplayBounds();
     Rect bounds;
     if (displays.empty()) {
         bounds = events_.mainDisplayBounds();
     } else {
-        displays.resize(std::min(displays.size(), kMaxDisplays));
         bounds = displays.front();
-        for (auto it = displays.begin() + 1; it != displays.end(); ++it)
-            bounds = bounds.united(*it);
+        for (std::size_t i = 1; i < std::min(displays.size(), kMaxDisplays); ++i)
+            bounds = bounds.united(displays[i]);
     }
     // The last column and row of the union are excluded, so x stays within [minX, maxX − 1].
     return { clampAxis(p.x, bounds.minX(), bounds.maxX()),
@@ -93,20 +97,40 @@ Point CGEventInjector::clampToDisplays(Point p)
 
 void CGEventInjector::startFrameTimer()
 {
-    if (frameTimer_)
-        return;
-    frameTimer_ = scheduler_.every(Seconds(1.0 / kFrameHz), [weak = weak_from_this()] {
-        if (auto self = weak.lock())
-            self->tick();
-    });
+    if (!frameTimer_) {
+        frameTimer_ = scheduler_.deadlineTimer([weak = weak_from_this()] {
+            if (auto self = weak.lock())
+                self->frameDue();
+        });
+    }
+    nextFrame_ = scheduler_.now() + kFrameInterval;
+    frameLeadAligned_ = false;
+    frameTimer_->setDeadline(*nextFrame_);
 }
 
 void CGEventInjector::stopFrameTimer()
 {
-    if (!frameTimer_)
+    nextFrame_.reset();
+    if (frameTimer_)
+        frameTimer_->clear();
+}
+
+void CGEventInjector::frameDue()
+{
+    if (!nextFrame_)
         return;
-    frameTimer_->cancel();
-    frameTimer_.reset();
+    takeFrameDeadline(scheduler_.now());
+    tick();
+}
+
+void CGEventInjector::takeFrameDeadline(Seconds now)
+{
+    // Set before the frame runs, which may stop the frames. A frame that comes late brings no
+    // burst of catch-up frames: the next deadline is the first one still ahead.
+    nextFrame_ = *nextFrame_ + kFrameInterval;
+    while (*nextFrame_ <= now)
+        nextFrame_ = *nextFrame_ + kFrameInterval;
+    frameTimer_->setDeadline(*nextFrame_);
 }
 
 void CGEventInjector::tick()

@@ -61,9 +61,8 @@ void MCReceiverMac::setUpSession()
             }
         });
     };
-    callbacks.received = [weak](std::vector<std::uint8_t> packet, const PeerID&) {
-        auto decoded = decodeMessage(
-            std::string_view(reinterpret_cast<const char*>(packet.data()), packet.size()));
+    callbacks.received = [weak](std::string_view packet, const PeerID&) {
+        auto decoded = decodeMessage(packet);
         if (!decoded)
             return; // not a message: dropped without a word, the session stays up
         if (auto self = weak.lock())

@@ -69,7 +69,8 @@ public:
     // The pointer position, or nothing when it cannot be read.
     virtual std::optional<Point> cursorLocation() = 0;
     // The bounds of the active displays, in the system's order; empty when none can be listed.
-    virtual std::vector<Rect> activeDisplayBounds() = 0;
+    // The list is the services' own, valid until their next call.
+    virtual const std::vector<Rect>& activeDisplayBounds() = 0;
     virtual Rect mainDisplayBounds() = 0;
 
     virtual bool postMouse(const MouseEvent& event) = 0;

@@ -43,12 +43,13 @@ struct PeerID {
 };
 
 // The encrypted session that accepted controllers join. Callbacks may arrive on any thread;
-// receivers hand them to the main queue themselves.
+// receivers hand them to the main queue themselves. A received packet is valid during the call
+// only: it lies in the connection's buffer.
 class PeerSession {
 public:
     struct Callbacks {
         std::function<void(const PeerID& peer, PeerState state)> stateChanged;
-        std::function<void(std::vector<std::uint8_t> packet, const PeerID& peer)> received;
+        std::function<void(std::string_view packet, const PeerID& peer)> received;
     };
 
     virtual ~PeerSession() = default;

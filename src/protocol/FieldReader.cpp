@@ -2,45 +2,12 @@
 
 #include "core/Base64.h"
 
-#include <cmath>
 #include <limits>
 
 namespace kavora {
 namespace {
 
 using Json = nlohmann::json;
-
-// The smallest magnitude that rounds to infinity as a float: FLT_MAX plus half its last place.
-constexpr double kFloatOverflow = 0x1.ffffffp+127;
-constexpr float kFloatMax = std::numeric_limits<float>::max();
-
-// The JSON number as a double. The switch is on the exact type: get_ptr for a signed integer
-// also answers for an unsigned one, reading its bits as signed.
-std::optional<double> toDouble(const Json& value)
-{
-    switch (value.type()) {
-    case Json::value_t::number_integer:
-        return static_cast<double>(value.get<Json::number_integer_t>());
-    case Json::value_t::number_unsigned:
-        return static_cast<double>(value.get<Json::number_unsigned_t>());
-    case Json::value_t::number_float:
-        return value.get<Json::number_float_t>();
-    default:
-        return std::nullopt;
-    }
-}
-
-std::optional<float> toFloat32(const Json& value)
-{
-    const auto number = toDouble(value);
-    // The parser refuses numbers past the double range, but a value built in code may hold NaN.
-    if (!number || !std::isfinite(*number) || std::fabs(*number) >= kFloatOverflow)
-        return std::nullopt;
-    // Between FLT_MAX and the overflow bound the value rounds to FLT_MAX; say so explicitly.
-    if (std::fabs(*number) > kFloatMax)
-        return *number > 0 ? kFloatMax : -kFloatMax;
-    return static_cast<float>(*number);
-}
 
 // Integer literals only: the parser keeps those exact, while a number with a fraction or an
 // exponent has already been rounded to a double.
@@ -91,17 +58,6 @@ const Json* FieldReader::required(std::string_view key)
     return value;
 }
 
-float FieldReader::float32(std::string_view key)
-{
-    const Json* value = required(key);
-    if (!value)
-        return 0;
-    const auto number = toFloat32(*value);
-    if (!number)
-        fail(key, "expected a number within the float32 range");
-    return number.value_or(0);
-}
-
 std::uint8_t FieldReader::uint8(std::string_view key)
 {
     const Json* value = required(key);
@@ -113,17 +69,6 @@ std::uint8_t FieldReader::uint8(std::string_view key)
         return 0;
     }
     return static_cast<std::uint8_t>(*number);
-}
-
-std::int64_t FieldReader::int64(std::string_view key)
-{
-    const Json* value = required(key);
-    if (!value)
-        return 0;
-    const auto number = toInt64(*value);
-    if (!number)
-        fail(key, "expected an integer in the signed 64-bit range");
-    return number.value_or(0);
 }
 
 bool FieldReader::boolean(std::string_view key)

@@ -5,12 +5,11 @@
 
 #include <nlohmann/json.hpp>
 
-#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
+#include <utility>
 
 namespace kavora {
 
@@ -19,17 +18,14 @@ namespace kavora {
 // its fields in order and checks once at the end. Members it is not asked for are never looked
 // at, and no read throws.
 //
-// Required fields fail when missing, null or of another JSON type. Numbers are taken exactly:
-// integer fields accept only integer literals in range (4.0 and 4e0 are not integers here), and
-// float fields accept any number whose value rounds to a finite float.
+// Required fields fail when missing, null or of another JSON type. Integers are taken exactly:
+// only integer literals in range (4.0 and 4e0 are not integers here).
 class FieldReader {
 public:
     // value need not be an object: then the first read fails.
     explicit FieldReader(const nlohmann::json& value);
 
-    float float32(std::string_view key);
     std::uint8_t uint8(std::string_view key);
-    std::int64_t int64(std::string_view key);
     bool boolean(std::string_view key);
     // Absent or null reads as false.
     bool booleanOrFalse(std::string_view key);
@@ -51,29 +47,6 @@ public:
             return T {};
         }
         return std::move(decoded).value();
-    }
-
-    // An array whose every element decodes with decode; one bad element fails the field.
-    template <class T, class Decode> std::vector<T> array(std::string_view key, Decode decode)
-    {
-        std::vector<T> items;
-        const nlohmann::json* value = required(key);
-        if (!value)
-            return items;
-        if (!value->is_array()) {
-            fail(key, "expected an array");
-            return items;
-        }
-        items.reserve(value->size());
-        for (std::size_t i = 0; i < value->size(); ++i) {
-            Result<T> item = decode((*value)[i]);
-            if (!item) {
-                fail(std::string(key) + "[" + std::to_string(i) + "]", item.error());
-                return {};
-            }
-            items.push_back(std::move(item).value());
-        }
-        return items;
     }
 
     bool ok() const { return !error_; }

@@ -19,7 +19,9 @@ Result<std::string> encodeMessage(const ControlMessage& message);
 // (not even a NUL byte). It must be a JSON object in which exactly one member has a case
 // key (other members are ignored), else the description is "Invalid number of keys found,
 // expected one."; the member's value must be an object. A failure anywhere fails the whole
-// message. Never throws, whatever the input.
+// message. Never throws, whatever the input. The text is read straight from its bytes, with the
+// document parser's grammar and limits but without building a document: a case whose payload
+// holds only numbers and booleans decodes without allocating.
 Result<ControlMessage> decodeMessage(std::string_view json);
 
 } // namespace kavora

@@ -25,23 +25,32 @@ FrameDecoder::FrameDecoder(std::size_t maxPayloadBytes)
 {
 }
 
+void FrameDecoder::compact()
+{
+    if (offset_ == buffer_.size())
+        buffer_.clear(); // keeps its capacity for the next chunk
+    else if (offset_ > 0)
+        buffer_.erase(0, offset_);
+    offset_ = 0;
+}
+
 void FrameDecoder::append(std::string_view bytes)
 {
     if (violated_)
         return;
     // Drop what was taken before growing, so the buffer never holds more than one unfinished
     // frame plus the new chunk.
-    if (offset_ > 0) {
-        buffer_.erase(0, offset_);
-        offset_ = 0;
-    }
+    compact();
     buffer_.append(bytes);
 }
 
-FrameDecoder::Status FrameDecoder::next(std::string& payload)
+FrameDecoder::Status FrameDecoder::next(std::string_view& payload)
 {
     if (violated_)
         return Status::Violation;
+    // The frame handed out last is left where it lies until now.
+    if (offset_ == buffer_.size())
+        compact();
     if (buffered() < kFrameHeaderBytes)
         return Status::NeedMore;
 
@@ -60,12 +69,8 @@ FrameDecoder::Status FrameDecoder::next(std::string& payload)
     if (buffered() - kFrameHeaderBytes < length)
         return Status::NeedMore;
 
-    payload.assign(buffer_, offset_ + kFrameHeaderBytes, length);
+    payload = std::string_view(buffer_).substr(offset_ + kFrameHeaderBytes, length);
     offset_ += kFrameHeaderBytes + length;
-    if (offset_ == buffer_.size()) {
-        buffer_.clear();
-        offset_ = 0;
-    }
     return Status::Frame;
 }
 

@@ -16,8 +16,9 @@ std::string encodeFrame(std::string_view payload);
 
 // Cuts a byte stream, fed in chunks of any size, into frames. The length is checked before any
 // payload is kept: a length of zero or above the limit is a framing violation, after which the
-// stream cannot be trusted and the decoder yields nothing more. Between calls it holds at most
-// one unfinished frame, so its memory is bounded by the limit.
+// stream cannot be trusted and the decoder yields nothing more. It holds at most the last chunk
+// and one unfinished frame, so its memory is bounded by the limit; its buffer is reused from
+// chunk to chunk, and a frame's payload is handed out where it lies, without a copy.
 class FrameDecoder {
 public:
     enum class Status { NeedMore, Frame, Violation };
@@ -29,8 +30,9 @@ public:
     std::size_t maxPayloadBytes() const { return maxPayloadBytes_; }
 
     void append(std::string_view bytes);
-    // Takes the next complete frame into payload, when there is one.
-    Status next(std::string& payload);
+    // Takes the next complete frame, when there is one: payload then views its bytes, valid
+    // until the next call of append() or next().
+    Status next(std::string_view& payload);
 
     // Some bytes of a frame not yet complete are buffered: a frame has started.
     bool hasPartialFrame() const { return !violated_ && buffered() > 0; }
@@ -41,6 +43,8 @@ public:
 
 private:
     void fail(std::string description);
+    // Drops the bytes already taken.
+    void compact();
 
     std::size_t maxPayloadBytes_;
     std::string buffer_;

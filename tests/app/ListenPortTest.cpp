@@ -12,34 +12,30 @@ namespace {
 
 TEST(ListenPort, TheCommandLineThenTheSettingThenAnyFreePort)
 {
-    struct Row {
-        const char* shows;
-        std::uint16_t commandLine;
-        std::optional<nlohmann::json> stored;
-        std::uint16_t port;
-        bool logged;
-    };
-    const std::vector<Row> rows {
-        { "nothing fixed: any free port", 0, std::nullopt, 0, false },
-        { "the setting fixes it for a firewall rule", 0, 47800, 47800, false },
-        { "the lowest port", 0, 1, 1, false },
-        { "the highest port", 0, 65535, 65535, false },
-        { "--port wins over the setting", 7700, 47800, 7700, false },
-        { "zero is no port", 0, 0, 0, true },
-        { "out of range", 0, 65536, 0, true },
-        { "negative", 0, -5, 0, true },
-        { "a string", 0, "47800", 0, true },
-        { "a fraction", 0, 47800.5, 0, true },
-    };
-    for (const auto& row : rows) {
+    // What it shows; --port; the stored setting; the port listened on; whether the setting is
+    // reported as unusable.
+    const std::tuple<const char*, std::uint16_t, std::optional<nlohmann::json>, std::uint16_t, bool>
+        rows[] = {
+            { "nothing fixed: any free port", 0, std::nullopt, 0, false },
+            { "the setting fixes it for a firewall rule", 0, 47800, 47800, false },
+            { "the lowest port", 0, 1, 1, false },
+            { "the highest port", 0, 65535, 65535, false },
+            { "--port wins over the setting", 7700, 47800, 7700, false },
+            { "zero is no port", 0, 0, 0, true },
+            { "out of range", 0, 65536, 0, true },
+            { "negative", 0, -5, 0, true },
+            { "a string", 0, "47800", 0, true },
+            { "a fraction", 0, 47800.5, 0, true },
+        };
+    for (const auto& [shows, commandLine, stored, port, logged] : rows) {
         InMemoryUserDefaults defaults;
-        if (row.stored)
-            defaults.setObject(kListenPortKey, *row.stored);
+        if (stored)
+            defaults.setObject(kListenPortKey, *stored);
         CapturingLog log;
         ReceiverOptions options;
-        options.port = row.commandLine;
-        EXPECT_EQ(listenPort(options, defaults, log), row.port) << row.shows;
-        EXPECT_EQ(log.lines.size(), row.logged ? 1U : 0U) << row.shows;
+        options.port = commandLine;
+        EXPECT_EQ(listenPort(options, defaults, log), port) << shows;
+        EXPECT_EQ(log.lines.size(), logged ? 1U : 0U) << shows;
     }
 }
 

@@ -24,10 +24,9 @@ TEST(ReceiverOptions, ListenChoosesTheAddressAndWhetherToAnnounceIt)
         { "IPv6 loopback", { "--listen", "::1" }, "::1", false },
         { "a LAN address is announced", { "--listen", "192.168.1.20" }, "192.168.1.20", true },
         { "the IPv4 wildcard", { "--listen", "0.0.0.0" }, "0.0.0.0", true },
-        { "beside the other options",
-          { "--headless", "--listen", "127.0.0.1", "--port", "0", "--advertise" },
-          "127.0.0.1",
-          false },
+        // clang-format off
+        { "beside the other options", { "--headless", "--listen", "127.0.0.1", "--port", "0", "--advertise" }, "127.0.0.1", false },
+        // clang-format on
     };
     for (const auto& row : rows) {
         std::ostringstream err;

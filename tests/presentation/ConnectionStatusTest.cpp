@@ -7,14 +7,8 @@ namespace {
 
 TEST(ConnectionStatus, TextAndDotFollowConnectionThenAdvertising)
 {
-    struct Row {
-        const char* shows;
-        ConnectionStatus status;
-        std::string text;
-        StatusDot dot;
-    };
     // clang-format off
-    const Row rows[] = {
+    const std::tuple<const char*, ConnectionStatus, std::string, StatusDot> rows[] = {
         { "off", { false, false, std::nullopt }, "オフ", StatusDot::Grey },
         { "waiting while advertising", { false, true, std::nullopt }, "接続を待機中…", StatusDot::Yellow },
         { "connected with a name", { true, false, "Pad" }, "接続中 · Pad", StatusDot::Brand },
@@ -24,9 +18,9 @@ TEST(ConnectionStatus, TextAndDotFollowConnectionThenAdvertising)
         { "a stale name while off is not shown", { false, false, "Pad" }, "オフ", StatusDot::Grey },
     };
     // clang-format on
-    for (const auto& row : rows) {
-        EXPECT_EQ(statusText(row.status), row.text) << row.shows;
-        EXPECT_EQ(statusDot(row.status), row.dot) << row.shows;
+    for (const auto& [shows, status, text, dot] : rows) {
+        EXPECT_EQ(statusText(status), text) << shows;
+        EXPECT_EQ(statusDot(status), dot) << shows;
     }
 }
 

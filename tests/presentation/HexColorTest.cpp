@@ -7,12 +7,7 @@ namespace {
 
 TEST(HexColor, ReadsTheNumberTheWayThePresetsWereAlwaysRead)
 {
-    struct Row {
-        const char* shows;
-        std::string text;
-        Rgb color;
-    };
-    const Row rows[] = {
+    const std::tuple<const char*, std::string, Rgb> rows[] = {
         { "the brand colour", "3B9EDB", kBrandColor },
         { "lower case", "af52de", { 0xAF, 0x52, 0xDE } },
         { "leading white space and a 0x prefix", " \t\n\r\v\f0xFF9500", { 0xFF, 0x95, 0x00 } },
@@ -26,10 +21,8 @@ TEST(HexColor, ReadsTheNumberTheWayThePresetsWereAlwaysRead)
         { "seventeen digits saturate", "10000000000000000", { 0xFF, 0xFF, 0xFF } },
         { "a lone 0x is the digit 0", "0x", { 0, 0, 0 } },
     };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.shows);
-        EXPECT_EQ(colorFromHex(row.text), row.color);
-    }
+    for (const auto& [shows, text, color] : rows)
+        EXPECT_EQ(colorFromHex(text), color) << shows;
 }
 
 } // namespace

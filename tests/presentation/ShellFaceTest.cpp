@@ -7,15 +7,9 @@ namespace {
 
 TEST(ShellFace, TheTrayThenTheSwitchDecideWhatShowsAHiddenProgram)
 {
-    struct Row {
-        const char* shows;
-        bool trayShown;
-        bool isAdvertising;
-        bool userClosedWindow;
-        HiddenFace face;
-    };
+    // What it shows; whether the tray is shown, the switch is on, the user closed the window.
     // clang-format off
-    const Row rows[] = {
+    const std::tuple<const char*, bool, bool, bool, HiddenFace> rows[] = {
         { "the icon, on", true, true, true, HiddenFace::StatusIcon },
         { "the icon, off", true, false, true, HiddenFace::StatusIcon },
         { "no tray, on: the notice", false, true, true, HiddenFace::Notice },
@@ -24,9 +18,8 @@ TEST(ShellFace, TheTrayThenTheSwitchDecideWhatShowsAHiddenProgram)
         { "no tray, off, the tray left: the window again", false, false, false, HiddenFace::Window },
     };
     // clang-format on
-    for (const auto& row : rows)
-        EXPECT_EQ(hiddenFace(row.trayShown, row.isAdvertising, row.userClosedWindow), row.face)
-            << row.shows;
+    for (const auto& [shows, tray, advertising, closed, face] : rows)
+        EXPECT_EQ(hiddenFace(tray, advertising, closed), face) << shows;
 }
 
 } // namespace

@@ -43,10 +43,7 @@ public:
         report(peer, PeerState::NotConnected);
     }
     void report(const PeerID& peer, PeerState state) { callbacks_.stateChanged(peer, state); }
-    void receive(std::string_view packet, const PeerID& from)
-    {
-        callbacks_.received(std::vector<std::uint8_t>(packet.begin(), packet.end()), from);
-    }
+    void receive(std::string_view packet, const PeerID& from) { callbacks_.received(packet, from); }
 
     std::vector<std::string> lines;
     bool sendSucceeds = true;

@@ -35,7 +35,7 @@ public:
     {
         return failToCreate ? std::nullopt : std::optional(cursor);
     }
-    std::vector<Rect> activeDisplayBounds() override { return displays; }
+    const std::vector<Rect>& activeDisplayBounds() override { return displays; }
     Rect mainDisplayBounds() override { return mainDisplay; }
     bool postMouse(const MouseEvent& event) override
     {

@@ -19,25 +19,31 @@ TimerHandle VirtualScheduler::every(Seconds interval, Task task)
     return schedule(now_ + interval, interval, std::move(task));
 }
 
-VirtualScheduler::Entry* VirtualScheduler::repeating(const TimerHandle& timer)
-{
-    const auto found = std::find_if(entries_.begin(), entries_.end(), [&](const Entry& entry) {
-        return timer.isActive() && entry.cancelled.get() == timer.id()
-            && entry.interval > Seconds(0);
-    });
-    return found == entries_.end() ? nullptr : &*found;
-}
+// A one-shot entry at the deadline, replaced whenever the deadline moves.
+class VirtualScheduler::Deadline final : public DeadlineTimer {
+public:
+    Deadline(VirtualScheduler& scheduler, Task task)
+        : scheduler_(scheduler)
+        , task_(std::move(task))
+    {
+    }
+    ~Deadline() override { entry_.cancel(); }
+    void setDeadline(Seconds at) override
+    {
+        entry_.cancel();
+        entry_ = scheduler_.schedule(std::max(at, scheduler_.now_), Seconds(0), task_);
+    }
+    void clear() override { entry_.cancel(); }
 
-bool VirtualScheduler::runEarly(const TimerHandle& timer, Seconds window,
-                                std::optional<Seconds> restartIn)
+private:
+    VirtualScheduler& scheduler_;
+    Task task_;
+    TimerHandle entry_;
+};
+
+std::unique_ptr<DeadlineTimer> VirtualScheduler::deadlineTimer(Task task)
 {
-    auto* entry = repeating(timer);
-    if (!entry || entry->due - now_ > window)
-        return false;
-    entry->due = restartIn ? now_ + *restartIn : entry->due + entry->interval;
-    const Task task = entry->task; // the task may cancel the timer and so drop the entry
-    task();
-    return true;
+    return std::make_unique<Deadline>(*this, std::move(task));
 }
 
 TimerHandle VirtualScheduler::schedule(Seconds due, Seconds interval, Task task)

@@ -14,8 +14,7 @@ public:
     void post(Task task) override;
     TimerHandle after(Seconds delay, Task task) override;
     TimerHandle every(Seconds interval, Task task) override;
-    bool runEarly(const TimerHandle& timer, Seconds window,
-                  std::optional<Seconds> restartIn) override;
+    std::unique_ptr<DeadlineTimer> deadlineTimer(Task task) override;
     Seconds now() const override { return now_; }
 
     // Moves the clock forward by delta, running everything that falls due on the way.
@@ -34,8 +33,8 @@ private:
         Task task;
     };
 
+    class Deadline;
     TimerHandle schedule(Seconds due, Seconds interval, Task task);
-    Entry* repeating(const TimerHandle& timer);
     bool runNextDue(Seconds limit);
 
     Seconds now_ { 0.0 };

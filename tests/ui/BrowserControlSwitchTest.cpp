@@ -56,13 +56,9 @@ TEST_F(BrowserControlSwitchTest, ShowsAddressAndCodeOnlyWhileServedAndRenewsTheU
     const auto first = control().address().text();
     EXPECT_TRUE(first.startsWith(QStringLiteral("https://192.168.1.20:47390/#t=")))
         << first.toStdString();
-    // A crisp code with its quiet zone: white border, then the dark corner of a finder pattern.
+    // The code's picture itself is QrCodeTest's.
     const auto image = qrImage();
     ASSERT_FALSE(image.isNull());
-    EXPECT_EQ(image.width(), image.height());
-    EXPECT_EQ(image.pixel(0, 0), qRgb(255, 255, 255));
-    EXPECT_EQ(image.pixel(15, 15), qRgb(255, 255, 255));
-    EXPECT_EQ(image.pixel(16, 16), qRgb(0, 0, 0));
 
     ASSERT_TRUE(tokens.redeem(first.section(QStringLiteral("#t="), 1).toStdString()));
     EXPECT_NE(control().address().text(), first) << "a used code is replaced at once";

@@ -34,25 +34,16 @@ TEST_F(ConsentViewsTest, ThePromptAsksWithNameAndCodeAndClosesHoweverTheRequestE
 {
     ConsentPrompt prompt(*rig.adapter);
     EXPECT_FALSE(prompt.isVisible());
-    struct Row {
-        const char* shows;
-        std::function<void()> end;
-        Lines answers;
-    };
-    const std::vector<Row> rows {
-        { "許可 allows",
-          [&] { QTest::mouseClick(prompt.allowButton(), Qt::LeftButton); },
-          { "answer <b>Pad</b> accepted" } },
-        { "拒否 declines",
-          [&] { QTest::mouseClick(prompt.declineButton(), Qt::LeftButton); },
-          { "answer <b>Pad</b> declined" } },
-        { "closing the window declines",
-          [&] { QTest::keyClick(&prompt, Qt::Key_Escape); },
-          { "answer <b>Pad</b> declined" } },
+    // clang-format off
+    const std::tuple<const char*, std::function<void()>, Lines> rows[] = {
+        { "許可 allows", [&] { QTest::mouseClick(prompt.allowButton(), Qt::LeftButton); }, { "answer <b>Pad</b> accepted" } },
+        { "拒否 declines", [&] { QTest::mouseClick(prompt.declineButton(), Qt::LeftButton); }, { "answer <b>Pad</b> declined" } },
+        { "closing the window declines", [&] { QTest::keyClick(&prompt, Qt::Key_Escape); }, { "answer <b>Pad</b> declined" } },
         { "the controller went away", [&] { rig.framework.advertiser->heldPeerLeaves(kPad); }, {} },
     };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.shows);
+    // clang-format on
+    for (const auto& [shows, end, expected] : rows) {
+        SCOPED_TRACE(shows);
         rig.scheduler.advance(Seconds(60)); // past the cool-down of the row before
         rig.controller->revokeTrustedDevice(kPad.fingerprint);
         answers();
@@ -66,9 +57,9 @@ TEST_F(ConsentViewsTest, ThePromptAsksWithNameAndCodeAndClosesHoweverTheRequestE
         EXPECT_EQ(prompt.allowButton()->text(), QStringLiteral("許可"));
         EXPECT_EQ(prompt.declineButton()->text(), QStringLiteral("拒否"));
 
-        row.end();
+        end();
         EXPECT_FALSE(prompt.isVisible());
-        EXPECT_EQ(answers(), row.answers);
+        EXPECT_EQ(answers(), expected);
     }
 }
 

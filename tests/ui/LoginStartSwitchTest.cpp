@@ -68,28 +68,24 @@ TEST_F(LoginStartSwitchTest, OnWritesAValidEntryThatStartsTheProgramInItsTrayAnd
 
 TEST_F(LoginStartSwitchTest, AnEntryChangedByHandShowsWhenTheWindowOpensAgain)
 {
-    struct Row {
-        const char* shows;
-        const char* entry; // nullptr: the file removed
-        bool on;
-    };
-    const std::vector<Row> rows {
+    // What it shows; the entry written by hand (nullptr: the file removed); whether it reads on.
+    const std::tuple<const char*, const char*, bool> rows[] = {
         { "removed by hand reads off", nullptr, false },
         { "disabled by the session settings", "[Desktop Entry]\nHidden=true\n", false },
         { "disabled the GNOME way", "[Desktop Entry]\nX-GNOME-Autostart-enabled = false\n", false },
         { "written by the user", "[Desktop Entry]\nType=Application\nExec=kavora\n", true },
     };
     window.showWindow();
-    for (const auto& row : rows) {
+    for (const auto& [shows, text, on] : rows) {
         QTest::mouseClick(&toggle(), Qt::LeftButton);
         window.close();
-        ASSERT_TRUE(toggle().isChecked()) << row.shows;
-        if (row.entry)
-            std::ofstream(file, std::ios::trunc) << row.entry;
+        ASSERT_TRUE(toggle().isChecked()) << shows;
+        if (text)
+            std::ofstream(file, std::ios::trunc) << text;
         else
             fs::remove(file);
         window.showWindow();
-        EXPECT_EQ(toggle().isChecked(), row.on) << row.shows;
+        EXPECT_EQ(toggle().isChecked(), on) << shows;
         if (toggle().isChecked())
             QTest::mouseClick(&toggle(), Qt::LeftButton);
     }

@@ -12,13 +12,8 @@ namespace {
 
 TEST(QrCodeTest, APixmapHasWholeDevicePixelsPerModuleAtTheScreensRatio)
 {
-    struct Row {
-        const char* shows;
-        qreal screenRatio;
-        qreal pixmapRatio;
-        int devicePixelsPerModule;
-    };
-    const std::vector<Row> rows {
+    // What it shows; the screen's ratio, the pixmap's, the device pixels of one module.
+    const std::tuple<const char*, qreal, qreal, int> rows[] = {
         { "a plain screen draws 4 pixels a module", 1.0, 1.0, 4 },
         { "a double density screen draws 8", 2.0, 2.0, 8 },
         { "a 150 % screen draws 6", 1.5, 1.5, 6 },
@@ -30,15 +25,15 @@ TEST(QrCodeTest, APixmapHasWholeDevicePixelsPerModuleAtTheScreensRatio)
     ASSERT_TRUE(code);
     const int modules = code->size() + 2 * QrCode::kQuietZone;
     const int zone = QrCode::kQuietZone;
-    for (const auto& row : rows) {
-        const QPixmap pixmap = code->pixmap(4, row.screenRatio);
-        EXPECT_EQ(pixmap.devicePixelRatio(), row.pixmapRatio) << row.shows;
-        EXPECT_EQ(pixmap.width(), modules * row.devicePixelsPerModule) << row.shows;
+    for (const auto& [shows, screenRatio, pixmapRatio, perModule] : rows) {
+        const QPixmap pixmap = code->pixmap(4, screenRatio);
+        EXPECT_EQ(pixmap.devicePixelRatio(), pixmapRatio) << shows;
+        EXPECT_EQ(pixmap.width(), modules * perModule) << shows;
         // The quiet zone ends and the finder pattern's dark corner starts on a module edge.
         const QImage image = pixmap.toImage();
-        const int edge = zone * row.devicePixelsPerModule;
-        EXPECT_EQ(image.pixel(edge - 1, edge - 1), qRgb(255, 255, 255)) << row.shows;
-        EXPECT_EQ(image.pixel(edge, edge), qRgb(0, 0, 0)) << row.shows;
+        const int edge = zone * perModule;
+        EXPECT_EQ(image.pixel(edge - 1, edge - 1), qRgb(255, 255, 255)) << shows;
+        EXPECT_EQ(image.pixel(edge, edge), qRgb(0, 0, 0)) << shows;
     }
 }
 

@@ -33,9 +33,9 @@ TEST(FrameDecoderTest, SameFramesForEveryChunking)
         std::vector<std::string> frames;
         for (std::size_t at = 0; at < stream.size(); at += chunk) {
             decoder.append(std::string_view(stream).substr(at, chunk));
-            std::string payload;
+            std::string_view payload;
             while (decoder.next(payload) == Status::Frame)
-                frames.push_back(payload);
+                frames.emplace_back(payload);
         }
         EXPECT_EQ(frames, sent) << "chunk " << chunk;
         EXPECT_FALSE(decoder.hasPartialFrame());
@@ -57,7 +57,7 @@ TEST(FrameDecoderTest, LengthBoundaries)
         FrameDecoder decoder(64);
         // Only the header and what fits the limit arrive: a violation must not wait for more.
         decoder.append(header(length) + std::string(std::min<std::uint32_t>(length, 64), 'z'));
-        std::string payload;
+        std::string_view payload;
         EXPECT_EQ(decoder.next(payload), expected) << length;
     }
 }
@@ -66,7 +66,7 @@ TEST(FrameDecoderTest, ViolationIsFinalAndFreesTheBuffer)
 {
     FrameDecoder decoder(16);
     decoder.append(encodeFrame("ok") + header(17) + std::string(17, 'q'));
-    std::string payload;
+    std::string_view payload;
     EXPECT_EQ(decoder.next(payload), Status::Frame);
     EXPECT_EQ(payload, "ok");
     EXPECT_EQ(decoder.next(payload), Status::Violation);
@@ -82,7 +82,7 @@ TEST(FrameDecoderTest, ViolationIsFinalAndFreesTheBuffer)
 TEST(FrameDecoderTest, PartialFrameIsReported)
 {
     FrameDecoder decoder(64);
-    std::string payload;
+    std::string_view payload;
     EXPECT_FALSE(decoder.hasPartialFrame());
     decoder.append(std::string("\0\0", 2));
     EXPECT_TRUE(decoder.hasPartialFrame()) << "half a header is a started frame";
@@ -102,7 +102,7 @@ TEST(FrameDecoderTest, AFrameOfSixteenMebibytesAfterATakenOne)
     EXPECT_EQ(stream.substr(5, 4), std::string("\1\0\0\1", 4));
     FrameDecoder decoder(big.size());
     decoder.append(std::string_view(stream).substr(0, 9));
-    std::string payload;
+    std::string_view payload;
     EXPECT_EQ(decoder.next(payload), Status::Frame);
     EXPECT_EQ(decoder.next(payload), Status::NeedMore);
     decoder.append(std::string_view(stream).substr(9));
@@ -114,7 +114,7 @@ TEST(FrameDecoderTest, RaisedLimitAppliesToBufferedFrame)
 {
     FrameDecoder decoder(8);
     decoder.append(encodeFrame("hi") + encodeFrame(std::string(20, 'w')));
-    std::string payload;
+    std::string_view payload;
     ASSERT_EQ(decoder.next(payload), Status::Frame);
     decoder.setMaxPayloadBytes(32);
     ASSERT_EQ(decoder.next(payload), Status::Frame);

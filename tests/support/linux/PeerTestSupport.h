@@ -22,6 +22,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <unistd.h>
@@ -103,9 +104,9 @@ public:
             const auto bytes = socket.readAll();
             decoder.append(
                 std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
-            std::string payload;
+            std::string_view payload;
             while (decoder.next(payload) == FrameDecoder::Status::Frame)
-                frames.push_back(payload);
+                frames.emplace_back(payload);
         });
         QObject::connect(&socket, &QSslSocket::disconnected, [this] { closed = true; });
     }

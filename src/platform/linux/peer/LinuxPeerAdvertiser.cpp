@@ -236,7 +236,7 @@ void LinuxPeerAdvertiser::awaitInvitation(PeerConnection* channel, const Answeri
     deadline->start(options_.limits.invitationTimeout);
 
     channel->onFrame
-        = [this, channel, deadline, browser = answering.browser](const std::string& payload) {
+        = [this, channel, deadline, browser = answering.browser](std::string_view payload) {
               deadline->stop();
               deadline->deleteLater();
               if (browser)
@@ -248,7 +248,7 @@ void LinuxPeerAdvertiser::awaitInvitation(PeerConnection* channel, const Answeri
     channel->start();
 }
 
-void LinuxPeerAdvertiser::answerInvitation(PeerConnection* channel, const std::string& payload)
+void LinuxPeerAdvertiser::answerInvitation(PeerConnection* channel, std::string_view payload)
 {
     auto displayName = decodeInvitation(payload);
     if (!displayName) {
@@ -264,8 +264,7 @@ void LinuxPeerAdvertiser::answerInvitation(PeerConnection* channel, const std::s
     decide(channel, peer, Answering {});
 }
 
-void LinuxPeerAdvertiser::answerBrowserInvitation(PeerConnection* channel,
-                                                  const std::string& payload)
+void LinuxPeerAdvertiser::answerBrowserInvitation(PeerConnection* channel, std::string_view payload)
 {
     auto invitation = decodeBrowserInvitation(payload);
     if (!invitation) {
@@ -351,7 +350,7 @@ void LinuxPeerAdvertiser::hold(PeerConnection* channel, const PeerID& peer,
 
     const auto token = peer.token;
     // Nothing a held controller sends is acted on; a controller that keeps sending is cut off.
-    channel->onFrame = [this, token, channel](const std::string&) {
+    channel->onFrame = [this, token, channel](std::string_view) {
         const auto found = held_.find(token);
         if (found != held_.end() && ++found->second.frames > options_.limits.maxHeldFrames)
             channel->abort("too many frames before the invitation was answered");

@@ -17,6 +17,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace kavora {
 
@@ -95,8 +96,8 @@ private:
     bool listen();
     void takeConnections();
     void awaitInvitation(PeerConnection* channel, const Answering& answering);
-    void answerInvitation(PeerConnection* channel, const std::string& payload);
-    void answerBrowserInvitation(PeerConnection* channel, const std::string& payload);
+    void answerInvitation(PeerConnection* channel, std::string_view payload);
+    void answerBrowserInvitation(PeerConnection* channel, std::string_view payload);
     void decide(PeerConnection* channel, const PeerID& peer, const Answering& answering);
     void accept(PeerConnection* channel, const PeerID& peer, const Answering& answering);
     void hold(PeerConnection* channel, const PeerID& peer, const Answering& answering);

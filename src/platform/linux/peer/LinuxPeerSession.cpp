@@ -73,12 +73,11 @@ void LinuxPeerSession::adopt(PeerConnection* channel, const PeerID& peer)
     channel->setParent(&context_);
     members_.push_back({ peer, channel });
     const auto token = peer.token;
-    channel->onFrame = [this, token](std::string payload) {
+    channel->onFrame = [this, token](std::string_view payload) {
         auto found = std::find_if(members_.begin(), members_.end(),
                                   [&](const Member& member) { return member.peer.token == token; });
         if (found != members_.end() && callbacks_.received) {
-            callbacks_.received(std::vector<std::uint8_t>(payload.begin(), payload.end()),
-                                found->peer);
+            callbacks_.received(payload, found->peer);
         }
     };
     channel->onClosed = [this, token, channel](const std::string&) {

@@ -30,7 +30,7 @@ void PeerChannel::take(std::string_view bytes)
 {
     decoder_.append(bytes);
     bool completedOne = false;
-    std::string payload;
+    std::string_view payload;
     while (isOpen()) {
         const auto status = decoder_.next(payload);
         if (status == FrameDecoder::Status::NeedMore)
@@ -43,7 +43,7 @@ void PeerChannel::take(std::string_view bytes)
         // A copy, since the callback may replace itself (an accepted invitation hands the channel
         // over to the session).
         if (auto callback = onFrame)
-            callback(std::move(payload));
+            callback(payload);
     }
     if (isOpen())
         keepFrameDeadline(decoder_.hasPartialFrame(), completedOne);

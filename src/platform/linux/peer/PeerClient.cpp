@@ -80,11 +80,11 @@ void PeerClient::startChannel(const std::string& displayName)
         return;
     }
     channel_ = new PeerChannel(socket_, options_.limits, options_.maxInboundFrameBytes, this);
-    channel_->onFrame = [this](std::string payload) {
+    channel_->onFrame = [this](std::string_view payload) {
         if (!accepted_) {
             handleAnswer(payload);
         } else if (onPacket) {
-            onPacket(std::move(payload));
+            onPacket(std::string(payload));
         }
     };
     channel_->onClosed = [this](const std::string& reason) {
@@ -100,7 +100,7 @@ void PeerClient::startChannel(const std::string& displayName)
     channel_->sendFrame(encodeInvitation(displayName));
 }
 
-void PeerClient::handleAnswer(const std::string& payload)
+void PeerClient::handleAnswer(std::string_view payload)
 {
     answerTimer_.stop();
     const auto answer = decodeInvitationAnswer(payload);

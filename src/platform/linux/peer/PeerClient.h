@@ -71,7 +71,7 @@ public:
 
 private:
     void startChannel(const std::string& displayName);
-    void handleAnswer(const std::string& payload);
+    void handleAnswer(std::string_view payload);
     void fail(Failure failure, const std::string& description);
 
     Options options_;

@@ -95,13 +95,16 @@ void PeerConnection::readAvailable()
 {
     if (!started_)
         return;
+    if (readBuffer_.size() != limits_.readChunkBytes)
+        readBuffer_.resize(limits_.readChunkBytes);
     while (state_ != State::Closed && socket_->bytesAvailable() > 0) {
-        const auto chunk = socket_->read(static_cast<qint64>(limits_.readChunkBytes));
-        if (chunk.isEmpty())
+        const auto read
+            = socket_->read(readBuffer_.data(), static_cast<qint64>(readBuffer_.size()));
+        if (read <= 0)
             break;
         if (state_ != State::Open)
             continue; // closing: what still arrives is read and dropped
-        take(std::string_view(chunk.constData(), static_cast<std::size_t>(chunk.size())));
+        take(std::string_view(readBuffer_.data(), static_cast<std::size_t>(read)));
     }
 }
 

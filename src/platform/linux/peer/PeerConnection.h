@@ -31,8 +31,9 @@ public:
                    QObject* parent);
     ~PeerConnection() override;
 
-    // Receives every complete payload.
-    std::function<void(std::string payload)> onFrame;
+    // Receives every complete payload, which is valid until the callback returns: it lies in
+    // the connection's own buffer.
+    std::function<void(std::string_view payload)> onFrame;
     // Called once when the connection has ended: reason is empty after an orderly close by either
     // side, else it says what went wrong.
     std::function<void(const std::string& reason)> onClosed;
@@ -79,6 +80,7 @@ private:
     State state_ = State::Open;
     bool started_ = false;
     std::string alreadyRead_;
+    std::string readBuffer_; // reused for every read, sized once
     std::string closeReason_; // why this end closed it, when it did
 };
 

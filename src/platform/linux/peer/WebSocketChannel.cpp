@@ -52,7 +52,7 @@ void WebSocketChannel::take(std::string_view bytes)
             // A copy, since the callback may replace itself (an accepted invitation hands the
             // connection over to the session).
             if (auto callback = onFrame)
-                callback(std::move(payload));
+                callback(payload);
             break;
         case WebSocketDecoder::Status::Ping:
             write(encodeWebSocketFrame(WebSocketOpcode::Pong, payload));

@@ -42,7 +42,11 @@ public:
 
     bool hasPointerPosition() const override { return false; }
     std::optional<Point> cursorLocation() override { return std::nullopt; }
-    std::vector<Rect> activeDisplayBounds() override { return {}; }
+    const std::vector<Rect>& activeDisplayBounds() override
+    {
+        static const std::vector<Rect> none;
+        return none;
+    }
     Rect mainDisplayBounds() override { return {}; }
 
     // Button events only: a motion event names a position, which cannot be posted here.

@@ -1,11 +1,15 @@
 #include "platform/linux/system/QtScheduler.h"
 
+#include <QAbstractEventDispatcher>
 #include <QMetaObject>
 #include <QTimer>
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <optional>
+
+#include <glib.h>
 
 namespace kavora {
 
@@ -56,7 +60,125 @@ std::chrono::milliseconds wholeMilliseconds(Seconds wait)
     return std::chrono::milliseconds(std::lround(std::max(0.0, wait.count()) * 1000.0));
 }
 
+// What a deadline source reads, owned by the source: GLib frees it with the source, after a
+// dispatch in which the task destroyed its timer has returned.
+struct DeadlineState {
+    const QtScheduler* clock;
+    std::optional<Seconds> deadline;
+    Scheduler::Task task;
+};
+
+struct DeadlineSource {
+    GSource base; // first: GLib hands the source back as a GSource*
+    DeadlineState* state;
+};
+
+DeadlineState& stateOf(GSource* source)
+{
+    return *reinterpret_cast<DeadlineSource*>(source)->state;
+}
+
+gboolean prepareDeadline(GSource* source, gint* timeout)
+{
+    const auto& state = stateOf(source);
+    *timeout = -1;
+    if (!state.deadline)
+        return FALSE;
+    const double left = (*state.deadline - state.clock->now()).count();
+    if (left <= 0) {
+        *timeout = 0;
+        return TRUE;
+    }
+    // Whole milliseconds, rounded up: the loop does not wake before the deadline.
+    constexpr double longest = std::numeric_limits<gint>::max();
+    *timeout = static_cast<gint>(std::min(std::ceil(left * 1000), longest));
+    return FALSE;
+}
+
+gboolean checkDeadline(GSource* source)
+{
+    const auto& state = stateOf(source);
+    return state.deadline && state.clock->now() >= *state.deadline ? TRUE : FALSE;
+}
+
+gboolean dispatchDeadline(GSource* source, GSourceFunc, gpointer)
+{
+    auto& state = stateOf(source);
+    // Asked again: what ran before it in the same turn of the loop may have moved the deadline.
+    if (!state.deadline || state.clock->now() < *state.deadline)
+        return G_SOURCE_CONTINUE;
+    state.deadline.reset();
+    state.task();
+    return G_SOURCE_CONTINUE;
+}
+
+void finalizeDeadline(GSource* source)
+{
+    delete reinterpret_cast<DeadlineSource*>(source)->state;
+}
+
+GSourceFuncs deadlineFunctions { prepareDeadline,  checkDeadline, dispatchDeadline,
+                                 finalizeDeadline, nullptr,       nullptr };
+
+class GlibDeadlineTimer final : public DeadlineTimer {
+public:
+    GlibDeadlineTimer(const QtScheduler& clock, Scheduler::Task task)
+        : source_(g_source_new(&deadlineFunctions, sizeof(DeadlineSource)))
+    {
+        reinterpret_cast<DeadlineSource*>(source_)->state
+            = new DeadlineState { &clock, std::nullopt, std::move(task) };
+        // The context Qt's loop runs on this thread (null: the global default one).
+        g_source_attach(source_, g_main_context_get_thread_default());
+    }
+    ~GlibDeadlineTimer() override
+    {
+        g_source_destroy(source_);
+        g_source_unref(source_);
+    }
+    GlibDeadlineTimer(const GlibDeadlineTimer&) = delete;
+    GlibDeadlineTimer& operator=(const GlibDeadlineTimer&) = delete;
+
+    void setDeadline(Seconds at) override { stateOf(source_).deadline = at; }
+    void clear() override { stateOf(source_).deadline.reset(); }
+
+private:
+    GSource* source_;
+};
+
+// Without GLib's loop: a one-shot timer of the scheduler's, started again at each move.
+class OneShotDeadlineTimer final : public DeadlineTimer {
+public:
+    OneShotDeadlineTimer(QtScheduler& scheduler, Scheduler::Task task)
+        : scheduler_(scheduler)
+        , task_(std::move(task))
+    {
+    }
+    ~OneShotDeadlineTimer() override { timer_.cancel(); }
+    OneShotDeadlineTimer(const OneShotDeadlineTimer&) = delete;
+    OneShotDeadlineTimer& operator=(const OneShotDeadlineTimer&) = delete;
+
+    void setDeadline(Seconds at) override
+    {
+        timer_.cancel();
+        timer_ = scheduler_.after(at - scheduler_.now(), task_);
+    }
+    void clear() override { timer_.cancel(); }
+
+private:
+    QtScheduler& scheduler_;
+    Scheduler::Task task_;
+    TimerHandle timer_;
+};
+
 } // namespace
+
+std::unique_ptr<DeadlineTimer> QtScheduler::deadlineTimer(Task task)
+{
+    const auto* dispatcher = QAbstractEventDispatcher::instance();
+    if (dispatcher != nullptr && dispatcher->inherits("QEventDispatcherGlib"))
+        return std::make_unique<GlibDeadlineTimer>(*this, std::move(task));
+    return std::make_unique<OneShotDeadlineTimer>(*this, std::move(task));
+}
 
 struct QtScheduler::Timer {
     QTimer* timer = nullptr; // owned by the context
@@ -106,31 +228,6 @@ void QtScheduler::release(const std::shared_ptr<Timer>& timer)
     timer->timer->stop();
     timer->timer->deleteLater();
     repeating_.erase(timer->cancelled.get());
-}
-
-bool QtScheduler::runEarly(const TimerHandle& handle, Seconds window,
-                           std::optional<Seconds> restartIn)
-{
-    const auto found = repeating_.find(handle.id());
-    if (!handle.isActive() || found == repeating_.end())
-        return false;
-    const auto timer = found->second; // the task may cancel the timer and so drop the entry
-    const Seconds at = now();
-    if (timer->grid->nextDeadline() - at > window)
-        return false;
-    timer->timer->stop();
-    timer->task();
-    if (*timer->cancelled) {
-        release(timer);
-    } else if (restartIn) {
-        // A grid whose first deadline is the restart.
-        timer->grid.emplace(at + *restartIn - timer->interval, timer->interval);
-        timer->timer->start(wholeMilliseconds(*restartIn));
-    } else {
-        // The wait skips the deadline just served: the next run is at the one after it.
-        timer->timer->start(timer->grid->nextWait(at));
-    }
-    return true;
 }
 
 Seconds QtScheduler::now() const

@@ -23,8 +23,6 @@ public:
     TickGrid(Seconds origin, Seconds interval);
     // The wait, in whole milliseconds, from a tick handled at `now` to the next deadline.
     std::chrono::milliseconds nextWait(Seconds now);
-    // The deadline the next tick is for.
-    Seconds nextDeadline() const { return origin_ + interval_ * static_cast<double>(handled_ + 1); }
 
 private:
     Seconds origin_;
@@ -33,7 +31,10 @@ private:
 };
 
 // The main queue on the Qt event loop of the thread that creates it. Timers are precise, since
-// the pointer frame timer runs at 120 Hz, and repeating ones keep their rate (TickGrid).
+// the pointer frame timer runs at 120 Hz, and repeating ones keep their rate (TickGrid). A
+// deadline timer is a source of GLib's main context, which Qt's loop runs (the default on Linux):
+// the loop asks it how long it may sleep each time, so a deadline moves at no cost. Without
+// GLib's loop it is a one-shot timer started again at each move.
 class QtScheduler final : public Scheduler {
 public:
     QtScheduler();
@@ -42,8 +43,7 @@ public:
     void post(Task task) override;
     TimerHandle after(Seconds delay, Task task) override;
     TimerHandle every(Seconds interval, Task task) override;
-    bool runEarly(const TimerHandle& handle, Seconds window,
-                  std::optional<Seconds> restartIn) override;
+    std::unique_ptr<DeadlineTimer> deadlineTimer(Task task) override;
     Seconds now() const override;
 
 private:

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <csignal>
 #include <cstdint>
 #include <mutex>
@@ -15,10 +16,41 @@
 #include <X11/extensions/Xrandr.h>
 #include <poll.h>
 #include <pthread.h>
+#include <sys/socket.h>
 #include <sys/uio.h>
+#include <xcb/xcb.h>
 #include <xcb/xcbext.h>
+#include <xcb/xproto.h>
 
 namespace kavora {
+
+namespace {
+
+// XTEST's FakeInput request (minor opcode 2), laid out as XTestFakeKeyEvent and its siblings
+// send it: root None (the pointer's screen), CurrentTime, the core device.
+struct FakeInputRequest {
+    std::uint8_t majorOpcode;
+    std::uint8_t minorOpcode;
+    std::uint16_t length; // in 4-byte units
+    std::uint8_t type;
+    std::uint8_t detail; // the button or keycode; 0 for absolute motion
+    std::array<std::uint8_t, 2> pad0;
+    std::uint32_t time;
+    std::uint32_t root;
+    std::array<std::uint8_t, 8> pad1;
+    std::int16_t rootX;
+    std::int16_t rootY;
+    std::array<std::uint8_t, 7> pad2;
+    std::uint8_t deviceId;
+};
+static_assert(sizeof(FakeInputRequest) == 36);
+constexpr std::uint8_t kFakeInputMinorOpcode = 2;
+
+// XCB widens the 16-bit sequence numbers the server reports against the last request it knows
+// to expect a reply, so one must go out at least every 65 536 requests; this leaves a margin.
+constexpr std::uint64_t kRequestsBetweenSyncs = 32'768;
+
+} // namespace
 
 // Xlib's error hooks are process-wide, and its defaults end the process. These replace them for
 // the connections of this class and hand every other display to the hooks that were there before
@@ -151,6 +183,7 @@ X11Connection::X11Connection(const std::string& displayName)
     if (!display_)
         return;
     XSetIOErrorExitHandler(display_, X11ConnectionHooks::onIoErrorExit, this);
+    queued_.reserve(16 * sizeof(FakeInputRequest)); // a key stroke with all its modifiers
     {
         std::lock_guard lock(X11ConnectionHooks::mutex());
         X11ConnectionHooks::connections().push_back(this);
@@ -238,7 +271,7 @@ _XDisplay* X11Connection::display() const
 
 bool X11Connection::flush()
 {
-    if (!alive())
+    if (!sendFakeInput())
         return false;
     X11ConnectionHooks::install();
     CallScope scope(*this);
@@ -246,49 +279,99 @@ bool X11Connection::flush()
     return alive();
 }
 
-bool X11Connection::fakeMotion(int x, int y)
+void X11Connection::queueFakeInput(FakeInput type, unsigned int detail, int x, int y)
 {
     if (!alive() || xtestOpcode_ < 0)
-        return false;
-    X11ConnectionHooks::install();
-    CallScope scope(*this);
-    // XTEST's FakeInput request (minor opcode 2) for an absolute motion on the pointer's screen
-    // (root None), as XTestFakeMotionEvent(display, -1, x, y, CurrentTime) sends it.
-    struct FakeInput {
-        std::uint8_t majorOpcode;
-        std::uint8_t minorOpcode;
-        std::uint16_t length; // in 4-byte units
-        std::uint8_t type;
-        std::uint8_t detail; // 0: absolute
-        std::array<std::uint8_t, 2> pad0;
-        std::uint32_t time;
-        std::uint32_t root;
-        std::array<std::uint8_t, 8> pad1;
-        std::int16_t rootX;
-        std::int16_t rootY;
-        std::array<std::uint8_t, 7> pad2;
-        std::uint8_t deviceId;
-    };
-    static_assert(sizeof(FakeInput) == 36);
-    FakeInput request {};
+        return;
+    // Taken now, so that a request Xlib makes before sendFakeInput() goes out after these.
+    if (!takeSocket())
+        return;
+    FakeInputRequest request {};
     request.majorOpcode = static_cast<std::uint8_t>(xtestOpcode_);
-    request.minorOpcode = 2;
+    request.minorOpcode = kFakeInputMinorOpcode;
     request.length = sizeof request / 4;
-    request.type = MotionNotify;
+    request.type = static_cast<std::uint8_t>(type);
+    request.detail = static_cast<std::uint8_t>(detail);
     request.rootX = static_cast<std::int16_t>(x);
     request.rootY = static_cast<std::int16_t>(y);
-    // Raw: the request carries its own opcodes and length. XCB asks Xlib for the socket first,
-    // which sends what Xlib still buffers, so the order of requests is kept.
-    xcb_protocol_request_t protocol { 1, nullptr, 0, 1 };
-    std::array<iovec, 3> parts {}; // XCB uses the two before the request for itself
-    parts[2] = { &request, sizeof request };
-    xcb_connection_t* connection = XGetXCBConnection(display_);
-    xcb_send_request(connection, XCB_REQUEST_RAW, &parts[2], &protocol);
-    // A write to a server that has gone marks only the XCB side; Xlib's hook learns of it at
-    // its next call, so the error is taken from XCB here.
-    if (xcb_flush(connection) <= 0 || xcb_connection_has_error(connection) != 0)
+    queued_.append(reinterpret_cast<const char*>(&request), sizeof request);
+    ++queuedRequests_;
+}
+
+bool X11Connection::fakeMotion(int x, int y)
+{
+    queueFakeInput(FakeInput::PointerMotion, 0, x, y);
+    return sendFakeInput();
+}
+
+bool X11Connection::takeSocket()
+{
+    if (ownsSocket_)
+        return true;
+    X11ConnectionHooks::install();
+    CallScope scope(*this);
+    // No system call while nobody else has requests waiting: Xlib and XCB write theirs first.
+    std::uint64_t sent = 0;
+    if (xcb_take_socket(XGetXCBConnection(display_), &X11Connection::giveSocketBack, this, 0, &sent)
+        == 0) {
         dead_ = true;
+        return false;
+    }
+    ownsSocket_ = true;
+    return true;
+}
+
+bool X11Connection::sendFakeInput()
+{
+    if (!alive()) {
+        queued_.clear();
+        queuedRequests_ = 0;
+        return false;
+    }
+    if (queuedRequests_ == 0)
+        return true;
+    X11ConnectionHooks::install();
+    CallScope scope(*this);
+    xcb_connection_t* connection = XGetXCBConnection(display_);
+    // Still ours: whoever took it back had the queue written.
+    writeQueued(connection);
+    if (alive() && requestsSinceSync_ >= kRequestsBetweenSyncs) {
+        // Takes the socket back (nothing is queued now); the reply is dropped when it comes.
+        requestsSinceSync_ = 0;
+        xcb_discard_reply(connection, xcb_get_input_focus(connection).sequence);
+        if (xcb_flush(connection) <= 0)
+            dead_ = true;
+    }
     return alive();
+}
+
+void X11Connection::giveSocketBack(void* connection)
+{
+    auto* self = static_cast<X11Connection*>(connection);
+    if (self->queuedRequests_ > 0 && self->display_)
+        self->writeQueued(XGetXCBConnection(self->display_));
+    self->ownsSocket_ = false;
+}
+
+void X11Connection::writeQueued(xcb_connection_t* connection)
+{
+    const std::uint64_t requests = std::exchange(queuedRequests_, 0);
+    // One write, without XCB's poll of the socket before it. Only a server that stopped reading
+    // leaves the socket full; XCB then writes the rest once it can.
+    const auto written = ::send(xcb_get_file_descriptor(connection), queued_.data(), queued_.size(),
+                                MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (written < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+        dead_ = true;
+        queued_.clear();
+        return;
+    }
+    const auto taken = static_cast<std::size_t>(std::max<ssize_t>(written, 0));
+    iovec rest { queued_.data() + taken, queued_.size() - taken };
+    // XCB counts the requests as sent: it numbers the replies and events by them.
+    if (xcb_writev(connection, &rest, rest.iov_len > 0 ? 1 : 0, requests) == 0)
+        dead_ = true;
+    queued_.clear(); // keeps its capacity
+    requestsSinceSync_ += requests;
 }
 
 bool X11Connection::sync()

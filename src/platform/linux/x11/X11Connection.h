@@ -1,11 +1,14 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
 
 struct _XDisplay;
 union _XEvent;
+struct xcb_connection_t;
 
 namespace kavora {
 
@@ -61,13 +64,28 @@ public:
         bool wasBlocked_ = false;
     };
 
-    // Sends the buffered requests; false when the connection is, or turns out to be, dead.
+    // Sends the buffered requests, the queued fake input first; false when the connection is, or
+    // turns out to be, dead.
     bool flush();
-    // Moves the pointer to (x, y) of the screen it is on through XTEST and sends it at once;
-    // false when the connection is, or turns out to be, dead. The request goes out on the XCB
-    // side of the connection: Xlib's flush also reads whatever the server sent (two reads of
-    // the socket each time), which at 120 motions a second is wasted work, since the events
-    // are read when they are needed (takeEvents).
+
+    // Synthetic input through XTEST's FakeInput request: the X protocol's event codes, motion
+    // absolute on the pointer's screen, buttons and keys by their physical numbers.
+    enum class FakeInput : std::uint8_t {
+        KeyDown = 2, // KeyPress
+        KeyUp = 3, // KeyRelease
+        ButtonDown = 4, // ButtonPress
+        ButtonUp = 5, // ButtonRelease
+        PointerMotion = 6, // MotionNotify
+    };
+    // Queues one request; nothing is sent before sendFakeInput().
+    void queueFakeInput(FakeInput type, unsigned int detail, int x = 0, int y = 0);
+    // Sends what is queued in one write; false when the connection is, or turns out to be, dead.
+    // It goes out beside Xlib, on the socket's write side taken from XCB: Xlib's flush would
+    // read the socket twice more after each write and XCB's would look at it first, where the
+    // events are read only when they are needed (takeEvents). Requests keep their order with
+    // Xlib's: whoever takes the socket back has the queue written first.
+    bool sendFakeInput();
+    // Moves the pointer to (x, y) of the screen it is on and sends it at once.
     bool fakeMotion(int x, int y);
     // Waits until the server has handled every request sent so far; false when the connection is
     // dead or one of those requests failed.
@@ -77,6 +95,10 @@ private:
     friend struct X11ConnectionHooks;
 
     void handleEvents(int queued);
+    // XCB's hook for taking the socket's write side back: what is queued is written first.
+    bool takeSocket();
+    static void giveSocketBack(void* connection);
+    void writeQueued(xcb_connection_t* connection);
 
     _XDisplay* display_ = nullptr;
     bool dead_ = false;
@@ -85,6 +107,10 @@ private:
     int xkbEventBase_ = -1;
     int randrEventBase_ = -1;
     int xtestOpcode_ = -1; // the XTEST major opcode, for requests sent through XCB
+    std::string queued_; // FakeInput requests not yet written, as their wire bytes
+    std::size_t queuedRequests_ = 0;
+    bool ownsSocket_ = false; // the socket's write side, taken from XCB
+    std::uint64_t requestsSinceSync_ = 0;
     bool pipeIgnored_ = false;
     unsigned long errorCount_ = 0;
     std::vector<EventHandler> eventHandlers_;

@@ -10,7 +10,6 @@
 #include <utility>
 
 #include <X11/Xlib.h>
-#include <X11/extensions/XTest.h>
 #include <X11/extensions/Xrandr.h>
 
 namespace kavora {
@@ -167,10 +166,11 @@ const X11EventServices::Displays* X11EventServices::displays()
     return &*displays_;
 }
 
-std::vector<Rect> X11EventServices::activeDisplayBounds()
+const std::vector<Rect>& X11EventServices::activeDisplayBounds()
 {
+    static const std::vector<Rect> none;
     const auto* known = displays();
-    return known ? known->monitors : std::vector<Rect> {};
+    return known ? known->monitors : none;
 }
 
 Rect X11EventServices::mainDisplayBounds()
@@ -186,6 +186,7 @@ unsigned int X11EventServices::physicalButton(unsigned int logical)
     // XTest presses physical buttons, and a left-handed map swaps 1 and 3. The map is kept until
     // the server announces a new one (taken in by the caller's takeEvents()).
     if (!pointerMap_) {
+        X11Connection::CallScope scope(*connection_);
         std::array<unsigned char, 256> map {};
         pointerMapCount_
             = XGetPointerMapping(connection_->display(), map.data(), static_cast<int>(map.size()));
@@ -205,15 +206,12 @@ bool X11EventServices::postMouse(const MouseEvent& event)
         return false;
     if (!std::isfinite(event.position.x) || !std::isfinite(event.position.y))
         return false;
+    const int x = toCoordinate(event.position.x);
+    const int y = toCoordinate(event.position.y);
     if (action->button == 0)
-        return connection_->fakeMotion(toCoordinate(event.position.x),
-                                       toCoordinate(event.position.y));
-    Display* display = connection_->display();
-    X11Connection::CallScope scope(*connection_);
+        return connection_->fakeMotion(x, y);
     // The click state has no X counterpart: toolkits count clicks from timing and distance.
-    XTestFakeMotionEvent(display, -1, toCoordinate(event.position.x),
-                         toCoordinate(event.position.y), CurrentTime);
-    return fakeButton(action->button, action->press);
+    return fakeButton(action->button, action->press, std::array { x, y });
 }
 
 // The type names the button, as in postMouse().
@@ -222,18 +220,24 @@ bool X11EventServices::postButtonAtCursor(MouseEventType type, MouseButton /*but
     const auto action = buttonAction(type);
     if (!action || action->button == 0 || !connection_->hasXTest())
         return false;
-    X11Connection::CallScope scope(*connection_);
-    return fakeButton(action->button, action->press);
+    return fakeButton(action->button, action->press, std::nullopt);
 }
 
-bool X11EventServices::fakeButton(unsigned int logicalButton, bool press)
+bool X11EventServices::fakeButton(unsigned int logicalButton, bool press,
+                                  std::optional<std::array<int, 2>> movingTo)
 {
+    // A pointer map announced since the last button is taken in before choosing the button.
     connection_->takeEvents();
     if (!connection_->alive())
         return false;
-    XTestFakeButtonEvent(connection_->display(), physicalButton(logicalButton),
-                         press ? True : False, CurrentTime);
-    return connection_->flush();
+    const unsigned int button = physicalButton(logicalButton);
+    if (movingTo) {
+        connection_->queueFakeInput(X11Connection::FakeInput::PointerMotion, 0, (*movingTo)[0],
+                                    (*movingTo)[1]);
+    }
+    connection_->queueFakeInput(
+        press ? X11Connection::FakeInput::ButtonDown : X11Connection::FakeInput::ButtonUp, button);
+    return connection_->sendFakeInput();
 }
 
 bool X11EventServices::postScroll(std::int32_t pixels)
@@ -249,17 +253,15 @@ bool X11EventServices::postScroll(std::int32_t pixels)
 
 bool X11EventServices::fakeClicks(unsigned int logicalButton, std::int64_t count)
 {
-    X11Connection::CallScope scope(*connection_);
     connection_->takeEvents();
-    Display* display = connection_->display();
-    if (!display)
+    if (!connection_->alive())
         return false;
     const unsigned int button = physicalButton(logicalButton);
     for (std::int64_t i = 0; i < count; ++i) {
-        XTestFakeButtonEvent(display, button, True, CurrentTime);
-        XTestFakeButtonEvent(display, button, False, CurrentTime);
+        connection_->queueFakeInput(X11Connection::FakeInput::ButtonDown, button);
+        connection_->queueFakeInput(X11Connection::FakeInput::ButtonUp, button);
     }
-    return connection_->flush();
+    return connection_->sendFakeInput();
 }
 
 bool X11EventServices::postKey(const KeyEvent& event)

@@ -39,7 +39,7 @@ public:
     X11EventServices& operator=(const X11EventServices&) = delete;
 
     std::optional<Point> cursorLocation() override;
-    std::vector<Rect> activeDisplayBounds() override;
+    const std::vector<Rect>& activeDisplayBounds() override;
     Rect mainDisplayBounds() override;
 
     bool postMouse(const MouseEvent& event) override;
@@ -60,7 +60,10 @@ private:
     };
 
     bool fakeClicks(unsigned int logicalButton, std::int64_t count);
-    bool fakeButton(unsigned int logicalButton, bool press);
+    // Presses or releases the button, after moving the pointer to (x, y) when asked to: one
+    // write to the server.
+    bool fakeButton(unsigned int logicalButton, bool press,
+                    std::optional<std::array<int, 2>> movingTo);
     unsigned int physicalButton(unsigned int logical);
     const Displays* displays();
 

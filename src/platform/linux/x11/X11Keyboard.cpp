@@ -12,7 +12,6 @@
 
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
-#include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 #include <linux/input-event-codes.h>
 
@@ -255,15 +254,14 @@ void X11Keyboard::released(const X11Key& key)
 
 bool X11Keyboard::flushed(bool posted)
 {
-    return posted && connection_.flush();
+    return posted && connection_.sendFakeInput();
 }
 
 void X11Keyboard::fakeKey(int keycode, KeyState state)
 {
-    if (Display* display = connection_.display()) {
-        XTestFakeKeyEvent(display, static_cast<unsigned int>(keycode),
-                          state == KeyState::Down ? True : False, CurrentTime);
-    }
+    connection_.queueFakeInput(state == KeyState::Down ? X11Connection::FakeInput::KeyDown
+                                                       : X11Connection::FakeInput::KeyUp,
+                               static_cast<unsigned int>(keycode));
 }
 
 bool X11Keyboard::refreshKeymap()

@@ -92,13 +92,9 @@ TEST_F(DesktopApplicationsTest, ScanListsShownEntriesFolderByFolderUserFirst)
 // Which ids are well-formed at all is DesktopLaunchArgumentsTest's.
 TEST_F(DesktopApplicationsTest, LocatesTheFirstFolderEntryWhenItIsShown)
 {
-    struct Row {
-        const char* shows;
-        std::string id;
-        std::optional<fs::path> location;
-    };
+    // What it shows; the id; where its entry is found (none: it is not).
     // clang-format off
-    const Row rows[] = {
+    const std::tuple<const char*, std::string, std::optional<fs::path>> rows[] = {
         { "the user's entry hides the system one", "org.example.Viewer", user() / "org.example.Viewer.desktop" },
         { "an entry only the system has", "org.example.Player", system() / "org.example.Player.desktop" },
         { "a subfolder entry by its dashed id", "kde-konsole", user() / "kde/konsole.desktop" },
@@ -117,13 +113,13 @@ TEST_F(DesktopApplicationsTest, LocatesTheFirstFolderEntryWhenItIsShown)
         { "a file that is no entry", "notes", {} },
     };
     // clang-format on
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.shows);
-        const auto found = applications_.locate(row.id);
-        ASSERT_EQ(found.has_value(), row.location.has_value());
+    for (const auto& [shows, id, location] : rows) {
+        SCOPED_TRACE(shows);
+        const auto found = applications_.locate(id);
+        ASSERT_EQ(found.has_value(), location.has_value());
         if (found) {
-            EXPECT_EQ(found->id, row.id);
-            EXPECT_EQ(found->location, row.location->string());
+            EXPECT_EQ(found->id, id);
+            EXPECT_EQ(found->location, location->string());
         }
     }
 }

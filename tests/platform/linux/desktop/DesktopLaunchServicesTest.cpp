@@ -3,13 +3,6 @@
 
 #include "platform/linux/desktop/DesktopLaunchServices.h"
 
-#include "platform/linux/desktop/AppScopeList.h"
-#include "platform/linux/desktop/DesktopApplications.h"
-#include "platform/linux/desktop/LinuxWorkspace.h"
-#include "support/CapturingLog.h"
-#include "support/DesktopEntry.h"
-#include "support/VirtualScheduler.h"
-#include "support/linux/FakeSessionTree.h"
 #include "support/linux/Polling.h"
 #include "support/linux/PrivateSession.h"
 
@@ -106,14 +99,9 @@ protected:
 
 TEST_F(DesktopLaunchServicesTest, OpensWebAddressesInTheChosenOrTheDefaultBrowser)
 {
-    struct Row {
-        const char* shows;
-        std::string url;
-        std::optional<std::string> browser;
-        std::string opener;
-    };
+    // What it shows; the address; the browser asked for; the program that opens it.
     // clang-format off
-    const Row rows[] = {
+    const std::tuple<const char*, std::string, std::optional<std::string>, std::string> rows[] = {
         { "no browser: the default, the address as one argument", "https://例え.jp/検索?q=a b&x=1;$(id)", std::nullopt, "browser" },
         { "an empty browser id: the default", "http://example.org/", "", "browser" },
         { "Chrome: the installed Chrome", "https://example.org/chrome", "com.google.Chrome", "chrome" },
@@ -123,11 +111,11 @@ TEST_F(DesktopLaunchServicesTest, OpensWebAddressesInTheChosenOrTheDefaultBrowse
         { "a handler of other types only: the default", "http://example.org/f", "org.example.FileManager", "browser" },
     };
     // clang-format on
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.shows);
+    for (const auto& [shows, url, browser, opener] : rows) {
+        SCOPED_TRACE(shows);
         clearRecords();
-        services_.openURL(row.url, row.browser);
-        EXPECT_THAT(awaitLaunches(1), ElementsAre(Launch { row.opener, { row.url } }));
+        services_.openURL(url, browser);
+        EXPECT_THAT(awaitLaunches(1), ElementsAre(Launch { opener, { url } }));
     }
 }
 
@@ -161,25 +149,6 @@ TEST_F(DesktopLaunchServicesTest, ARunningApplicationIsActivatedInsteadOfLaunche
     services.openApplication("org.example.Viewer.desktop"); // not running: launched
     EXPECT_THAT(awaitLaunches(1), ElementsAre(Launch { "viewer", {} }));
     EXPECT_THAT(asked, ElementsAre("org.example.Browser", "org.example.Viewer"));
-}
-
-TEST_F(DesktopLaunchServicesTest, ARunningApplicationWithoutAWindowListIsLaunchedAgain)
-{
-    const FakeSessionTree tree;
-    tree.unit("app-gnome-org.example.Viewer-1.scope", "4242\n");
-    VirtualScheduler scheduler;
-    CapturingLog log;
-    RunningSources sources;
-    sources.scopes = std::make_unique<AppScopeList>(scheduler, log, tree.cgroup(), tree.proc());
-    LinuxWorkspace workspace(std::make_unique<DesktopApplications>(std::vector<fs::path> {
-                                 PrivateSession::instance().dataHome() / "applications" }),
-                             std::move(sources));
-    ASSERT_EQ(workspace.runningApplications().at(0).bundleIdentifier, "org.example.Viewer");
-    DesktopLaunchServices services({}, [&workspace](const std::string& id) {
-        return workspace.activateRunningApplication(id);
-    });
-    services.openApplication("org.example.Viewer");
-    EXPECT_THAT(awaitLaunches(1), ElementsAre(Launch { "viewer", {} }));
 }
 
 } // namespace

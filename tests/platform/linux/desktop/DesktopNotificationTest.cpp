@@ -12,19 +12,13 @@
 namespace kavora::test {
 namespace {
 
-
 // A call to the notification server fake (python3-dbusmock's template); its printed reply.
 std::string callServer(const std::string& method, std::vector<std::string> arguments = {})
 {
-    std::vector<std::string> argv { "gdbus",
-                                    "call",
-                                    "--session",
-                                    "--dest",
-                                    "org.freedesktop.Notifications",
-                                    "--object-path",
-                                    "/org/freedesktop/Notifications",
-                                    "--method",
-                                    method };
+    // clang-format off
+    std::vector<std::string> argv { "gdbus", "call", "--session", "--dest", "org.freedesktop.Notifications",
+                                    "--object-path", "/org/freedesktop/Notifications", "--method", method };
+    // clang-format on
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     return run(argv).output;
 }

@@ -16,8 +16,6 @@
 namespace kavora::test {
 namespace {
 
-// The system's Python, which python3-dbusmock is installed for.
-
 // A fake desktop shell made with python3-dbusmock on the session's private bus.
 class FakeShell {
 public:
@@ -98,8 +96,7 @@ TEST_F(DesktopOverviewTest, EachDesktopGetsItsShellsCallElseTheKey)
     };
     // clang-format off
     const Row rows[] = {
-        { "GNOME without the overview property: the toggle evaluated", "GNOME", Shell::Gnome,
-          "ret = (True, '')", "'Eval', [<'Main.overview.toggle();'>]", false },
+        { "GNOME without the overview property: the toggle evaluated", "GNOME", Shell::Gnome, "ret = (True, '')", "'Eval', [<'Main.overview.toggle();'>]", false },
         { "GNOME refusing the evaluation: the key", "GNOME", Shell::Gnome, "ret = (False, '')", "'Eval'", true },
         { "GNOME without its shell on the bus: the key", "GNOME", Shell::None, "", "", true },
         { "Plasma: the overview effect", "KDE", Shell::KWin, "ret = ['Expose', 'Overview', 'ExposeAll']", "'invokeShortcut', [<'Overview'>]", false },
@@ -114,24 +111,23 @@ TEST_F(DesktopOverviewTest, EachDesktopGetsItsShellsCallElseTheKey)
         const ScopedVariable desktop("XDG_CURRENT_DESKTOP", std::string(row.desktop));
         std::optional<FakeShell> shell;
         const std::string kwin = "org.kde.kglobalaccel.Component";
-        const auto add = [&](const std::string& interface, const std::string& method,
-                             const std::string& in, const std::string& out) {
-            EXPECT_NE(shell->call("org.freedesktop.DBus.Mock.AddMethod",
-                                  { interface, method, in, out, row.reply }),
-                      "");
-        };
+        const auto add
+            = [&](const std::string& interface, const std::string& method, const std::string& in,
+                  const std::string& out, const std::string& code) {
+                  EXPECT_NE(shell->call("org.freedesktop.DBus.Mock.AddMethod",
+                                        { interface, method, in, out, code }),
+                            "");
+              };
         if (row.shell == Shell::Gnome) {
             shell.emplace("org.gnome.Shell", "/org/gnome/Shell", "org.gnome.Shell");
-            add("org.gnome.Shell", "Eval", "s", "bs");
+            add("org.gnome.Shell", "Eval", "s", "bs", row.reply);
         } else if (row.shell == Shell::KWin) {
             shell.emplace("org.kde.kglobalaccel", "/component/kwin", kwin);
-            add(kwin, "shortcutNames", "", "as");
-            EXPECT_NE(shell->call("org.freedesktop.DBus.Mock.AddMethod",
-                                  { kwin, "invokeShortcut", "s", "", "" }),
-                      "");
+            add(kwin, "shortcutNames", "", "as", row.reply);
+            add(kwin, "invokeShortcut", "s", "", "");
         } else if (row.shell == Shell::Cinnamon) {
             shell.emplace("org.Cinnamon", "/org/Cinnamon", "org.Cinnamon");
-            add("org.Cinnamon", "ShowExpo", "", "");
+            add("org.Cinnamon", "ShowExpo", "", "", "");
         }
         overview_.toggle();
         EXPECT_TRUE(pollUntil([&] { return keys_ == int(row.key); }));

@@ -237,21 +237,17 @@ TEST_F(LinuxWorkspaceTest, AnApplicationsIconIsItsEntrysElseItsWindowsPicture)
     ASSERT_TRUE(square.save(QString::fromStdString(iconFile.string())));
     install("org.example.Painted", "Painted", "Icon=" + iconFile.string() + "\n");
     const std::vector<unsigned long> greenPicture { 1, 1, 0xFF00FF00 };
-    struct Row {
-        const char* shows;
-        Traits traits;
-        QRgb colour; // of the 64 x 64 icon
-    };
+    // What it shows; the window; the colour of the 64 x 64 icon.
     // clang-format off
-    const Row rows[] = {
+    const std::tuple<const char*, Traits, QRgb> rows[] = {
         { "the entry's icon before the window's", { .wmClass = "painted", .icon = greenPicture }, 0xFFFF0000 },
         { "an entry without an icon: its window's", { .wmClass = "calculator", .icon = greenPicture }, 0xFF00FF00 },
         { "no entry: its window's", { .wmClass = "Stranger", .icon = greenPicture }, 0xFF00FF00 },
     };
     // clang-format on
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.shows);
-        const auto window = listedWindow(row.traits);
+    for (const auto& [shows, traits, expected] : rows) {
+        SCOPED_TRACE(shows);
+        const auto window = listedWindow(traits);
         std::optional<QRgb> colour;
         for (const auto& application : workspace_->runningApplications()) {
             const auto png = application.handle == windowHandle(window)
@@ -262,7 +258,7 @@ TEST_F(LinuxWorkspaceTest, AnApplicationsIconIsItsEntrysElseItsWindowsPicture)
             if (!image.isNull() && image.size() == QSize(64, 64))
                 colour = image.pixel(32, 32);
         }
-        EXPECT_EQ(colour, row.colour);
+        EXPECT_EQ(colour, expected);
     }
 }
 
@@ -348,10 +344,13 @@ TEST_F(WindowlessWorkspaceTest, ListsTheRunningUnitsByTheirEntries)
     tree_.unit("app-firefox-esr-99.scope", "150\n"); // its '-' not escaped
     tree_.unit("app-gnome-org.example.Hidden-5.scope", "120\n"); // an entry left out of menus
     tree_.unit("app-gnome-org.example.Missing-6.scope", "130\n"); // not installed
+    auto& listed = workspace(true);
     EXPECT_THAT(
-        running(workspace(true)),
+        running(listed),
         ElementsAre("120 org.example.Hidden - background", "130 org.example.Missing - background",
                     "150 firefox-esr Firefox regular", "300 org.example.Notes Notes regular"));
+    // Without a window to bring forward, a running application is launched again.
+    EXPECT_FALSE(listed.activateRunningApplication("org.example.Notes"));
 }
 
 TEST_F(WindowlessWorkspaceTest, WithoutUnitsListsTheProcessesOfInstalledPrograms)

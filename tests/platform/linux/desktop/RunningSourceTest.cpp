@@ -9,13 +9,8 @@ TEST(RunningSourceTest, TheWindowListOnlyInX11SessionsElseTheUnitsElseTheProcess
 {
     using S = RunningSource;
     const std::optional<std::string> unset;
-    struct Row {
-        const char* shows;
-        SessionFacts facts;
-        RunningSource source;
-    };
     // clang-format off
-    const Row rows[] = {
+    const std::tuple<const char*, SessionFacts, RunningSource> rows[] = {
         { "an X11 session", { "x11", ":0", unset, true }, S::WindowList },
         { "Wayland with Xwayland, which lists X clients only", { "wayland", ":0", "wayland-0", true }, S::AppScopes },
         { "no session type: a Wayland display decides", { unset, ":0", "wayland-0", true }, S::AppScopes },
@@ -26,8 +21,8 @@ TEST(RunningSourceTest, TheWindowListOnlyInX11SessionsElseTheUnitsElseTheProcess
         { "an X11 session type without a display", { "x11", unset, unset, false }, S::Processes },
     };
     // clang-format on
-    for (const auto& row : rows)
-        EXPECT_EQ(chooseRunningSource(row.facts), row.source) << row.shows;
+    for (const auto& [shows, facts, source] : rows)
+        EXPECT_EQ(chooseRunningSource(facts), source) << shows;
 }
 
 } // namespace

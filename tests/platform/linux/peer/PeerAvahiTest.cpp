@@ -54,13 +54,10 @@ public:
     // The bus of host A or B; false when dbus-daemon does not run.
     bool startBus(char host)
     {
-        const auto config = scratch() / (std::string("bus") + host + ".conf");
-        std::ofstream(config) << "<busconfig><type>system</type><listen>" << busAddress(host)
-                              << "</listen><auth>EXTERNAL</auth><policy context=\"default\">"
-                                 "<allow user=\"*\"/><allow own=\"*\"/>"
-                                 "<allow send_destination=\"*\"/><allow receive_sender=\"*\"/>"
-                                 "</policy></busconfig>";
-        start({ "dbus-daemon", "--config-file=" + config.string(), "--nofork", "--nopidfile" }, {});
+        start({ "dbus-daemon",
+                "--config-file=" KAVORA_SOURCE_DIR "/tests/support/linux/SystemBus.conf",
+                "--address=" + busAddress(host), "--nofork", "--nopidfile" },
+              {});
         return children_.back().started() && pollUntil([&] {
                    return fs::exists(scratch() / (std::string("bus") + host + ".sock"));
                });
@@ -152,8 +149,9 @@ protected:
     void SetUp() override
     {
         ensureQtApplication();
-        if (!avahi.startBus('A'))
-            GTEST_SKIP() << "dbus-daemon is not available";
+        if (const auto missing = missingPrograms({ "dbus-daemon" }); !missing.empty())
+            GTEST_SKIP() << missing;
+        ASSERT_TRUE(avahi.startBus('A')) << "the private system bus did not start";
     }
     void TearDown() override
     {
@@ -226,10 +224,11 @@ TEST_F(PeerAvahiTest, PublishesWithTxtEntriesRenamesATwinAndWithdrawsOnStop)
         GTEST_SKIP() << *problem;
     auto& advertiser = advertise("Test Desk-Mac");
     ASSERT_TRUE(pollUntil([&] { return advertiser.publishedName() == "Test Desk-Mac"; }, 10s));
-    const std::vector<std::string> expected { "=;", "Test\\032Desk-Mac;_kavora-v2._tcp;local;",
-                                              "169.254.77.1;"
-                                                  + std::to_string(advertiser.serverPort()) + ";",
+    const auto port = std::to_string(advertiser.serverPort());
+    // clang-format off
+    const std::vector<std::string> expected { "=;", "Test\\032Desk-Mac;_kavora-v2._tcp;local;", "169.254.77.1;" + port + ";",
                                               "\"app=KavoraMac\"", "\"deviceID=DEV-1234\"" };
+    // clang-format on
     std::vector<std::string> seen;
     EXPECT_TRUE(pollUntil(
         [&] {
@@ -271,13 +270,11 @@ TEST_F(PeerAvahiTest, BrowseListsTheNetworksReceiversWhoseNameIsThenTaken)
         if (entry.value("name", "") == "Other Desk-Mac")
             other = entry;
     }
-    EXPECT_EQ(other,
-              (nlohmann::json { { "name", "Other Desk-Mac" },
-                                { "host", "kavora-test-B.local" },
-                                { "address", "169.254.77.2" },
-                                { "port", 50505 },
-                                { "txt", { { "app", "KavoraMac" }, { "deviceID", "DEV-9" } } } }))
+    // clang-format off
+    EXPECT_EQ(other, (nlohmann::json { { "name", "Other Desk-Mac" }, { "host", "kavora-test-B.local" }, { "address", "169.254.77.2" },
+                                       { "port", 50505 }, { "txt", { { "app", "KavoraMac" }, { "deviceID", "DEV-9" } } } }))
         << out.str();
+    // clang-format on
 
     // The name another host holds is not taken from it.
     auto& advertiser = advertise("Other Desk-Mac");

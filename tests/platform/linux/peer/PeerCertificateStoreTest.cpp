@@ -67,29 +67,24 @@ TEST_F(PeerCertificateStoreTest, LaterRunsKeepTheSameIdentity)
 
 TEST_F(PeerCertificateStoreTest, BrokenOrMismatchedFilesAreReplaced)
 {
-    struct Row {
-        const char* shows;
-        std::function<void(const fs::path&)> damage;
-    };
     TemporaryFolder other;
     ASSERT_TRUE(loadOrCreateTlsIdentity(other.path()).ok());
-    const std::vector<Row> rows {
-        { "certificate is garbage",
-          [](const fs::path& at) { writeFile(at / kCertificateFileName, "garbage"); } },
-        { "key is missing", [](const fs::path& at) { fs::remove(at / kPrivateKeyFileName); } },
-        { "key belongs to another certificate",
-          [&](const fs::path& at) {
-              fs::copy_file(other.path() / kPrivateKeyFileName, at / kPrivateKeyFileName,
-                            fs::copy_options::overwrite_existing);
-          } },
+    const auto key = kavoraFolder() / kPrivateKeyFileName;
+    constexpr auto kOverwrite = fs::copy_options::overwrite_existing;
+    // clang-format off
+    const std::pair<const char*, std::function<void()>> rows[] = {
+        { "certificate is garbage", [&] { writeFile(kavoraFolder() / kCertificateFileName, "garbage"); } },
+        { "key is missing", [&] { fs::remove(key); } },
+        { "key belongs to another certificate", [&] { fs::copy_file(other.path() / kPrivateKeyFileName, key, kOverwrite); } },
     };
-    for (const auto& row : rows) {
+    // clang-format on
+    for (const auto& [shows, damage] : rows) {
         const auto before = fingerprint();
-        row.damage(kavoraFolder());
+        damage();
         const auto after = fingerprint();
-        EXPECT_FALSE(after.empty()) << row.shows;
-        EXPECT_NE(after, before) << row.shows;
-        EXPECT_EQ(fingerprint(), after) << row.shows << ": the new identity is kept";
+        EXPECT_FALSE(after.empty()) << shows;
+        EXPECT_NE(after, before) << shows;
+        EXPECT_EQ(fingerprint(), after) << shows << ": the new identity is kept";
     }
 }
 
@@ -112,28 +107,21 @@ TEST_F(PeerCertificateStoreTest, AControllerIdentityIsKeptInItsOwnFiles)
 
 TEST(PeerVerificationCode, SixDigitsFromBothFingerprintsInOrder)
 {
-    struct Row {
-        const char* shows;
-        std::string receiver;
-        std::string controller;
-        std::string code;
-    };
     const std::string zeros(64, '0');
     const std::string ones(64, 'f');
-    const std::vector<Row> rows {
+    // What it shows; the receiver's fingerprint, the controller's, the code.
+    // clang-format off
+    const std::tuple<const char*, std::string, std::string, std::string> rows[] = {
         { "receiver first", zeros, ones, "422312" },
         { "the order matters", ones, zeros, "829425" },
-        { "leading zeros are kept",
-          "637bdf509912fc0f2278e3f4df8432391bd2103829938f7eba9e23e193f3945f",
-          "fc942e260c2901d5dec4bb670f0401966f40b5956c65f38613815290d8e80f86", "007525" },
-        { "upper-case hex reads the same",
-          "81BAE876B70513C9DECC608EED549977A81AFA1C2B6B4080AEC256339E792E0F",
-          "c1472135b14c77c8bef98e73f70208325fa0dcf1e6bd668ae9b31a9cea295fe7", "521671" },
+        { "leading zeros are kept", "637bdf509912fc0f2278e3f4df8432391bd2103829938f7eba9e23e193f3945f", "fc942e260c2901d5dec4bb670f0401966f40b5956c65f38613815290d8e80f86", "007525" },
+        { "upper-case hex reads the same", "81BAE876B70513C9DECC608EED549977A81AFA1C2B6B4080AEC256339E792E0F", "c1472135b14c77c8bef98e73f70208325fa0dcf1e6bd668ae9b31a9cea295fe7", "521671" },
         { "a fingerprint too short", zeros.substr(2), ones, "" },
         { "not hex", zeros, std::string(64, 'g'), "" },
     };
-    for (const auto& row : rows)
-        EXPECT_EQ(verificationCode(row.receiver, row.controller), row.code) << row.shows;
+    // clang-format on
+    for (const auto& [shows, receiver, controller, code] : rows)
+        EXPECT_EQ(verificationCode(receiver, controller), code) << shows;
 }
 
 } // namespace

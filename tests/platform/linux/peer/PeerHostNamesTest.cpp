@@ -13,25 +13,21 @@ namespace {
 
 TEST(PeerHostNamesTest, ReadsPrettyHostNameFromMachineInfo)
 {
-    struct Row {
-        const char* shows;
-        std::string text;
-        std::string expected;
-    };
-    const std::vector<Row> rows {
+    // clang-format off
+    const std::tuple<const char*, std::string, std::string> rows[] = {
         { "double quotes", "PRETTY_HOSTNAME=\"Kenji's ThinkPad\"\n", "Kenji's ThinkPad" },
         { "single quotes", "PRETTY_HOSTNAME='Office Desk'\n", "Office Desk" },
         { "no quotes", "PRETTY_HOSTNAME=Desk\n", "Desk" },
         { "escaped quote", "PRETTY_HOSTNAME=\"The \\\"Big\\\" One\"", "The \"Big\" One" },
-        { "among other keys", "CHASSIS=laptop\nPRETTY_HOSTNAME=\"事務所のPC\"\nDEPLOYMENT=x\n",
-          "事務所のPC" },
+        { "among other keys", "CHASSIS=laptop\nPRETTY_HOSTNAME=\"事務所のPC\"\nDEPLOYMENT=x\n", "事務所のPC" },
         { "absent", "CHASSIS=desktop\n", "" },
         { "other key with the same ending", "NOT_PRETTY_HOSTNAME=x\n", "" },
         { "empty value", "PRETTY_HOSTNAME=\n", "" },
         { "surrounding blanks and CRLF", "  PRETTY_HOSTNAME=\"Desk\"  \r\n", "Desk" },
     };
-    for (const auto& row : rows)
-        EXPECT_EQ(prettyHostNameFromMachineInfo(row.text), row.expected) << row.shows;
+    // clang-format on
+    for (const auto& [shows, text, expected] : rows)
+        EXPECT_EQ(prettyHostNameFromMachineInfo(text), expected) << shows;
 }
 
 TEST(PeerHostNamesTest, ReadsTheFileAndTheKernelName)

@@ -46,8 +46,8 @@ protected:
             states.push_back((state == PeerState::Connected ? "connected " : "not connected ")
                              + peer.displayName);
         };
-        callbacks.received = [this](std::vector<std::uint8_t> packet, const PeerID& peer) {
-            packets.push_back(peer.displayName + ": " + std::string(packet.begin(), packet.end()));
+        callbacks.received = [this](std::string_view packet, const PeerID& peer) {
+            packets.push_back(peer.displayName + ": " + std::string(packet));
         };
         session->setCallbacks(std::move(callbacks));
         advertiser = listenFor(*session, limits, log, invitations);

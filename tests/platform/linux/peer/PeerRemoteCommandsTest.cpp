@@ -35,8 +35,8 @@ protected:
     {
         ensureQtApplication();
         PeerSession::Callbacks callbacks;
-        callbacks.received = [this](std::vector<std::uint8_t> packet, const PeerID& peer) {
-            received.emplace_back(packet.begin(), packet.end());
+        callbacks.received = [this](std::string_view packet, const PeerID& peer) {
+            received.emplace_back(packet);
             session.send(received.back(), { peer });
         };
         session.setCallbacks(std::move(callbacks));

@@ -14,31 +14,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// A controller written from the protocol description alone: TLS 1.3 with its certificate and
-// without verifying the receiver's, the invitation frame, the answer printed, then silence.
-constexpr const char* kController = R"(
-import json, socket, ssl, struct, sys, time
-def exactly(s, n):
-    data = b''
-    while len(data) < n:
-        chunk = s.recv(n - len(data))
-        if not chunk:
-            sys.exit(1)
-        data += chunk
-    return data
-context = ssl.SSLContext(ssl.PROTOCOL_TLS_CLIENT)
-context.check_hostname = False
-context.verify_mode = ssl.CERT_NONE
-context.minimum_version = ssl.TLSVersion.TLSv1_3
-context.load_cert_chain(sys.argv[3], sys.argv[4])
-s = context.wrap_socket(socket.create_connection((sys.argv[1], int(sys.argv[2])), timeout=10))
-invitation = json.dumps({"invitation": {"displayName": "Vanishing Pad"}}).encode()
-s.sendall(struct.pack(">I", len(invitation)) + invitation)
-length = struct.unpack(">I", exactly(s, 4))[0]
-print(exactly(s, length).decode(), flush=True)
-time.sleep(60)
-)";
-
 // Runs make() with this thread in the network namespace of host: a socket belongs to the
 // namespace of the thread that makes it.
 template <class Make> bool inNamespace(char host, Make make)
@@ -55,8 +30,8 @@ template <class Make> bool inNamespace(char host, Make make)
     return back;
 }
 
-// The receiver listens in namespace R; a controller in namespace C joins over the veth link,
-// then its link goes down without a word, as when a phone leaves the network.
+// The receiver listens in namespace R; a controller (VanishingController.py) in namespace C joins
+// over the veth link, then its link goes down without a word, as when a phone leaves the network.
 TEST(PeerVanishedControllerTest, IsNoticedWithinTheKeepaliveBudgetAndFreesTheSlot)
 {
     ensureQtApplication();
@@ -85,9 +60,9 @@ TEST(PeerVanishedControllerTest, IsNoticedWithinTheKeepaliveBudgetAndFreesTheSlo
     std::ofstream(certificate) << testControllerIdentity().certificate.toPem().toStdString();
     std::ofstream(key) << testControllerIdentity().privateKey.toPem().toStdString();
     ChildProcess controller(
-        { { "ip", "netns", "exec", LinkedNamespaces::name('C'), "/usr/bin/python3", "-c",
-            kController, "169.254.99.1", std::to_string(advertiser->serverPort()),
-            certificate.string(), key.string() },
+        { { "ip", "netns", "exec", LinkedNamespaces::name('C'), kPython,
+            KAVORA_SOURCE_DIR "/tests/platform/linux/peer/VanishingController.py", "169.254.99.1",
+            std::to_string(advertiser->serverPort()), certificate.string(), key.string() },
           {},
           true,
           {} });

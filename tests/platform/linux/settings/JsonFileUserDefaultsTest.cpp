@@ -201,38 +201,34 @@ TEST_F(JsonFileUserDefaultsTest, WritersInOtherProcessesKeepEachOthersKeys)
 
 TEST(JsonFileUserDefaultsCorrupt, IsKeptAsideAndReportedOnce)
 {
-    struct Row {
-        const char* shows;
-        std::string text;
-    };
     // What counts as damaged is the document's rule (SettingsDocumentTest); these rows take the
     // two roads there: a parse failure, and a file over the size cap that is never read whole.
-    const std::vector<Row> rows {
+    const std::pair<const char*, std::string> rows[] = {
         { "not JSON", "{\"k\": tru" },
         { "too large", std::string(kMaxSettingsDocumentSize + 1, ' ') + "{}" },
     };
-    for (const auto& row : rows) {
+    for (const auto& [shows, text] : rows) {
         TemporaryFolder temporary;
         const auto folder = temporary.path();
-        std::ofstream(folder / "settings.json", std::ios::binary) << row.text;
+        std::ofstream(folder / "settings.json", std::ios::binary) << text;
         CapturingLog log;
         JsonFileUserDefaults defaults(folder, log);
 
-        EXPECT_FALSE(defaults.object("k")) << row.shows;
-        EXPECT_FALSE(defaults.object("k")) << row.shows;
-        ASSERT_EQ(log.lines.size(), 1U) << row.shows;
+        EXPECT_FALSE(defaults.object("k")) << shows;
+        EXPECT_FALSE(defaults.object("k")) << shows;
+        ASSERT_EQ(log.lines.size(), 1U) << shows;
         EXPECT_NE(log.lines[0].find("is damaged"), std::string::npos) << log.lines[0];
         const auto names = namesIn(folder);
-        ASSERT_EQ(names.size(), 1U) << row.shows;
+        ASSERT_EQ(names.size(), 1U) << shows;
         EXPECT_TRUE(names[0].starts_with("settings.json.corrupt-")) << names[0];
         EXPECT_NE(log.lines[0].find(names[0]), std::string::npos) << log.lines[0];
-        EXPECT_EQ(readFile(folder / names[0]), row.text) << row.shows;
+        EXPECT_EQ(readFile(folder / names[0]), text) << shows;
 
         // Settings start afresh; the damaged file stays where it was put.
         defaults.setString("k", "new");
-        EXPECT_EQ(namesIn(folder).size(), 2U) << row.shows;
-        EXPECT_EQ(readFile(folder / names[0]), row.text) << row.shows;
-        EXPECT_EQ(log.lines.size(), 1U) << row.shows;
+        EXPECT_EQ(namesIn(folder).size(), 2U) << shows;
+        EXPECT_EQ(readFile(folder / names[0]), text) << shows;
+        EXPECT_EQ(log.lines.size(), 1U) << shows;
     }
 }
 
@@ -251,33 +247,29 @@ TEST_F(JsonFileUserDefaultsTest, DamageWhileRunningKeepsTheValuesAlreadyRead)
 
 TEST(JsonFileUserDefaultsNoFile, APathThatIsNoRegularFileIsReadAsNothingAndNeverReplaced)
 {
-    struct Row {
-        const char* shows;
-        std::function<void(const fs::path&)> make;
-        bool (*stillThere)(const fs::path&);
+    using Check = bool (*)(const fs::path&);
+    // What it shows, how it is made, how it is recognised. A named pipe must not stall the reader.
+    // clang-format off
+    const std::tuple<const char*, Check, Check> rows[] = {
+        { "a folder", [](const fs::path& path) { return fs::create_directories(path); }, [](const fs::path& path) { return fs::is_directory(path); } },
+        { "a named pipe", [](const fs::path& path) { return ::mkfifo(path.c_str(), 0600) == 0; }, [](const fs::path& path) { return fs::is_fifo(path); } },
     };
-    const std::vector<Row> rows {
-        { "a folder", [](const fs::path& path) { fs::create_directories(path); },
-          [](const fs::path& path) { return fs::is_directory(path); } },
-        // Read without blocking: a named pipe must not stall the reader.
-        { "a named pipe", [](const fs::path& path) { ::mkfifo(path.c_str(), 0600); },
-          [](const fs::path& path) { return fs::is_fifo(path); } },
-    };
-    for (const auto& row : rows) {
+    // clang-format on
+    for (const auto& [shows, make, stillThere] : rows) {
         TemporaryFolder temporary;
         const auto file = temporary.path() / "settings.json";
-        row.make(file);
+        ASSERT_TRUE(make(file)) << shows;
         CapturingLog log;
         JsonFileUserDefaults defaults(temporary.path(), log);
-        EXPECT_FALSE(defaults.object("k")) << row.shows;
-        EXPECT_FALSE(defaults.object("k")) << row.shows;
-        EXPECT_EQ(log.lines.size(), 1U) << row.shows << ": cannot read it, said once";
+        EXPECT_FALSE(defaults.object("k")) << shows;
+        EXPECT_FALSE(defaults.object("k")) << shows;
+        EXPECT_EQ(log.lines.size(), 1U) << shows << ": cannot read it, said once";
         defaults.setString("k", "v");
         defaults.setString("k", "w");
-        EXPECT_TRUE(row.stillThere(file)) << row.shows;
-        EXPECT_TRUE(defaults.lastWriteError()) << row.shows;
-        EXPECT_EQ(defaults.string("k"), "w") << row.shows << ": still holds for this process";
-        EXPECT_EQ(log.lines.size(), 2U) << row.shows << ": cannot save over it, said once";
+        EXPECT_TRUE(stillThere(file)) << shows;
+        EXPECT_TRUE(defaults.lastWriteError()) << shows;
+        EXPECT_EQ(defaults.string("k"), "w") << shows << ": still holds for this process";
+        EXPECT_EQ(log.lines.size(), 2U) << shows << ": cannot save over it, said once";
     }
 }
 

@@ -53,21 +53,15 @@ TEST(PlistLegacyPreferences, ReadsEveryValueTypeOfBothFormats)
         EXPECT_EQ(values.at("negative"), -5);
         EXPECT_EQ(values.at("large"), 9007199254740993LL);
         EXPECT_DOUBLE_EQ(values.at("when").get<double>(), 1577934245.0); // 2020-01-02T03:04:05Z
-        EXPECT_EQ(values.at("nested"),
-                  (json { { "inner",
-                            { { "list", json::array({ "a", 1, true }) },
-                              { "empty", json::object() } } } }));
+        const json inner { { "list", json::array({ "a", 1, true }) }, { "empty", json::object() } };
+        EXPECT_EQ(values.at("nested"), (json { { "inner", inner } }));
         EXPECT_EQ(values.size(), 12U);
     }
 }
 
 TEST(PlistLegacyPreferences, ABadFileGivesNoDictionaryAndTheProcessCarriesOn)
 {
-    struct Row {
-        const char* file;
-        Outcome outcome;
-    };
-    const std::vector<Row> rows {
+    const std::pair<const char*, Outcome> rows[] = {
         { "no-such-file.plist", Outcome::Missing },
         { "", Outcome::Missing }, // the fixtures' folder
         { "empty.plist", Outcome::NotADictionary },
@@ -78,11 +72,11 @@ TEST(PlistLegacyPreferences, ABadFileGivesNoDictionaryAndTheProcessCarriesOn)
         // libplist aborts on this one: only the child process dies.
         { "nul-in-key.binary.plist", Outcome::ParserCrashed },
     };
-    for (const auto& row : rows) {
-        auto reading = reader().readWithOutcome(fixture(row.file));
-        EXPECT_EQ(reading.outcome, row.outcome) << row.file;
-        EXPECT_FALSE(reading.dictionary) << row.file;
-        EXPECT_FALSE(reader().read(fixture(row.file))) << row.file;
+    for (const auto& [file, outcome] : rows) {
+        auto reading = reader().readWithOutcome(fixture(file));
+        EXPECT_EQ(reading.outcome, outcome) << file;
+        EXPECT_FALSE(reading.dictionary) << file;
+        EXPECT_FALSE(reader().read(fixture(file))) << file;
     }
 }
 
@@ -131,13 +125,8 @@ TEST(PlistLegacyPreferences, HomeFolderComesFromTheEnvironment)
 
 TEST(RunIsolated, ReportsHowTheProgramEnded)
 {
-    struct Row {
-        const char* script; // for sh -c, with "input" on its standard input
-        Status status;
-        std::string output;
-        int signal;
-    };
-    const std::vector<Row> rows {
+    // A script for sh -c, with "input" on its standard input; its status, output and signal.
+    const std::tuple<const char*, Status, std::string, int> rows[] = {
         { "cat", Status::Finished, "input", 0 },
         { "head -c 1024 /dev/zero", Status::Finished, std::string(1024, '\0'), 0 },
         { "head -c 1025 /dev/zero", Status::OutputTooLarge, "", 0 },
@@ -149,11 +138,11 @@ TEST(RunIsolated, ReportsHowTheProgramEnded)
     };
     IsolationLimits limits;
     limits.maxOutput = 1024;
-    for (const auto& row : rows) {
-        auto outcome = runIsolated("/bin/sh", { "-c", row.script }, "input", limits);
-        EXPECT_EQ(outcome.status, row.status) << row.script;
-        EXPECT_EQ(outcome.output, row.output) << row.script;
-        EXPECT_EQ(outcome.signal, row.signal) << row.script;
+    for (const auto& [script, status, output, signal] : rows) {
+        auto outcome = runIsolated("/bin/sh", { "-c", script }, "input", limits);
+        EXPECT_EQ(outcome.status, status) << script;
+        EXPECT_EQ(outcome.output, output) << script;
+        EXPECT_EQ(outcome.signal, signal) << script;
     }
     EXPECT_EQ(runIsolated("/no/such/program", {}, "", limits).status, Status::CannotStart);
     limits.timeout = std::chrono::milliseconds(300);

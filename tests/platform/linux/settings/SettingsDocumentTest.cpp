@@ -67,12 +67,7 @@ TEST(SettingsDocument, BuffersAreTaggedAndDictionaryKeysEscaped)
 
 TEST(SettingsDocument, AcceptsOnlyTheFormat)
 {
-    struct Row {
-        const char* shows;
-        std::string text;
-        bool ok;
-    };
-    const std::vector<Row> rows {
+    const std::tuple<const char*, std::string, bool> rows[] = {
         { "empty object", "{}", true },
         { "buffer", R"({"k":{"$data":"AAE="}})", true },
         { "escaped key", R"({"k":{"$$data":"AAE="}})", true },
@@ -93,9 +88,9 @@ TEST(SettingsDocument, AcceptsOnlyTheFormat)
         { "largest double", R"({"k":1.7976931348623157e308})", true },
         { "too large", "{\"k\":\"" + std::string(kMaxSettingsDocumentSize, 'a') + "\"}", false },
     };
-    for (const auto& row : rows) {
-        auto parsed = parseSettingsDocument(row.text);
-        EXPECT_EQ(parsed.ok(), row.ok) << row.shows << ": " << (parsed ? "parsed" : parsed.error());
+    for (const auto& [shows, text, ok] : rows) {
+        auto parsed = parseSettingsDocument(text);
+        EXPECT_EQ(parsed.ok(), ok) << shows << ": " << (parsed ? "parsed" : parsed.error());
     }
 }
 

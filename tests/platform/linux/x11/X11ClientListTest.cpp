@@ -53,12 +53,10 @@ using X11ClientListUnmanagedTest = ClientListSuite<Managed::No>;
 
 TEST_F(X11ClientListTest, ListsManagedWindowsInOrderWithWhatIdentifiesThem)
 {
-    const auto viewer = listedWindow({ .wmClass = "Viewer",
-                                       .instance = "viewer",
-                                       .title = "Über Viewer",
-                                       .pid = 4242,
-                                       .gtkApplicationId = "org.example.Viewer",
-                                       .kdeDesktopFile = "org.example.Viewer.desktop" });
+    // clang-format off
+    const auto viewer = listedWindow({ .wmClass = "Viewer", .instance = "viewer", .title = "Über Viewer", .pid = 4242,
+                                       .gtkApplicationId = "org.example.Viewer", .kdeDesktopFile = "org.example.Viewer.desktop" });
+    // clang-format on
     const auto bare = listedWindow({ .instance = "bare" });
 
     const auto windows = list_->windows();
@@ -71,28 +69,21 @@ TEST_F(X11ClientListTest, ListsManagedWindowsInOrderWithWhatIdentifiesThem)
 TEST_F(X11ClientListTest, KeepsOnlyNormalApplicationWindows)
 {
     const auto main = listedWindow({ .wmClass = "Main" });
-    struct Row {
-        const char* shows;
-        Traits traits;
-        bool kept;
-    };
-    const Row rows[] = {
+    // clang-format off
+    const std::tuple<const char*, Traits, bool> rows[] = {
         { "a declared normal type is kept", { .wmClass = "Normal", .type = "NORMAL" }, true },
         { "a dialog is left out", { .wmClass = "Dialog", .type = "DIALOG" }, false },
         { "a utility window is left out", { .wmClass = "Utility", .type = "UTILITY" }, false },
-        { "a window kept off the task bar is left out",
-          { .wmClass = "Hidden", .skipTaskbar = true },
-          false },
-        { "a window transient for another is left out",
-          { .wmClass = "Transient", .transientFor = main },
-          false },
+        { "a window kept off the task bar is left out", { .wmClass = "Hidden", .skipTaskbar = true }, false },
+        { "a window transient for another is left out", { .wmClass = "Transient", .transientFor = main }, false },
     };
+    // clang-format on
     Windows expected { main };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.shows);
+    for (const auto& [shows, traits, kept] : rows) {
+        SCOPED_TRACE(shows);
         // Listed by the window manager: leaving it out is the client list's doing.
-        const auto window = listedWindow(row.traits);
-        if (row.kept)
+        const auto window = listedWindow(traits);
+        if (kept)
             expected.push_back(window);
     }
     EXPECT_EQ(windowIds(list_->windows()), expected);
@@ -147,15 +138,16 @@ TEST_F(X11ClientListUnmanagedTest, PicksTheSmallestPictureOfAtLeast64PixelsElseT
             text += " " + QString::number(image.pixel(x, 0), 16).toStdString();
         return text;
     };
+    // clang-format off
     const std::pair<std::vector<unsigned long>, const char*> rows[] = {
         { squares({ { 16, 0xFFFF0000 }, { 32, 0xFF0000FF } }), "32x32 ff0000ff ff0000ff" },
-        { squares({ { 128, 0xFFFF0000 }, { 64, 0xFF00FF00 }, { 32, 0xFF0000FF } }),
-          "64x64 ff00ff00 ff00ff00" },
+        { squares({ { 128, 0xFFFF0000 }, { 64, 0xFF00FF00 }, { 32, 0xFF0000FF } }), "64x64 ff00ff00 ff00ff00" },
         { { 2, 1, 0x80000000, 0xFFFF0000, 1, 1, 0 }, "2x1 80000000 ffff0000" }, // alpha kept
         { { 2, 2, 0, 0 }, "" }, // claims more pixels than follow
         { { 0, 0, 1, 1, 0xFFFF0000 }, "" }, // a picture of no size ends the list
         { {}, "" },
     };
+    // clang-format on
     for (const auto& [icon, expected] : rows)
         EXPECT_EQ(picture(icon), expected);
 }

@@ -11,10 +11,8 @@ MouseEvent mouse(MouseEventType type, double x, double y)
 {
     const bool right = type == RightMouseDown || type == RightMouseUp;
     const bool click = type != MouseMoved && type != LeftMouseDragged;
-    return { type,
-             { x, y },
-             right ? MouseButton::Right : MouseButton::Left,
-             click ? std::optional<std::int64_t>(1) : std::nullopt };
+    const auto button = right ? MouseButton::Right : MouseButton::Left;
+    return { type, { x, y }, button, click ? std::optional<std::int64_t>(1) : std::nullopt };
 }
 
 using X11EventServicesTest = X11InputTest;
@@ -56,12 +54,7 @@ TEST_F(X11EventServicesTest, DisplaysAreTheMonitorsPrimaryFirstElseTheRootIsMain
 
 TEST_F(X11EventServicesTest, ButtonsAndDragsArriveWhereAndAsPosted)
 {
-    struct Row {
-        const char* shows;
-        std::vector<MouseEvent> posts;
-        const char* arrived;
-    };
-    const Row rows[] = {
+    const std::tuple<const char*, std::vector<MouseEvent>, const char*> rows[] = {
         { "a click of each button, each where posted",
           { mouse(LeftMouseDown, 150, 250), mouse(LeftMouseUp, 160, 250),
             mouse(RightMouseDown, 400, 300), mouse(RightMouseUp, 400, 300) },
@@ -74,10 +67,10 @@ TEST_F(X11EventServicesTest, ButtonsAndDragsArriveWhereAndAsPosted)
           "motion (100,100), press 1 (100,100), motion (300,300) +Button1, motion (320,310) "
           "+Button1, release 1 (320,310) +Button1" },
     };
-    for (const auto& row : rows) {
-        for (const auto& event : row.posts)
+    for (const auto& [shows, posts, expected] : rows) {
+        for (const auto& event : posts)
             EXPECT_TRUE(services_->postMouse(event));
-        EXPECT_EQ(arrived(), row.arrived) << row.shows;
+        EXPECT_EQ(arrived(), expected) << shows;
     }
 }
 

@@ -79,33 +79,26 @@ protected:
     std::string keymap_;
 };
 
-constexpr const char* kControlA = "down Control_L, down a +Control, up a +Control, up Control_L "
-                                  "+Control";
+constexpr const char* kControlA
+    = "down Control_L, down a +Control, up a +Control, up Control_L +Control";
 
 TEST_F(X11KeyboardTest, ChordsArriveAsTheLinuxChordAndLeaveNoKeyDown)
 {
-    struct Row {
-        const char* shows;
-        std::uint16_t key;
-        std::uint64_t flags;
-        const char* arrived;
-    };
-    const Row rows[] = {
+    // clang-format off
+    const std::tuple<const char*, std::uint16_t, std::uint64_t, const char*> rows[] = {
         { "a plain key is positional", 12, 0, "down q, up q" },
-        { "a shifted digit", 18, kShift,
-          "down Shift_L, down exclam +Shift, up exclam +Shift, up Shift_L +Shift" },
+        { "a shifted digit", 18, kShift, "down Shift_L, down exclam +Shift, up exclam +Shift, up Shift_L +Shift" },
         { "Command is Control", 0, kCmd, kControlA },
         { "two modifiers press in order and release in reverse", 6, kCmd | kShift,
-          "down Control_L, down Shift_L +Control, down Z +Shift+Control, up Z +Shift+Control, "
-          "up Shift_L +Shift+Control, up Control_L +Control" },
-        { "a translated chord replaces the modifier", 33, kCmd,
-          "down Alt_L, down Left +Alt, up Left +Alt, up Alt_L +Alt" },
+          "down Control_L, down Shift_L +Control, down Z +Shift+Control, up Z +Shift+Control, up Shift_L +Shift+Control, up Control_L +Control" },
+        { "a translated chord replaces the modifier", 33, kCmd, "down Alt_L, down Left +Alt, up Left +Alt, up Alt_L +Alt" },
         { "a chord of a lone keysym", 49, kCmd, "down Super_L, up Super_L +Super" },
     };
-    for (const auto& row : rows) {
-        stroke(row.key, row.flags);
-        EXPECT_EQ(arrived(), row.arrived) << row.shows;
-        EXPECT_EQ(client_->keysDown(), std::vector<int> {}) << row.shows;
+    // clang-format on
+    for (const auto& [shows, key, flags, expected] : rows) {
+        stroke(key, flags);
+        EXPECT_EQ(arrived(), expected) << shows;
+        EXPECT_EQ(client_->keysDown(), std::vector<int> {}) << shows;
     }
 }
 

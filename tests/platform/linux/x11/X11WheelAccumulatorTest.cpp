@@ -12,18 +12,12 @@ using namespace std::chrono_literals;
 
 TEST(X11WheelAccumulator, GivesTheClicks)
 {
-    struct Scroll {
-        std::int32_t pixels;
-        std::chrono::milliseconds after; // since the previous scroll
-    };
-    struct Row {
-        const char* shows;
-        std::vector<Scroll> scrolls;
-        std::vector<std::int64_t> clicks;
-    };
+    // Each scroll: pixels, and the time since the previous one.
+    using Scrolls = std::vector<std::pair<std::int32_t, std::chrono::milliseconds>>;
     constexpr auto kMax = std::numeric_limits<std::int32_t>::max();
     constexpr auto kMin = std::numeric_limits<std::int32_t>::min();
-    const Row rows[] = {
+    // clang-format off
+    const std::tuple<const char*, Scrolls, std::vector<std::int64_t>> rows[] = {
         { "one click up", { { 40, 0ms } }, { 1 } },
         { "one pixel short is nothing", { { 39, 0ms } }, { 0 } },
         { "the rest is carried", { { 39, 0ms }, { 1, 10ms } }, { 0, 1 } },
@@ -33,17 +27,16 @@ TEST(X11WheelAccumulator, GivesTheClicks)
         { "zero is nothing", { { 0, 0ms } }, { 0 } },
         { "the rest is kept just before the pause", { { 20, 0ms }, { 20, 999ms } }, { 0, 1 } },
         { "and dropped after it", { { 20, 0ms }, { 20, 1000ms } }, { 0, 0 } },
-        { "huge values are cut",
-          { { kMax, 0ms }, { kMin, 10ms }, { 40, 10ms } },
-          { 100, -100, 1 } },
+        { "huge values are cut", { { kMax, 0ms }, { kMin, 10ms }, { 40, 10ms } }, { 100, -100, 1 } },
     };
-    for (const auto& row : rows) {
+    // clang-format on
+    for (const auto& [shows, scrolls, expected] : rows) {
         X11WheelAccumulator wheel;
         auto now = X11WheelAccumulator::Clock::time_point {} + 1h;
         std::vector<std::int64_t> clicks;
-        for (const auto& scroll : row.scrolls)
-            clicks.push_back(wheel.clicksFor(scroll.pixels, now += scroll.after));
-        EXPECT_EQ(clicks, row.clicks) << row.shows;
+        for (const auto& [pixels, after] : scrolls)
+            clicks.push_back(wheel.clicksFor(pixels, now += after));
+        EXPECT_EQ(clicks, expected) << shows;
     }
 }
 
