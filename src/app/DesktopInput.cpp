@@ -4,6 +4,7 @@
 #include "platform/linux/portal/PortalEventServices.h"
 #include "platform/linux/portal/PortalSession.h"
 #include "platform/linux/x11/X11EventServices.h"
+#include "presentation/Translation.h"
 
 #include <cstdlib>
 #include <string_view>
@@ -100,7 +101,7 @@ bool DesktopInput::requestTrust()
 std::string DesktopInput::trustHint()
 {
     if (choice_.backend == InputBackend::None)
-        return choice_.hint;
+        return i18n(choice_.hint.c_str());
     if (!session_)
         return {};
     using State = PortalSession::State;
@@ -108,14 +109,14 @@ std::string DesktopInput::trustHint()
     case State::AwaitingApproval:
         // Before version 2 the desktop cannot remember the answer.
         return session_->version() < 2
-            ? "デスクトップの確認画面で許可してください（接続のたびに確認されます）"
-            : "デスクトップの確認画面で許可してください";
+            ? i18n("Allow it in the desktop's dialog (it asks at every connection)")
+            : i18n("Allow it in the desktop's dialog");
     case State::Refused:
-        return "デスクトップで許可されませんでした";
+        return i18n("The desktop did not allow it");
     case State::Locked:
-        return "画面のロックを解除すると確認画面が開きます";
+        return i18n("Unlock the screen to see the desktop's dialog");
     case State::Unavailable:
-        return "このデスクトップはリモート入力に対応していません";
+        return i18n("This desktop does not take remote input");
     case State::Closed:
     case State::Opening:
     case State::Granted:

@@ -7,6 +7,7 @@
 #include "controller/MacController.h"
 #include "platform/linux/system/SystemLog.h"
 #include "presentation/ConsentTexts.h"
+#include "presentation/MessageLanguage.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -16,6 +17,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -54,6 +56,19 @@ void quitOnSignals(QCoreApplication& app)
     action.sa_flags = SA_RESTART;
     ::sigaction(SIGINT, &action, nullptr);
     ::sigaction(SIGTERM, &action, nullptr);
+}
+
+// The compiled catalogues of the texts: share/locale beside the program's folder (an installed
+// prefix, wherever it was moved, or the build tree, which has the same layout), else where the
+// build installs them.
+std::string catalogueFolder()
+{
+    std::error_code error;
+    const auto program = std::filesystem::read_symlink("/proc/self/exe", error);
+    const auto beside = program.parent_path().parent_path() / "share" / "locale";
+    if (!error && std::filesystem::is_directory(beside, error))
+        return beside.string();
+    return KAVORA_LOCALEDIR;
 }
 
 void announce(const ReceiverOptions& options, Receiver& receiver)
@@ -148,6 +163,7 @@ int runReceiver(int argc, char** argv, const ReceiverOptions& options)
     struct sigaction ignore { };
     ignore.sa_handler = SIG_IGN;
     ::sigaction(SIGPIPE, &ignore, nullptr);
+    useMessageCatalogues(catalogueFolder());
     SystemLog log;
     SingleInstance instance;
     if (!instance.acquire()) {

@@ -1,5 +1,7 @@
 #include "platform/InputBackendChoice.h"
 
+#include "core/Translatable.h"
+
 namespace kavora {
 
 InputBackendChoice chooseInputBackend(const InputEnvironment& environment)
@@ -11,17 +13,17 @@ InputBackendChoice chooseInputBackend(const InputEnvironment& environment)
             return { InputBackend::Portal, {}, {} };
         return { InputBackend::None,
                  "kavora: input cannot be injected: the desktop portal offers no remote desktop",
-                 "このデスクトップはリモート入力に対応していません" };
+                 translatable("This desktop does not take remote input") };
     }
     if (type == "x11" || environment.x11Display) {
         if (environment.xtestUsable())
             return { InputBackend::XTest, {}, {} };
         return { InputBackend::None,
                  "kavora: input cannot be injected on this display (no X server with XTEST)",
-                 "このディスプレイには入力を送れません" };
+                 translatable("Input cannot be sent to this display") };
     }
     return { InputBackend::None, "kavora: input cannot be injected: no desktop to send it to",
-             "操作できるデスクトップがありません" };
+             translatable("There is no desktop to control") };
 }
 
 } // namespace kavora

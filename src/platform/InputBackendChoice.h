@@ -25,7 +25,8 @@ struct InputEnvironment {
 
 struct InputBackendChoice {
     InputBackend backend = InputBackend::None;
-    // For None: why, as a log line and as the permission block says it.
+    // For None: why, as a log line and as the permission block says it (in English, marked
+    // translatable: the view shows it in the user's language).
     std::string logLine;
     std::string hint;
 };

@@ -1,5 +1,7 @@
 #include "presentation/ConnectionStatus.h"
 
+#include "presentation/Translation.h"
+
 namespace kavora {
 
 StatusDot statusDot(const ConnectionStatus& status)
@@ -11,24 +13,27 @@ StatusDot statusDot(const ConnectionStatus& status)
 
 std::string statusText(const ConnectionStatus& status)
 {
-    if (status.isConnected)
-        return status.peerName ? "接続中 · " + *status.peerName : "接続中";
-    return status.isAdvertising ? "接続を待機中…" : "オフ";
+    if (status.isConnected) {
+        return status.peerName
+            ? fillIn(i18n("Connected · {name}"), { { "name", *status.peerName } })
+            : i18n("Connected");
+    }
+    return status.isAdvertising ? i18n("Waiting for a connection…") : i18n("Off");
 }
 
 std::string connectionStateText(bool isConnected)
 {
-    return isConnected ? "接続中" : "未接続";
+    return isConnected ? i18n("Connected") : i18n("Not connected");
 }
 
 std::string accessibilityStateText(bool accessibilityGranted)
 {
-    return accessibilityGranted ? "許可済み" : "未許可";
+    return accessibilityGranted ? i18n("Granted") : i18n("Not granted");
 }
 
 std::string advertisingSwitchText(bool isAdvertising)
 {
-    return isAdvertising ? "オン" : "オフ";
+    return isAdvertising ? i18n("On") : i18n("Off");
 }
 
 } // namespace kavora

@@ -5,7 +5,8 @@
 
 namespace kavora {
 
-// What the panel and the settings window say about the link, from the controller's values.
+// What the panel and the settings window say about the link, from the controller's values, in the
+// user's language (Translation.h).
 struct ConnectionStatus {
     bool isConnected = false;
     bool isAdvertising = false;
@@ -17,8 +18,8 @@ struct ConnectionStatus {
 enum class StatusDot { Brand, Yellow, Grey };
 
 StatusDot statusDot(const ConnectionStatus& status);
-// "接続中 · NAME" (or "接続中" without a name) while connected, "接続を待機中…" while advertising,
-// "オフ" otherwise. Connected wins over advertising.
+// "Connected · NAME" (or "Connected" without a name) while connected, "Waiting for a connection…"
+// while advertising, "Off" otherwise. Connected wins over advertising.
 std::string statusText(const ConnectionStatus& status);
 
 // The values of the settings window's connection section and the advertising switch's label.

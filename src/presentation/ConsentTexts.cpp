@@ -1,6 +1,7 @@
 #include "presentation/ConsentTexts.h"
 
 #include "link/PeerConsent.h"
+#include "presentation/Translation.h"
 
 namespace kavora {
 namespace {
@@ -17,12 +18,13 @@ std::string answerSeconds()
 
 std::string deviceName(const std::string& name)
 {
-    return name.empty() ? "名前のない端末" : name;
+    return name.empty() ? i18n("Unnamed device") : name;
 }
 
 std::string consentHeadline(const PeerID& peer)
 {
-    return "「" + deviceName(peer.displayName) + "」がこのコンピュータの操作を求めています";
+    return fillIn(i18n("“{name}” wants to control this computer"),
+                  { { "name", deviceName(peer.displayName) } });
 }
 
 std::string verificationCodeText(const std::string& code)
@@ -42,8 +44,11 @@ std::string shortFingerprint(const std::string& fingerprint)
 
 std::string trustedDeviceDetail(const TrustedDevice& device, const std::string& lastSeenText)
 {
-    const std::string seen = device.lastSeen ? "最終接続 " + lastSeenText : "未接続";
-    return seen + " · " + shortFingerprint(device.fingerprint);
+    const std::string fingerprint = shortFingerprint(device.fingerprint);
+    if (!device.lastSeen)
+        return fillIn(i18n("Never connected · {fingerprint}"), { { "fingerprint", fingerprint } });
+    return fillIn(i18n("Last connected {time} · {fingerprint}"),
+                  { { "time", lastSeenText }, { "fingerprint", fingerprint } });
 }
 
 std::string allowCommand(const std::string& fingerprint)
@@ -53,11 +58,23 @@ std::string allowCommand(const std::string& fingerprint)
 
 std::string consentAnnouncement(const PeerID& peer)
 {
-    return "kavora: controller \"" + peer.displayName + "\" asks to control this computer\n"
-        + "  verification code: " + peer.verificationCode
-        + " (the controller shows the same code)\n" + "  fingerprint:       " + peer.fingerprint
-        + "\n" + "  to allow it, run:  " + allowCommand(peer.fingerprint) + "\n"
-        + "  (declined unless allowed within " + answerSeconds() + " s)\n";
+    // Read by a person: in the user's language, a line of the catalogue each. The log line below
+    // stays English, as the log does.
+    return "kavora: "
+        + fillIn(i18n("controller \"{name}\" asks to control this computer"),
+                 { { "name", peer.displayName } })
+        + "\n  "
+        + fillIn(i18n("verification code: {code} (the controller shows the same code)"),
+                 { { "code", peer.verificationCode } })
+        + "\n  "
+        + fillIn(i18n("fingerprint:       {fingerprint}"), { { "fingerprint", peer.fingerprint } })
+        + "\n  "
+        + fillIn(i18n("to allow it, run:  {command}"),
+                 { { "command", allowCommand(peer.fingerprint) } })
+        + "\n  "
+        + fillIn(i18n("(declined unless allowed within {seconds} s)"),
+                 { { "seconds", answerSeconds() } })
+        + "\n";
 }
 
 std::string consentLogLine(const PeerID& peer)

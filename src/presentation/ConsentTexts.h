@@ -8,11 +8,11 @@
 namespace kavora {
 
 // What the prompt, the trusted-device list and the headless receiver say about controllers
-// asking to connect and controllers already trusted.
+// asking to connect and controllers already trusted, in the user's language (Translation.h).
 
-// The name a controller goes by: the one it sent, else "名前のない端末" (never its fingerprint).
+// The name a controller goes by: the one it sent, else "Unnamed device" (never its fingerprint).
 std::string deviceName(const std::string& name);
-// "「NAME」がこのコンピュータの操作を求めています" for the prompt's headline.
+// "“NAME” wants to control this computer", the prompt's headline.
 std::string consentHeadline(const PeerID& peer);
 // The six digits in two groups of three, "123 456", easier to compare at a glance; another
 // text is shown as it is.
@@ -20,13 +20,14 @@ std::string verificationCodeText(const std::string& code);
 // The first and last four digits, "abcd…6789": enough to tell two devices of one name apart.
 std::string shortFingerprint(const std::string& fingerprint);
 
-// The second line of a trusted device's row: "最終接続 TIME · abcd…6789", or "未接続 · …" for
-// a device trusted before it ever connected. lastSeenText is the last connection in the user's
-// local time, formatted by the view.
+// The second line of a trusted device's row: "Last connected TIME · abcd…6789", or "Never
+// connected · …" for a device trusted before it ever connected. lastSeenText is the last
+// connection in the user's local time and the locale's format, written by the view.
 std::string trustedDeviceDetail(const TrustedDevice& device, const std::string& lastSeenText);
 
 // The headless receiver's announcement on its standard output (several lines, each ending in a
-// newline) and the one line for the log, both with the command that allows the controller.
+// newline; in the user's language) and the one line for the log (English), both with the
+// command that allows the controller.
 std::string consentAnnouncement(const PeerID& peer);
 std::string consentLogLine(const PeerID& peer);
 // `kavora devices allow FINGERPRINT`

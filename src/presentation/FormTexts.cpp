@@ -3,6 +3,7 @@
 #include "controller/AppCatalogue.h"
 #include "controller/FavoriteSites.h"
 #include "controller/SystemButtonPresets.h"
+#include "presentation/Translation.h"
 
 namespace kavora {
 namespace {
@@ -20,22 +21,28 @@ std::string count(std::size_t value)
 
 std::string registeredAppsHeader()
 {
-    return "アプリ登録（最大" + count(kMaxRegisteredApps) + "個）";
+    return fillIn(i18n("Registered apps (up to {limit})"),
+                  { { "limit", count(kMaxRegisteredApps) } });
 }
 
 std::string systemButtonsHeader(std::size_t selected)
 {
-    return "上部ボタン（" + count(selected) + "/" + count(kMaxSystemButtons) + "）";
+    return fillIn(i18n("Top buttons ({selected}/{limit})"),
+                  { { "selected", count(selected) }, { "limit", count(kMaxSystemButtons) } });
 }
 
 std::string systemButtonsNote()
 {
-    return "ランチャー上部に表示するボタンを最大" + count(kMaxSystemButtons) + "個まで選べます。";
+    return fillIn(i18np("Choose up to {limit} button to show at the top of the launcher.",
+                        "Choose up to {limit} buttons to show at the top of the launcher.",
+                        kMaxSystemButtons),
+                  { { "limit", count(kMaxSystemButtons) } });
 }
 
 std::string favoriteSitesHeader(std::size_t sites)
 {
-    return "お気に入りサイト（" + count(sites) + "/" + count(FavoriteSites::kMaxSites) + "）";
+    return fillIn(i18n("Favourite sites ({count}/{limit})"),
+                  { { "count", count(sites) }, { "limit", count(FavoriteSites::kMaxSites) } });
 }
 
 std::string versionText(const std::optional<std::string>& version)
@@ -49,17 +56,16 @@ std::string browserName(const std::optional<std::string>& browserBundleId)
         return "Chrome";
     if (browserBundleId == kSafariBundleId)
         return "Safari";
-    return "デフォルト";
+    return i18n("Default");
 }
 
-const std::vector<BrowserChoice>& browserChoices()
+std::vector<BrowserChoice> browserChoices()
 {
-    static const std::vector<BrowserChoice> choices {
-        { "デフォルト", std::nullopt },
+    return {
+        { i18n("Default"), std::nullopt },
         { "Chrome", kChromeBundleId },
         { "Safari", kSafariBundleId },
     };
-    return choices;
 }
 
 } // namespace kavora

@@ -7,22 +7,23 @@
 
 namespace kavora {
 
-// The settings window's texts that carry a number or depend on a value.
+// The settings window's texts that carry a number or depend on a value, in the user's language
+// (Translation.h).
 
-// "アプリ登録（最大10個）", with the registration limit.
+// "Registered apps (up to 10)", with the registration limit.
 std::string registeredAppsHeader();
-// "上部ボタン（n/3）" for n selected buttons.
+// "Top buttons (n/3)" for n selected buttons.
 std::string systemButtonsHeader(std::size_t selected);
-// "ランチャー上部に表示するボタンを最大3個まで選べます。"
+// "Choose up to 3 buttons to show at the top of the launcher."
 std::string systemButtonsNote();
-// "お気に入りサイト（n/10）" for n sites.
+// "Favourite sites (n/10)" for n sites.
 std::string favoriteSitesHeader(std::size_t sites);
 
 // The program's version followed by the platform, "? (Linux)" when the version is unknown.
 std::string versionText(const std::optional<std::string>& version);
 
 // The browser a favourite site opens in, as its row names it: "Chrome", "Safari", else
-// "デフォルト" (the desktop's default browser).
+// "Default" (the desktop's default browser).
 std::string browserName(const std::optional<std::string>& browserBundleId);
 
 // The choices of the add-site form's browser picker, in order; an absent value is the default.
@@ -30,6 +31,6 @@ struct BrowserChoice {
     std::string label;
     std::optional<std::string> browserBundleId;
 };
-const std::vector<BrowserChoice>& browserChoices();
+std::vector<BrowserChoice> browserChoices();
 
 } // namespace kavora

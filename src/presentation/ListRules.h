@@ -17,7 +17,7 @@ namespace kavora {
 bool isPresetRowEnabled(const std::vector<std::string>& systemButtonIDs, const std::string& id);
 
 // Whether a list of `count` entries is at its limit, where the add controls give way to
-// "登録上限に達しました".
+// "Limit reached".
 bool isAtLimit(std::size_t count, std::size_t limit);
 
 // The name a registered application's row shows: the first installed application's with that

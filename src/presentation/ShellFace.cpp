@@ -1,5 +1,7 @@
 #include "presentation/ShellFace.h"
 
+#include "presentation/Translation.h"
+
 namespace kavora {
 
 HiddenFace hiddenFace(bool trayShown, bool isAdvertising, bool userClosedWindow)
@@ -13,29 +15,30 @@ HiddenFace hiddenFace(bool trayShown, bool isAdvertising, bool userClosedWindow)
 
 std::string windowCloseNote(bool isAdvertising)
 {
-    return isAdvertising ? "ウィンドウを閉じても接続を受け付け続けます。通知から戻れます。"
-                         : "ウィンドウを閉じると Kavora は終了します。";
+    return isAdvertising ? i18n("Closing this window keeps accepting connections; the "
+                                "notification brings you back.")
+                         : i18n("Closing this window quits Kavora.");
 }
 
 std::string backgroundNoticeTitle()
 {
-    return "Kavora は動作中です";
+    return i18n("Kavora is running");
 }
 
 std::string backgroundNoticeBody()
 {
-    return "オンのまま接続を受け付けています。アプリケーション一覧から Kavora "
-           "を開いても設定に戻れます。";
+    return i18n("It is on and accepting connections. Opening Kavora from the applications list "
+                "also brings back its settings.");
 }
 
 std::string backgroundNoticeOpenAction()
 {
-    return "設定を開く";
+    return i18n("Open Settings");
 }
 
 std::string backgroundNoticeQuitAction()
 {
-    return "終了";
+    return i18n("Quit");
 }
 
 } // namespace kavora

@@ -19,7 +19,7 @@ enum class HiddenFace {
 // hidden already and the tray or the switch changed.
 HiddenFace hiddenFace(bool trayShown, bool isAdvertising, bool userClosedWindow);
 
-// The note beside the window's "終了" where there is no tray, saying what closing it does.
+// The note beside the window's "Quit" where there is no tray, saying what closing it does.
 std::string windowCloseNote(bool isAdvertising);
 
 // The notification while the receiver runs without a window or a tray, and its two actions.

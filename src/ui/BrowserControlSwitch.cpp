@@ -1,6 +1,7 @@
 #include "ui/BrowserControlSwitch.h"
 
 #include "platform/BrowserControl.h"
+#include "presentation/Translation.h"
 #include "ui/FormParts.h"
 #include "ui/QrCode.h"
 #include "ui/ToggleSwitch.h"
@@ -9,12 +10,16 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <string>
+
 namespace kavora {
 namespace {
 
 // Pixels per module: a code of an address with a pairing code is 37 modules wide (45 with the
 // quiet zone), so about 180 pixels, scanned easily from a screen.
 constexpr int kModulePixels = 4;
+// How long a pairing code works.
+constexpr int kCodeMinutes = 5;
 
 } // namespace
 
@@ -22,19 +27,19 @@ BrowserControlSwitch::BrowserControlSwitch(BrowserControl& control, QWidget* par
     : QWidget(parent)
     , control_(control)
     , switch_(new ToggleSwitch)
-    , waiting_(noteLabel(QStringLiteral("Kavora がオンのあいだ、ここにアドレスが表示されます。")))
+    , waiting_(noteLabel(QString::fromUtf8(i18n("While Kavora is on, the address is shown here."))))
     , pairing_(new QWidget)
     , address_(new QLabel)
     , qrCode_(new QLabel)
-    , renew_(new QPushButton(QStringLiteral("新しいコードを表示")))
+    , renew_(new QPushButton(QString::fromUtf8(i18n("Show a New Code"))))
 {
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
-    switch_->setText(QStringLiteral("ブラウザから操作"));
+    switch_->setText(QString::fromUtf8(i18n("Control from a browser")));
     switch_->setAccessibleName(switch_->text());
     column->addWidget(switch_);
-    column->addWidget(noteLabel(QStringLiteral(
-        "スマートフォンのブラウザから、アプリなしでこのコンピュータを操作できます。")));
+    column->addWidget(noteLabel(
+        QString::fromUtf8(i18n("Control this computer from a phone's browser, without an app."))));
     column->addWidget(waiting_);
 
     auto* pairing = new QVBoxLayout(pairing_);
@@ -42,11 +47,14 @@ BrowserControlSwitch::BrowserControlSwitch(BrowserControl& control, QWidget* par
     address_->setTextFormat(Qt::PlainText);
     address_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     address_->setWordWrap(true);
-    address_->setAccessibleName(QStringLiteral("アドレス"));
-    qrCode_->setAccessibleName(QStringLiteral("QR コード"));
+    address_->setAccessibleName(QString::fromUtf8(i18n("Address")));
+    qrCode_->setAccessibleName(QString::fromUtf8(i18n("QR code")));
     pairing->addWidget(qrCode_, 0, Qt::AlignLeft);
-    pairing->addWidget(noteLabel(QStringLiteral(
-        "スマートフォンのカメラで読み取ってください。コードは 5 分間、1 回だけ使えます。")));
+    pairing->addWidget(noteLabel(QString::fromStdString(fillIn(
+        i18np("Scan it with the phone's camera. The code works once, within {minutes} minute.",
+              "Scan it with the phone's camera. The code works once, within {minutes} minutes.",
+              kCodeMinutes),
+        { { "minutes", std::to_string(kCodeMinutes) } }))));
     pairing->addWidget(address_);
     pairing->addWidget(renew_, 0, Qt::AlignLeft);
     column->addWidget(pairing_);

@@ -1,6 +1,7 @@
 #include "ui/ConsentPrompt.h"
 
 #include "presentation/ConsentTexts.h"
+#include "presentation/Translation.h"
 #include "ui/ControllerAdapter.h"
 #include "ui/FormParts.h"
 #include "ui/Look.h"
@@ -21,10 +22,10 @@ ConsentPrompt::ConsentPrompt(ControllerAdapter& adapter, QWidget* parent)
     , adapter_(adapter)
     , headline_(styledLabel(QString(), look::TextStyle::Headline))
     , code_(new QLabel)
-    , allow_(new QPushButton(QStringLiteral("許可")))
-    , decline_(new QPushButton(QStringLiteral("拒否")))
+    , allow_(new QPushButton(QString::fromUtf8(i18n("Allow"))))
+    , decline_(new QPushButton(QString::fromUtf8(i18n("Decline"))))
 {
-    setWindowTitle(QStringLiteral("Kavora 接続の許可"));
+    setWindowTitle(QString::fromUtf8(i18n("Kavora Connection Request")));
     setWindowIcon(QIcon(QStringLiteral(":/icons/hicolor/scalable/apps/kavora.svg")));
     setAccessibleName(windowTitle());
     setAttribute(Qt::WA_ShowWithoutActivating);
@@ -35,8 +36,8 @@ ConsentPrompt::ConsentPrompt(ControllerAdapter& adapter, QWidget* parent)
     code_->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     auto* codeRow = new QHBoxLayout;
-    codeRow->addWidget(
-        styledLabel(QStringLiteral("確認コード"), look::TextStyle::Body, Tone::Secondary));
+    codeRow->addWidget(styledLabel(QString::fromUtf8(i18n("Verification code")),
+                                   look::TextStyle::Body, Tone::Secondary));
     // The code is its own accessible name, so a screen reader reads it after its caption.
     codeRow->addWidget(code_, 1);
 
@@ -54,9 +55,9 @@ ConsentPrompt::ConsentPrompt(ControllerAdapter& adapter, QWidget* parent)
     column->setSpacing(10);
     column->addWidget(headline_);
     column->addLayout(codeRow);
-    column->addWidget(noteLabel(QStringLiteral(
-        "コントローラーに同じコードが表示されていることを確かめてから許可してください。"
-        "許可した端末は、次回から確認なしで接続できます。")));
+    column->addWidget(noteLabel(QString::fromUtf8(
+        i18n("Allow it only after checking that the controller shows the same code. An allowed "
+             "device connects without asking from then on."))));
     column->addLayout(buttons);
     setMinimumWidth(360);
 

@@ -3,6 +3,7 @@
 #include "controller/FavoriteSites.h"
 #include "presentation/FormTexts.h"
 #include "presentation/ListRules.h"
+#include "presentation/Translation.h"
 #include "ui/ControllerAdapter.h"
 #include "ui/FormParts.h"
 #include "ui/Look.h"
@@ -47,14 +48,14 @@ SiteRow::SiteRow(ReorderableList& list, const std::string& id, ControllerAdapter
     , adapter_(adapter)
     , url_(new ElidedLabel)
     , browser_(styledLabel(QString(), look::TextStyle::Caption2, Tone::Secondary))
-    , name_(textField(QStringLiteral("表示名")))
+    , name_(textField(QString::fromUtf8(i18n("Display name"))))
     , remove_(new QToolButton)
 {
     url_->setTextFormat(Qt::PlainText);
     url_->setFont(look::font(url_->font(), look::TextStyle::Caption2));
     look::makeSecondary(url_);
     name_->setFixedWidth(kNameFieldWidth);
-    name_->setAccessibleName(QStringLiteral("表示名"));
+    name_->setAccessibleName(QString::fromUtf8(i18n("Display name")));
     // A row dragged over the field is a reorder, not text to insert.
     name_->setAcceptDrops(false);
     remove_->setAutoRaise(true);
@@ -99,14 +100,14 @@ void SiteRow::showSite(const FavoriteSite& site)
     if (!name_->hasFocus() && name_->text() != name)
         name_->setText(name);
     setAccessibleName(url);
-    remove_->setAccessibleName(QStringLiteral("「%1」を削除").arg(name.isEmpty() ? url : name));
+    remove_->setAccessibleName(removeButtonName(name.isEmpty() ? url : name));
     remove_->setToolTip(remove_->accessibleName());
 }
 
 FavoriteSitesSection::FavoriteSitesSection(ControllerAdapter& adapter, QWidget* parent)
     : QGroupBox(parent)
     , adapter_(adapter)
-    , limitText_(styledLabel(QStringLiteral("登録上限に達しました"), look::TextStyle::Caption,
+    , limitText_(styledLabel(QString::fromUtf8(i18n("Limit reached")), look::TextStyle::Caption,
                              Tone::Secondary))
 {
     list_ = new ReorderableList(
@@ -116,9 +117,9 @@ FavoriteSitesSection::FavoriteSitesSection(ControllerAdapter& adapter, QWidget* 
         [this](const std::string& id) { return new SiteRow(*list_, id, adapter_); });
 
     auto* column = new QVBoxLayout(this);
-    column->addWidget(noteLabel(
-        QStringLiteral("タップでブラウザが開くサイトを登録します。行をドラッグで並び替えできます。"
-                       "表示名欄を空にすると、ドメイン/ページタイトルを自動表示します。")));
+    column->addWidget(noteLabel(QString::fromUtf8(
+        i18n("Register the sites a tap opens in a browser. Drag rows to reorder them. With the "
+             "display name left empty, the domain or page title is shown."))));
     column->addWidget(list_);
     column->addWidget(limitText_);
     column->addWidget(makeForm());
@@ -135,24 +136,26 @@ QWidget* FavoriteSitesSection::makeForm()
     auto* column = new QVBoxLayout(panel);
     column->setContentsMargins(12, 12, 12, 12);
     column->setSpacing(12);
-    column->addWidget(styledLabel(QStringLiteral("新しいサイトを追加"), look::TextStyle::Headline));
+    column->addWidget(
+        styledLabel(QString::fromUtf8(i18n("Add a New Site")), look::TextStyle::Headline));
 
-    url_ = textField(QStringLiteral("例: https://www.example.com/"));
+    url_ = textField(QString::fromStdString(
+        fillIn(i18n("e.g. {address}"), { { "address", "https://www.example.com/" } })));
     auto* urlPart = new QVBoxLayout;
     urlPart->setSpacing(4);
-    urlPart->addWidget(fieldLabel(QStringLiteral("URL"), url_));
+    urlPart->addWidget(fieldLabel(QString::fromUtf8(i18n("URL")), url_));
     urlPart->addWidget(url_);
-    urlPart->addWidget(styledLabel(QStringLiteral("https:// は省略できます。"),
+    urlPart->addWidget(styledLabel(QString::fromUtf8(i18n("https:// may be left out.")),
                                    look::TextStyle::Caption2, Tone::Secondary));
     column->addLayout(urlPart);
 
-    name_ = textField(QStringLiteral("例: Kavora Mac ダウンロード"));
+    name_ = textField(QString::fromUtf8(i18n("e.g. Kavora for Mac download")));
     auto* namePart = new QVBoxLayout;
     namePart->setSpacing(4);
-    namePart->addWidget(fieldLabel(QStringLiteral("表示名"), name_));
+    namePart->addWidget(fieldLabel(QString::fromUtf8(i18n("Display name")), name_));
     namePart->addWidget(name_);
     auto* nameHint
-        = styledLabel(QStringLiteral("空欄ならドメインまたはページタイトルを自動表示します。"),
+        = styledLabel(QString::fromUtf8(i18n("Left empty, the domain or page title is shown.")),
                       look::TextStyle::Caption2, Tone::Secondary);
     nameHint->setWordWrap(true);
     namePart->addWidget(nameHint);
@@ -162,15 +165,15 @@ QWidget* FavoriteSitesSection::makeForm()
     for (const auto& choice : browserChoices())
         browser_->addItem(QString::fromStdString(choice.label));
     auto* picker = new QHBoxLayout;
-    auto* pickerLabel = new QLabel(QStringLiteral("開くブラウザ"));
+    auto* pickerLabel = new QLabel(QString::fromUtf8(i18n("Open in")));
     pickerLabel->setBuddy(browser_);
     picker->addWidget(pickerLabel);
     picker->addStretch(1);
     picker->addWidget(browser_);
     column->addLayout(picker);
 
-    add_ = new QPushButton(QStringLiteral("＋ サイトを追加"));
-    add_->setAccessibleName(QStringLiteral("サイトを追加"));
+    add_ = new QPushButton(QString::fromUtf8(i18n("+ Add Site")));
+    add_->setAccessibleName(QString::fromUtf8(i18n("Add site")));
     add_->setEnabled(false);
     column->addWidget(add_, 0, Qt::AlignLeft);
 
@@ -184,7 +187,7 @@ void FavoriteSitesSection::addSite()
 {
     if (!canAddSite(url_->text().toStdString()))
         return;
-    const auto& choice
+    const auto choice
         = browserChoices().at(static_cast<std::size_t>(std::max(0, browser_->currentIndex())));
     adapter_.addFavoriteSite(url_->text().toStdString(), name_->text().toStdString(),
                              choice.browserBundleId);

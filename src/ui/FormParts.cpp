@@ -1,5 +1,7 @@
 #include "ui/FormParts.h"
 
+#include "presentation/Translation.h"
+
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QPainter>
@@ -44,6 +46,12 @@ QLabel* addValueRow(QVBoxLayout* layout, const QString& label)
     row->addWidget(value);
     layout->addLayout(row);
     return value;
+}
+
+QString removeButtonName(const QString& name)
+{
+    return QString::fromStdString(
+        fillIn(i18n("Remove “{name}”"), { { "name", name.toStdString() } }));
 }
 
 QSize ElidedLabel::minimumSizeHint() const

@@ -21,6 +21,9 @@ QLabel* noteLabel(const QString& text, QWidget* parent = nullptr);
 // A row with a label on the left and a value (secondary colour) on the right; returns the value.
 QLabel* addValueRow(QVBoxLayout* layout, const QString& label);
 
+// The name of a row's remove button, "Remove “NAME”", for screen readers and as its tooltip.
+QString removeButtonName(const QString& name);
+
 // A one-line label that shortens its text in the middle when it does not fit; screen readers
 // still get the whole text.
 class ElidedLabel final : public QLabel {

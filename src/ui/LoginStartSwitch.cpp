@@ -1,6 +1,7 @@
 #include "ui/LoginStartSwitch.h"
 
 #include "platform/LoginStart.h"
+#include "presentation/Translation.h"
 #include "ui/FormParts.h"
 #include "ui/ToggleSwitch.h"
 
@@ -17,12 +18,12 @@ LoginStartSwitch::LoginStartSwitch(LoginStart& loginStart, QWidget* parent)
 {
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
-    switch_->setText(QStringLiteral("ログイン時に起動"));
+    switch_->setText(QString::fromUtf8(i18n("Start at login")));
     switch_->setAccessibleName(switch_->text());
     column->addWidget(switch_);
     // A start by hand stays off until switched on; a login start is ready for the phone.
-    column->addWidget(noteLabel(QStringLiteral(
-        "ログイン時はオンの状態で起動し、信頼済みのコントローラーはそのまま接続できます。")));
+    column->addWidget(noteLabel(QString::fromUtf8(
+        i18n("At login Kavora starts switched on, so trusted controllers connect right away."))));
     column->addWidget(problem_);
     problem_->hide();
     connect(switch_, &ToggleSwitch::valueRequested, this, &LoginStartSwitch::change);
@@ -37,8 +38,8 @@ void LoginStartSwitch::refresh()
 void LoginStartSwitch::change(bool on)
 {
     const auto failure = loginStart_.setEnabled(on);
-    problem_->setText(failure ? QStringLiteral("変更できませんでした: ")
-                              + QString::fromStdString(*failure)
+    problem_->setText(failure ? QString::fromStdString(
+                          fillIn(i18n("Could not change it: {reason}"), { { "reason", *failure } }))
                               : QString());
     problem_->setVisible(failure.has_value());
     refresh();

@@ -1,6 +1,7 @@
 #include "ui/MenuBarPanel.h"
 
 #include "presentation/PanelPlacement.h"
+#include "presentation/Translation.h"
 #include "ui/ControllerAdapter.h"
 #include "ui/Look.h"
 #include "ui/StatusDotWidget.h"
@@ -27,6 +28,8 @@ QLabel* textLabel(const QString& text, qreal points, QFont::Weight weight = QFon
     auto* label = new QLabel(text);
     label->setFont(look::font(QApplication::font(), points, weight));
     label->setTextFormat(Qt::PlainText);
+    // A longer language, or a long name, wraps within the panel's width.
+    label->setWordWrap(true);
     return label;
 }
 
@@ -139,7 +142,7 @@ QWidget* MenuBarPanel::makePermissionBlock()
     grantedRow->setContentsMargins(0, 0, 0, 0);
     grantedRow->setSpacing(6);
     grantedIcon_ = new QLabel;
-    auto* grantedText = textLabel(QStringLiteral("操作可能です"), 12);
+    auto* grantedText = textLabel(QString::fromUtf8(i18n("Ready to control")), 12);
     look::makeSecondary(grantedText);
     grantedRow->addWidget(grantedIcon_);
     grantedRow->addWidget(grantedText, 1);
@@ -151,13 +154,13 @@ QWidget* MenuBarPanel::makePermissionBlock()
     auto* warningRow = new QHBoxLayout;
     warningRow->setSpacing(6);
     warningIcon_ = new QLabel;
-    warningText_ = textLabel(QStringLiteral("アクセシビリティ権限が必要です"), 12);
+    warningText_ = textLabel(QString::fromUtf8(i18n("Accessibility permission is required")), 12);
     warningRow->addWidget(warningIcon_);
     warningRow->addWidget(warningText_, 1);
     explanation_ = textLabel(QString(), 11);
     look::makeSecondary(explanation_);
     explanation_->setWordWrap(true);
-    requestButton_ = new QPushButton(QStringLiteral("設定を開く"));
+    requestButton_ = new QPushButton(QString::fromUtf8(i18n("Open Settings")));
     requestButton_->setFont(look::font(QApplication::font(), 11));
     connect(requestButton_, &QPushButton::clicked, &adapter_,
             &ControllerAdapter::requestAccessibilityPermission);
@@ -175,8 +178,8 @@ QWidget* MenuBarPanel::makeFooter()
     auto* footer = new QWidget;
     auto* row = new QHBoxLayout(footer);
     row->setContentsMargins(kSideInset - 4, 6, kSideInset - 4, 6);
-    auto* settings = plainButton(QStringLiteral("設定…"));
-    auto* quit = plainButton(QStringLiteral("終了"));
+    auto* settings = plainButton(QString::fromUtf8(i18n("Settings…")));
+    auto* quit = plainButton(QString::fromUtf8(i18n("Quit")));
     connect(settings, &QPushButton::clicked, this, [this] {
         hide();
         Q_EMIT settingsRequested();
@@ -203,8 +206,9 @@ void MenuBarPanel::showPermission()
     notGranted_->setVisible(!granted);
     // The desktop's own word (a dialog to answer, no remote input at all) where it has one.
     const auto& hint = adapter_.accessibilityHint();
-    explanation_->setText(hint.empty() ? QStringLiteral("マウス・キーボード操作に必要です。")
-                                       : QString::fromStdString(hint));
+    explanation_->setText(hint.empty()
+                              ? QString::fromUtf8(i18n("Needed to control the mouse and keyboard."))
+                              : QString::fromStdString(hint));
     layout()->activate();
 }
 

@@ -3,6 +3,7 @@
 #include "controller/AppCatalogue.h"
 #include "presentation/FormTexts.h"
 #include "presentation/ListRules.h"
+#include "presentation/Translation.h"
 #include "ui/ControllerAdapter.h"
 #include "ui/FormParts.h"
 #include "ui/Look.h"
@@ -39,16 +40,16 @@ void AppRow::showName(const QString& name)
 {
     name_->setText(name);
     setAccessibleName(name);
-    remove_->setAccessibleName(QStringLiteral("「%1」を削除").arg(name));
+    remove_->setAccessibleName(removeButtonName(name));
     remove_->setToolTip(remove_->accessibleName());
 }
 
 RegisteredAppsSection::RegisteredAppsSection(ControllerAdapter& adapter, QWidget* parent)
     : QGroupBox(QString::fromStdString(registeredAppsHeader()), parent)
     , adapter_(adapter)
-    , addButton_(new QPushButton(QStringLiteral("＋ アプリを追加")))
+    , addButton_(new QPushButton(QString::fromUtf8(i18n("+ Add App"))))
     , addMenu_(new QMenu(addButton_))
-    , limitText_(styledLabel(QStringLiteral("登録上限に達しました"), look::TextStyle::Caption,
+    , limitText_(styledLabel(QString::fromUtf8(i18n("Limit reached")), look::TextStyle::Caption,
                              Tone::Secondary))
 {
     list_ = new ReorderableList(
@@ -58,14 +59,14 @@ RegisteredAppsSection::RegisteredAppsSection(ControllerAdapter& adapter, QWidget
         [this](const std::string& id) { return new AppRow(*list_, id, adapter_); });
 
     auto* column = new QVBoxLayout(this);
-    column->addWidget(
-        noteLabel(QStringLiteral("iPhoneのランチャーに表示するアプリを登録します。タップで起動／前"
-                                 "面化できます。行をドラッグして並び替えできます。")));
+    column->addWidget(noteLabel(QString::fromUtf8(
+        i18n("Register the apps shown in the iPhone's launcher. A tap starts an app or brings it "
+             "to the front. Drag rows to reorder them."))));
     column->addWidget(list_);
     column->addWidget(limitText_);
     column->addWidget(addButton_, 0, Qt::AlignLeft);
 
-    addButton_->setAccessibleName(QStringLiteral("アプリを追加"));
+    addButton_->setAccessibleName(QString::fromUtf8(i18n("Add app")));
     addButton_->setMenu(addMenu_);
     connect(addMenu_, &QMenu::aboutToShow, this, &RegisteredAppsSection::fillAddMenu);
     connect(&adapter_, &ControllerAdapter::registeredBundleIdsChanged, this,

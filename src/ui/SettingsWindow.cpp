@@ -1,6 +1,7 @@
 #include "ui/SettingsWindow.h"
 
 #include "presentation/ShellFace.h"
+#include "presentation/Translation.h"
 #include "ui/BrowserControlSwitch.h"
 #include "ui/ControllerAdapter.h"
 #include "ui/FavoriteSitesSection.h"
@@ -34,10 +35,10 @@ SettingsWindow::SettingsWindow(ControllerAdapter& adapter, LoginStart* loginStar
     , connection_(new ConnectionSection(adapter))
     , quitRow_(new QWidget)
     , closeNote_(noteLabel(QString()))
-    , quitButton_(new QPushButton(QStringLiteral("終了")))
+    , quitButton_(new QPushButton(QString::fromUtf8(i18n("Quit"))))
 {
     exposeOurWindowsToScreenReaders();
-    setWindowTitle(QStringLiteral("Kavora 設定"));
+    setWindowTitle(QString::fromUtf8(i18n("Kavora Settings")));
     setWindowIcon(QIcon(QStringLiteral(":/icons/hicolor/scalable/apps/kavora.svg")));
     setAccessibleName(windowTitle());
     if (loginStart) {

@@ -2,6 +2,7 @@
 
 #include "presentation/ConnectionStatus.h"
 #include "presentation/FormTexts.h"
+#include "presentation/Translation.h"
 #include "ui/ControllerAdapter.h"
 #include "ui/FormParts.h"
 #include "ui/StatusDotWidget.h"
@@ -27,6 +28,8 @@ AdvertisingSection::AdvertisingSection(ControllerAdapter& adapter, QWidget* pare
     , statusText_(styledLabel(QString(), look::TextStyle::Callout, Tone::Secondary))
 {
     auto* column = new QVBoxLayout(this);
+    // A long controller name, or a longer language, wraps within the window's width.
+    statusText_->setWordWrap(true);
     switch_->setAccessibleName(QStringLiteral("Kavora"));
     column->addWidget(switch_);
     auto* status = new QHBoxLayout;
@@ -55,17 +58,19 @@ void AdvertisingSection::showStatus()
 }
 
 ConnectionSection::ConnectionSection(ControllerAdapter& adapter, QWidget* parent)
-    : QGroupBox(QStringLiteral("接続"), parent)
+    : QGroupBox(QString::fromUtf8(i18n("Connection")), parent)
     , adapter_(adapter)
     , trustedDevices_(new TrustedDevicesList(adapter))
 {
     auto* column = new QVBoxLayout(this);
-    connection_ = addValueRow(column, QStringLiteral("状態"));
-    accessibility_ = addValueRow(column, QStringLiteral("アクセシビリティ"));
+    connection_ = addValueRow(column, QString::fromUtf8(i18n("Status")));
+    accessibility_ = addValueRow(column, QString::fromUtf8(i18n("Accessibility")));
     column->addSpacing(6);
-    column->addWidget(styledLabel(QStringLiteral("信頼済みの端末"), look::TextStyle::Body));
-    column->addWidget(noteLabel(QStringLiteral(
-        "許可した端末は確認なしで接続できます。削除すると、次に接続するときに再び確認します。")));
+    column->addWidget(
+        styledLabel(QString::fromUtf8(i18n("Trusted devices")), look::TextStyle::Body));
+    column->addWidget(
+        noteLabel(QString::fromUtf8(i18n("Allowed devices connect without asking. Remove one to be "
+                                         "asked again the next time it connects."))));
     column->addWidget(trustedDevices_);
     connect(&adapter_, &ControllerAdapter::isConnectedChanged, this, &ConnectionSection::showState);
     connect(&adapter_, &ControllerAdapter::accessibilityGrantedChanged, this,
@@ -81,14 +86,15 @@ void ConnectionSection::showState()
 }
 
 InformationSection::InformationSection(QWidget* parent)
-    : QGroupBox(QStringLiteral("情報"), parent)
+    : QGroupBox(QString::fromUtf8(i18n("Information")), parent)
 {
     auto* column = new QVBoxLayout(this);
     const QString version = QCoreApplication::applicationVersion();
-    addValueRow(column, QStringLiteral("バージョン"))
+    addValueRow(column, QString::fromUtf8(i18n("Version")))
         ->setText(QString::fromStdString(
             versionText(version.isEmpty() ? std::nullopt : std::optional(version.toStdString()))));
-    addValueRow(column, QStringLiteral("開発"))->setText(QStringLiteral("Brivane Works inc."));
+    addValueRow(column, QString::fromUtf8(i18n("Developer")))
+        ->setText(QStringLiteral("Brivane Works inc."));
 }
 
 } // namespace kavora

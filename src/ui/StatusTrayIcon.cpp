@@ -1,5 +1,6 @@
 #include "ui/StatusTrayIcon.h"
 
+#include "presentation/Translation.h"
 #include "ui/ControllerAdapter.h"
 #include "ui/MenuBarPanel.h"
 
@@ -23,8 +24,8 @@ StatusTrayIcon::StatusTrayIcon(ControllerAdapter& adapter, MenuBarPanel& panel, 
     , panel_(panel)
     , pointerKnown_(pointerKnown)
 {
-    menu_.addAction(QStringLiteral("設定…"), this, &StatusTrayIcon::settingsRequested);
-    menu_.addAction(QStringLiteral("終了"), this, &StatusTrayIcon::quitRequested);
+    menu_.addAction(QString::fromUtf8(i18n("Settings…")), this, &StatusTrayIcon::settingsRequested);
+    menu_.addAction(QString::fromUtf8(i18n("Quit")), this, &StatusTrayIcon::quitRequested);
     // Some hosts hide an item without a menu; the menu is also the way in where a click only
     // opens it.
     icon_.setContextMenu(&menu_);

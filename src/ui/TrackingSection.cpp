@@ -1,5 +1,6 @@
 #include "ui/TrackingSection.h"
 
+#include "presentation/Translation.h"
 #include "ui/ControllerAdapter.h"
 #include "ui/FormParts.h"
 #include "ui/ToggleSwitch.h"
@@ -25,14 +26,14 @@ QString speedText(double speed)
 } // namespace
 
 TrackingSection::TrackingSection(InputSettings& settings, QWidget* parent)
-    : QGroupBox(QStringLiteral("トラッキング"), parent)
+    : QGroupBox(QString::fromUtf8(i18n("Tracking")), parent)
     , settings_(settings)
     , naturalScroll_(new ToggleSwitch)
 {
     auto* column = new QVBoxLayout(this);
-    cursor_ = addSpeed(column, QStringLiteral("カーソル速度"));
-    scroll_ = addSpeed(column, QStringLiteral("スクロール速度"));
-    naturalScroll_->setText(QStringLiteral("ナチュラルスクロール"));
+    cursor_ = addSpeed(column, QString::fromUtf8(i18n("Cursor speed")));
+    scroll_ = addSpeed(column, QString::fromUtf8(i18n("Scroll speed")));
+    naturalScroll_->setText(QString::fromUtf8(i18n("Natural scrolling")));
     column->addWidget(naturalScroll_);
 
     connect(cursor_.slider, &QSlider::valueChanged, this, [this](int tenths) {

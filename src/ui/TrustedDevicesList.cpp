@@ -1,6 +1,7 @@
 #include "ui/TrustedDevicesList.h"
 
 #include "presentation/ConsentTexts.h"
+#include "presentation/Translation.h"
 #include "ui/ControllerAdapter.h"
 #include "ui/FormParts.h"
 #include "ui/Look.h"
@@ -9,6 +10,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QLocale>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -18,15 +20,15 @@ namespace {
 // A name that fits the list; the link's names are shorter still.
 constexpr int kMaxNameLength = 40;
 
-// The last connection in the user's local time.
+// The last connection in the user's local time, written as the user's locale writes a date and
+// time.
 std::string localTimeText(const TrustedDevice& device)
 {
     if (!device.lastSeen)
         return {};
     const auto seconds = device.lastSeen->time_since_epoch().count();
-    return QDateTime::fromSecsSinceEpoch(seconds)
-        .toLocalTime()
-        .toString(QStringLiteral("yyyy/MM/dd HH:mm"))
+    return QLocale()
+        .toString(QDateTime::fromSecsSinceEpoch(seconds).toLocalTime(), QLocale::ShortFormat)
         .toStdString();
 }
 
@@ -46,14 +48,18 @@ TrustedDeviceRow::TrustedDeviceRow(const TrustedDevice& device, ControllerAdapte
     , rename_(new QToolButton)
     , remove_(new QToolButton)
 {
+    // A long name, or a longer language, wraps within the window's width.
+    name_->setWordWrap(true);
+    detail_->setWordWrap(true);
     nameField_->setMaxLength(kMaxNameLength);
-    nameField_->setAccessibleName(QStringLiteral("端末の名前"));
+    nameField_->setAccessibleName(QString::fromUtf8(i18n("Device name")));
     nameField_->hide();
     connect(nameField_, &QLineEdit::editingFinished, this, [this] { finishRenaming(true); });
     nameField_->installEventFilter(this);
     rename_->setAutoRaise(true);
-    rename_->setText(QStringLiteral("名前を変更"));
-    rename_->setAccessibleName(QStringLiteral("「%1」の名前を変更").arg(name_->text()));
+    rename_->setText(QString::fromUtf8(i18n("Rename")));
+    rename_->setAccessibleName(QString::fromStdString(
+        fillIn(i18n("Rename “{name}”"), { { "name", name_->text().toStdString() } })));
     rename_->setToolTip(rename_->accessibleName());
     connect(rename_, &QToolButton::clicked, this, &TrustedDeviceRow::startRenaming);
 
@@ -61,7 +67,7 @@ TrustedDeviceRow::TrustedDeviceRow(const TrustedDevice& device, ControllerAdapte
     remove_->setIcon(look::symbolIcon(QStringLiteral("minus.circle.fill"),
                                       look::signal(look::Signal::Red, palette()),
                                       look::kRemoveIconSize));
-    remove_->setAccessibleName(QStringLiteral("「%1」を削除").arg(name_->text()));
+    remove_->setAccessibleName(removeButtonName(name_->text()));
     remove_->setToolTip(remove_->accessibleName());
     connect(remove_, &QToolButton::clicked, &adapter,
             [&adapter, fingerprint = fingerprint_] { adapter.revokeTrustedDevice(fingerprint); });
@@ -117,7 +123,7 @@ TrustedDevicesList::TrustedDevicesList(ControllerAdapter& adapter, QWidget* pare
     : QWidget(parent)
     , adapter_(adapter)
     , column_(new QVBoxLayout(this))
-    , empty_(styledLabel(QStringLiteral("信頼済みの端末はありません"), look::TextStyle::Caption,
+    , empty_(styledLabel(QString::fromUtf8(i18n("No trusted devices")), look::TextStyle::Caption,
                          Tone::Secondary))
 {
     column_->setContentsMargins(0, 0, 0, 0);

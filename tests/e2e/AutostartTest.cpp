@@ -90,6 +90,9 @@ TEST(Autostart, TheEntryStartsTheProgramSwitchedOnInItsTrayWithoutItsWindow)
     ASSERT_EQ(arguments, (std::vector<std::string> { KAVORA_PROGRAM, "--autostart" }));
 
     const EnvironmentChanges environment {
+        { "LANG", "ja_JP.UTF-8" }, // whose locale this machine need not have generated
+        { "LANGUAGE", "" },
+        { "LC_ALL", "" },
         { "QT_QPA_PLATFORM", "xcb" },
         { "QT_XCB_GL_INTEGRATION", "none" },
         { "PULSE_SERVER", "unix:" + (session.root() / "no-sound-server").string() },

@@ -26,7 +26,10 @@ protected:
         environment = gnome.environment();
         environment.insert(
             environment.end(),
-            { { "DISPLAY", gnome.xDisplay() },
+            { { "LANG", "ja_JP.UTF-8" }, // whose locale this machine need not have generated
+              { "LANGUAGE", "" },
+              { "LC_ALL", "" },
+              { "DISPLAY", gnome.xDisplay() },
               { "XAUTHORITY", gnome.xauthority() },
               { "DBUS_SESSION_BUS_ADDRESS", PrivateSession::instance().sessionBus() },
               // What Qt 6.4 picks on GNOME, also where the tests run with another platform.

@@ -97,6 +97,9 @@ protected:
     {
         arguments.insert(arguments.begin(), KAVORA_PROGRAM);
         EnvironmentChanges environment {
+            { "LANG", "ja_JP.UTF-8" }, // whose locale this machine need not have generated
+            { "LANGUAGE", "" },
+            { "LC_ALL", "" },
             { "QT_QPA_PLATFORM", headless ? "offscreen" : "xcb" },
             { "QT_XCB_GL_INTEGRATION", "none" },
             { "QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1" },

@@ -68,6 +68,9 @@ ReceiverProcess::ReceiverProcess(const PrepareHome& prepareHome, bool trustContr
         { "PULSE_SERVER", "unix:" + (root / "no-sound-server").string() },
         // Input goes through Xlib to DISPLAY; Qt itself needs no window system here.
         { "QT_QPA_PLATFORM", "offscreen" },
+        // What the tests read of its output in English, whatever the caller's language.
+        { "LC_ALL", "C.UTF-8" },
+        { "LANGUAGE", "" },
     };
     for (const auto& [name, value] : desktop) {
         std::erase_if(environment_, [&name](const auto& entry) { return entry.first == name; });

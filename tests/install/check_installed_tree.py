@@ -1,13 +1,15 @@
 #!/usr/bin/env python3
 """Installs the build into a temporary prefix (cmake --install) and checks what a desktop and a
-person see there: exactly the expected files, each named by the application id; the desktop
-entry and the AppStream description valid; both manual pages rendering without a warning and
+person see there: exactly the expected files, each named by the application id (the texts'
+catalogues by their text domain); the Japanese catalogue translating; the desktop entry and the
+AppStream description valid; both manual pages rendering without a warning and
 naming every option and command the programs' --help lists; the programs running from the
 prefix.
 
 Usage: check_installed_tree.py BUILD_FOLDER SOURCE_FOLDER APPLICATION_ID VERSION
 Exits 77 (skipped) when a checking tool is not installed."""
 
+import gettext
 import os
 import re
 import shutil
@@ -55,6 +57,8 @@ def expected_files(source, app_id):
         "share/man/man1/kavora-remote.1",
         "lib/systemd/user/kavora.service",
     }
+    for language in open(os.path.join(source, "po/LINGUAS")).read().split():
+        files.add(f"share/locale/{language}/LC_MESSAGES/kavora.mo")
     for folder in ("status", "actions"):
         for name in os.listdir(os.path.join(icons, folder)):
             files.add(f"share/icons/hicolor/scalable/{folder}/{name}")
@@ -151,6 +155,9 @@ def main():
         check_desktop_entry(os.path.join(prefix, f"share/applications/{app_id}.desktop"), app_id)
         check_metainfo(os.path.join(prefix, f"share/metainfo/{app_id}.metainfo.xml"), app_id,
                        version)
+        japanese = gettext.translation("kavora", os.path.join(prefix, "share/locale"), ["ja"])
+        if japanese.gettext("Quit") != "終了":
+            fail("the installed Japanese catalogue does not translate the texts")
         unit = open(os.path.join(prefix, "lib/systemd/user/kavora.service")).read()
         for line in ("PartOf=graphical-session.target", "WantedBy=graphical-session.target"):
             if line not in unit.splitlines():

@@ -1,5 +1,7 @@
 #include "presentation/ConsentTexts.h"
 
+#include "support/TextLanguage.h"
+
 #include <gtest/gtest.h>
 
 namespace kavora {
@@ -33,6 +35,7 @@ TEST(ConsentTexts, CodesAreGroupedOnlyWhenTheyHaveSixDigits)
 
 TEST(ConsentTexts, TheHeadlessReceiverPrintsTheCommandThatAllowsTheController)
 {
+    test::readTextsAs("en_US.UTF-8"); // a session in English
     const PeerID pad { 1, "Pad", kFingerprint, "123456" };
     EXPECT_EQ(consentAnnouncement(pad),
               "kavora: controller \"Pad\" asks to control this computer\n"
@@ -48,6 +51,7 @@ TEST(ConsentTexts, TheHeadlessReceiverPrintsTheCommandThatAllowsTheController)
               "kavora: controller \"Pad\" asks to control this computer (code 123456, "
               "fingerprint "
                   + kFingerprint + "); allow it with: kavora devices allow " + kFingerprint);
+    test::readTextsAs("ja_JP.UTF-8");
 }
 
 } // namespace

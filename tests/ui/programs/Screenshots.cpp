@@ -1,9 +1,11 @@
 // Renders the panel (off, waiting, connected), the settings window (top and bottom) and its
 // switch for control from a browser (on, with an address and its QR code) over the real
-// controller and test doubles, and writes them as PNG files into the folder given. Run on a
-// real X server (scripts/screenshots runs it under Xvfb) so that the desktop's fonts are used.
+// controller and test doubles, and writes them as PNG files into the folder given, in the
+// language of the environment (LANG) as the program chooses it. Run on a real X server
+// (scripts/screenshots runs it under Xvfb) so that the desktop's fonts are used.
 #include "../UiRig.h"
 #include "platform/LoginStart.h"
+#include "presentation/MessageLanguage.h"
 #include "support/FixedBrowserControl.h"
 #include "ui/ConsentPrompt.h"
 #include "ui/MenuBarPanel.h"
@@ -16,6 +18,8 @@
 #include <QThread>
 
 #include <cstdio>
+#include <cstdlib>
+#include <string_view>
 
 namespace {
 
@@ -54,11 +58,17 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: %s FOLDER\n", argv[0]);
         return 2;
     }
+    kavora::useMessageCatalogues(KAVORA_CATALOGUE_DIR);
     const QDir folder(QString::fromLocal8Bit(argv[1]));
     UiRig rig(false);
-    rig.workspace.scanned = { { "org.mozilla.firefox", "Firefox", "/apps/firefox" },
-                              { "org.gnome.Nautilus", "ファイル", "/apps/files" },
-                              { "org.gnome.TextEditor", "テキストエディター", "/apps/text" } };
+    // The applications' names as the desktop gives them in that language.
+    const bool japanese
+        = std::string_view(std::getenv("LANG") ? std::getenv("LANG") : "").starts_with("ja");
+    rig.workspace.scanned
+        = { { "org.mozilla.firefox", "Firefox", "/apps/firefox" },
+            { "org.gnome.Nautilus", japanese ? "ファイル" : "Files", "/apps/files" },
+            { "org.gnome.TextEditor", japanese ? "テキストエディター" : "Text Editor",
+              "/apps/text" } };
     for (const auto& app : rig.workspace.scanned)
         rig.adapter->addRegisteredApp(app.bundleIdentifier);
     rig.adapter->addFavoriteSite("https://www.debian.org/", "Debian", std::nullopt);
@@ -94,7 +104,7 @@ int main(int argc, char** argv)
     kavora::SettingsWindow window(*rig.adapter, &loginStart, &browserControl);
     window.showWindow();
     ok &= save(window, folder, "settings-top.png");
-    // The "接続" section with the form's margin around it, as the window shows it.
+    // The connection section with the form's margin around it, as the window shows it.
     QWidget& connection = window.connection();
     ok &= save(*connection.parentWidget(), folder, "settings-browser.png",
                connection.geometry().adjusted(-12, -12, 12, 12));

@@ -1,0 +1,12 @@
+#pragma once
+
+namespace kavora {
+
+// Marks a text the user reads where a layer below the views defines it, so that the catalogue's
+// extraction finds it; the view that shows it looks it up (i18n in presentation/Translation.h).
+constexpr const char* translatable(const char* english)
+{
+    return english;
+}
+
+} // namespace kavora
