@@ -7,6 +7,8 @@
 #include "platform/MacKeyCodes.h"
 #include "platform/linux/desktop/DesktopApplications.h"
 #include "platform/linux/settings/UserFolders.h"
+#include "platform/linux/system/QtPasteboard.h"
+#include "platform/linux/x11/X11Clipboard.h"
 
 #include <QCoreApplication>
 #include <QRandomGenerator>
@@ -15,6 +17,13 @@ namespace kavora {
 namespace {
 
 constexpr std::chrono::seconds kSettingsPollInterval { 1 };
+
+std::unique_ptr<Pasteboard> clipboardFor(InputBackend backend)
+{
+    if (backend == InputBackend::XTest)
+        return std::make_unique<X11Clipboard>();
+    return std::make_unique<QtPasteboard>();
+}
 
 // The overview key where the desktop offers no overview call: Command+Space, which the X11
 // backend turns into the desktop's Super key.
@@ -53,6 +62,7 @@ Receiver::Receiver(const ReceiverOptions& options, Log& log)
     , settings_(defaults_, legacy_, log)
     , inputSettings_(defaults_)
     , input_(scheduler_, defaults_, inputSettings_, log)
+    , pasteboard_(clipboardFor(input_.backend()))
     , workspace_(std::make_unique<DesktopApplications>(), RunningSources::ofThisSession())
     , launcher_([this] { postOverviewKey(input_.events()); },
                 [this](const std::string& bundleId) {
@@ -72,7 +82,7 @@ Receiver::Receiver(const ReceiverOptions& options, Log& log)
         QObject::connect(&settingsPoll_, &QTimer::timeout, [this] { takeSettingsChanges(); });
         settingsPoll_.start(kSettingsPollInterval);
     }
-    injector_ = CGEventInjector::create({ scheduler_, inputSettings_, input_.events(), pasteboard_,
+    injector_ = CGEventInjector::create({ scheduler_, inputSettings_, input_.events(), *pasteboard_,
                                           input_, audio_, launcher_, log });
     controller_ = MacController::create(
         { scheduler_, input_, launcher_, settings_, defaults_, workspace_, http_, log }, receiver_,

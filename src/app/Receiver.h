@@ -13,7 +13,6 @@
 #include "platform/linux/settings/PlistLegacyPreferences.h"
 #include "platform/linux/system/PulseAudioControl.h"
 #include "platform/linux/system/QtHttpClient.h"
-#include "platform/linux/system/QtPasteboard.h"
 #include "platform/linux/system/QtScheduler.h"
 #include "wire/PairingTokens.h"
 
@@ -31,6 +30,7 @@ class CGEventInjector;
 class Log;
 class MacController;
 class MCReceiverMac;
+class Pasteboard;
 struct ReceiverOptions;
 
 // The receiver on the real desktop services: every backend, then the link, the injector and
@@ -72,7 +72,9 @@ private:
     InputSettings inputSettings_;
     // The event services and the accessibility services of the desktop's way of input.
     DesktopInput input_;
-    QtPasteboard pasteboard_;
+    // The X clipboard where input goes through X11, so that a paste pastes what was set there;
+    // Qt's clipboard elsewhere.
+    std::unique_ptr<Pasteboard> pasteboard_;
     PulseAudioControl audio_;
     LinuxWorkspace workspace_;
     DesktopLaunchServices launcher_;

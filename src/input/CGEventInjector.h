@@ -96,7 +96,8 @@ private:
     void pressKey(std::uint8_t modifier, std::uint8_t usage);
     void enterText(std::string_view text);
     void typeUnicode(std::string_view text);
-    void pasteText(std::string_view text);
+    // False, with nothing pasted, when the pasteboard could not be taken.
+    bool pasteText(std::string_view text);
     void restorePasteboard(const std::vector<PasteboardItem>& items);
 
     // Zoom, volume and system actions (SystemActions.cpp).
