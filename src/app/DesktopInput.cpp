@@ -43,6 +43,10 @@ DesktopInput::DesktopInput(Scheduler& scheduler, UserDefaults& defaults,
     switch (choice_.backend) {
     case InputBackend::XTest:
         x11_ = std::make_unique<X11EventServices>(settings);
+        x11_->onConnectionLost = [this] {
+            if (onDisplayLost)
+                onDisplayLost();
+        };
         events_ = x11_.get();
         break;
     case InputBackend::Portal:
@@ -76,7 +80,7 @@ bool DesktopInput::isTrusted()
 {
     switch (choice_.backend) {
     case InputBackend::XTest:
-        return menus_.isTrusted();
+        return x11_->isConnected();
     case InputBackend::Portal:
         return session_->state() == PortalSession::State::Granted;
     case InputBackend::None:
@@ -122,6 +126,11 @@ std::string DesktopInput::trustHint()
 std::shared_ptr<AccessibilityElement> DesktopInput::frontmostMenuBar()
 {
     return menus_.frontmostMenuBar();
+}
+
+bool DesktopInput::reconnectDisplay()
+{
+    return !x11_ || x11_->reconnect();
 }
 
 void DesktopInput::setSessionWanted(bool wanted)
