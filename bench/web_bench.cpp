@@ -1,9 +1,10 @@
-// How long a finger's motion takes to move the X pointer: from a touch event dispatched to the
-// controller page in Chromium (through the DevTools protocol, as a touch screen's reach the
-// page) to the first pointer motion the X server delivers to a client, beside the same figure
-// for a `mouseDelta` line given to kavora-remote. Both go to the real kavora program serving the
-// page on 127.0.0.1, on an Xvfb server of the bench's own, in the same run. Needs node, Chromium
-// and tests/browser/node_modules (npm ci); skips without them.
+// How long a finger's (or a mouse's) motion takes to move the X pointer: from a touch or mouse
+// event dispatched to the controller page, in Chromium (touches through the DevTools protocol, as
+// a touch screen's reach the page) and in WebKit (touches created in the page, the mouse through
+// WebDriver), to the first pointer motion the X server delivers to a client, beside the same
+// figure for a `mouseDelta` line given to kavora-remote. All go to the real kavora program
+// serving the page on 127.0.0.1, on an Xvfb server of the bench's own, in the same run. Needs
+// node, Chromium, WebKitWebDriver and tests/browser/node_modules (npm ci); skips without them.
 #include "Percentile.h"
 #include "browser/PageDriver.h"
 #include "e2e/ReceiverProcess.h"
@@ -133,35 +134,29 @@ private:
     std::vector<Clock::time_point> motions_;
 };
 
+// One receiver with a watcher; the browsers' pages join it in turn, kavora-remote last.
 struct Rig {
     std::string problem;
     std::unique_ptr<ReceiverProcess> receiver;
     std::unique_ptr<MotionWatcher> watcher;
-    std::unique_ptr<PageDriver> driver;
+    std::string address;
 
     Rig()
     {
         test::ensureQtApplication();
-        problem = PageDriver::missing();
+        problem = PageDriver::missing("chromium") + PageDriver::missing("webkit");
         if (!problem.empty())
             return;
         receiver = std::make_unique<ReceiverProcess>(ReceiverProcess::PrepareHome {}, true,
                                                      ReceiverProcess::Browser::On);
-        const auto address = receiver->ready() ? receiver->webAddress() : std::string();
+        address = receiver->ready() ? receiver->webAddress() : std::string();
         if (address.empty()) {
             problem = "the receiver did not serve the page: " + receiver->log();
             return;
         }
         watcher = std::make_unique<MotionWatcher>(receiver->xDisplay());
-        if (!watcher->ready()) {
+        if (!watcher->ready())
             problem = "no window to watch the pointer";
-            return;
-        }
-        driver = std::make_unique<PageDriver>(receiver->scratchPath("driver.log"));
-        const auto opened = driver->command(
-            "phone", { { "cmd", "open" }, { "url", address }, { "until", "connected" } });
-        if (!opened.value("ok", false))
-            problem = "the page did not join: " + test::errorOf(opened);
     }
 };
 
@@ -178,15 +173,26 @@ void report(benchmark::State& state, const std::vector<double>& latenciesMs)
     state.counters["max_ms"] = percentile(latenciesMs, 1.0);
 }
 
-// One finger put down, moved once and lifted, per iteration; timed from the moment the move is
-// dispatched to Chromium to the first X motion (p50_ms, p99_ms), and from the moment the touch
-// event reached the page (page_p50_ms, page_p99_ms). The page sends the first motion of a frame
-// at once, and the receiver posts at its next 120 Hz frame.
-void BM_WebTouchToMotion(benchmark::State& state)
+// One finger (or the mouse with its button) put down, moved once and lifted, per iteration; timed
+// from the moment the move is dispatched to the browser to the first X motion (p50_ms, p99_ms),
+// and from the moment the pointer event reached the page (page_p50_ms, page_p99_ms). The page
+// sends the first motion of a frame at once, and the receiver posts at its next 120 Hz frame.
+void webToMotion(benchmark::State& state, const char* engine, bool mouse)
 {
     auto& shared = rig();
     if (!shared.problem.empty()) {
         state.SkipWithError(shared.problem.c_str());
+        return;
+    }
+    // Each run pairs a page of its own: the page before left, and a code works once.
+    PageDriver driver(shared.receiver->scratchPath(std::string(engine) + "-driver.log"), engine);
+    // `kavora web` prints a fresh address with its code.
+    const auto address = test::pairingAddressIn(
+        test::run({ KAVORA_PROGRAM, "web" }, shared.receiver->environment()).output);
+    const auto opened = driver.command(
+        "phone", { { "cmd", "open" }, { "url", address }, { "until", "connected" } });
+    if (!opened.value("ok", false)) {
+        state.SkipWithError(("the page did not join: " + test::errorOf(opened)).c_str());
         return;
     }
     std::vector<double> latencies;
@@ -195,12 +201,15 @@ void BM_WebTouchToMotion(benchmark::State& state)
     for (auto _ : state) {
         shared.watcher->settle();
         const int x = 195;
-        const auto start = shared.driver->command(
-            "phone", { { "cmd", "touch" }, { "phase", "start" }, { "at", { x, 400 } } });
-        const auto moved = shared.driver->command(
+        const auto start = driver.command(
             "phone",
-            { { "cmd", "touch" }, { "phase", "move" }, { "at", { x + direction * kStep, 400 } } });
-        shared.driver->command("phone", { { "cmd", "touch" }, { "phase", "end" } });
+            { { "cmd", "touch" }, { "phase", "start" }, { "at", { x, 400 } }, { "mouse", mouse } });
+        const auto moved = driver.command("phone",
+                                          { { "cmd", "touch" },
+                                            { "phase", "move" },
+                                            { "at", { x + direction * kStep, 400 } },
+                                            { "mouse", mouse } });
+        driver.command("phone", { { "cmd", "touch" }, { "phase", "end" }, { "mouse", mouse } });
         direction = -direction;
         if (!start.value("ok", false) || !moved.value("ok", false)) {
             state.SkipWithError(("the page took no touch: " + test::errorOf(moved)).c_str());
@@ -226,10 +235,24 @@ void BM_WebTouchToMotion(benchmark::State& state)
     // The part after the touch event reached the page: the page, the WebSocket, the receiver.
     state.counters["page_p50_ms"] = percentile(fromPage, 0.5);
     state.counters["page_p99_ms"] = percentile(fromPage, 0.99);
-    // The place is kavora-remote's next.
-    shared.driver->command("phone", { { "cmd", "close" } });
+    driver.command("phone", { { "cmd", "close" } }); // the place is the next page's
 }
-BENCHMARK(BM_WebTouchToMotion)->Iterations(200)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(webToMotion, chromium_touch, "chromium", false)
+    ->Iterations(200)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(webToMotion, chromium_mouse, "chromium", true)
+    ->Iterations(200)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(webToMotion, webkit_touch, "webkit", false)
+    ->Iterations(200)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(webToMotion, webkit_mouse, "webkit", true)
+    ->Iterations(200)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 // A mouseDelta line written to kavora-remote's input, timed to the first X motion: the native
 // link's figure, through a process and a pipe as the browser's is through Chromium.

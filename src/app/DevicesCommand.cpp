@@ -19,6 +19,7 @@ void printDevicesUsage(std::ostream& stream)
     stream << "Usage: kavora devices list\n"
               "       kavora devices allow FINGERPRINT\n"
               "       kavora devices revoke FINGERPRINT\n"
+              "       kavora devices rename FINGERPRINT NAME\n"
               "\n"
               "The controllers allowed to connect to this computer without being asked.\n"
               "A controller that is not trusted is held while the desktop program asks the user\n"
@@ -28,6 +29,9 @@ void printDevicesUsage(std::ostream& stream)
               "  allow FINGERPRINT    trust a controller ahead of time, or accept the one the\n"
               "                       receiver is asking about\n"
               "  revoke FINGERPRINT   forget a controller; if it is connected, it is disconnected\n"
+              "  rename FINGERPRINT NAME\n"
+              "                       list a trusted controller under NAME from now on, whatever\n"
+              "                       name it connects under\n"
               "\n"
               "FINGERPRINT is the SHA-256 fingerprint of the controller's certificate, 64\n"
               "hexadecimal digits, with or without colons (kavora-remote identity prints its\n"
@@ -84,7 +88,8 @@ int runDevicesCommand(const std::vector<std::string>& args, JsonFileUserDefaults
     TrustedDevices devices(defaults, systemWallTime);
     if (verb == "list" && args.size() == 1)
         return listDevices(devices, out);
-    if ((verb == "allow" || verb == "revoke") && args.size() == 2) {
+    const bool renaming = verb == "rename" && args.size() == 3 && !args[2].empty();
+    if (((verb == "allow" || verb == "revoke") && args.size() == 2) || renaming) {
         const auto fingerprint = normalizedFingerprint(args[1]);
         if (!fingerprint) {
             err << "kavora devices: \"" << args[1]
@@ -96,7 +101,7 @@ int runDevicesCommand(const std::vector<std::string>& args, JsonFileUserDefaults
             devices.trust(*fingerprint, {}, TrustedDevices::Seen::NotYet);
             return finishDevicesChange(defaults, err);
         }
-        if (!devices.revoke(*fingerprint)) {
+        if (renaming ? !devices.rename(*fingerprint, args[2]) : !devices.revoke(*fingerprint)) {
             err << "kavora devices: no trusted controller has the fingerprint " << *fingerprint
                 << '\n';
             return kDevicesFailed;

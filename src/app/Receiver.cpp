@@ -73,7 +73,8 @@ PeerLinkOptions linkOptions(const ReceiverOptions& options, const UserDefaults& 
 
 Receiver::Receiver(const ReceiverOptions& options, Log& log)
     : log_(log)
-    , defaults_(settingsFolder(), log)
+    , defaults_(settingsFolder(), log, scheduler_)
+    , legacy_(kOwnProgram)
     , settings_(defaults_, legacy_, log)
     , inputSettings_(defaults_)
     , input_(scheduler_, defaults_, inputSettings_, log)
@@ -117,7 +118,7 @@ Receiver::~Receiver()
 
 RunningSources Receiver::runningSources()
 {
-    auto sources = RunningSources::ofThisSession();
+    auto sources = RunningSources::ofThisSession(scheduler_, log_);
     clientList_ = sources.clients.get();
     return sources;
 }

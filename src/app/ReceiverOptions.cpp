@@ -44,7 +44,9 @@ std::optional<ReceiverOptions> parseReceiverOptions(const std::vector<std::strin
         if (arg == "--headless") {
             options.headless = true;
         } else if (arg == "--autostart") {
+            // Started at login to be ready for the phone: switched on at once.
             options.autostart = true;
+            options.advertise = true;
         } else if (arg == "--advertise") {
             options.advertise = true;
         } else if (arg == "--port" && !hasValue) {

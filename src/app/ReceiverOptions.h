@@ -18,7 +18,7 @@ class UserDefaults;
 struct ReceiverOptions {
     bool headless = false;
     // Started by the session at login: the desktop program stays in its status icon instead of
-    // opening the settings window.
+    // opening the settings window, and switches advertising on (advertise is set too).
     bool autostart = false;
     bool advertise = false;
     std::uint16_t port = 0; // 0: the stored port, else any free one (listenPort())

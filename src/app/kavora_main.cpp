@@ -5,6 +5,7 @@
 #include "app/SingleInstance.h"
 #include "app/WebCommand.h"
 #include "platform/linux/settings/JsonFileUserDefaults.h"
+#include "platform/linux/settings/PlistLegacyPreferences.h"
 #include "platform/linux/settings/UserFolders.h"
 #include "platform/linux/system/SystemLog.h"
 
@@ -24,6 +25,7 @@ void printUsage()
         "Usage: kavora [--autostart] [--headless] [--advertise] [--port N] [--listen ADDRESS]\n"
         "       kavora defaults read [KEY] | write KEY VALUE | delete KEY\n"
         "       kavora devices list | allow FINGERPRINT | revoke FINGERPRINT\n"
+        "                    | rename FINGERPRINT NAME\n"
         "       kavora web [on | off]\n"
         "       kavora --help | --version\n"
         "\n"
@@ -36,8 +38,9 @@ void printUsage()
         "user with the controller's name and verification code; the headless receiver\n"
         "prints the request and the kavora devices command that allows it.\n"
         "\n"
-        "  --autostart  start to the status icon without opening the settings window\n"
-        "               (how the start-at-login entry starts it)\n"
+        "  --autostart  start switched on, to the status icon without opening the\n"
+        "               settings window (how the start-at-login entry starts it);\n"
+        "               without a tray a notification says that it runs\n"
         "  --headless   run without a user interface (for servers and tests)\n"
         "  --advertise  switch advertising on at start, so controllers can connect\n"
         "  --port N     listen on TCP port N; 0, the default, takes the port stored in\n"
@@ -94,6 +97,9 @@ int runWeb(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
+    // Started by this program itself to read a legacy preferences file: nothing else runs.
+    if (argc == 2 && std::strcmp(argv[1], kavora::kLegacyReaderFlag) == 0)
+        return kavora::runLegacyPreferencesReader();
     if (argc > 1 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
         printUsage();
         return 0;

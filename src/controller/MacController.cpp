@@ -183,6 +183,11 @@ void MacController::revokeTrustedDevice(const std::string& fingerprint)
     receiver_->revokeTrustedDevice(fingerprint);
 }
 
+void MacController::renameTrustedDevice(const std::string& fingerprint, const std::string& name)
+{
+    receiver_->renameTrustedDevice(fingerprint, name);
+}
+
 void MacController::handleMessage(const ControlMessage& message)
 {
     std::visit(

@@ -90,6 +90,8 @@ public:
     void answerConsentRequest(ConsentAnswer answer);
     // Forgets a trusted controller; its session, if it has one, ends at once.
     void revokeTrustedDevice(const std::string& fingerprint);
+    // Names a trusted controller as the user wants it listed.
+    void renameTrustedDevice(const std::string& fingerprint, const std::string& name);
     // Deselects a selected preset, or selects one while fewer than three are.
     void toggleSystemButton(const std::string& id);
 

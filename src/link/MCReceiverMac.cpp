@@ -154,6 +154,11 @@ void MCReceiverMac::revokeTrustedDevice(const std::string& fingerprint)
     trustedDevices_.revoke(fingerprint);
 }
 
+void MCReceiverMac::renameTrustedDevice(const std::string& fingerprint, const std::string& name)
+{
+    trustedDevices_.rename(fingerprint, name);
+}
+
 void MCReceiverMac::reloadTrustedDevices()
 {
     trustedDevices_.reload();
@@ -174,7 +179,10 @@ void MCReceiverMac::handleStateChange(const PeerID& peer, PeerState state)
         break;
     case PeerState::Connected:
         isConnected_ = true;
-        connectedPeerName_ = peer.displayName;
+        if (const auto* known = trustedDevices_.find(peer.fingerprint); known && known->renamed)
+            connectedPeerName_ = known->name;
+        else
+            connectedPeerName_ = peer.displayName;
         break;
     }
 }

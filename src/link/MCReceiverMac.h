@@ -72,6 +72,8 @@ public:
     void answerConsentRequest(ConsentAnswer answer);
     // Forgets the device; a session it has ends at once.
     void revokeTrustedDevice(const std::string& fingerprint);
+    // The user's name for a trusted device, shown from now on whatever name it connects under.
+    void renameTrustedDevice(const std::string& fingerprint, const std::string& name);
     // Takes the trusted devices another process (`kavora devices`) changed in the store.
     void reloadTrustedDevices();
     // Sends the message to every connected peer; does nothing without one.

@@ -16,6 +16,7 @@ constexpr std::size_t kFingerprintDigits = 64;
 constexpr std::string_view kNameMember = "name";
 constexpr std::string_view kTrustedMember = "trusted";
 constexpr std::string_view kLastSeenMember = "lastSeen";
+constexpr std::string_view kRenamedMember = "renamed";
 
 bool isHexDigit(char c)
 {
@@ -52,6 +53,11 @@ std::optional<TrustedDevice> readEntry(const std::string& key, const json& entry
         if (!device.lastSeen)
             return std::nullopt;
     }
+    if (auto renamed = entry.find(kRenamedMember); renamed != entry.end()) {
+        if (!renamed->is_boolean())
+            return std::nullopt;
+        device.renamed = renamed->get<bool>();
+    }
     return device;
 }
 
@@ -62,6 +68,8 @@ json entryOf(const TrustedDevice& device)
     entry[std::string(kTrustedMember)] = storedTimeText(device.trustedAt);
     if (device.lastSeen)
         entry[std::string(kLastSeenMember)] = storedTimeText(*device.lastSeen);
+    if (device.renamed)
+        entry[std::string(kRenamedMember)] = true;
     return entry;
 }
 
@@ -130,7 +138,8 @@ void TrustedDevices::trust(const std::string& fingerprint, const std::string& na
     if (const auto* known = find(fingerprint)) {
         device.trustedAt = known->trustedAt;
         device.lastSeen = known->lastSeen;
-        if (name.empty())
+        device.renamed = known->renamed;
+        if (name.empty() || known->renamed)
             device.name = known->name;
     }
     if (seen == Seen::Now)
@@ -150,6 +159,19 @@ bool TrustedDevices::revoke(const std::string& fingerprint)
     if (!isTrusted(fingerprint))
         return false;
     write(fingerprint, std::nullopt);
+    return true;
+}
+
+bool TrustedDevices::rename(const std::string& fingerprint, const std::string& name)
+{
+    reload(); // another process may have revoked it
+    const auto* known = find(fingerprint);
+    if (!known || name.empty())
+        return false;
+    auto device = *known;
+    device.name = name;
+    device.renamed = true;
+    write(fingerprint, device);
     return true;
 }
 

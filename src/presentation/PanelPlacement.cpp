@@ -14,13 +14,17 @@ int clampSpan(int start, int length, int low, int high)
 
 } // namespace
 
-ScreenRect panelPlacement(const ScreenRect& anchor, int panelWidth, int panelHeight,
+ScreenRect panelPlacement(const std::optional<ScreenRect>& anchor, int panelWidth, int panelHeight,
                           const ScreenRect& available)
 {
-    const int anchorMiddleY = anchor.y + anchor.height / 2;
-    const bool opensUpward = anchorMiddleY > available.y + available.height / 2;
-    int x = anchor.x + anchor.width / 2 - panelWidth / 2;
-    int y = opensUpward ? anchor.y - panelHeight : anchor.y + anchor.height;
+    int x = available.x + available.width / 2 - panelWidth / 2;
+    int y = available.y + available.height / 2 - panelHeight / 2;
+    if (anchor) {
+        const int anchorMiddleY = anchor->y + anchor->height / 2;
+        const bool opensUpward = anchorMiddleY > available.y + available.height / 2;
+        x = anchor->x + anchor->width / 2 - panelWidth / 2;
+        y = opensUpward ? anchor->y - panelHeight : anchor->y + anchor->height;
+    }
     x = clampSpan(x, panelWidth, available.x, available.x + available.width);
     y = clampSpan(y, panelHeight, available.y, available.y + available.height);
     return { x, y, panelWidth, panelHeight };

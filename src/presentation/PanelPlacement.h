@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+
 namespace kavora {
 
 // Rectangles in the desktop's logical pixels, y growing downward.
@@ -15,8 +17,9 @@ struct ScreenRect {
 // Where the panel opens: centred under the anchor (the status icon, or a 1 x 1 rectangle at the
 // pointer when the tray host does not say where its icon is), or above it when the anchor is in
 // the lower half of the available area (a bottom panel), then moved as little as needed to lie
-// inside the available area. Returns the panel's rectangle.
-ScreenRect panelPlacement(const ScreenRect& anchor, int panelWidth, int panelHeight,
+// inside the available area. Without an anchor (nothing says where the click was) it is centred
+// in the available area. Returns the panel's rectangle.
+ScreenRect panelPlacement(const std::optional<ScreenRect>& anchor, int panelWidth, int panelHeight,
                           const ScreenRect& available);
 
 } // namespace kavora

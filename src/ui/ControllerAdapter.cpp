@@ -132,6 +132,11 @@ void ControllerAdapter::revokeTrustedDevice(const std::string& fingerprint)
     controller_->revokeTrustedDevice(fingerprint);
 }
 
+void ControllerAdapter::renameTrustedDevice(const std::string& fingerprint, const std::string& name)
+{
+    controller_->renameTrustedDevice(fingerprint, name);
+}
+
 void ControllerAdapter::connectNotify(const QMetaMethod& signal)
 {
     if (signal == QMetaMethod::fromSignal(&ControllerAdapter::debugValuesChanged))

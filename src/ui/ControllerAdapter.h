@@ -73,6 +73,7 @@ public Q_SLOTS:
     void moveFavoriteSite(const std::string& from, const std::string& to);
     void answerConsentRequest(ConsentAnswer answer);
     void revokeTrustedDevice(const std::string& fingerprint);
+    void renameTrustedDevice(const std::string& fingerprint, const std::string& name);
 
 Q_SIGNALS:
     void isConnectedChanged();

@@ -20,6 +20,9 @@ LoginStartSwitch::LoginStartSwitch(LoginStart& loginStart, QWidget* parent)
     switch_->setText(QStringLiteral("ログイン時に起動"));
     switch_->setAccessibleName(switch_->text());
     column->addWidget(switch_);
+    // A start by hand stays off until switched on; a login start is ready for the phone.
+    column->addWidget(noteLabel(QStringLiteral(
+        "ログイン時はオンの状態で起動し、信頼済みのコントローラーはそのまま接続できます。")));
     column->addWidget(problem_);
     problem_->hide();
     connect(switch_, &ToggleSwitch::valueRequested, this, &LoginStartSwitch::change);

@@ -12,7 +12,8 @@ class ToggleSwitch;
 // "ログイン時に起動", in the settings window's "Kavora" section: whether the session starts the
 // program at login. The switch shows what the system says, read again on every refresh (the
 // window refreshes it whenever it is shown), so an entry the user removed by hand shows off.
-// When a change fails, the reason shows under the switch.
+// A note under it says that a login start comes up switched on. When a change fails, the reason
+// shows under the switch.
 class LoginStartSwitch final : public QWidget {
     Q_OBJECT
 

@@ -8,7 +8,6 @@
 #include "ui/WindowAccessibility.h"
 
 #include <QApplication>
-#include <QCursor>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -283,17 +282,19 @@ bool MenuBarPanel::closedJustNow() const
     return sinceHidden_.isValid() && sinceHidden_.elapsed() < kClickWindowMs;
 }
 
-void MenuBarPanel::popUp(const QRect& iconGeometry)
+void MenuBarPanel::popUp(const std::optional<QRect>& anchor)
 {
-    const QRect anchor = iconGeometry.isValid() ? iconGeometry : QRect(QCursor::pos(), QSize(1, 1));
-    QScreen* screen = QGuiApplication::screenAt(anchor.center());
-    if (!screen)
+    QScreen* screen = anchor ? QGuiApplication::screenAt(anchor->center()) : nullptr;
+    std::optional<ScreenRect> placedAt;
+    if (screen)
+        placedAt = ScreenRect { anchor->x(), anchor->y(), anchor->width(), anchor->height() };
+    else
         screen = QGuiApplication::primaryScreen();
     layout()->activate();
     const QRect available = screen->availableGeometry();
-    const auto placed = panelPlacement(
-        { anchor.x(), anchor.y(), anchor.width(), anchor.height() }, width(), height(),
-        { available.x(), available.y(), available.width(), available.height() });
+    const auto placed
+        = panelPlacement(placedAt, width(), height(),
+                         { available.x(), available.y(), available.width(), available.height() });
     move(placed.x, placed.y);
     show();
     raise();

@@ -3,6 +3,8 @@
 #include <QElapsedTimer>
 #include <QFrame>
 
+#include <optional>
+
 class QLabel;
 class QPushButton;
 
@@ -24,9 +26,9 @@ public:
 
     explicit MenuBarPanel(ControllerAdapter& adapter, QWidget* parent = nullptr);
 
-    // Opens the panel at the status icon, or at the pointer when the icon's place is unknown
-    // (an empty rectangle), inside the available area of the screen there.
-    void popUp(const QRect& iconGeometry);
+    // Opens the panel at the anchor (the status icon, or the pointer where the click was) inside
+    // the available area of the screen there, or without an anchor centred on the primary screen.
+    void popUp(const std::optional<QRect>& anchor);
     // True for a moment after the panel closed: the click on the status icon that closed it
     // (a click outside a popup closes it) must not open it again.
     bool closedJustNow() const;

@@ -1,8 +1,10 @@
 #include "ui/SettingsWindow.h"
 
+#include "presentation/ShellFace.h"
 #include "ui/BrowserControlSwitch.h"
 #include "ui/ControllerAdapter.h"
 #include "ui/FavoriteSitesSection.h"
+#include "ui/FormParts.h"
 #include "ui/LoginStartSwitch.h"
 #include "ui/RegisteredAppsSection.h"
 #include "ui/StatusSections.h"
@@ -10,9 +12,13 @@
 #include "ui/TrackingSection.h"
 #include "ui/WindowAccessibility.h"
 
+#include <QCloseEvent>
 #include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace kavora {
@@ -26,6 +32,9 @@ SettingsWindow::SettingsWindow(ControllerAdapter& adapter, LoginStart* loginStar
     , systemButtons_(new SystemButtonsSection(adapter))
     , favoriteSites_(new FavoriteSitesSection(adapter))
     , connection_(new ConnectionSection(adapter))
+    , quitRow_(new QWidget)
+    , closeNote_(noteLabel(QString()))
+    , quitButton_(new QPushButton(QStringLiteral("終了")))
 {
     exposeOurWindowsToScreenReaders();
     setWindowTitle(QStringLiteral("Kavora 設定"));
@@ -58,10 +67,30 @@ SettingsWindow::SettingsWindow(ControllerAdapter& adapter, LoginStart* loginStar
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll->setAccessibleName(windowTitle());
+    auto* quitRow = new QHBoxLayout(quitRow_);
+    quitRow->addWidget(closeNote_, 1);
+    quitRow->addWidget(quitButton_);
+    connect(quitButton_, &QPushButton::clicked, this, &SettingsWindow::quitRequested);
+    auto* quitKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), this);
+    connect(quitKey, &QShortcut::activated, this, &SettingsWindow::quitRequested);
+    const auto showCloseNote = [this, &adapter] {
+        closeNote_->setText(QString::fromStdString(windowCloseNote(adapter.isAdvertising())));
+    };
+    connect(&adapter, &ControllerAdapter::isAdvertisingChanged, this, showCloseNote);
+    showCloseNote();
+    quitRow_->hide();
+
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
     column->addWidget(scroll);
+    column->addWidget(quitRow_);
     resize(kInitialSize);
+}
+
+void SettingsWindow::offerQuit(bool offered)
+{
+    quitRow_->setVisible(offered);
 }
 
 void SettingsWindow::showWindow()
@@ -82,6 +111,14 @@ void SettingsWindow::showWindow()
     showNormal();
     raise();
     activateWindow();
+}
+
+void SettingsWindow::closeEvent(QCloseEvent* event)
+{
+    QWidget::closeEvent(event);
+    // Only the window system's close is the user's: quitting closes every window too.
+    if (event->isAccepted() && event->spontaneous())
+        Q_EMIT closedByUser();
 }
 
 void SettingsWindow::hideEvent(QHideEvent* event)

@@ -3,6 +3,9 @@
 #include <QByteArray>
 #include <QWidget>
 
+class QLabel;
+class QPushButton;
+
 namespace kavora {
 
 class AdvertisingSection;
@@ -19,7 +22,9 @@ class TrackingSection;
 
 // The settings window "Kavora 設定": one scrolling form of seven sections. There is one for the
 // life of the program: closing it only hides it, with its size, place and form contents kept,
-// and showing it again brings the same window to the front.
+// and showing it again brings the same window to the front. Where no tray shows the status icon
+// the window is the program's face: a row under the form offers "終了" and says what closing the
+// window does. Ctrl+Q quits wherever the window is.
 class SettingsWindow final : public QWidget {
     Q_OBJECT
 
@@ -47,7 +52,18 @@ public:
     // Null without a browser control.
     BrowserControlSwitch* browserControl() { return browserControl_; }
 
+    // Shows or hides the row with "終了" (shown where there is no tray).
+    void offerQuit(bool offered);
+    QPushButton& quitButton() { return *quitButton_; }
+
+Q_SIGNALS:
+    void quitRequested();
+    // The user closed the window (its title bar's button, the window manager's close; not a
+    // close() of the program's own).
+    void closedByUser();
+
 protected:
+    void closeEvent(QCloseEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 
 private:
@@ -59,6 +75,9 @@ private:
     SystemButtonsSection* systemButtons_;
     FavoriteSitesSection* favoriteSites_;
     ConnectionSection* connection_;
+    QWidget* quitRow_;
+    QLabel* closeNote_;
+    QPushButton* quitButton_;
     QByteArray geometry_;
 };
 

@@ -3,6 +3,8 @@
 #include "ui/ControllerAdapter.h"
 #include "ui/MenuBarPanel.h"
 
+#include <QCursor>
+
 namespace kavora {
 namespace {
 
@@ -14,10 +16,12 @@ QIcon statusIcon(bool connected)
 
 } // namespace
 
-StatusTrayIcon::StatusTrayIcon(ControllerAdapter& adapter, MenuBarPanel& panel, QObject* parent)
+StatusTrayIcon::StatusTrayIcon(ControllerAdapter& adapter, MenuBarPanel& panel, bool pointerKnown,
+                               QObject* parent)
     : QObject(parent)
     , adapter_(adapter)
     , panel_(panel)
+    , pointerKnown_(pointerKnown)
 {
     menu_.addAction(QStringLiteral("設定…"), this, &StatusTrayIcon::settingsRequested);
     menu_.addAction(QStringLiteral("終了"), this, &StatusTrayIcon::quitRequested);
@@ -30,11 +34,6 @@ StatusTrayIcon::StatusTrayIcon(ControllerAdapter& adapter, MenuBarPanel& panel, 
             &StatusTrayIcon::showConnection);
     showConnection();
     icon_.show();
-}
-
-bool StatusTrayIcon::hostAvailable()
-{
-    return QSystemTrayIcon::isSystemTrayAvailable();
 }
 
 void StatusTrayIcon::showConnection()
@@ -50,7 +49,13 @@ void StatusTrayIcon::activated(QSystemTrayIcon::ActivationReason reason)
         panel_.hide();
         return;
     }
-    panel_.popUp(icon_.geometry());
+    // Status-notifier hosts keep their icon's place to themselves.
+    std::optional<QRect> anchor;
+    if (icon_.geometry().isValid())
+        anchor = icon_.geometry();
+    else if (pointerKnown_)
+        anchor = QRect(QCursor::pos(), QSize(1, 1));
+    panel_.popUp(anchor);
 }
 
 } // namespace kavora

@@ -10,16 +10,20 @@ class ControllerAdapter;
 class MenuBarPanel;
 
 // The receiver's status icon, "Kavora": a cursor arrow while no controller is connected and a
-// cursor with rays while one is. Activating it opens (or closes) the panel at the icon; its
-// menu offers the panel's two commands for hosts that only show menus.
+// cursor with rays while one is. Activating it opens (or closes) the panel at the icon, at the
+// pointer where the tray does not say where its icon is, or centred where the pointer's place is
+// not known either; its menu offers the panel's two commands for hosts that only show menus.
+// Qt picks the way to the tray (a status-notifier item, else an X11 tray) when the first icon is
+// made, so make it once a tray is there.
 class StatusTrayIcon final : public QObject {
     Q_OBJECT
 
 public:
-    StatusTrayIcon(ControllerAdapter& adapter, MenuBarPanel& panel, QObject* parent = nullptr);
+    // `pointerKnown`: the pointer's place is where the user clicked the tray (an X11 session,
+    // not clients of a Wayland compositor, which only learn it over their own windows).
+    StatusTrayIcon(ControllerAdapter& adapter, MenuBarPanel& panel, bool pointerKnown,
+                   QObject* parent = nullptr);
 
-    // Whether a tray host shows icons on this desktop now.
-    static bool hostAvailable();
     QSystemTrayIcon& icon() { return icon_; }
     QMenu& menu() { return menu_; }
 
@@ -33,6 +37,7 @@ private:
 
     ControllerAdapter& adapter_;
     MenuBarPanel& panel_;
+    bool pointerKnown_;
     QMenu menu_;
     QSystemTrayIcon icon_;
 };

@@ -7,11 +7,16 @@
 
 #include <QDateTime>
 #include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QToolButton>
 #include <QVBoxLayout>
 
 namespace kavora {
 namespace {
+
+// A name that fits the list; the link's names are shorter still.
+constexpr int kMaxNameLength = 40;
 
 // The last connection in the user's local time.
 std::string localTimeText(const TrustedDevice& device)
@@ -31,12 +36,27 @@ TrustedDeviceRow::TrustedDeviceRow(const TrustedDevice& device, ControllerAdapte
                                    QWidget* parent)
     : QWidget(parent)
     , fingerprint_(device.fingerprint)
+    , givenName_(device.name)
+    , adapter_(adapter)
     , name_(styledLabel(QString::fromStdString(deviceName(device.name)), look::TextStyle::Body))
+    , nameField_(new QLineEdit)
     , detail_(
           styledLabel(QString::fromStdString(trustedDeviceDetail(device, localTimeText(device))),
                       look::TextStyle::Caption, Tone::Secondary))
+    , rename_(new QToolButton)
     , remove_(new QToolButton)
 {
+    nameField_->setMaxLength(kMaxNameLength);
+    nameField_->setAccessibleName(QStringLiteral("端末の名前"));
+    nameField_->hide();
+    connect(nameField_, &QLineEdit::editingFinished, this, [this] { finishRenaming(true); });
+    nameField_->installEventFilter(this);
+    rename_->setAutoRaise(true);
+    rename_->setText(QStringLiteral("名前を変更"));
+    rename_->setAccessibleName(QStringLiteral("「%1」の名前を変更").arg(name_->text()));
+    rename_->setToolTip(rename_->accessibleName());
+    connect(rename_, &QToolButton::clicked, this, &TrustedDeviceRow::startRenaming);
+
     remove_->setAutoRaise(true);
     remove_->setIcon(look::symbolIcon(QStringLiteral("minus.circle.fill"),
                                       look::signal(look::Signal::Red, palette()),
@@ -50,12 +70,47 @@ TrustedDeviceRow::TrustedDeviceRow(const TrustedDevice& device, ControllerAdapte
     auto* text = new QVBoxLayout;
     text->setSpacing(1);
     text->addWidget(name_);
+    text->addWidget(nameField_);
     text->addWidget(detail_);
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(2, 3, 2, 3);
     row->setSpacing(10);
     row->addLayout(text, 1);
+    row->addWidget(rename_);
     row->addWidget(remove_);
+}
+
+void TrustedDeviceRow::startRenaming()
+{
+    name_->hide();
+    rename_->setEnabled(false);
+    nameField_->setText(QString::fromStdString(givenName_));
+    nameField_->show();
+    nameField_->setFocus();
+    nameField_->selectAll();
+}
+
+bool TrustedDeviceRow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == nameField_ && event->type() == QEvent::KeyPress
+        && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        finishRenaming(false);
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TrustedDeviceRow::finishRenaming(bool keep)
+{
+    if (nameField_->isHidden())
+        return; // Return, then the focus leaving the field
+    nameField_->hide();
+    name_->show();
+    rename_->setEnabled(true);
+    const auto name = nameField_->text().trimmed().toStdString();
+    // The list is rebuilt from the new name; nothing else to show here.
+    if (keep && !name.empty() && name != givenName_)
+        adapter_.renameTrustedDevice(fingerprint_, name);
 }
 
 TrustedDevicesList::TrustedDevicesList(ControllerAdapter& adapter, QWidget* parent)

@@ -6,6 +6,7 @@
 #include <vector>
 
 class QLabel;
+class QLineEdit;
 class QToolButton;
 class QVBoxLayout;
 
@@ -14,7 +15,8 @@ namespace kavora {
 class ControllerAdapter;
 struct TrustedDevice;
 
-// One trusted controller: its name, when it last connected, and a button that removes it.
+// One trusted controller: its name, when it last connected, a button that renames it (the name
+// becomes a field until Return or leaving it; Escape keeps the old name) and one that removes it.
 class TrustedDeviceRow final : public QWidget {
     Q_OBJECT
 
@@ -25,12 +27,24 @@ public:
     const std::string& fingerprint() const { return fingerprint_; }
     QLabel* name() const { return name_; }
     QLabel* detail() const { return detail_; }
+    QToolButton* renameButton() const { return rename_; }
+    QLineEdit* nameField() const { return nameField_; }
     QToolButton* removeButton() const { return remove_; }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void startRenaming();
+    void finishRenaming(bool keep);
+
     std::string fingerprint_;
+    std::string givenName_; // as stored; empty for a device that never said its name
+    ControllerAdapter& adapter_;
     QLabel* name_;
+    QLineEdit* nameField_;
     QLabel* detail_;
+    QToolButton* rename_;
     QToolButton* remove_;
 };
 

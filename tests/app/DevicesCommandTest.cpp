@@ -68,12 +68,18 @@ TEST_F(DevicesCommandTest, AllowTrustsAheadOfTimeAndListShowsIt)
                   + " UTC\n  last seen    never\n");
 }
 
-TEST_F(DevicesCommandTest, RevokeForgetsATrustedControllerAndFailsOnAnUnknownOne)
+TEST_F(DevicesCommandTest, RenameAndRevokeChangeATrustedControllerAndFailOnAnUnknownOne)
 {
     ASSERT_EQ(devices({ "allow", kPad }).status, 0);
-    const auto unknown = devices({ "revoke", std::string(64, 'e') });
-    EXPECT_EQ(unknown.status, 1);
-    EXPECT_NE(unknown.err.find("no trusted controller"), std::string::npos) << unknown.err;
+    const std::string stranger(64, 'e');
+    for (const auto& unknown : { std::vector<std::string> { "revoke", stranger },
+                                 std::vector<std::string> { "rename", stranger, "Kitchen" } }) {
+        const auto run = devices(unknown);
+        EXPECT_EQ(run.status, 1) << unknown[0];
+        EXPECT_NE(run.err.find("no trusted controller"), std::string::npos) << run.err;
+    }
+    EXPECT_EQ(devices({ "rename", kPadTyped, "Kitchen" }).status, 0);
+    EXPECT_EQ(seenByAReceiver().at(0).name, "Kitchen");
     EXPECT_EQ(devices({ "revoke", kPadTyped }).status, 0);
     EXPECT_TRUE(seenByAReceiver().empty());
     EXPECT_EQ(devices({ "revoke", kPad }).status, 1);
@@ -90,6 +96,8 @@ TEST_F(DevicesCommandTest, WrongWordsAndMalformedFingerprintsChangeNothing)
         { "allow", kPad.substr(1) },
         { "allow", kPad + "0" },
         { "revoke", "Pad" },
+        { "rename", kPad },
+        { "rename", kPad, "" },
     };
     for (const auto& args : wrong) {
         const auto run = devices(args);

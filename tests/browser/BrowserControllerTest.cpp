@@ -1,7 +1,8 @@
-// The browser controller end to end: the real receiver serving its page, Chromium on a phone's
-// screen opening the address of the receiver's QR code, touches and typing on the page, and
-// their effect seen by an X client of the test's own. One receiver and one browser serve the
-// whole suite, whose cases run in order: join, use, then be refused.
+// The browser controller end to end, in Chromium and in WebKit: the real receiver serving its
+// page, a browser on a phone's screen opening the address of the receiver's QR code, gestures,
+// a mouse and typing on the page, and their effect seen by an X client of the test's own. One
+// receiver and one browser serve each engine's suite, whose cases run in order: join, use, then
+// be refused.
 #include "PageDriver.h"
 #include "e2e/ReceiverProcess.h"
 #include "support/linux/PeerTestSupport.h"
@@ -24,10 +25,10 @@ namespace {
 using nlohmann::json;
 namespace fs = std::filesystem;
 using Event = X11TestClient::Event;
+using namespace std::chrono_literals;
 
 constexpr unsigned long kJapaneseDay = 0x1000000 + 0x65E5; // 日, as X names a Unicode keysym
 constexpr unsigned long kReturnKeysym = 0xFF0D;
-constexpr unsigned int kWheelUp = 4;
 
 // A registered application whose program leaves a mark when started, with a red icon.
 void addViewer(const fs::path& home)
@@ -59,27 +60,62 @@ std::string fingerprintOf(const std::string& credential)
     return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex().toStdString();
 }
 
+// The engines, each with the status its page shows once joined: Chromium asks for Japanese, the
+// WebKit driver is given English.
+struct Chromium {
+    static constexpr const char* name = "chromium";
+    static constexpr const char* connected = "接続中";
+};
+struct WebKit {
+    static constexpr const char* name = "webkit";
+    static constexpr const char* connected = "Connected";
+};
+
+// A sound server of the suite's own with one null sink, for the receiver to unmute.
+struct SoundServer {
+    TemporaryFolder folder;
+    std::string address = "unix:" + (folder.path() / "native").string();
+    ChildProcess process {
+        { { "pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no", "-L",
+            "module-native-protocol-unix auth-anonymous=1 socket="
+                + (folder.path() / "native").string(),
+            "-L", "module-null-sink sink_name=kavora_web" },
+          { { "HOME", folder.path().string() }, { "XDG_RUNTIME_DIR", folder.path().string() } },
+          false,
+          (folder.path() / "pulseaudio.log").string() }
+    };
+};
+
 struct Suite {
-    ReceiverProcess receiver { addViewer, true, ReceiverProcess::Browser::On };
+    explicit Suite(const char* engine)
+        : driver(receiver.scratchPath("driver.log"), engine)
+    {
+    }
+    SoundServer sound;
+    ReceiverProcess receiver {
+        addViewer, true, ReceiverProcess::Browser::On, { { "PULSE_SERVER", sound.address } }
+    };
     std::string address = receiver.ready() ? receiver.webAddress() : std::string();
     X11TestClient probe { receiver.xDisplay() };
-    PageDriver driver { receiver.scratchPath("driver.log") };
+    PageDriver driver;
     json joined; // what the phone's page showed after opening the QR code's address
 };
 
-class BrowserControllerTest : public testing::Test {
+template <class Engine> class BrowserControllerTest : public testing::Test {
 protected:
     static void SetUpTestSuite()
     {
         ensureQtApplication();
-        skipReason = PageDriver::missing();
+        skipReason = PageDriver::missing(Engine::name);
         if (!skipReason.empty())
             return;
-        suite = std::make_unique<Suite>();
+        suite = std::make_unique<Suite>(Engine::name);
         if (!suite->address.empty()) {
             suite->probe.recordInput();
-            suite->joined
-                = phone({ { "cmd", "open" }, { "url", suite->address }, { "until", "connected" } });
+            suite->joined = phone({ { "cmd", "open" },
+                                    { "url", suite->address },
+                                    { "until", "connected" },
+                                    { "name", "Pixel 台所" } });
         }
     }
     static void TearDownTestSuite() { suite.reset(); }
@@ -112,6 +148,18 @@ protected:
     static inline std::unique_ptr<Suite> suite;
 };
 
+struct EngineName {
+    template <class Engine> static std::string GetName(int /*index*/) { return Engine::name; }
+};
+using Engines = testing::Types<Chromium, WebKit>;
+TYPED_TEST_SUITE(BrowserControllerTest, Engines, EngineName);
+
+// Takes what the client recorded until nothing came for a moment.
+void drain(X11TestClient& probe)
+{
+    while (!probe.takeUntil([](const Event&) { return true; }, 300ms).empty()) { }
+}
+
 std::string describe(const std::vector<Event>& events)
 {
     std::string lines;
@@ -120,57 +168,76 @@ std::string describe(const std::vector<Event>& events)
     return lines;
 }
 
-TEST_F(BrowserControllerTest, TheQrAddressJoinsKeepsACredentialAndLeavesTheAddressBar)
+TYPED_TEST(BrowserControllerTest, TheQrAddressJoinsUnderTheGivenNameAndKeepsACredential)
 {
-    EXPECT_EQ(suite->joined["status"], "接続中");
-    EXPECT_EQ(suite->joined["hash"], "") << "the token stays out of the history";
-    EXPECT_TRUE(suite->joined["credential"].is_string()) << suite->joined.dump();
+    const auto& joined = TestFixture::suite->joined;
+    EXPECT_EQ(joined["status"], TypeParam::connected);
+    EXPECT_EQ(joined["hash"], "") << "the token stays out of the history";
+    ASSERT_TRUE(joined["credential"].is_string()) << joined.dump();
     // Console errors include what the receiver's content policy blocked.
-    EXPECT_EQ(suite->joined["errors"], json::array()) << suite->joined.dump();
+    EXPECT_EQ(joined["errors"], json::array()) << joined.dump();
+    const auto settings = json::parse(
+        readText((TestFixture::suite->receiver.home() / ".config/kavora/settings.json").string()));
+    EXPECT_EQ(settings["linuxTrustedDevices"][fingerprintOf(joined["credential"])]["name"],
+              "Pixel 台所");
 }
 
-TEST_F(BrowserControllerTest, AOneFingerSwipeMovesTheXPointer)
+// Each gesture of gestures.json played on the page, and what reached the desktop: the X events
+// it must cause, in order (as X11TestClient::describe words them; with "exact", the only ones
+// besides motion), and what a program then prints (the null sink's state).
+TYPED_TEST(BrowserControllerTest, EachGestureReachesTheDesktop)
 {
-    const auto before = suite->probe.pointer().value();
-    ASSERT_TRUE(phoneDoes({ { "cmd", "swipe" }, { "from", { 100, 300 } }, { "by", { 80, 40 } } }));
-    // 80 × 40 CSS pixels at the page's gain; the receiver's speed is left at 1.
-    EXPECT_TRUE(pollUntil([&] {
-        const auto now = suite->probe.pointer().value();
-        return now.x >= before.x + 100 && now.y >= before.y + 50;
-    })) << "from ("
-        << before.x << "," << before.y << ") to (" << suite->probe.pointer()->x << ","
-        << suite->probe.pointer()->y << ")\n"
-        << suite->receiver.log();
+    const EnvironmentChanges sound { { "PULSE_SERVER", TestFixture::suite->sound.address },
+                                     { "LC_ALL", "C" } };
+    const auto rows = json::parse(readText(KAVORA_SOURCE_DIR "/tests/browser/gestures.json"));
+    for (const auto& row : rows) {
+        const auto engines = row.value("engines", json::array({ TypeParam::name }));
+        if (std::find(engines.begin(), engines.end(), TypeParam::name) == engines.end())
+            continue;
+        SCOPED_TRACE(row["name"].template get<std::string>());
+        drain(TestFixture::suite->probe);
+        for (const auto& argv : row.value("before", json::array()))
+            run(argv, sound);
+        for (const auto& command : row["do"])
+            ASSERT_TRUE(TestFixture::phoneDoes(command));
+        std::vector<std::string> seen;
+        for (const std::string expected : row["expect"]) {
+            const auto events = TestFixture::eventsUntil([&](const Event& event) {
+                return X11TestClient::describe(event).find(expected) != std::string::npos;
+            });
+            ASSERT_FALSE(events.empty()) << expected << " after " << testing::PrintToString(seen);
+            for (const auto& event : events) {
+                if (event.kind != Event::Kind::Motion)
+                    seen.push_back(X11TestClient::describe(event));
+            }
+        }
+        if (row.value("exact", false)) {
+            EXPECT_EQ(seen.size(), row["expect"].size()) << testing::PrintToString(seen);
+        }
+        if (row.contains("prints")) {
+            EXPECT_TRUE(pollUntil([&] {
+                return run(row["prints"][0], sound)
+                           .output.find(row["prints"][1].template get<std::string>())
+                    != std::string::npos;
+            })) << row["prints"].dump();
+        }
+    }
 }
 
-TEST_F(BrowserControllerTest, ATapClicksAndTwoFingersScrollTheWindow)
+TYPED_TEST(BrowserControllerTest, TypedTextAndReturnReachTheFocusedWindow)
 {
-    ASSERT_TRUE(phoneDoes({ { "cmd", "tap" }, { "at", { 150, 400 } } }));
-    const auto click = eventsUntil([](const Event& event) {
-        return event.kind == Event::Kind::ButtonUp && event.detail == 1;
-    });
-    ASSERT_FALSE(click.empty()) << suite->receiver.log();
-    EXPECT_EQ(click.back().kind, Event::Kind::ButtonUp) << describe(click);
+    ASSERT_TRUE(TestFixture::phoneDoes({ { "cmd", "view" }, { "name", "keyboard" } }));
+    ASSERT_TRUE(TestFixture::phoneDoes({ { "cmd", "type" }, { "text", "ok" } }));
+    std::vector<unsigned long> expected { 'o', 'k', kReturnKeysym };
+    if (std::string_view(TypeParam::name) == "chromium") { // WebDriver has no input method
+        ASSERT_TRUE(TestFixture::phoneDoes(
+            { { "cmd", "compose" }, { "steps", { "に", "にほ", "日本" } }, { "commit", "日" } }));
+        expected.insert(expected.begin() + 2, kJapaneseDay);
+    }
+    ASSERT_TRUE(TestFixture::phoneDoes(
+        { { "cmd", "tapSelector" }, { "selector", ".key[data-key=return]" } }));
 
-    // Fingers moving down bring the content down: the wheel turns up.
-    ASSERT_TRUE(phoneDoes(
-        { { "cmd", "swipe" }, { "from", { 120, 300 } }, { "by", { 0, 160 } }, { "fingers", 2 } }));
-    const auto scroll = eventsUntil([](const Event& event) {
-        return event.kind == Event::Kind::ButtonDown && event.detail >= kWheelUp;
-    });
-    ASSERT_FALSE(scroll.empty()) << suite->receiver.log();
-    EXPECT_EQ(scroll.back().detail, kWheelUp) << describe(scroll);
-}
-
-TEST_F(BrowserControllerTest, TypedTextAndAJapaneseCompositionReachTheFocusedWindow)
-{
-    ASSERT_TRUE(phoneDoes({ { "cmd", "view" }, { "name", "keyboard" } }));
-    ASSERT_TRUE(phoneDoes({ { "cmd", "type" }, { "text", "ok" } }));
-    ASSERT_TRUE(phoneDoes(
-        { { "cmd", "compose" }, { "steps", { "に", "にほ", "日本" } }, { "commit", "日" } }));
-    ASSERT_TRUE(phoneDoes({ { "cmd", "tapSelector" }, { "selector", ".key[data-key=return]" } }));
-
-    const auto typed = eventsUntil([](const Event& event) {
+    const auto typed = TestFixture::eventsUntil([](const Event& event) {
         return event.kind == Event::Kind::KeyDown && event.keysym == kReturnKeysym;
     });
     std::vector<unsigned long> pressed;
@@ -178,57 +245,61 @@ TEST_F(BrowserControllerTest, TypedTextAndAJapaneseCompositionReachTheFocusedWin
         if (event.kind == Event::Kind::KeyDown)
             pressed.push_back(event.keysym);
     }
-    EXPECT_EQ(pressed, (std::vector<unsigned long> { 'o', 'k', kJapaneseDay, kReturnKeysym }))
-        << describe(typed) << suite->receiver.log();
+    EXPECT_EQ(pressed, expected) << describe(typed) << TestFixture::suite->receiver.log();
 }
 
-TEST_F(BrowserControllerTest, TheLauncherShowsTheRegisteredAppWithItsIconAndATapLaunchesIt)
+TYPED_TEST(BrowserControllerTest, TheLauncherShowsTheRegisteredAppWithItsIconAndATapLaunchesIt)
 {
-    const auto launcher = phone({ { "cmd", "launcher" } });
-    ASSERT_TRUE(launcher.value("ok", false)) << errorOf(launcher) << suite->receiver.log();
+    auto& rig = *TestFixture::suite;
+    const auto launcher = TestFixture::phone({ { "cmd", "launcher" } });
+    ASSERT_TRUE(launcher.value("ok", false)) << errorOf(launcher) << rig.receiver.log();
     EXPECT_EQ(launcher["apps"], json::parse(R"([{"name":"Example Viewer","icon":true}])"));
 
-    ASSERT_TRUE(phoneDoes({ { "cmd", "tapApp" }, { "name", "Example Viewer" } }));
-    EXPECT_TRUE(pollUntil([] { return fs::exists(suite->receiver.home() / "viewer.launched"); }))
-        << suite->receiver.log();
+    ASSERT_TRUE(TestFixture::phoneDoes({ { "cmd", "tapApp" }, { "name", "Example Viewer" } }));
+    EXPECT_TRUE(pollUntil([&] { return fs::exists(rig.receiver.home() / "viewer.launched"); }))
+        << rig.receiver.log();
 }
 
-TEST_F(BrowserControllerTest, AReloadRejoinsWithTheCredentialUntilTheDeviceIsRemoved)
+TYPED_TEST(BrowserControllerTest, AReloadRejoinsWithTheCredentialUntilTheDeviceIsRemoved)
 {
-    const auto rejoined = phone({ { "cmd", "reload" }, { "until", "connected" } });
-    ASSERT_TRUE(rejoined.value("ok", false)) << errorOf(rejoined) << suite->receiver.log();
+    auto& rig = *TestFixture::suite;
+    const auto rejoined = TestFixture::phone({ { "cmd", "reload" }, { "until", "connected" } });
+    ASSERT_TRUE(rejoined.value("ok", false)) << errorOf(rejoined) << rig.receiver.log();
 
-    const std::string credential = suite->joined["credential"];
-    ASSERT_EQ(suite->receiver.devices({ "revoke", fingerprintOf(credential) }), 0)
-        << suite->receiver.log();
-    const auto refused = phone({ { "cmd", "reload" }, { "until", "sheet" } });
-    ASSERT_TRUE(refused.value("ok", false)) << errorOf(refused) << suite->receiver.log();
-    EXPECT_EQ(refused["sheet"], "ペアリングが必要です");
+    const std::string credential = rig.joined["credential"];
+    ASSERT_EQ(rig.receiver.devices({ "revoke", fingerprintOf(credential) }), 0)
+        << rig.receiver.log();
+    const auto refused = TestFixture::phone({ { "cmd", "reload" }, { "until", "sheet" } });
+    ASSERT_TRUE(refused.value("ok", false)) << errorOf(refused) << rig.receiver.log();
+    EXPECT_EQ(refused["reason"], "unknown-credential");
     EXPECT_EQ(refused["credential"], nullptr) << "the page forgets a credential that was revoked";
 }
 
-TEST_F(BrowserControllerTest, ATokenIsRefusedTheSecondTime)
+TYPED_TEST(BrowserControllerTest, ATokenIsRefusedTheSecondTime)
 {
+    auto& rig = *TestFixture::suite;
     // The phone's page was refused above, so the place is free: the answer is about the token.
-    const auto second = suite->driver.command(
-        "second", { { "cmd", "open" }, { "url", suite->address }, { "until", "sheet" } });
-    ASSERT_TRUE(second.value("ok", false)) << errorOf(second) << suite->receiver.log();
-    EXPECT_EQ(second["sheet"], "ペアリングが必要です");
-    EXPECT_EQ(second["status"], "切断されました");
+    const auto second = rig.driver.command(
+        "second", { { "cmd", "open" }, { "url", rig.address }, { "until", "sheet" } });
+    ASSERT_TRUE(second.value("ok", false)) << errorOf(second) << rig.receiver.log();
+    EXPECT_EQ(second["state"], "refused");
+    EXPECT_EQ(second["reason"], "expired-token");
     EXPECT_EQ(second["credential"], nullptr);
+    rig.driver.command("second", { { "cmd", "close" } });
 }
 
 // A browser with neither a token nor a credential is the consent prompt's: it shows the code the
 // computer shows (printed by the headless receiver) and joins once the person there allows it.
-TEST_F(BrowserControllerTest, AnUnknownBrowserShowsTheComputersCodeAndJoinsOnceAllowed)
+TYPED_TEST(BrowserControllerTest, AnUnknownBrowserShowsTheComputersCodeAndJoinsOnceAllowed)
 {
-    const auto withoutToken = suite->address.substr(0, suite->address.find('#'));
-    const auto waiting = suite->driver.command(
+    auto& rig = *TestFixture::suite;
+    const auto withoutToken = rig.address.substr(0, rig.address.find('#'));
+    const auto waiting = rig.driver.command(
         "stranger", { { "cmd", "open" }, { "url", withoutToken }, { "until", "sheet" } });
-    ASSERT_TRUE(waiting.value("ok", false)) << errorOf(waiting) << suite->receiver.log();
+    ASSERT_TRUE(waiting.value("ok", false)) << errorOf(waiting) << rig.receiver.log();
 
     std::string request;
-    while (auto line = suite->receiver.process().readLine(kReplyTimeout)) {
+    while (auto line = rig.receiver.process().readLine(kReplyTimeout)) {
         request += *line + "\n";
         if (line->find("to allow it, run:") != std::string::npos)
             break;
@@ -236,14 +307,14 @@ TEST_F(BrowserControllerTest, AnUnknownBrowserShowsTheComputersCodeAndJoinsOnceA
     const std::regex announced(
         R"(verification code: (\d{3})(\d{3})[\s\S]*devices allow ([0-9a-f]{64}))");
     std::smatch found;
-    ASSERT_TRUE(std::regex_search(request, found, announced)) << request << suite->receiver.log();
-    EXPECT_EQ(waiting["sheet"], "コンピュータで許可してください");
+    ASSERT_TRUE(std::regex_search(request, found, announced)) << request << rig.receiver.log();
+    EXPECT_EQ(waiting["state"], "pending");
     EXPECT_EQ(waiting["code"], found.str(1) + " " + found.str(2));
 
-    ASSERT_EQ(suite->receiver.devices({ "allow", found.str(3) }), 0);
+    ASSERT_EQ(rig.receiver.devices({ "allow", found.str(3) }), 0);
     const auto joined
-        = suite->driver.command("stranger", { { "cmd", "wait" }, { "until", "connected" } });
-    ASSERT_TRUE(joined.value("ok", false)) << errorOf(joined) << suite->receiver.log();
+        = rig.driver.command("stranger", { { "cmd", "wait" }, { "until", "connected" } });
+    ASSERT_TRUE(joined.value("ok", false)) << errorOf(joined) << rig.receiver.log();
     ASSERT_TRUE(joined["credential"].is_string()) << joined.dump();
     EXPECT_EQ(fingerprintOf(joined["credential"]), found.str(3))
         << "the credential the receiver issued is the device it was asked about";

@@ -9,23 +9,27 @@ namespace {
 
 const std::filesystem::path kScriptFolder
     = std::filesystem::path(KAVORA_SOURCE_DIR) / "tests/browser";
+// Debian's WebKitGTK browser for tests, from the library's package.
+const char* const kMiniBrowser = "/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser";
 
 } // namespace
 
-std::string PageDriver::missing()
+std::string PageDriver::missing(const std::string& engine)
 {
-    auto reason = missingPrograms({ "node", "chromium" });
+    auto reason = engine == "webkit" ? missingPrograms({ "node", "WebKitWebDriver", kMiniBrowser })
+                                     : missingPrograms({ "node", "chromium" });
     if (reason.empty() && !std::filesystem::exists(kScriptFolder / "node_modules/playwright-core"))
         reason
             = "playwright-core is not installed: run npm ci in tests/browser (scripts/test does)";
     return reason;
 }
 
-PageDriver::PageDriver(const std::string& logPath)
+PageDriver::PageDriver(const std::string& logPath, const std::string& engine)
     : logPath_(logPath)
-    , process_({ { "node", (kScriptFolder / "drive.mjs").string(), "--chromium",
-                   findProgram("chromium") },
-                 {},
+    , display_(XvfbServer::Options { "800x1000x24", {} })
+    , process_({ { "node", (kScriptFolder / "drive.mjs").string(), "--engine", engine, "--chromium",
+                   findProgram("chromium"), "--minibrowser", kMiniBrowser },
+                 { { "DISPLAY", display_.displayName() }, { "LANGUAGE", "en" } },
                  true,
                  logPath,
                  true })

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "support/XvfbServer.h"
 #include "support/linux/ChildProcess.h"
 
 #include <nlohmann/json.hpp>
@@ -9,16 +10,18 @@
 
 namespace kavora::test {
 
-// Chromium with the controller page, driven by tests/browser/drive.mjs: each command is one JSON
-// line to the script, each answer one JSON line back ({"ok":true,...} or {"ok":false,"error"}).
-// One browser serves every page a test opens, each page in a phone-sized context of its own.
+// A browser engine ("chromium" or "webkit") with the controller page, driven by
+// tests/browser/drive.mjs: each command is one JSON line to the script, each answer one JSON line
+// back ({"ok":true,...} or {"ok":false,"error"}). Each page a test opens is phone-sized. WebKit
+// draws on an X display of its own, away from the one the receiver types into, and speaks English.
 class PageDriver {
 public:
-    // Why the browser tests cannot run here (no node, no Chromium, the npm packages not
-    // installed: scripts/test installs them); empty when they can.
-    static std::string missing();
+    // Why the engine's tests cannot run here (no node, no browser, no WebDriver, the npm packages
+    // not installed: scripts/install-deps --test and scripts/test install them); empty when they
+    // can.
+    static std::string missing(const std::string& engine = "chromium");
 
-    explicit PageDriver(const std::string& logPath);
+    PageDriver(const std::string& logPath, const std::string& engine = "chromium");
 
     // Sends the command with "page" set and waits for its answer; an answer with "ok" false
     // (or {"ok":false,"error":"no answer"}) when it failed.
@@ -28,6 +31,7 @@ public:
 
 private:
     std::string logPath_;
+    XvfbServer display_;
     ChildProcess process_;
 };
 

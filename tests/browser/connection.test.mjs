@@ -1,6 +1,6 @@
 // The page's connection rules, in Chromium with the browser's clock under the test's hand: the
-// heartbeat, the silence that counts as a lost connection, and what each answer to the
-// invitation leads to. A real receiver always answers, is never silent on demand and is never
+// heartbeat, the silence that counts as a lost connection, what each answer to the invitation
+// leads to, and the name a browser pairs under. A real receiver always answers, is never silent on demand and is never
 // busy on cue, so the WebSocket here is answered by the test itself (the browser tests cover the
 // page against the real receiver). Run with `node --test` from tests/browser after `npm ci`.
 import assert from 'node:assert/strict';
@@ -14,7 +14,7 @@ const policy = "default-src 'none'; script-src 'self'; style-src 'self'; img-src
   + "connect-src 'self'; manifest-src 'self'; base-uri 'none'; form-action 'none'; "
   + "frame-ancestors 'none'";
 const types = { html: 'text/html; charset=utf-8', js: 'text/javascript', css: 'text/css',
-  svg: 'image/svg+xml' };
+  svg: 'image/svg+xml', webmanifest: 'application/manifest+json' };
 
 let browser;
 before(async () => {
@@ -24,10 +24,11 @@ before(async () => {
 after(() => browser?.close());
 
 // A page whose WebSocket `answer` handles: answer(socket, message, connection number) for every
-// frame the page sends. Returns the page and what each connection received.
-async function open(answer, { hash = '', credential = null } = {}) {
+// frame the page sends. Returns the page and what each connection received. A page without a
+// credential is offered its name first: `name` is typed over it, or the one offered is kept.
+async function open(answer, { hash = '', credential = null, name = null } = {}) {
   const context = await browser.newContext({ viewport: { width: 390, height: 844 },
-    hasTouch: true, isMobile: true });
+    hasTouch: true, isMobile: true, locale: 'ja-JP' });
   await context.route(`${origin}/**`, (route) => {
     const path = new URL(route.request().url()).pathname;
     const file = path === '/' ? 'index.html' : path.slice(1);
@@ -35,12 +36,14 @@ async function open(answer, { hash = '', credential = null } = {}) {
       headers: { 'content-type': types[file.split('.').pop()], 'content-security-policy': policy } });
   });
   const connections = [];
+  const names = [];
   await context.routeWebSocket(`wss://receiver.test/ws`, (socket) => {
     const received = [];
     const number = connections.push(received) - 1;
     socket.onMessage((text) => {
       const message = JSON.parse(text);
       received.push(message.invitation ? invitationKind(message.invitation) : Object.keys(message)[0]);
+      if (message.invitation) names.push(message.invitation.displayName);
       answer(socket, message, number);
     });
   });
@@ -53,7 +56,11 @@ async function open(answer, { hash = '', credential = null } = {}) {
   const page = await context.newPage();
   await page.clock.install();
   await page.goto(`${origin}/${hash}`);
-  return { page, connections, context };
+  if (!credential) {
+    if (name !== null) await page.locator('#sheet-input').fill(name);
+    await page.locator('#sheet-action').click();
+  }
+  return { page, connections, names, context };
 }
 
 const invitationKind = (invitation) => (invitation.credential ? 'invitation with credential'
@@ -96,13 +103,14 @@ test('15 s without a word from the receiver count as a lost connection, then it 
     await page.clock.runFor(14000); // and less than a second on its own
     assert.equal(await status(page), '接続中');
     await page.clock.runFor(1000);
-    assert.equal(await status(page), '切断されました');
+    assert.equal(await status(page), '接続が切れました');
+    assert.match(await page.locator('#notice').textContent(), /接続し直しています/);
     await page.clock.runFor(600); // the first wait before trying again: 0.4 to 0.6 s
     assert.ok(await until(() => connections.length === 2));
     await context.close();
   });
 
-test('a busy receiver is asked again later; a declining one is not', async () => {
+test('a busy receiver is waited for and asked again later; a declining one is not', async () => {
   const busy = await open((socket, message, number) => {
     if (number === 0) {
       send(socket, { invitationAnswer: { accepted: false, reason: 'busy' } });
@@ -111,8 +119,8 @@ test('a busy receiver is asked again later; a declining one is not', async () =>
       accept(socket, message);
     }
   });
-  assert.ok(await until(async () => (await status(busy.page)) === '切断されました'));
-  assert.match(await busy.page.locator('#notice').textContent(), /ほかの端末が操作中です/);
+  assert.ok(await until(async () => (await status(busy.page)) === '順番待ち'));
+  assert.match(await busy.page.locator('#notice').textContent(), /ほかの端末がこのコンピュータを操作中です/);
   await busy.page.clock.runFor(600);
   assert.ok(await until(async () => (await status(busy.page)) === '接続中'));
   await busy.context.close();
@@ -167,3 +175,15 @@ test('a pairing code outlives a busy answer, and pairs again a browser that was 
     assert.equal(await page.evaluate(() => localStorage.getItem('kavora.credential')), 'bmV3');
     await context.close();
   });
+
+test('a browser pairs under the name the user gave, and joins under it from then on', async () => {
+  const { page, names, context } = await open((socket, message) => {
+    if (message.invitation) send(socket, { invitationAnswer: { accepted: true, credential: 'c2VjcmV0' } });
+  }, { hash: '#t=AAAAAAAAAAAAAAAAAAAAAA', name: ' Pixel 台所 ' });
+  assert.ok(await until(async () => (await status(page)) === '接続中'));
+  await page.reload();
+  assert.ok(await until(() => names.length === 2));
+  assert.equal(await page.locator('#sheet').isVisible(), false, 'a paired browser is not asked');
+  assert.deepEqual(names, ['Pixel 台所', 'Pixel 台所']);
+  await context.close();
+});

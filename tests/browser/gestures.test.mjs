@@ -1,28 +1,38 @@
-// The page's gesture and key rules, where a browser test would need exact finger timing and
-// distances to find the boundaries: which touches click, drag, scroll, zoom or swipe, and that
-// motion goes out summed, once per frame. Run with `node --test`.
+// The page's rules, where a browser test would need exact finger timing and distances to find the
+// boundaries: which touches click, drag, scroll, zoom or swipe, that motion goes out summed, once
+// per frame, how a mouse, a pen and a wheel become the same gestures, the key and launcher
+// messages, and the language the page speaks. Run with `node --test`.
 import assert from 'node:assert/strict';
-import { copyFileSync, mkdtempSync, rmSync } from 'node:fs';
+import { cpSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { after, test } from 'node:test';
 import { fileURLToPath, pathToFileURL } from 'node:url';
 
-// web/ has no package.json of its own (the receiver serves the folder as it is), so the module
-// is loaded from a copy that node takes for what it is.
+// web/ has no package.json of its own (the receiver serves the folder as it is), so its modules
+// are loaded from a copy that node takes for what they are.
+const web = fileURLToPath(new URL('../../web/', import.meta.url));
 const folder = mkdtempSync(join(tmpdir(), 'kavora-page-'));
 after(() => rmSync(folder, { recursive: true, force: true }));
-const copy = join(folder, 'app.mjs');
-copyFileSync(fileURLToPath(new URL('../../web/app.js', import.meta.url)), copy);
-const { TrackpadGestures, Gesture, strokeForKey, messagesForAction } =
-  await import(pathToFileURL(copy).href);
+cpSync(web, folder, { recursive: true, filter: (path) => !/\.(png|svg|css|html)$/.test(path) });
+writeFileSync(join(folder, 'package.json'), '{"type":"module"}');
+const load = (name) => import(pathToFileURL(join(folder, name)).href);
+const { TrackpadGestures, Gesture } = await load('gestures.js');
+const { PadPointers } = await load('pointers.js');
+const { strokeForKey } = await load('keyboard.js');
+const { messagesForAction } = await load('launcher.js');
+const { tables, textsFor } = await load('texts.js');
 
 // Plays a script of touches and returns what was sent. Steps: ['down', [[x, y], ...], ms],
-// ['move', [[x, y], ...], ms] (finger i has id i), ['up', remaining finger ids, ms], 'frame'.
+// ['move', [[x, y], ...] or {id: [x, y]}, ms] (finger i has id i), ['up', remaining finger ids,
+// ms], 'frame'.
 function play(steps) {
   const sent = [];
   const pad = new TrackpadGestures((message) => sent.push(JSON.stringify(message)));
-  const fingers = (points, first = 0) => points.map(([x, y], i) => ({ id: first + i, x, y }));
+  // Points by finger: a list from finger `first` on, or {id: [x, y]} for some fingers only.
+  const fingers = (points, first = 0) => (Array.isArray(points)
+    ? points.map(([x, y], i) => ({ id: first + i, x, y }))
+    : Object.entries(points).map(([id, [x, y]]) => ({ id: Number(id), x, y })));
   let now = 0;
   for (const step of steps) {
     if (step === 'frame') {
@@ -108,6 +118,12 @@ const rows = [
     sent: ['{"scroll":{"deltaY":15}}', '{"scroll":{"deltaY":1}}'],
   },
   {
+    name: 'two fingers reported one at a time, as Pointer Events come, scroll by their mean travel',
+    steps: [['down', [[100, 100]], 0], ['down', [[160, 100]], 0],
+      ['move', { 0: [100, 130] }, 20], ['move', { 1: [160, 130] }, 21], 'frame', ['up', [], 50]],
+    sent: ['{"scroll":{"deltaY":30}}'],
+  },
+  {
     name: 'two fingers moving up scroll the other way',
     steps: [['down', [[100, 300]], 0], ['down', [[160, 300]], 0],
       ['move', [[100, 280], [160, 280]], 20], ['move', [[100, 250], [160, 250]], 30], 'frame',
@@ -171,4 +187,90 @@ test('launcher buttons send what their action names', () => {
     [{ somethingNew: {} }, []],
   ];
   for (const [action, messages] of cases) assert.deepEqual(messagesForAction(action), messages);
+});
+
+// Plays pointer events through the pad's pointer rules: [kind, pointerType, buttons, [x, y], ms]
+// for pointer 1, or ['wheel', deltaY, deltaMode] and 'frame'. Returns what was sent.
+function playPointers(steps) {
+  const sent = [];
+  const record = (message) => sent.push(JSON.stringify(message));
+  const gestures = new TrackpadGestures(record);
+  const pointers = new PadPointers(gestures, record);
+  for (const step of steps) {
+    if (step === 'frame') gestures.flush();
+    else if (step[0] === 'wheel') pointers.wheel(step[1], step[2], 500);
+    else {
+      const [kind, pointerType, buttons, [clientX, clientY], now] = step;
+      pointers.handle(kind, { pointerId: 1, pointerType, buttons, clientX, clientY }, now);
+    }
+  }
+  return sent;
+}
+
+const pointerRows = [
+  {
+    name: 'a mouse moved without a button does nothing',
+    steps: [['move', 'mouse', 0, [10, 10], 0], ['move', 'mouse', 0, [60, 10], 10], 'frame'],
+    sent: [],
+  },
+  {
+    name: 'a mouse pressed and released in place clicks, as a tap does',
+    steps: [['down', 'mouse', 1, [10, 10], 0], ['up', 'mouse', 0, [10, 10], 80]],
+    sent: click,
+  },
+  {
+    name: 'a mouse moved with its button down moves the pointer, as a finger does',
+    steps: [['down', 'mouse', 1, [10, 10], 0], ['move', 'mouse', 1, [40, 10], 10], 'frame',
+      ['up', 'mouse', 0, [40, 10], 20]],
+    sent: [`{"mouseDelta":{"dx":${30 * g},"dy":0}}`],
+  },
+  {
+    name: 'the secondary button right-clicks, pressed and released as the button is',
+    steps: [['down', 'mouse', 2, [10, 10], 0], ['up', 'mouse', 0, [10, 10], 500]],
+    sent: rightClick,
+  },
+  {
+    name: 'the secondary button pressed during a drag comes as a move and still right-clicks',
+    steps: [['down', 'pen', 1, [10, 10], 0], ['move', 'pen', 3, [10, 10], 20],
+      ['move', 'pen', 1, [10, 10], 40], ['up', 'pen', 0, [10, 10], 60]],
+    sent: [...rightClick, ...click],
+  },
+  {
+    name: 'a touch goes down and up whatever its buttons say',
+    steps: [['down', 'touch', 0, [10, 10], 0], ['up', 'touch', 0, [10, 10], 50]],
+    sent: click,
+  },
+  {
+    name: 'a cancelled drag ends the drag',
+    steps: [['down', 'touch', 0, [10, 10], 0], ['move', 'touch', 0, [10, 10], Gesture.holdMs],
+      ['move', 'touch', 0, [20, 10], Gesture.holdMs + 10], ['cancel', 'touch', 0, [20, 10], 500]],
+    sent: ['{"dragStart":{}}', `{"dragDelta":{"dx":${10 * g},"dy":0}}`, '{"dragEnd":{}}'],
+  },
+  {
+    name: 'a wheel rolled towards the user scrolls as fingers moving up do, lines in pixels',
+    steps: [['wheel', 100, 0], 'frame', ['wheel', -3, 1], 'frame'],
+    sent: ['{"scroll":{"deltaY":-100}}', '{"scroll":{"deltaY":48}}'],
+  },
+];
+
+for (const row of pointerRows) {
+  test(row.name, () => assert.deepEqual(playPointers(row.steps), row.sent));
+}
+
+test('the page speaks Japanese where it is asked for before English, English otherwise', () => {
+  const cases = [
+    [['ja-JP', 'en'], 'ja'], [['en-US', 'ja'], 'en'], [['fr-FR', 'ja'], 'ja'], [['JA'], 'ja'],
+    [['fr-FR', 'de'], 'en'], [['C'], 'en'], [[], 'en'], [undefined, 'en'],
+  ];
+  for (const [languages, lang] of cases) assert.equal(textsFor(languages).lang, lang, languages);
+});
+
+test('every text the markup names is in both tables, and the tables name the same texts', () => {
+  const markup = readFileSync(join(web, 'index.html'), 'utf8');
+  const named = [...markup.matchAll(/data-(?:text|label)="([^"]+)"/g)].map((match) => match[1]);
+  assert.ok(named.length > 20, 'the markup names its texts');
+  for (const table of Object.values(tables)) {
+    for (const key of named) assert.equal(typeof table[key], 'string', `${table.lang}: ${key}`);
+  }
+  assert.deepEqual(Object.keys(tables.en).sort(), Object.keys(tables.ja).sort());
 });

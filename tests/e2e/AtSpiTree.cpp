@@ -48,14 +48,20 @@ AtSpiNode atSpiApplication(pid_t pid)
     initAtSpi();
     auto desktop = adopt(atspi_get_desktop(0));
     const gint count = atspi_accessible_get_child_count(desktop.get(), nullptr);
+    AtSpiNode found;
     for (gint i = 0; i < count; ++i) {
         auto application = adopt(atspi_accessible_get_child_at_index(desktop.get(), i, nullptr));
-        if (application
-            && atspi_accessible_get_process_id(application.get(), nullptr)
-                == static_cast<guint>(pid))
-            return application;
+        if (!application
+            || atspi_accessible_get_process_id(application.get(), nullptr)
+                != static_cast<guint>(pid))
+            continue;
+        // A program that registered again (GNOME Shell switches accessibility on after Qt
+        // looked) leaves an empty entry behind: the one with windows is the one to read.
+        found = application;
+        if (atspi_accessible_get_child_count(application.get(), nullptr) > 0)
+            break;
     }
-    return nullptr;
+    return found;
 }
 
 AtSpiNode findAtSpi(const AtSpiNode& root, const std::string& role,

@@ -2,6 +2,7 @@
 
 #include <QRect>
 
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <string>
@@ -11,6 +12,10 @@
 struct _AtspiAccessible;
 
 namespace kavora::test {
+
+// The settings window as the accessibility tree names it, and how long a view may take to show.
+inline constexpr const char* kWindowTitle = "Kavora 設定";
+inline constexpr std::chrono::milliseconds kUiTimeout { 30'000 };
 
 // The test's reading of applications' accessibility trees over AT-SPI, as a screen reader reads
 // them: find an element by role and name, read its name and state, perform its action.

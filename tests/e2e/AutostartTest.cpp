@@ -1,12 +1,13 @@
 // Start at login end to end: the entry the settings window's switch writes, launched as the
-// session launches it, puts the real kavora in the tray of a private X display without opening
-// its settings window; a launch from the menu afterwards still brings the window.
+// session launches it, puts the real kavora in the tray (xfce4-panel's) of a private X display
+// without opening its settings window, switched on: a trusted controller connects without a
+// click. A launch from the menu afterwards still brings the window.
 #include "ReceiverProcess.h"
-#include "StatusNotifierHost.h"
 #include "platform/linux/settings/XdgAutostartEntry.h"
 #include "support/linux/ChildProcess.h"
 #include "support/linux/Polling.h"
 #include "support/linux/PrivateSession.h"
+#include "support/linux/XfcePanel.h"
 
 #include <gtest/gtest.h>
 
@@ -70,15 +71,18 @@ std::vector<std::string> execWords(const std::string& entry)
     return words;
 }
 
-TEST(Autostart, TheEntryStartsTheProgramInItsTrayWithoutItsWindow)
+TEST(Autostart, TheEntryStartsTheProgramSwitchedOnInItsTrayWithoutItsWindow)
 {
     if (const auto missing = missingPrograms({ "wmctrl" }); !missing.empty())
         GTEST_SKIP() << missing;
     auto& session = PrivateSession::instance();
     session.application();
     session.startWindowManager();
-    StatusNotifierHost host;
-    ASSERT_TRUE(host.registered());
+    XfcePanel tray;
+    if (!tray.missing().empty())
+        GTEST_SKIP() << tray.missing();
+    ASSERT_TRUE(tray.ready()) << readText(tray.log());
+    const std::string itemsBefore = statusNotifierWatcher("RegisteredStatusNotifierItems");
 
     XdgAutostartEntry entry(XdgAutostartEntry::userFile(), KAVORA_PROGRAM);
     ASSERT_EQ(entry.setEnabled(true), std::nullopt);
@@ -89,14 +93,36 @@ TEST(Autostart, TheEntryStartsTheProgramInItsTrayWithoutItsWindow)
         { "QT_QPA_PLATFORM", "xcb" },
         { "QT_XCB_GL_INTEGRATION", "none" },
         { "PULSE_SERVER", "unix:" + (session.root() / "no-sound-server").string() },
+        // Switched on, it would announce itself on the network through the system's Avahi.
+        { "DBUS_SYSTEM_BUS_ADDRESS", "unix:path=" + (session.root() / "no-system-bus").string() },
+        qtTrayLeakSuppression(),
     };
+    // The controller was allowed once before, as a user who uses it daily has it.
+    auto identity = run({ KAVORA_REMOTE_PROGRAM, "identity" }, environment, kStartTimeout).output;
+    while (!identity.empty() && identity.back() == '\n')
+        identity.pop_back();
+    ASSERT_EQ(run({ KAVORA_PROGRAM, "devices", "allow", identity }, environment).exitStatus, 0);
     const std::string log = (session.root() / "autostart.log").string();
     ChildProcess started({ arguments, environment, true, log });
-    ASSERT_EQ(started.readLine(kStartTimeout), "kavora: ready; advertising is off")
-        << readText(log);
-    ASSERT_TRUE(pollUntil([&] { return !host.items().isEmpty(); }, kWindowTimeout))
+    const auto banner = started.readLine(kStartTimeout);
+    ASSERT_TRUE(banner && banner->find("listening on port ") != std::string::npos) << readText(log);
+    const std::string port = banner->substr(banner->rfind(' ') + 1);
+    ASSERT_TRUE(pollUntil(
+        [&] { return statusNotifierWatcher("RegisteredStatusNotifierItems") != itemsBefore; },
+        kWindowTimeout))
         << "the status icon registers with the tray host";
     EXPECT_FALSE(pollUntil(settingsWindowListed, kNoWindowGrace)) << readText(log);
+
+    ChildProcess remote({ { KAVORA_REMOTE_PROGRAM, "connect", "127.0.0.1:" + port, "--wait", "0" },
+                          environment,
+                          true,
+                          (session.root() / "remote.log").string(),
+                          true });
+    ASSERT_TRUE(remote.writeInput("{\"heartbeat\":{}}\n"));
+    EXPECT_TRUE(remote.readLine(kStartTimeout))
+        << "answered without anyone's click\n"
+        << readText((session.root() / "remote.log").string());
+    remote.closeInput();
 
     // Chosen from the menu later, the program shows the running copy's window.
     ChildProcess fromMenu({ { KAVORA_PROGRAM }, environment, false, log });

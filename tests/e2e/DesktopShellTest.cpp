@@ -1,13 +1,13 @@
 // The desktop program end to end: the real kavora on a private X display, session bus and
-// accessibility bus, driven the way a person and their screen reader drive it (AT-SPI), with a
-// tray host of the test's own and kavora-remote as the controller device.
+// accessibility bus, driven the way a person and their screen reader drive it (AT-SPI), with
+// xfce4-panel's status tray as the tray host and kavora-remote as the controller device.
 #include "AtSpiTree.h"
 #include "ReceiverProcess.h"
-#include "StatusNotifierHost.h"
 #include "support/linux/ChildProcess.h"
 #include "support/linux/Polling.h"
 #include "support/linux/PrivateSession.h"
 #include "support/linux/X11TestClient.h"
+#include "support/linux/XfcePanel.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -34,9 +34,7 @@ using namespace std::chrono_literals;
 
 constexpr const char* kGuardLine
     = "KVGUARD 既に起動済みのインスタンスを検出 → 二重起動を防ぐため終了";
-constexpr const char* kWindowTitle = "Kavora 設定";
 constexpr const char* kPromptTitle = "Kavora 接続の許可";
-constexpr std::chrono::milliseconds kUiTimeout { 30'000 };
 
 // A TCP port on 127.0.0.1 that nothing listens on right now.
 std::string freePort()
@@ -94,6 +92,17 @@ protected:
         initAtSpi();
     }
 
+    // The session's tray, xfce4-panel's, started once for the suite's cases.
+    static XfcePanel& tray()
+    {
+        static auto* panel = [] {
+            auto* started = new XfcePanel;
+            PrivateSession::instance().onStop([started] { started->stop(); });
+            return started;
+        }();
+        return *panel;
+    }
+
     std::string logPath(const std::string& name) const
     {
         return (PrivateSession::instance().root() / name).string();
@@ -108,6 +117,7 @@ protected:
             { "QT_XCB_GL_INTEGRATION", "none" },
             { "QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1" },
             { "PULSE_SERVER", "unix:" + logPath("no-sound-server") },
+            qtTrayLeakSuppression(),
         };
         return ChildProcess({ arguments, environment, true, logPath(log) });
     }
@@ -123,6 +133,9 @@ protected:
 
 TEST_F(DesktopShellTest, ASecondLaunchShowsTheRunningWindowAndExits)
 {
+    if (!tray().missing().empty())
+        GTEST_SKIP() << tray().missing();
+    ASSERT_TRUE(tray().ready()) << readText(tray().log());
     const std::string port = freePort();
     const std::vector<std::string> arguments { "--listen", "127.0.0.1", "--port", port,
                                                "--advertise" };
@@ -132,7 +145,7 @@ TEST_F(DesktopShellTest, ASecondLaunchShowsTheRunningWindowAndExits)
         << readText(logPath("first.log"));
     ASSERT_TRUE(pollUntil([] { return windowListed(kWindowTitle); }, kUiTimeout));
 
-    // Closing the window only hides it.
+    // With a tray, closing the window only hides it.
     run({ "wmctrl", "-c", kWindowTitle });
     ASSERT_TRUE(pollUntil([] { return !windowListed(kWindowTitle); }, kUiTimeout));
     EXPECT_TRUE(first.running());
@@ -180,22 +193,21 @@ TEST_F(DesktopShellTest, CopiesStartedTogetherLeaveOneAndADeadCopyBlocksNothing)
 
 TEST_F(DesktopShellTest, SwitchedOnInTheWindowAControllerConnectsAndTheQuitReleasesItsButton)
 {
-    StatusNotifierHost host;
-    ASSERT_TRUE(host.registered());
+    if (const auto missing = missingPrograms({ "xdotool" }); !missing.empty())
+        GTEST_SKIP() << missing;
+    if (!tray().missing().empty())
+        GTEST_SKIP() << tray().missing();
+    ASSERT_TRUE(tray().ready()) << readText(tray().log());
     const std::string port = freePort();
     ChildProcess kavora = startKavora({ "--listen", "127.0.0.1", "--port", port }, "kavora.log");
     ASSERT_EQ(kavora.readLine(kStartTimeout), "kavora: ready; advertising is off")
         << readText(logPath("kavora.log"));
-    ASSERT_TRUE(pollUntil([&] { return !host.items().isEmpty(); }, kUiTimeout))
-        << "the status icon registers with the tray host";
-    const QString item = host.items().front();
-    const auto idleIcon = StatusNotifierHost::icon(item);
-    ASSERT_TRUE(idleIcon);
-    EXPECT_FALSE(hasBrandColour(*idleIcon));
 
     const AtSpiNode app = waitFor([&] { return atSpiApplication(kavora.pid()); });
     const AtSpiNode window = waitFor([&] { return findAtSpi(app, "frame", kWindowTitle); });
     ASSERT_TRUE(window) << atSpiOutline(app);
+    EXPECT_FALSE(atSpiShowing(findAtSpi(window, "push button", "終了")))
+        << "with a tray, quitting is the panel's";
     const AtSpiNode toggle = findAtSpi(window, "check box", "Kavora");
     ASSERT_TRUE(toggle);
     EXPECT_FALSE(atSpiChecked(toggle));
@@ -228,16 +240,21 @@ TEST_F(DesktopShellTest, SwitchedOnInTheWindowAControllerConnectsAndTheQuitRelea
     ASSERT_TRUE(remote.writeInput("{\"heartbeat\":{}}\n"));
     ASSERT_TRUE(remote.readLine(kReplyTimeout)) << readText(logPath("remote.log"));
     EXPECT_TRUE(waitFor([&] { return findAtSpi(window, "label", "接続中 · Pad"); }));
+
+    // The panel's tray shows the connected icon, brand-coloured rays, at its left end; a click on
+    // it opens the panel just under it, which says the same.
+    const QRect icon(0, 0, XfcePanel::kHeight, XfcePanel::kHeight);
     EXPECT_TRUE(pollUntil(
         [&] {
-            const auto icon = StatusNotifierHost::icon(item);
-            return icon && hasBrandColour(*icon);
+            return hasBrandColour(
+                QGuiApplication::primaryScreen()
+                    ->grabWindow(0, icon.x(), icon.y(), icon.width(), icon.height())
+                    .toImage());
         },
         kUiTimeout))
-        << "the connected icon has the brand-coloured rays";
-
-    // A click on the status icon opens the panel, which says the same.
-    ASSERT_TRUE(StatusNotifierHost::activate(item, 200, 10));
+        << "the tray shows the connected icon";
+    run({ "xdotool", "mousemove", std::to_string(icon.center().x()),
+          std::to_string(icon.center().y()), "click", "1" });
     AtSpiNode panelStatus;
     ASSERT_TRUE(pollUntil(
         [&] {
@@ -247,6 +264,10 @@ TEST_F(DesktopShellTest, SwitchedOnInTheWindowAControllerConnectsAndTheQuitRelea
         },
         kUiTimeout))
         << atSpiOutline(app, 2) << readText(logPath("kavora.log"));
+    const auto panel = atSpiExtents(findAtSpi(app, "frame", "Kavora"));
+    ASSERT_TRUE(panel);
+    EXPECT_NEAR(panel->top(), XfcePanel::kHeight, 2) << "right under the bar";
+    EXPECT_EQ(panel->left(), 0) << "as close to the icon as the screen lets it";
     const auto status = atSpiExtents(panelStatus);
     ASSERT_TRUE(status);
     // The dot stands just left of the status text, once the panel has been painted.

@@ -108,6 +108,13 @@ private:
     ChildProcess process_;
 };
 
+// The leak check's setting for a desktop program that shows a status icon: Qt's own tray check
+// leaks once (qt-tray-leak.supp).
+inline std::pair<std::string, std::string> qtTrayLeakSuppression()
+{
+    return { "LSAN_OPTIONS", "suppressions=" KAVORA_SOURCE_DIR "/tests/e2e/qt-tray-leak.supp" };
+}
+
 // The whole content of a file; empty when it cannot be read.
 std::string readText(const std::string& path);
 

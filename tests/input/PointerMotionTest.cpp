@@ -53,18 +53,26 @@ TEST(PointerMotionTable, AfterAnIdleGapMotionRestartsFromTheRealCursor)
     }
 }
 
-TEST_F(PointerMotion, ConvergesOntoTheTargetThenPostsNothingAndStopsItsTimer)
+TEST(PointerMotionTable, ConvergesOntoTheTargetThenPostsNothingAndStopsItsTimer)
 {
-    inject(msg::MouseDelta { 100, 0 });
-    advance(1);
-    const auto lines = events.lines();
-    // 100 × 0.45⁹ < 0.1 ≤ 100 × 0.45⁸: nine approaching frames, then one frame snaps onto the
-    // target.
-    ASSERT_EQ(lines.size(), 10u);
-    EXPECT_EQ(lines[0], "mouse 5 (55,0) button 0");
-    EXPECT_EQ(lines[8], "mouse 5 (99.92433194,0) button 0");
-    EXPECT_EQ(lines[9], "mouse 5 (100,0) button 0");
-    EXPECT_EQ(scheduler.pendingCount(), 0u);
+    // Jumps of length 100 in each direction: 100 × 0.45⁹ < 0.1 ≤ 100 × 0.45⁸, so nine
+    // approaching frames, then one frame snaps onto the target.
+    // clang-format off
+    const std::tuple<msg::MouseDelta, Lines> rows[] = {
+        { { 100, 0 }, { "mouse 5 (55,0) button 0", "mouse 5 (99.92433194,0) button 0", "mouse 5 (100,0) button 0" } },
+        { { 0, 100 }, { "mouse 5 (0,55) button 0", "mouse 5 (0,99.92433194) button 0", "mouse 5 (0,100) button 0" } },
+        { { 60, 80 }, { "mouse 5 (33,44) button 0", "mouse 5 (59.95459916,79.93946555) button 0", "mouse 5 (60,80) button 0" } },
+    };
+    // clang-format on
+    for (const auto& [delta, expected] : rows) {
+        InjectorHarness h;
+        h.inject(delta);
+        h.advance(1);
+        const auto lines = h.events.lines();
+        ASSERT_EQ(lines.size(), 10u) << expected.back();
+        EXPECT_EQ((Lines { lines[0], lines[8], lines[9] }), expected);
+        EXPECT_EQ(h.scheduler.pendingCount(), 0u) << expected.back();
+    }
 }
 
 TEST(PointerMotionTable, ExactlyAtTheArrivalDistanceThePointerStillApproaches)
@@ -118,23 +126,29 @@ TEST_F(PointerMotion, SettingsAreReadAtEveryUse)
 
 TEST(PointerMotionTable, TargetIsClampedToTheUnionOfDisplaysWithoutTheLastRowAndColumn)
 {
-    // From (1000, 500); the union of the two displays spans x 0..3200 and y −200..1080.
+    // From (1000, 500). Side by side, the union spans x 0..3200 and y −200..1080; away from the
+    // origin, x 100..1380 and y 50..1074.
+    const std::vector<Rect> sideBySide { { 0, 0, 1920, 1080 }, { 1920, -200, 1280, 1024 } };
+    const std::vector<Rect> awayFromOrigin { { 100, 50, 640, 512 }, { 740, 50, 640, 1024 } };
     // clang-format off
-    const std::tuple<const char*, msg::MouseDelta, Point> rows[] = {
-        { "past the right edge", { 5000, 0 }, { 3199, 500 } },
-        { "exactly at maxX - 1", { 2199, 0 }, { 3199, 500 } },
-        { "between maxX - 1 and maxX", { 2199.5F, 0 }, { 3199, 500 } },
-        { "just inside", { 2198.5F, 0 }, { 3198.5, 500 } },
-        { "past the left edge", { -5000, 0 }, { 0, 500 } },
-        { "exactly at minX", { -1000, 0 }, { 0, 500 } },
-        { "past the bottom edge", { 0, 5000 }, { 1000, 1079 } },
-        { "past the top edge", { 0, -5000 }, { 1000, -200 } },
-        { "inside the union but on no display", { 1500, 400 }, { 2500, 900 } },
+    const std::tuple<const char*, const std::vector<Rect>&, msg::MouseDelta, Point> rows[] = {
+        { "past the right edge", sideBySide, { 5000, 0 }, { 3199, 500 } },
+        { "exactly at maxX - 1", sideBySide, { 2199, 0 }, { 3199, 500 } },
+        { "between maxX - 1 and maxX", sideBySide, { 2199.5F, 0 }, { 3199, 500 } },
+        { "just inside", sideBySide, { 2198.5F, 0 }, { 3198.5, 500 } },
+        { "past the left edge", sideBySide, { -5000, 0 }, { 0, 500 } },
+        { "exactly at minX", sideBySide, { -1000, 0 }, { 0, 500 } },
+        { "past the bottom edge", sideBySide, { 0, 5000 }, { 1000, 1079 } },
+        { "past the top edge", sideBySide, { 0, -5000 }, { 1000, -200 } },
+        { "inside the union but on no display", sideBySide, { 1500, 400 }, { 2500, 900 } },
+        { "away from the origin: past the left and top edges", awayFromOrigin, { -5000, -5000 }, { 100, 50 } },
+        { "away from the origin: exactly at minX and minY", awayFromOrigin, { -900, -450 }, { 100, 50 } },
+        { "away from the origin: past the right and bottom edges", awayFromOrigin, { 5000, 5000 }, { 1379, 1073 } },
     };
     // clang-format on
-    for (const auto& [name, delta, expected] : rows) {
+    for (const auto& [name, displays, delta, expected] : rows) {
         InjectorHarness h;
-        h.events.displays = { { 0, 0, 1920, 1080 }, { 1920, -200, 1280, 1024 } };
+        h.events.displays = displays;
         h.events.cursor = { 1000, 500 };
         h.landAtOnce();
         h.inject(delta);
@@ -225,21 +239,27 @@ TEST(PointerMotionTable, MessagesLeadTheFramesDueSoonWithoutRaisingTheFrameRate)
     for (const auto& row : rows) {
         InjectorHarness h;
         h.events.displays = { Rect { 0, 0, 1e12, 1e12 } };
-        int led = 0;
-        const int messages = static_cast<int>(1000 / row.intervalMs) + 1;
-        for (int i = 0; i < messages; ++i) {
-            const double at
-                = 1 + (i * row.intervalMs + row.jitterMs[i % row.jitterMs.size()]) / 1000;
-            h.advance(at - h.scheduler.now().count());
-            const auto before = h.events.lines().size();
-            h.inject(msg::MouseDelta { 1000, 0 });
-            led += h.events.lines().size() > before ? 1 : 0;
+        // Two bursts, the second after the frame timer stopped: each sets its own grid.
+        for (const double start : { 1.0, 3.0 }) {
+            int led = 0;
+            const auto linesBefore = h.events.lines().size();
+            const int messages = static_cast<int>(1000 / row.intervalMs) + 1;
+            for (int i = 0; i < messages; ++i) {
+                const double at
+                    = start + (i * row.intervalMs + row.jitterMs[i % row.jitterMs.size()]) / 1000;
+                h.advance(at - h.scheduler.now().count());
+                const auto before = h.events.lines().size();
+                h.inject(msg::MouseDelta { 1000, 0 });
+                led += h.events.lines().size() > before ? 1 : 0;
+            }
+            const auto frames = static_cast<int>(h.events.lines().size() - linesBefore);
+            EXPECT_GE(frames, 118) << row.shows << ", burst at " << start;
+            EXPECT_LE(frames, 121) << row.shows << ", burst at " << start;
+            EXPECT_GE(led, row.ledMin) << row.shows << ", burst at " << start;
+            EXPECT_LE(led, row.ledMax) << row.shows << ", burst at " << start;
+            h.advance(0.5); // idle past the resync gap: the timer stops
+            ASSERT_EQ(h.scheduler.pendingCount(), 0u) << row.shows;
         }
-        const auto frames = static_cast<int>(h.events.lines().size());
-        EXPECT_GE(frames, 118) << row.shows;
-        EXPECT_LE(frames, 121) << row.shows;
-        EXPECT_GE(led, row.ledMin) << row.shows;
-        EXPECT_LE(led, row.ledMax) << row.shows;
     }
 }
 

@@ -127,6 +127,17 @@ TEST_F(MCReceiverMacTest, StatesAndMessagesArePublishedOnTheMainQueueInOrder)
                        "session ended" }));
 }
 
+TEST_F(MCReceiverMacTest, ADeviceTheUserRenamedIsShownConnectedUnderThatName)
+{
+    TrustedDevices(defaults, systemWallTime)
+        .trust(kAlice.fingerprint, "", TrustedDevices::Seen::NotYet);
+    receiver->reloadTrustedDevices();
+    receiver->renameTrustedDevice(kAlice.fingerprint, "Kitchen");
+    session().join(kAlice);
+    scheduler.runPending();
+    EXPECT_EQ(takeEvents(), (Lines { "connected", "name Kitchen" }));
+}
+
 TEST_F(MCReceiverMacTest, AMessageSkipsTheQueueOnlyWhereThatKeepsTheOrder)
 {
     const std::string heartbeat = R"({"heartbeat":{}})";

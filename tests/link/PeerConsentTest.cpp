@@ -186,14 +186,23 @@ TEST_F(PeerConsentTest, ADeclinedControllerIsTurnedAwayWithoutAQuestionForAMinut
     EXPECT_EQ(waiting(), "Bob's phone");
 }
 
-TEST_F(PeerConsentTest, ATrustedControllerArrivingDuringAQuestionTakesThePlace)
+TEST(PeerConsentTable, AControllerLetInDuringAQuestionTakesThePlace)
 {
-    ASSERT_EQ(invite(kUnknown), InvitationDecision::Hold);
-    EXPECT_EQ(invite(kTrusted), InvitationDecision::Accept);
-    EXPECT_EQ(advertiser().lines, Lines { "answer Bob's phone declined" });
-    EXPECT_EQ(waiting(), std::nullopt);
-    session().leave(kTrusted);
-    EXPECT_EQ(invite(kUnknown), InvitationDecision::Hold) << "not the user's decline: no cool-down";
+    auto paired = kOtherUnknown;
+    paired.introduction = PeerIntroduction::PairingCode;
+    const std::pair<const char*, PeerID> rows[] = {
+        { "a trusted controller", kTrusted },
+        { "a browser with the pairing code", paired },
+    };
+    for (const auto& [shows, peer] : rows) {
+        ConsentRig t;
+        ASSERT_EQ(t.invite(kUnknown), InvitationDecision::Hold) << shows;
+        EXPECT_EQ(t.invite(peer), InvitationDecision::Accept) << shows;
+        EXPECT_EQ(t.advertiser().lines, Lines { "answer Bob's phone declined" }) << shows;
+        EXPECT_EQ(t.waiting(), std::nullopt) << shows;
+        t.session().leave(peer);
+        EXPECT_EQ(t.invite(kUnknown), InvitationDecision::Hold) << shows << ": no cool-down";
+    }
 }
 
 TEST_F(PeerConsentTest, AllowingWhileAnotherControllerGotInIsDeclined)

@@ -74,6 +74,10 @@ TEST_F(TrustedDevicesTest, EntriesThatDoNotReadAreIgnoredAndKept)
           false },
         { "no trust time", kA, { { "name", "Pad" } }, false },
         { "an impossible date", kA, { { "trusted", "2026-02-30T03:04:05Z" } }, false },
+        { "a renamed mark that is not true or false",
+          kA,
+          { { "trusted", "2026-01-02T03:04:05Z" }, { "renamed", "yes" } },
+          false },
         { "a last-seen time that is not a time",
           kA,
           { { "trusted", "2026-01-02T03:04:05Z" }, { "lastSeen", 12 } },
@@ -106,6 +110,19 @@ TEST_F(TrustedDevicesTest, RevokeRemovesEveryFormOfTheKeyAndSaysWhetherThereWasO
     EXPECT_TRUE(devices.revoke(kA));
     EXPECT_EQ(stored(), json::object());
     EXPECT_FALSE(devices.revoke(kA));
+}
+
+TEST_F(TrustedDevicesTest, ANameTheUserGaveOutlivesTheNamesTheDeviceConnectsUnder)
+{
+    EXPECT_FALSE(devices.rename(kA, "Kitchen")) << "not trusted";
+    devices.trust(kA, "Chrome · Android", TrustedDevices::Seen::Now);
+    EXPECT_FALSE(devices.rename(kA, ""));
+    EXPECT_TRUE(devices.rename(kA, "Kitchen"));
+    devices.touch(kA, "Chrome · Android");
+    devices.trust(kA, "Chrome · Android", TrustedDevices::Seen::Now);
+    EXPECT_EQ(stored()[kA]["name"], "Kitchen");
+    EXPECT_EQ(stored()[kA]["renamed"], true);
+    EXPECT_TRUE(TrustedDevices(defaults, [] { return WallTime(); }).find(kA)->renamed);
 }
 
 TEST_F(TrustedDevicesTest, ReloadPublishesOnlyWhatChanged)

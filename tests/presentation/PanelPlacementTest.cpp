@@ -5,30 +5,39 @@
 namespace kavora {
 namespace {
 
-TEST(PanelPlacement, OpensAtTheAnchorInsideTheAvailableArea)
+TEST(PanelPlacement, OpensAtTheAnchorOrCentredInsideTheAvailableArea)
 {
     // A 1280 x 800 screen whose top 24 pixels are a panel bar.
     const ScreenRect available { 0, 24, 1280, 776 };
     struct Row {
         const char* shows;
-        ScreenRect anchor;
+        std::optional<ScreenRect> anchor;
         ScreenRect panel;
     };
     const Row rows[] = {
         { "centred under an icon in the middle of a top bar",
-          { 600, 1, 22, 22 },
+          ScreenRect { 600, 1, 22, 22 },
           { 481, 24, 260, 300 } },
         { "under an icon at the right end, kept on screen",
-          { 1257, 1, 22, 22 },
+          ScreenRect { 1257, 1, 22, 22 },
           { 1020, 24, 260, 300 } },
-        { "at the pointer near the left edge", { 5, 10, 1, 1 }, { 0, 24, 260, 300 } },
-        { "under an icon just above the middle", { 600, 300, 22, 22 }, { 481, 322, 260, 300 } },
-        { "under an icon exactly at the middle", { 600, 401, 22, 22 }, { 481, 423, 260, 300 } },
-        { "above an icon just below it", { 600, 402, 22, 22 }, { 481, 102, 260, 300 } },
-        { "above an icon of a bottom bar", { 700, 790, 22, 22 }, { 581, 490, 260, 300 } },
+        { "at the pointer near the left edge", ScreenRect { 5, 10, 1, 1 }, { 0, 24, 260, 300 } },
+        { "under an icon just above the middle",
+          ScreenRect { 600, 300, 22, 22 },
+          { 481, 322, 260, 300 } },
+        { "under an icon exactly at the middle",
+          ScreenRect { 600, 401, 22, 22 },
+          { 481, 423, 260, 300 } },
+        { "above an icon just below it", ScreenRect { 600, 402, 22, 22 }, { 481, 102, 260, 300 } },
+        { "above an icon of a bottom bar",
+          ScreenRect { 700, 790, 22, 22 },
+          { 581, 490, 260, 300 } },
         { "at the pointer in the lower right corner",
-          { 1279, 799, 1, 1 },
+          ScreenRect { 1279, 799, 1, 1 },
           { 1020, 499, 260, 300 } },
+        { "centred in the area where nothing says where the click was",
+          std::nullopt,
+          { 510, 262, 260, 300 } },
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.shows);
@@ -38,7 +47,7 @@ TEST(PanelPlacement, OpensAtTheAnchorInsideTheAvailableArea)
 
 TEST(PanelPlacement, APanelTallerThanTheAreaStartsAtItsTop)
 {
-    EXPECT_EQ(panelPlacement({ 100, 700, 1, 1 }, 260, 900, { 0, 24, 1280, 776 }),
+    EXPECT_EQ(panelPlacement(ScreenRect { 100, 700, 1, 1 }, 260, 900, { 0, 24, 1280, 776 }),
               (ScreenRect { 0, 24, 260, 900 }));
 }
 

@@ -6,6 +6,7 @@
 #include "ui/TrustedDevicesList.h"
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
@@ -107,6 +108,25 @@ TEST_F(ConsentViewsTest, TrustedDevicesAreListedByNameAndRemovedWithTheirButton)
     ASSERT_EQ(list.rows().size(), 1U);
     EXPECT_EQ(list.rows()[0]->fingerprint(), older.fingerprint);
     EXPECT_EQ(rig.controller->trustedDevices()->size(), 1U);
+}
+
+TEST_F(ConsentViewsTest, ATrustedDeviceIsRenamedInItsRowAndEscapeKeepsItsName)
+{
+    SettingsWindow window(*rig.adapter);
+    auto& list = window.connection().trustedDevices();
+    ASSERT_EQ(invite(kPad), InvitationDecision::Hold);
+    rig.controller->answerConsentRequest(ConsentAnswer::Allow);
+    window.show();
+    for (const auto key : { Qt::Key_Escape, Qt::Key_Return }) {
+        auto* device = list.rows().at(0);
+        EXPECT_EQ(device->renameButton()->accessibleName(),
+                  QStringLiteral("「<b>Pad</b>」の名前を変更"));
+        QTest::mouseClick(device->renameButton(), Qt::LeftButton);
+        QTest::keyClicks(device->nameField(), QStringLiteral("Kitchen tablet"));
+        QTest::keyClick(device->nameField(), key);
+        EXPECT_FALSE(list.rows().at(0)->nameField()->isVisibleTo(&window));
+    }
+    EXPECT_EQ(list.rows().at(0)->name()->text(), QStringLiteral("Kitchen tablet"));
 }
 
 } // namespace

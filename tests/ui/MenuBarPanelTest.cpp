@@ -109,11 +109,19 @@ TEST_F(MenuBarPanelTest, OpensTwoHundredSixtyWideInsideTheScreenAndClosesOnDeact
     QEvent deactivate(QEvent::WindowDeactivate);
     QApplication::sendEvent(&panel, &deactivate);
     EXPECT_FALSE(panel.isVisible());
+
+    // Where nothing says where the click was, in the middle of the screen; Escape closes it.
+    panel.popUp(std::nullopt);
+    const QPoint offCentre = panel.geometry().center()
+        - QGuiApplication::primaryScreen()->availableGeometry().center();
+    EXPECT_LE(offCentre.manhattanLength(), 2);
+    QTest::keyClick(&panel, Qt::Key_Escape);
+    EXPECT_FALSE(panel.isVisible());
 }
 
 TEST_F(MenuBarPanelTest, TrayIconFollowsTheConnectionAndOffersThePanelsCommands)
 {
-    StatusTrayIcon tray(*rig.adapter, panel);
+    StatusTrayIcon tray(*rig.adapter, panel, true);
     const auto image = [&] { return tray.icon().icon().pixmap(22, 22).toImage(); };
     const QImage idle = image();
     EXPECT_EQ(tray.icon().toolTip(), QStringLiteral("Kavora"));

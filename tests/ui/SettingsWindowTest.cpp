@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QSlider>
 #include <QTest>
 
@@ -218,6 +219,24 @@ TEST_F(SettingsWindowTest, TheConnectionSectionFollowsWithoutReopening)
     EXPECT_TRUE(shows(shown.connection(), QStringLiteral("接続中")));
     EXPECT_TRUE(shows(shown.connection(), QStringLiteral("許可済み")));
     EXPECT_TRUE(shows(shown.advertising(), QStringLiteral("接続中 · Pad")));
+}
+
+TEST_F(SettingsWindowTest, WithoutATrayItOffersTheQuitAndSaysWhatClosingDoes)
+{
+    window.showWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    QSignalSpy quit(&window, &SettingsWindow::quitRequested);
+    EXPECT_FALSE(window.quitButton().isVisible()) << "with a tray, the panel quits";
+    QTest::keyClick(&window, Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_EQ(quit.count(), 1) << "Ctrl+Q quits wherever the window is";
+
+    window.offerQuit(true);
+    EXPECT_TRUE(shows(window, QStringLiteral("ウィンドウを閉じると Kavora は終了します。")));
+    rig.adapter->setAdvertising(true);
+    EXPECT_TRUE(shows(
+        window, QStringLiteral("ウィンドウを閉じても接続を受け付け続けます。通知から戻れます。")));
+    QTest::mouseClick(&window.quitButton(), Qt::LeftButton);
+    EXPECT_EQ(quit.count(), 2);
 }
 
 } // namespace

@@ -12,6 +12,9 @@
 
 namespace kavora::test {
 
+// The Python that runs the tests' helper scripts (python3-dbusmock, AT-SPI, GTK clients).
+inline const std::string kPython = "/usr/bin/python3";
+
 // Variables set (or replaced) in a child's environment on top of this process's own.
 using EnvironmentChanges = std::vector<std::pair<std::string, std::string>>;
 

@@ -13,7 +13,6 @@ namespace {
 
 constexpr auto kStartTimeout = std::chrono::seconds(40);
 constexpr auto kObserverTimeout = std::chrono::seconds(15);
-const std::string kPython = "/usr/bin/python3";
 const std::string kPortal = "/usr/libexec/xdg-desktop-portal";
 const std::string kPortalBackend = "/usr/libexec/xdg-desktop-portal-gnome";
 
@@ -32,17 +31,22 @@ std::string readFile(const std::filesystem::path& path)
 
 } // namespace
 
-HeadlessGnome& HeadlessGnome::instance()
+HeadlessGnome& HeadlessGnome::instance(Compositor compositor)
 {
-    static auto* gnome = new HeadlessGnome;
+    static auto* gnome = new HeadlessGnome(compositor);
     return *gnome;
 }
 
-HeadlessGnome::HeadlessGnome()
+HeadlessGnome::HeadlessGnome(Compositor compositor)
+    : compositor_(compositor)
 {
-    problem_ = missingPrograms({ "mutter", "Xwayland", "dbus-daemon", "gdbus",
-                                 "dbus-update-activation-environment", kPython, kPortal,
-                                 kPortalBackend });
+    // The shell's notifications are a service of its own, in gjs.
+    problem_ = compositor == Compositor::Mutter
+        ? missingPrograms({ "mutter", "Xwayland", "dbus-daemon", "gdbus",
+                            "dbus-update-activation-environment", kPython, kPortal,
+                            kPortalBackend })
+        : missingPrograms({ "gnome-shell", "gjs", "Xwayland", "dbus-daemon", "gdbus",
+                            "dbus-update-activation-environment", kPython });
     if (!problem_.empty())
         return;
     const auto modules = run({ kPython, "-c",
@@ -75,6 +79,9 @@ void HeadlessGnome::start()
     session.onStop([this] { stop(); });
     root_ = session.root() / "gnome";
     std::filesystem::create_directories(root_);
+    // The shell says once that screen locking needs its display manager; this session saw it.
+    std::filesystem::create_directories(session.dataHome() / "gnome-shell");
+    std::ofstream(session.dataHome() / "gnome-shell/lock-warning-shown");
 
     // A permissive system bus: mutter asks logind and locale1 there and does without them.
     const auto config = root_ / "system.conf";
@@ -96,9 +103,10 @@ void HeadlessGnome::start()
         throw std::runtime_error("the private system bus did not start");
     systemBusAddress_ = *address;
 
-    const auto mutterLog = root_ / "mutter.log";
+    const std::string program = compositor_ == Compositor::Mutter ? "mutter" : "gnome-shell";
+    const auto mutterLog = root_ / (program + ".log");
     mutter_ = ChildProcess(
-        { { "mutter", "--headless", "--wayland", "--virtual-monitor", "1280x800", "--sm-disable" },
+        { { program, "--headless", "--wayland", "--virtual-monitor", "1280x800", "--sm-disable" },
           environment(),
           false,
           mutterLog.string() });
@@ -116,8 +124,28 @@ void HeadlessGnome::start()
         },
         kStartTimeout);
     if (waylandDisplay_.empty() || xDisplay_.empty())
-        throw std::runtime_error("mutter did not start; see " + mutterLog.string());
+        throw std::runtime_error(program + " did not start; see " + mutterLog.string());
+    if (compositor_ == Compositor::Mutter) {
+        startPortal();
+        return;
+    }
 
+    // The shell is up once its notifications are: it starts their service last.
+    const bool notifying = pollUntil(
+        [] {
+            return run({ "gdbus", "call", "--session", "--dest", "org.freedesktop.Notifications",
+                         "--object-path", "/org/freedesktop/Notifications", "--method",
+                         "org.freedesktop.Notifications.GetServerInformation" })
+                       .exitStatus
+                == 0;
+        },
+        kStartTimeout);
+    if (!notifying)
+        throw std::runtime_error("GNOME Shell shows no notifications; see " + mutterLog.string());
+}
+
+void HeadlessGnome::startPortal()
+{
     // Services the portal starts through the bus get this desktop's variables too.
     std::vector<std::string> update { "dbus-update-activation-environment" };
     for (const auto& [name, value] : environment())

@@ -11,7 +11,9 @@ namespace kavora::test {
 
 // A GNOME desktop of the test program's own, without a screen: mutter as a headless Wayland
 // compositor with one virtual monitor (and Xwayland), a private permissive system bus, and the
-// desktop portal with its GNOME backend on the PrivateSession's session bus. The portal's
+// desktop portal with its GNOME backend on the PrivateSession's session bus. Or, for what the
+// user sees, GNOME Shell itself the same way (its top bar, no tray, its notifications), without
+// the portal. The portal's
 // remote-desktop dialog is answered through the accessibility bus, as a person would
 // (PortalDialogAnswer.py), and what reaches applications is read from a GTK client
 // (InputObserver.py) on Wayland or on Xwayland.
@@ -21,7 +23,9 @@ namespace kavora::test {
 // tests skip.
 class HeadlessGnome {
 public:
-    static HeadlessGnome& instance();
+    enum class Compositor { Mutter, Shell };
+    // The first call decides which compositor runs.
+    static HeadlessGnome& instance(Compositor compositor = Compositor::Mutter);
     // Stops what it started; the PrivateSession does it before stopping its buses.
     void stop();
 
@@ -31,6 +35,7 @@ public:
     const std::string& waylandDisplay() const { return waylandDisplay_; }
     const std::string& xDisplay() const { return xDisplay_; }
     std::string xauthority() const;
+    pid_t compositorPid() const { return mutter_.pid(); }
 
     enum class Client { Wayland, Xwayland };
     // Starts the observer, fullscreen and focused; not started() when it did not show in time.
@@ -41,9 +46,11 @@ public:
     EnvironmentChanges environment() const;
 
 private:
-    HeadlessGnome();
+    explicit HeadlessGnome(Compositor compositor);
     void start();
+    void startPortal();
 
+    Compositor compositor_;
     std::filesystem::path root_;
     std::string problem_;
     std::string waylandDisplay_;

@@ -1,9 +1,12 @@
 #include "platform/linux/desktop/AppScopeList.h"
 
+#include "core/Log.h"
+
 #include <QSocketNotifier>
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <charconv>
 #include <fstream>
 #include <system_error>
@@ -111,6 +114,11 @@ fs::path appSliceOf(const fs::path& group)
     return {};
 }
 
+std::string describeErrno(int error)
+{
+    return std::error_code(error, std::generic_category()).message();
+}
+
 bool isWithin(const fs::path& group, const fs::path& unit)
 {
     const std::string inner = group.string();
@@ -120,8 +128,10 @@ bool isWithin(const fs::path& group, const fs::path& unit)
 
 } // namespace
 
-AppScopeList::AppScopeList(const std::filesystem::path& cgroupRoot,
+AppScopeList::AppScopeList(Scheduler& scheduler, Log& log, const std::filesystem::path& cgroupRoot,
                            const std::filesystem::path& procRoot)
+    : scheduler_(scheduler)
+    , log_(log)
 {
     const fs::path group = groupOf(procRoot / "self" / "cgroup");
     const fs::path slice = appSliceOf(group);
@@ -197,29 +207,75 @@ void AppScopeList::onChange(std::function<void()> changed)
 {
     changed_ = std::move(changed);
     if (!changed_ || appSlice_.empty()) {
-        notifier_.reset();
-        if (inotify_ >= 0)
-            ::close(inotify_);
-        inotify_ = -1;
+        stopWatching();
         return;
     }
-    if (inotify_ >= 0)
+    if (inotify_ >= 0 || poll_.isActive())
         return;
     inotify_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-    if (inotify_ < 0)
+    if (inotify_ < 0) {
+        pollInstead("no inotify: " + describeErrno(errno));
         return;
+    }
+    if (const auto failure = addWatches()) {
+        pollInstead(*failure);
+        return;
+    }
     notifier_ = std::make_unique<QSocketNotifier>(inotify_, QSocketNotifier::Read);
     QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] { readEvents(); });
-    addWatches();
+}
+
+void AppScopeList::stopWatching()
+{
+    notifier_.reset();
+    if (inotify_ >= 0)
+        ::close(inotify_);
+    inotify_ = -1;
+    poll_.cancel();
 }
 
 // Watches are added before the units are read again, so that nothing that happens after a read
-// goes unnoticed; adding a folder that is watched already changes nothing.
-void AppScopeList::addWatches()
+// goes unnoticed; adding a folder that is watched already changes nothing. A folder that is gone
+// by now needs no watch; any other failure is returned.
+std::optional<std::string> AppScopeList::addWatches()
 {
-    ::inotify_add_watch(inotify_, appSlice_.c_str(), kWatchedEvents);
-    visitUnits(appSlice_, 1, [this](const fs::path& folder, const std::vector<std::string>&) {
-        ::inotify_add_watch(inotify_, folder.c_str(), kWatchedEvents);
+    std::optional<std::string> failure;
+    const auto watch = [this, &failure](const fs::path& folder) {
+        if (failure || ::inotify_add_watch(inotify_, folder.c_str(), kWatchedEvents) >= 0)
+            return;
+        const int error = errno;
+        if (error != ENOENT)
+            failure = folder.string() + ": " + describeErrno(error);
+    };
+    watch(appSlice_);
+    visitUnits(appSlice_, 1, [&watch](const fs::path& folder, const std::vector<std::string>&) {
+        watch(folder);
+    });
+    return failure;
+}
+
+// A folder left unwatched would hide its changes for good, so the watches are given up for a poll
+// of the same list: a source of its own kind (the processes) would name the applications
+// differently and report no launches at all.
+void AppScopeList::pollInstead(const std::string& why)
+{
+    if (notifier_) {
+        // Called from the notifier's own signal: it goes once that returns.
+        notifier_->setEnabled(false);
+        notifier_.release()->deleteLater();
+    }
+    stopWatching();
+    log_.line("Kavora: cannot watch the running applications (" + why
+              + "); they are read again every " + std::to_string(kPollInterval.count())
+              + " seconds instead");
+    polled_ = applications();
+    poll_ = scheduler_.every(kPollInterval, [this] {
+        auto now = applications();
+        if (now == polled_)
+            return;
+        polled_ = std::move(now);
+        if (const auto changed = changed_)
+            changed();
     });
 }
 
@@ -227,7 +283,8 @@ void AppScopeList::readEvents()
 {
     alignas(inotify_event) std::array<char, 4096> buffer {};
     while (::read(inotify_, buffer.data(), buffer.size()) > 0) { }
-    addWatches();
+    if (const auto failure = addWatches())
+        pollInstead(*failure);
     // A copy: the callback may replace itself.
     if (const auto changed = changed_)
         changed();

@@ -33,10 +33,10 @@ RunningSources::RunningSources(RunningSources&&) noexcept = default;
 RunningSources& RunningSources::operator=(RunningSources&&) noexcept = default;
 RunningSources::~RunningSources() = default;
 
-RunningSources RunningSources::ofThisSession()
+RunningSources RunningSources::ofThisSession(Scheduler& scheduler, Log& log)
 {
     RunningSources sources;
-    auto scopes = std::make_unique<AppScopeList>();
+    auto scopes = std::make_unique<AppScopeList>(scheduler, log);
     const SessionFacts facts { sessionVariable("XDG_SESSION_TYPE"), sessionVariable("DISPLAY"),
                                sessionVariable("WAYLAND_DISPLAY"), scopes->available() };
     switch (chooseRunningSource(facts)) {

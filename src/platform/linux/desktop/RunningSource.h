@@ -9,6 +9,8 @@
 namespace kavora {
 
 class AppScopeList;
+class Log;
+class Scheduler;
 class X11ClientList;
 
 // Where the running applications of a session are read from.
@@ -49,8 +51,9 @@ struct RunningSources {
     RunningSources& operator=(RunningSources&&) noexcept;
     ~RunningSources();
 
-    // The sources of the session this program runs in.
-    static RunningSources ofThisSession();
+    // The sources of the session this program runs in; the scheduler and the log must outlive
+    // them.
+    static RunningSources ofThisSession(Scheduler& scheduler, Log& log);
 };
 
 } // namespace kavora

@@ -44,9 +44,10 @@ struct LinkLimits {
     // handshake or of the previous answer on the same connection.
     std::size_t maxRequestHeadBytes = std::size_t { 8 } * 1024;
     Milliseconds requestHeadTimeout { 5'000 };
-    // A browser opens several connections at once for the page's files, so the web listener
-    // allows more per address than the link's (each one is short-lived).
-    int maxPendingPerBrowserAddress = 8;
+    // A browser opens up to six connections at once for the page's files and keeps them a while,
+    // and one phone may hold two pages (a reload, a second tab, the page and its home-screen
+    // app), so the web listener allows more per address than the link's.
+    int maxPendingPerBrowserAddress = 16;
 
     // Held invitations, waiting for the user's answer: how many at once, how long at most (longer
     // than the user is given, as a backstop), and how many frames a held controller may send

@@ -7,6 +7,7 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QSslSocket>
 #include <QTimer>
@@ -67,11 +68,13 @@ std::string answerHead(int status, std::string_view extraHeaders, std::size_t co
 // and size limit and answers each, keeping the connection for the next while the browser wants.
 class PageConnection final : public QObject {
 public:
-    PageConnection(QSslSocket* socket, const LinkLimits& limits, const WebPageServer& server)
+    PageConnection(QSslSocket* socket, const LinkLimits& limits, const WebPageServer& server,
+                   TlsListener& listener)
         : QObject(socket)
         , socket_(socket)
         , limits_(limits)
         , server_(server)
+        , listener_(listener)
     {
         deadline_.setSingleShot(true);
         connect(&deadline_, &QTimer::timeout, this, [this] {
@@ -93,6 +96,7 @@ private:
     {
         if (closing_)
             return;
+        listener_.setIdle(socket_, false);
         buffer_ += socket_->read(static_cast<qint64>(limits_.maxRequestHeadBytes)).toStdString();
         while (!closing_) {
             const auto parsed = parseHttpRequestHead(buffer_, limits_.maxRequestHeadBytes);
@@ -109,6 +113,8 @@ private:
         // Something still in the socket's buffer (it reads in bounded chunks) comes next time.
         if (!closing_ && socket_->bytesAvailable() > 0)
             QTimer::singleShot(0, this, &PageConnection::readAvailable);
+        else if (!closing_ && answered_ && buffer_.empty())
+            listener_.setIdle(socket_, true);
     }
 
     // Answers one request; true when the connection was upgraded and handed over.
@@ -216,6 +222,7 @@ private:
     QSslSocket* socket_;
     LinkLimits limits_;
     const WebPageServer& server_;
+    TlsListener& listener_;
     QTimer deadline_;
     std::string buffer_;
     bool answered_ = false; // at least one request on this connection was answered
@@ -253,7 +260,10 @@ private:
             return;
         }
         const auto location = httpsRedirectLocation(parsed.head, ownHost(), socket_->localPort());
-        const auto body = "Moved to " + location + "\n";
+        // Built in steps: GCC 12 at -O3 misreads the chained operator+ (-Wrestrict).
+        std::string body = "Moved to ";
+        body += location;
+        body += '\n';
         auto text = answerHead(
             301, "Location: " + location + "\r\nContent-Type: text/plain; charset=utf-8\r\n",
             body.size(), false);
@@ -289,13 +299,14 @@ private:
 WebPageServer::WebPageServer(const LinkLimits& limits, const QSslConfiguration& tls)
     : limits_(limits)
 {
-    const QDir folder(QString::fromLatin1(kPageResources));
-    for (const auto& name : folder.entryList(QDir::Files)) {
-        QFile file(folder.filePath(name));
+    const QString root = QString::fromLatin1(kPageResources);
+    for (QDirIterator found(root, QDir::Files, QDirIterator::Subdirectories); found.hasNext();) {
+        QFile file(found.next());
         if (!file.open(QIODevice::ReadOnly))
             continue;
+        const auto name = file.fileName().mid(root.size()); // "/app.js", "/icons/icon-192.png"
         const auto path
-            = name == QLatin1String("index.html") ? std::string("/") : "/" + name.toStdString();
+            = name == QLatin1String("/index.html") ? std::string("/") : name.toStdString();
         files_[path] = File { contentTypeOf(name), file.readAll() };
     }
     files_["/receiver.crt"] = File { "application/x-x509-ca-cert", tls.localCertificate().toDer() };
@@ -379,7 +390,7 @@ void WebPageServer::takeConnections()
 {
     while (auto* socket = qobject_cast<QSslSocket*>(listener_->nextPendingConnection())) {
         // The socket stays the listener's child until its upgrade, so close() finds it.
-        new PageConnection(socket, limits_, *this);
+        new PageConnection(socket, limits_, *this, *listener_);
     }
 }
 

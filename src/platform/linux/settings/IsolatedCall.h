@@ -2,9 +2,9 @@
 
 #include <chrono>
 #include <cstddef>
-#include <functional>
-#include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace kavora {
 
@@ -15,23 +15,25 @@ struct IsolationLimits {
 
 struct IsolatedOutcome {
     enum class Status {
-        Finished, // the work returned its output
-        Failed, // the work returned nothing
-        Crashed, // the child was ended by a signal (an abort, a segmentation fault ...)
-        TimedOut, // the child was killed at the deadline
-        OutputTooLarge, // the child was killed when its output passed the limit
-        CannotStart, // no pipe or no child process
+        Finished, // the program exited with status 0
+        Failed, // the program exited with another status
+        Crashed, // the program was ended by a signal (an abort, a segmentation fault ...)
+        TimedOut, // the program was killed at the deadline
+        OutputTooLarge, // the program was killed when its output passed the limit
+        CannotStart, // no pipe, no process, or no such program
     };
     Status status = Status::CannotStart;
     std::string output; // only with Finished
     int signal = 0; // only with Crashed
 };
 
-// Runs work in a forked child process, so that an abort, a crash or a hang inside a library that
-// reads untrusted files cannot take the receiver down. The work runs in a copy of this process
-// and must not touch shared state (windows, sockets, other threads' locks); its output travels
-// back over a pipe. Blocks the caller until the child ends or the deadline passes.
-IsolatedOutcome runIsolated(const std::function<std::optional<std::string>()>& work,
-                            IsolationLimits limits = {});
+// Runs a program in a process of its own, so that an abort, a crash or a hang inside a library
+// that reads untrusted files cannot take the receiver down. The program starts afresh
+// (posix_spawn, not a copy of this threaded process) with the signals at their defaults and no
+// descriptor of ours but three: input on its standard input, a pipe for its standard output, and
+// /dev/null for its standard error. Blocks the caller until the program ends or the deadline
+// passes.
+IsolatedOutcome runIsolated(const std::string& program, const std::vector<std::string>& arguments,
+                            std::string_view input, IsolationLimits limits = {});
 
 } // namespace kavora

@@ -121,15 +121,33 @@ void removeStaleTemporaries(const std::filesystem::path& folder)
 } // namespace
 
 JsonFileUserDefaults::JsonFileUserDefaults(std::filesystem::path folder, Log& log)
+    : JsonFileUserDefaults(std::move(folder), log, nullptr)
+{
+}
+
+JsonFileUserDefaults::JsonFileUserDefaults(std::filesystem::path folder, Log& log,
+                                           Scheduler& scheduler)
+    : JsonFileUserDefaults(std::move(folder), log, &scheduler)
+{
+}
+
+JsonFileUserDefaults::JsonFileUserDefaults(std::filesystem::path folder, Log& log,
+                                           Scheduler* scheduler)
     : folder_(std::move(folder))
     , file_(folder_ / kFileName)
     , log_(log)
+    , scheduler_(scheduler)
     , notifier_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC))
 {
 }
 
 JsonFileUserDefaults::~JsonFileUserDefaults()
 {
+    writeTimer_.cancel();
+    {
+        std::lock_guard lock(mutex_);
+        writePending();
+    }
     if (notifier_ >= 0)
         ::close(notifier_);
 }
@@ -243,7 +261,7 @@ void JsonFileUserDefaults::refresh() const
             if (seen_) {
                 values_.clear();
                 forget();
-                unsaved_ = false;
+                keepPending();
             }
             protectedFile_.reset();
         }
@@ -299,7 +317,26 @@ void JsonFileUserDefaults::load() const
     values_ = std::move(parsed).value();
     remember(identity, std::move(text));
     protectedFile_.reset();
-    unsaved_ = false;
+    keepPending();
+}
+
+void JsonFileUserDefaults::keepPending() const
+{
+    bool changes = false;
+    for (const auto& [key, value] : pending_) {
+        auto found = values_.find(key);
+        if (value && (found == values_.end() || found->second != *value)) {
+            values_.insert_or_assign(key, *value);
+            changes = true;
+        } else if (!value && found != values_.end()) {
+            values_.erase(found);
+            changes = true;
+        }
+    }
+    // What the file already says needs no write.
+    if (!changes)
+        pending_.clear();
+    unsaved_ = changes;
 }
 
 void JsonFileUserDefaults::remember(const FileIdentity& identity, std::string text) const
@@ -377,35 +414,51 @@ void JsonFileUserDefaults::change(std::string_view key, std::optional<nlohmann::
         log_.line("Kavora: " + *lastWriteError_);
         return;
     }
-    auto alreadySo = [&] {
-        auto found = values_.find(key);
-        return value ? found != values_.end() && found->second == *value : found == values_.end();
-    };
-    auto apply = [&] {
-        if (value)
-            values_.insert_or_assign(std::string(key), std::move(*value));
-        else
-            values_.erase(values_.find(key));
-        unsaved_ = true;
-    };
-
     // Nothing to do: no folder is made and no file rewritten.
     refresh();
-    if (alreadySo() && !unsaved_) {
+    auto found = values_.find(key);
+    const bool alreadySo
+        = value ? found != values_.end() && found->second == *value : found == values_.end();
+    if (alreadySo && !unsaved_) {
         lastWriteError_.reset();
         return;
     }
+    if (value)
+        values_.insert_or_assign(std::string(key), *value);
+    else if (found != values_.end())
+        values_.erase(found);
+    pending_.insert_or_assign(std::string(key), std::move(value));
+    unsaved_ = true; // also when already so here: an earlier write failed
+    if (scheduler_ == nullptr) {
+        writePending();
+        return;
+    }
+    if (writeTimer_.isActive())
+        return; // goes out with the write already waiting
+    const Seconds now = scheduler_->now();
+    if (!lastWrite_ || now - *lastWrite_ >= kWriteInterval) {
+        writePending();
+        return;
+    }
+    writeTimer_ = scheduler_->after(*lastWrite_ + kWriteInterval - now, [this] {
+        std::lock_guard timerLock(mutex_);
+        writePending();
+    });
+}
+
+void JsonFileUserDefaults::writePending()
+{
+    if (!unsaved_)
+        return;
+    if (scheduler_ != nullptr)
+        lastWrite_ = scheduler_->now();
     if (auto error = preparePrivateFolder(folder_)) {
-        if (!alreadySo())
-            apply();
         reportWriteFailure(*error);
         return;
     }
     Descriptor folder(::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!folder.valid()) {
         const int error = errno;
-        if (!alreadySo())
-            apply();
         reportWriteFailure("cannot open the folder " + folder_.string() + ": "
                            + describeErrno(error));
         return;
@@ -418,9 +471,7 @@ void JsonFileUserDefaults::change(std::string_view key, std::optional<nlohmann::
         ~Unlocked() { fd = -1; }
     } unlocked { lockedFolder_ };
     refresh();
-    if (!alreadySo())
-        apply();
-    else if (!unsaved_) {
+    if (!unsaved_) {
         lastWriteError_.reset();
         return;
     }
@@ -432,6 +483,7 @@ void JsonFileUserDefaults::change(std::string_view key, std::optional<nlohmann::
         reportWriteFailure(*error);
         return;
     }
+    pending_.clear();
     unsaved_ = false;
     lastWriteError_.reset();
 }

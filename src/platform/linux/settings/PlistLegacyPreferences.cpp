@@ -2,6 +2,8 @@
 
 #include "platform/linux/settings/UserFolders.h"
 
+#include <array>
+#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -9,9 +11,11 @@
 #include <iterator>
 #include <limits>
 #include <memory>
+#include <utility>
 
 #include <plist/plist.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace kavora {
 namespace {
@@ -161,8 +165,59 @@ std::optional<nlohmann::json> parsePropertyListUnsafely(std::string_view bytes)
     return Converter().convert(root, 0);
 }
 
-PlistLegacyPreferences::PlistLegacyPreferences(IsolationLimits limits, std::size_t maxFileSize)
-    : limits_(limits)
+int runLegacyPreferencesReader()
+{
+    // The receiver sends at most its file-size cap; a little more is still no reason to fail.
+    constexpr std::size_t kMaxInput = PlistLegacyPreferences::kDefaultMaxFileSize * 16;
+    std::string bytes;
+    std::array<char, 65536> buffer;
+    for (;;) {
+        const ssize_t count = ::read(STDIN_FILENO, buffer.data(), buffer.size());
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count == 0)
+            break;
+        if (count < 0 || bytes.size() + static_cast<std::size_t>(count) > kMaxInput)
+            return 1;
+        bytes.append(buffer.data(), static_cast<std::size_t>(count));
+    }
+    const auto dictionary = parsePropertyListUnsafely(bytes);
+    if (!dictionary)
+        return 1;
+    const auto cbor = json::to_cbor(*dictionary);
+    for (std::size_t written = 0; written < cbor.size();) {
+        const ssize_t count = ::write(STDOUT_FILENO, cbor.data() + written, cbor.size() - written);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0)
+            return 1;
+        written += static_cast<std::size_t>(count);
+    }
+    return 0;
+}
+
+std::optional<PropertyListDictionary> dictionaryFromReaderOutput(std::string_view output)
+{
+    json object;
+    try {
+        // Without exceptions asked for, a container announcing more members than memory could
+        // hold still throws.
+        object = json::from_cbor(output, true, false);
+    } catch (const json::exception&) {
+        return std::nullopt;
+    }
+    if (!object.is_object())
+        return std::nullopt;
+    PropertyListDictionary dictionary;
+    for (const auto& [key, value] : object.items())
+        dictionary.emplace(key, value);
+    return dictionary;
+}
+
+PlistLegacyPreferences::PlistLegacyPreferences(std::string readerProgram, IsolationLimits limits,
+                                               std::size_t maxFileSize)
+    : readerProgram_(std::move(readerProgram))
+    , limits_(limits)
     , maxFileSize_(maxFileSize)
 {
 }
@@ -189,15 +244,7 @@ PlistLegacyPreferences::readWithOutcome(const std::string& path) const
     if (bytes->size() > maxFileSize_)
         return { Outcome::TooLarge, std::nullopt };
 
-    auto isolated = runIsolated(
-        [&bytes]() -> std::optional<std::string> {
-            auto dictionary = parsePropertyListUnsafely(*bytes);
-            if (!dictionary)
-                return std::nullopt;
-            auto cbor = json::to_cbor(*dictionary);
-            return std::string(cbor.begin(), cbor.end());
-        },
-        limits_);
+    const auto isolated = runIsolated(readerProgram_, { kLegacyReaderFlag }, *bytes, limits_);
     switch (isolated.status) {
     case IsolatedOutcome::Status::Finished:
         break;
@@ -208,13 +255,9 @@ PlistLegacyPreferences::readWithOutcome(const std::string& path) const
     default:
         return { Outcome::NotADictionary, std::nullopt };
     }
-
-    const json object = json::from_cbor(isolated.output, true, false);
-    if (!object.is_object())
+    auto dictionary = dictionaryFromReaderOutput(isolated.output);
+    if (!dictionary)
         return { Outcome::NotADictionary, std::nullopt };
-    PropertyListDictionary dictionary;
-    for (const auto& [key, value] : object.items())
-        dictionary.emplace(key, value);
     return { Outcome::Dictionary, std::move(dictionary) };
 }
 

@@ -3,12 +3,15 @@
 
 #include "platform/linux/desktop/AppScopeList.h"
 
+#include "support/CapturingLog.h"
+#include "support/VirtualScheduler.h"
 #include "support/linux/FakeSessionTree.h"
 #include "support/linux/Polling.h"
 #include "support/linux/PrivateSession.h"
 
 #include <gmock/gmock.h>
 
+#include <cstdlib>
 #include <filesystem>
 
 namespace kavora::test {
@@ -66,9 +69,12 @@ TEST(AppScopeListTest, FindsTheAppSliceOfTheSessionThisProgramRunsIn)
         { "1:name=systemd:/user.slice/user-1000.slice/session-2.scope\n", false },
     };
     const FakeSessionTree tree;
+    VirtualScheduler scheduler;
+    CapturingLog log;
     for (const auto& [cgroup, available] : rows) {
         writeFile(tree.proc() / "self" / "cgroup", cgroup);
-        EXPECT_EQ(AppScopeList(tree.cgroup(), tree.proc()).available(), available) << cgroup;
+        EXPECT_EQ(AppScopeList(scheduler, log, tree.cgroup(), tree.proc()).available(), available)
+            << cgroup;
     }
 }
 
@@ -82,7 +88,9 @@ TEST(AppScopeListTest, ListsTheApplicationUnitsThatHaveProcesses)
     tree.unit("app-gnome-org.example.Gone-40.scope", ""); // its processes have ended
     tree.unit("gnome-terminal-server.service", "100\n"); // no application unit
     tree.unit(FakeSessionTree::ownUnit(), std::to_string(FakeSessionTree::kOwnPid));
-    EXPECT_THAT(listed(AppScopeList(tree.cgroup(), tree.proc())),
+    VirtualScheduler scheduler;
+    CapturingLog log;
+    EXPECT_THAT(listed(AppScopeList(scheduler, log, tree.cgroup(), tree.proc())),
                 ::testing::ElementsAre("200 org.example.Term", "250 org.example.Files",
                                        "300 org.example.Notes|gnome-org.example.Notes"));
 }
@@ -91,7 +99,9 @@ TEST(AppScopeListTest, TellsWhenUnitsComeGainOrLoseProcessesAndGo)
 {
     PrivateSession::instance().application(); // the event loop
     const FakeSessionTree tree;
-    AppScopeList list(tree.cgroup(), tree.proc());
+    VirtualScheduler scheduler;
+    CapturingLog log;
+    AppScopeList list(scheduler, log, tree.cgroup(), tree.proc());
     int changes = 0;
     list.onChange([&] { ++changes; });
     const auto afterChange = [&](const auto& change) {
@@ -109,6 +119,43 @@ TEST(AppScopeListTest, TellsWhenUnitsComeGainOrLoseProcessesAndGo)
     EXPECT_THAT(afterChange([&] { tree.unit("app-x.slice/app-gnome-org.example.A-1.scope", ""); }),
                 ElementsAre("20 org.example.B"));
     EXPECT_THAT(afterChange([&] { fs::remove_all(tree.slice() / "app-x.slice"); }), ElementsAre());
+    EXPECT_TRUE(log.lines.empty());
+}
+
+// With every inotify watch of the user taken, the list is read on a timer instead, and changes
+// are told as they are found.
+TEST(AppScopeListTest, WithoutWatchesTheListIsReadAgainOnATimer)
+{
+    if (std::getenv("KAVORA_NO_WATCHES") == nullptr) {
+        // Runs this test again in a user namespace of its own whose watch limit is zero.
+        const std::string run = "KAVORA_NO_WATCHES=1 unshare -U -r sh -c 'echo 0 "
+                                ">/proc/sys/user/max_inotify_watches && exec \"$0\" \"$1\"' ";
+        if (std::system((run + "true x 2>/dev/null").c_str()) != 0)
+            GTEST_SKIP() << "no user namespace with a watch limit of its own here";
+        const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        const auto self = fs::read_symlink("/proc/self/exe").string();
+        EXPECT_EQ(std::system((run + self + " --gtest_filter=*." + name).c_str()), 0);
+        return;
+    }
+    const FakeSessionTree tree;
+    VirtualScheduler scheduler;
+    CapturingLog log;
+    AppScopeList list(scheduler, log, tree.cgroup(), tree.proc());
+    int changes = 0;
+    list.onChange([&] { ++changes; });
+    EXPECT_THAT(log.lines, ::testing::ElementsAre(::testing::HasSubstr("No space left on device")));
+    const auto afterPolls = [&](double polls) {
+        scheduler.advance(polls * AppScopeList::kPollInterval);
+        return changes;
+    };
+    tree.unit("app-gnome-org.example.A-1.scope", "10\n");
+    EXPECT_EQ(afterPolls(0.99), 0);
+    EXPECT_EQ(afterPolls(0.01), 1);
+    EXPECT_EQ(afterPolls(1), 1) << "nothing changed, nothing told";
+    tree.unit("app-gnome-org.example.A-1.scope", "");
+    EXPECT_EQ(afterPolls(1), 2);
+    list.onChange({});
+    EXPECT_EQ(scheduler.pendingCount(), 0U);
 }
 
 } // namespace

@@ -6,6 +6,8 @@
 #include "platform/linux/desktop/AppScopeList.h"
 #include "platform/linux/desktop/DesktopApplications.h"
 #include "platform/linux/desktop/LinuxWorkspace.h"
+#include "support/CapturingLog.h"
+#include "support/VirtualScheduler.h"
 #include "support/linux/FakeSessionTree.h"
 #include "support/linux/Polling.h"
 #include "support/linux/PrivateSession.h"
@@ -170,8 +172,10 @@ TEST_F(DesktopLaunchServicesTest, ARunningApplicationWithoutAWindowListIsLaunche
 {
     const FakeSessionTree tree;
     tree.unit("app-gnome-org.example.Viewer-1.scope", "4242\n");
+    VirtualScheduler scheduler;
+    CapturingLog log;
     RunningSources sources;
-    sources.scopes = std::make_unique<AppScopeList>(tree.cgroup(), tree.proc());
+    sources.scopes = std::make_unique<AppScopeList>(scheduler, log, tree.cgroup(), tree.proc());
     LinuxWorkspace workspace(std::make_unique<DesktopApplications>(std::vector<fs::path> {
                                  PrivateSession::instance().dataHome() / "applications" }),
                              std::move(sources));

@@ -17,7 +17,6 @@ namespace kavora::test {
 namespace {
 
 // The system's Python, which python3-dbusmock is installed for.
-const std::string kPython = "/usr/bin/python3";
 
 // A fake desktop shell made with python3-dbusmock on the session's private bus.
 class FakeShell {

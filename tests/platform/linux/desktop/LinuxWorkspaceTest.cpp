@@ -8,7 +8,9 @@
 #include "platform/linux/desktop/AppScopeList.h"
 #include "platform/linux/desktop/DesktopApplications.h"
 #include "platform/linux/x11/X11ClientList.h"
+#include "support/CapturingLog.h"
 #include "support/TemporaryFolder.h"
+#include "support/VirtualScheduler.h"
 #include "support/linux/FakeSessionTree.h"
 #include "support/linux/PrivateSession.h"
 #include "support/linux/X11ServerSuite.h"
@@ -304,7 +306,8 @@ protected:
     {
         RunningSources sources;
         if (withUnits)
-            sources.scopes = std::make_unique<AppScopeList>(tree_.cgroup(), tree_.proc());
+            sources.scopes
+                = std::make_unique<AppScopeList>(scheduler_, log_, tree_.cgroup(), tree_.proc());
         sources.processes = ProcessTable(tree_.proc());
         workspace_ = std::make_unique<LinuxWorkspace>(
             std::make_unique<DesktopApplications>(
@@ -342,6 +345,8 @@ protected:
 
     TemporaryFolder folder_;
     FakeSessionTree tree_;
+    VirtualScheduler scheduler_;
+    CapturingLog log_;
     std::unique_ptr<LinuxWorkspace> workspace_;
 };
 

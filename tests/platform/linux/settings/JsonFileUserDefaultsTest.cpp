@@ -2,10 +2,12 @@
 
 #include "support/CapturingLog.h"
 #include "support/TemporaryFolder.h"
+#include "support/VirtualScheduler.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cmath>
 #include <fstream>
 #include <functional>
 
@@ -362,6 +364,44 @@ TEST_F(JsonFileUserDefaultsTest, DamagedFileThatCannotBeMovedAsideIsNotOverwritt
     });
     EXPECT_EQ(status, 0);
     EXPECT_EQ(readFile(file()), "garbage");
+}
+
+TEST(JsonFileUserDefaultsCoalescing, WritesAtOnceThenAtMostFourTimesASecondAndTheLastAlways)
+{
+    // What it shows; when "speed" is set to 1, 2 ...; when the store is destroyed; the writes.
+    // clang-format off
+    const std::tuple<const char*, std::vector<double>, double, std::vector<double>> rows[] = {
+        { "one change: at once", { 0 }, 2, { 0 } },
+        { "another a quarter second after a write: at once too", { 0, 0.25 }, 2, { 0, 0.25 } },
+        { "a slider dragged for a second", { 0, 0.1, 0.2, 0.3, 0.4, 0.5, 0.6, 0.7, 0.8, 0.9, 1 }, 2, { 0, 0.25, 0.5, 0.75, 1, 1.25 } },
+        { "quitting with a change waiting writes it", { 0, 0.1 }, 0.2, { 0, 0.2 } },
+    };
+    // clang-format on
+    for (const auto& [shows, changes, quit, expected] : rows) {
+        TemporaryFolder temporary;
+        CapturingLog log;
+        VirtualScheduler scheduler;
+        auto store = std::make_unique<JsonFileUserDefaults>(temporary.path(), log, scheduler);
+        std::vector<double> writes;
+        std::string onDisk;
+        std::size_t changed = 0;
+        for (int step = 0; step <= 200; ++step) { // hundredths of a second
+            const double now = step / 100.0;
+            scheduler.advance(Seconds(now) - scheduler.now());
+            for (; changed < changes.size() && changes[changed] <= now; ++changed) {
+                store->setDouble("speed", static_cast<double>(changed + 1));
+                EXPECT_EQ(store->doubleValue("speed"), changed + 1.0) << shows;
+            }
+            if (now >= quit)
+                store.reset();
+            if (auto text = readFile(temporary.path() / "settings.json"); text != onDisk) {
+                writes.push_back(std::round(now * 20) / 20); // timers fire on the hundredth after
+                onDisk = text;
+            }
+        }
+        EXPECT_EQ(writes, expected) << shows;
+        EXPECT_EQ(json::parse(onDisk).at("speed"), changes.size()) << shows;
+    }
 }
 
 enum class Writer { Finished, Killed, NotTraceable };

@@ -6,7 +6,6 @@
 
 #include <csignal>
 #include <filesystem>
-#include <thread>
 
 #include <pwd.h>
 #include <unistd.h>
@@ -18,6 +17,13 @@ using nlohmann::json;
 using Outcome = PlistLegacyPreferences::Outcome;
 using Status = IsolatedOutcome::Status;
 
+// The receiver's program reads, started with its private flag.
+PlistLegacyPreferences reader(IsolationLimits limits = {},
+                              std::size_t maxFileSize = PlistLegacyPreferences::kDefaultMaxFileSize)
+{
+    return PlistLegacyPreferences(KAVORA_PROGRAM, limits, maxFileSize);
+}
+
 std::string fixture(const char* name)
 {
     return std::string(KAVORA_SOURCE_DIR) + "/tests/platform/linux/settings/fixtures/legacy/"
@@ -28,7 +34,7 @@ TEST(PlistLegacyPreferences, ReadsEveryValueTypeOfBothFormats)
 {
     for (const char* file : { "full.binary.plist", "full.xml.plist" }) {
         SCOPED_TRACE(file);
-        auto reading = PlistLegacyPreferences().readWithOutcome(fixture(file));
+        auto reading = reader().readWithOutcome(fixture(file));
         ASSERT_EQ(reading.outcome, Outcome::Dictionary);
         const auto& values = *reading.dictionary;
         EXPECT_EQ(values.at("macRegisteredAppBundleIds"),
@@ -73,90 +79,86 @@ TEST(PlistLegacyPreferences, ABadFileGivesNoDictionaryAndTheProcessCarriesOn)
         { "nul-in-key.binary.plist", Outcome::ParserCrashed },
     };
     for (const auto& row : rows) {
-        PlistLegacyPreferences reader;
-        auto reading = reader.readWithOutcome(fixture(row.file));
+        auto reading = reader().readWithOutcome(fixture(row.file));
         EXPECT_EQ(reading.outcome, row.outcome) << row.file;
         EXPECT_FALSE(reading.dictionary) << row.file;
-        EXPECT_FALSE(reader.read(fixture(row.file))) << row.file;
+        EXPECT_FALSE(reader().read(fixture(row.file))) << row.file;
     }
 }
 
 TEST(PlistLegacyPreferences, ANulInsideAStringIsKept)
 {
-    auto values = PlistLegacyPreferences().read(fixture("nul-in-string.binary.plist"));
+    auto values = reader().read(fixture("nul-in-string.binary.plist"));
     ASSERT_TRUE(values);
     EXPECT_EQ(values->at("text"), std::string("日\0本", 7));
     EXPECT_EQ(values->at("macCursorSpeed"), 2.0);
+}
+
+TEST(PlistLegacyPreferences, AReaderAnswerThatIsNoCborDictionaryGivesNothing)
+{
+    const std::pair<const char*, std::string> rows[] = {
+        { "not CBOR", "junk" },
+        { "an array", std::string("\x81\x01", 2) },
+        { "a map of more members than memory holds", std::string("\xBB\x72\0\0\0\0\0\0\0", 9) },
+    };
+    for (const auto& [shows, output] : rows)
+        EXPECT_FALSE(dictionaryFromReaderOutput(output)) << shows;
 }
 
 TEST(PlistLegacyPreferences, FileAndResultOverTheirCapsAreNotTaken)
 {
     const auto file = fixture("full.binary.plist");
     const auto size = std::filesystem::file_size(file);
-    EXPECT_EQ(PlistLegacyPreferences({}, size).readWithOutcome(file).outcome, Outcome::Dictionary);
-    EXPECT_EQ(PlistLegacyPreferences({}, size - 1).readWithOutcome(file).outcome,
-              Outcome::TooLarge);
+    EXPECT_EQ(reader({}, size).readWithOutcome(file).outcome, Outcome::Dictionary);
+    EXPECT_EQ(reader({}, size - 1).readWithOutcome(file).outcome, Outcome::TooLarge);
     IsolationLimits limits;
     limits.maxOutput = 16;
-    EXPECT_EQ(PlistLegacyPreferences(limits).readWithOutcome(file).outcome,
-              Outcome::NotADictionary);
+    EXPECT_EQ(reader(limits).readWithOutcome(file).outcome, Outcome::NotADictionary);
 }
 
 TEST(PlistLegacyPreferences, HomeFolderComesFromTheEnvironment)
 {
     {
         ScopedVariable home("HOME", "/home/someone");
-        EXPECT_EQ(PlistLegacyPreferences().homeDirectory(), "/home/someone");
+        EXPECT_EQ(reader().homeDirectory(), "/home/someone");
     }
     // A relative HOME is not a home folder: the password database answers instead.
     ScopedVariable home("HOME", "relative");
     const passwd* entry = ::getpwuid(::getuid());
     ASSERT_NE(entry, nullptr);
-    EXPECT_EQ(PlistLegacyPreferences().homeDirectory(), entry->pw_dir);
+    EXPECT_EQ(reader().homeDirectory(), entry->pw_dir);
 }
 
-TEST(RunIsolated, ReportsHowTheChildEnded)
+TEST(RunIsolated, ReportsHowTheProgramEnded)
 {
     struct Row {
-        const char* shows;
-        std::function<std::optional<std::string>()> work;
+        const char* script; // for sh -c, with "input" on its standard input
         Status status;
         std::string output;
         int signal;
     };
     const std::vector<Row> rows {
-        { "output", [] { return std::optional<std::string>("result"); }, Status::Finished, "result",
-          0 },
-        { "largest output", [] { return std::optional(std::string(1024, 'x')); }, Status::Finished,
-          std::string(1024, 'x'), 0 },
-        { "output over the cap", [] { return std::optional(std::string(1025, 'x')); },
-          Status::OutputTooLarge, "", 0 },
-        { "empty output", [] { return std::optional<std::string>(""); }, Status::Finished, "", 0 },
-        { "nothing", [] { return std::optional<std::string>(); }, Status::Failed, "", 0 },
-        { "throws", []() -> std::optional<std::string> { throw std::runtime_error("x"); },
-          Status::Failed, "", 0 },
-        { "aborts",
-          []() -> std::optional<std::string> {
-              std::raise(SIGABRT);
-              return "unreached";
-          },
-          Status::Crashed, "", SIGABRT },
-        { "hangs",
-          []() -> std::optional<std::string> {
-              for (;;)
-                  std::this_thread::sleep_for(std::chrono::seconds(1));
-          },
-          Status::TimedOut, "", 0 },
+        { "cat", Status::Finished, "input", 0 },
+        { "head -c 1024 /dev/zero", Status::Finished, std::string(1024, '\0'), 0 },
+        { "head -c 1025 /dev/zero", Status::OutputTooLarge, "", 0 },
+        { "true", Status::Finished, "", 0 },
+        { "echo partial; exit 1", Status::Failed, "", 0 },
+        { "kill -ABRT $$", Status::Crashed, "", SIGABRT },
+        // None of the test's descriptors, and its standard error goes nowhere.
+        { "ls /proc/$$/fd; echo error >&2", Status::Finished, "0\n1\n2\n", 0 },
     };
     IsolationLimits limits;
-    limits.timeout = std::chrono::milliseconds(300);
     limits.maxOutput = 1024;
     for (const auto& row : rows) {
-        auto outcome = runIsolated(row.work, limits);
-        EXPECT_EQ(outcome.status, row.status) << row.shows;
-        EXPECT_EQ(outcome.output, row.output) << row.shows;
-        EXPECT_EQ(outcome.signal, row.signal) << row.shows;
+        auto outcome = runIsolated("/bin/sh", { "-c", row.script }, "input", limits);
+        EXPECT_EQ(outcome.status, row.status) << row.script;
+        EXPECT_EQ(outcome.output, row.output) << row.script;
+        EXPECT_EQ(outcome.signal, row.signal) << row.script;
     }
+    EXPECT_EQ(runIsolated("/no/such/program", {}, "", limits).status, Status::CannotStart);
+    limits.timeout = std::chrono::milliseconds(300);
+    EXPECT_EQ(runIsolated("/bin/sh", { "-c", "exec sleep 10" }, "", limits).status,
+              Status::TimedOut);
 }
 
 } // namespace
