@@ -108,110 +108,8 @@ std::vector<PasteboardItem> itemsQtHolds()
     return { std::move(item) };
 }
 
-// The connection with the window that owns and receives selections, the atoms it speaks in and
-// the watch that serves other clients from the event loop.
-struct Link {
-    xcb_connection_t* connection = nullptr;
-    xcb_window_t window = XCB_WINDOW_NONE;
-    xcb_atom_t clipboard = XCB_ATOM_NONE;
-    xcb_atom_t targets = XCB_ATOM_NONE;
-    xcb_atom_t timestamp = XCB_ATOM_NONE;
-    xcb_atom_t incr = XCB_ATOM_NONE;
-    xcb_atom_t utf8String = XCB_ATOM_NONE;
-    xcb_atom_t text = XCB_ATOM_NONE;
-    xcb_atom_t incoming = XCB_ATOM_NONE; // where other owners put what is read from them
-    xcb_atom_t clock = XCB_ATOM_NONE; // appended to, for the server's time
-    // The most data one ChangeProperty request may carry; more goes in pieces.
-    std::size_t largestDirect = kIncrementSize;
-    std::unique_ptr<QSocketNotifier> watch;
-
-    Link() = default;
-    ~Link()
-    {
-        watch.reset();
-        xcb_disconnect(connection);
-    }
-    Link(const Link&) = delete;
-    Link& operator=(const Link&) = delete;
-
-    std::vector<xcb_atom_t> atoms(const std::vector<std::string_view>& names) const
-    {
-        std::vector<xcb_intern_atom_cookie_t> cookies;
-        cookies.reserve(names.size());
-        for (const auto name : names) {
-            cookies.push_back(xcb_intern_atom(
-                connection, 0, static_cast<std::uint16_t>(name.size()), name.data()));
-        }
-        std::vector<xcb_atom_t> atoms;
-        atoms.reserve(names.size());
-        for (const auto cookie : cookies) {
-            const Reply<xcb_intern_atom_reply_t> reply(
-                xcb_intern_atom_reply(connection, cookie, nullptr));
-            atoms.push_back(reply ? reply->atom : xcb_atom_t { XCB_ATOM_NONE });
-        }
-        return atoms;
-    }
-
-    std::vector<std::string> names(const std::vector<xcb_atom_t>& atoms) const
-    {
-        std::vector<xcb_get_atom_name_cookie_t> cookies;
-        cookies.reserve(atoms.size());
-        for (const auto atom : atoms)
-            cookies.push_back(xcb_get_atom_name(connection, atom));
-        std::vector<std::string> names;
-        names.reserve(atoms.size());
-        for (const auto cookie : cookies) {
-            const Reply<xcb_get_atom_name_reply_t> reply(
-                xcb_get_atom_name_reply(connection, cookie, nullptr));
-            names.emplace_back(reply ? std::string(xcb_get_atom_name_name(reply.get()),
-                                                   static_cast<std::size_t>(
-                                                       xcb_get_atom_name_name_length(reply.get())))
-                                     : std::string());
-        }
-        return names;
-    }
-
-    xcb_window_t owner() const
-    {
-        const Reply<xcb_get_selection_owner_reply_t> reply(xcb_get_selection_owner_reply(
-            connection, xcb_get_selection_owner(connection, clipboard), nullptr));
-        return reply ? reply->owner : xcb_window_t { XCB_WINDOW_NONE };
-    }
-};
-
-// What this process offers while it owns the clipboard: each target with its data, whose type is
-// the target itself.
-struct Offer {
-    std::uint32_t time = 0; // of the claim
-    PasteboardItem item;
-    std::vector<std::pair<xcb_atom_t, std::shared_ptr<const Bytes>>> formats;
-
-    const std::pair<xcb_atom_t, std::shared_ptr<const Bytes>>* find(xcb_atom_t target) const
-    {
-        const auto found
-            = std::ranges::find(formats, target, [](const auto& f) { return f.first; });
-        return found == formats.end() ? nullptr : &*found;
-    }
-};
-
-// Data going to a requestor in pieces: the next piece each time it has deleted the last one.
-struct Outgoing {
-    xcb_window_t requestor = XCB_WINDOW_NONE;
-    xcb_atom_t property = XCB_ATOM_NONE;
-    xcb_atom_t type = XCB_ATOM_NONE;
-    std::shared_ptr<const Bytes> data;
-    std::size_t sent = 0;
-};
-
 using Event = Reply<xcb_generic_event_t>;
 using EventMatch = std::function<bool(const xcb_generic_event_t&)>;
-
-// A property as read: its type, its format (8, 16 or 32 bits per item) and its bytes.
-struct Data {
-    xcb_atom_t type = XCB_ATOM_NONE;
-    std::uint8_t format = 0;
-    Bytes bytes;
-};
 
 } // namespace
 
@@ -230,6 +128,109 @@ public:
     bool claim(const PasteboardItem& item);
 
 private:
+    // The connection with the window that owns and receives selections, the atoms it speaks in and
+    // the watch that serves other clients from the event loop.
+    struct Link {
+        xcb_connection_t* connection = nullptr;
+        xcb_window_t window = XCB_WINDOW_NONE;
+        xcb_atom_t clipboard = XCB_ATOM_NONE;
+        xcb_atom_t targets = XCB_ATOM_NONE;
+        xcb_atom_t timestamp = XCB_ATOM_NONE;
+        xcb_atom_t incr = XCB_ATOM_NONE;
+        xcb_atom_t utf8String = XCB_ATOM_NONE;
+        xcb_atom_t text = XCB_ATOM_NONE;
+        xcb_atom_t incoming = XCB_ATOM_NONE; // where other owners put what is read from them
+        xcb_atom_t clock = XCB_ATOM_NONE; // appended to, for the server's time
+        // The most data one ChangeProperty request may carry; more goes in pieces.
+        std::size_t largestDirect = kIncrementSize;
+        std::unique_ptr<QSocketNotifier> watch;
+
+        Link() = default;
+        ~Link()
+        {
+            watch.reset();
+            xcb_disconnect(connection);
+        }
+        Link(const Link&) = delete;
+        Link& operator=(const Link&) = delete;
+
+        std::vector<xcb_atom_t> atoms(const std::vector<std::string_view>& names) const
+        {
+            std::vector<xcb_intern_atom_cookie_t> cookies;
+            cookies.reserve(names.size());
+            for (const auto name : names) {
+                cookies.push_back(xcb_intern_atom(
+                    connection, 0, static_cast<std::uint16_t>(name.size()), name.data()));
+            }
+            std::vector<xcb_atom_t> atoms;
+            atoms.reserve(names.size());
+            for (const auto cookie : cookies) {
+                const Reply<xcb_intern_atom_reply_t> reply(
+                    xcb_intern_atom_reply(connection, cookie, nullptr));
+                atoms.push_back(reply ? reply->atom : xcb_atom_t { XCB_ATOM_NONE });
+            }
+            return atoms;
+        }
+
+        std::vector<std::string> names(const std::vector<xcb_atom_t>& atoms) const
+        {
+            std::vector<xcb_get_atom_name_cookie_t> cookies;
+            cookies.reserve(atoms.size());
+            for (const auto atom : atoms)
+                cookies.push_back(xcb_get_atom_name(connection, atom));
+            std::vector<std::string> names;
+            names.reserve(atoms.size());
+            for (const auto cookie : cookies) {
+                const Reply<xcb_get_atom_name_reply_t> reply(
+                    xcb_get_atom_name_reply(connection, cookie, nullptr));
+                names.emplace_back(
+                    reply ? std::string(
+                        xcb_get_atom_name_name(reply.get()),
+                        static_cast<std::size_t>(xcb_get_atom_name_name_length(reply.get())))
+                          : std::string());
+            }
+            return names;
+        }
+
+        xcb_window_t owner() const
+        {
+            const Reply<xcb_get_selection_owner_reply_t> reply(xcb_get_selection_owner_reply(
+                connection, xcb_get_selection_owner(connection, clipboard), nullptr));
+            return reply ? reply->owner : xcb_window_t { XCB_WINDOW_NONE };
+        }
+    };
+
+    // What this process offers while it owns the clipboard: each target with its data, whose type
+    // is the target itself.
+    struct Offer {
+        std::uint32_t time = 0; // of the claim
+        PasteboardItem item;
+        std::vector<std::pair<xcb_atom_t, std::shared_ptr<const Bytes>>> formats;
+
+        const std::pair<xcb_atom_t, std::shared_ptr<const Bytes>>* find(xcb_atom_t target) const
+        {
+            const auto found
+                = std::ranges::find(formats, target, [](const auto& f) { return f.first; });
+            return found == formats.end() ? nullptr : &*found;
+        }
+    };
+
+    // Data going to a requestor in pieces: the next piece each time it has deleted the last one.
+    struct Outgoing {
+        xcb_window_t requestor = XCB_WINDOW_NONE;
+        xcb_atom_t property = XCB_ATOM_NONE;
+        xcb_atom_t type = XCB_ATOM_NONE;
+        std::shared_ptr<const Bytes> data;
+        std::size_t sent = 0;
+    };
+
+    // A property as read: its type, its format (8, 16 or 32 bits per item) and its bytes.
+    struct Data {
+        xcb_atom_t type = XCB_ATOM_NONE;
+        std::uint8_t format = 0;
+        Bytes bytes;
+    };
+
     // The connection, opened anew when there is none or it has ended; null without a display.
     Link* link();
     void dropLink();
@@ -287,7 +288,7 @@ void X11Clipboard::writeItems(const std::vector<PasteboardItem>& items)
         selection_->claim(items.front());
 }
 
-Link* X11Clipboard::Selection::link()
+auto X11Clipboard::Selection::link() -> Link*
 {
     if (link_ && xcb_connection_has_error(link_->connection) == 0)
         return link_.get();
@@ -447,7 +448,8 @@ std::optional<std::uint32_t> X11Clipboard::Selection::serverTime()
     return reinterpret_cast<const xcb_property_notify_event_t*>(changed.get())->time;
 }
 
-std::optional<Data> X11Clipboard::Selection::convert(xcb_atom_t target, Clock::time_point deadline)
+auto X11Clipboard::Selection::convert(xcb_atom_t target, Clock::time_point deadline)
+    -> std::optional<Data>
 {
     const Link& link = *link_;
     xcb_convert_selection(link.connection, link.window, link.clipboard, target, link.incoming,
@@ -469,7 +471,7 @@ std::optional<Data> X11Clipboard::Selection::convert(xcb_atom_t target, Clock::t
     return data;
 }
 
-std::optional<Data> X11Clipboard::Selection::takeProperty()
+auto X11Clipboard::Selection::takeProperty() -> std::optional<Data>
 {
     const Link& link = *link_;
     const Reply<xcb_get_property_reply_t> reply(
@@ -486,7 +488,7 @@ std::optional<Data> X11Clipboard::Selection::takeProperty()
 
 // The owner writes the next piece each time the property is deleted (reading it deletes it),
 // and an empty piece at the end.
-std::optional<Data> X11Clipboard::Selection::readIncrements(Clock::time_point deadline)
+auto X11Clipboard::Selection::readIncrements(Clock::time_point deadline) -> std::optional<Data>
 {
     std::optional<Data> whole;
     while (link_) {
