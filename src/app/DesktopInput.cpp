@@ -49,6 +49,10 @@ DesktopInput::DesktopInput(Scheduler& scheduler, UserDefaults& defaults,
     switch (choice_.backend) {
     case InputBackend::XTest:
         x11_ = std::make_unique<X11EventServices>(settings);
+        x11_->onConnectionLost = [this] {
+            if (onDisplayLost)
+                onDisplayLost();
+        };
         events_ = x11_.get();
         break;
     case InputBackend::Portal:
@@ -82,7 +86,7 @@ bool DesktopInput::isTrusted()
 {
     switch (choice_.backend) {
     case InputBackend::XTest:
-        return menus_.isTrusted();
+        return x11_->isConnected();
     case InputBackend::Portal:
         return session_->state() == PortalSession::State::Granted;
     case InputBackend::None:
@@ -129,6 +133,11 @@ void DesktopInput::frontmostMenuBar(
     AccessibilityElement::Answer<std::shared_ptr<AccessibilityElement>> answer)
 {
     menus_.frontmostMenuBar(std::move(answer));
+}
+
+bool DesktopInput::reconnectDisplay()
+{
+    return !x11_ || x11_->reconnect();
 }
 
 void DesktopInput::setSessionWanted(bool wanted)

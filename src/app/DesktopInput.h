@@ -22,8 +22,9 @@ class X11EventServices;
 // The way input reaches this desktop, chosen once at start (chooseInputBackend): XTest on X11,
 // the portal's remote desktop on Wayland, or none, which the log and the permission block
 // explain. It is also the accessibility services: trust is whether that way is open now, menus
-// come from AT-SPI on either. On Wayland the user's grant belongs to a portal session, which is
-// asked for while a controller is connected (setSessionWanted) or when the user asks for it.
+// come from AT-SPI on either. On X11 that is whether input's own connection to the display is
+// alive; on Wayland the user's grant belongs to a portal session, which is asked for while a
+// controller is connected (setSessionWanted) or when the user asks for it.
 class DesktopInput final : public Accessibility {
 public:
     // Everything given must outlive this object.
@@ -48,6 +49,12 @@ public:
     void setSessionWanted(bool wanted);
     // Called when the session's state changes (granted, refused, closed ...).
     std::function<void()> onTrustChanged;
+
+    // X11: called from the event loop when input's connection to the display has ended.
+    std::function<void()> onDisplayLost;
+    // X11: connects input to the display again once its connection has ended; true when input
+    // reaches the display. Always true for the other ways, which have no such connection.
+    bool reconnectDisplay();
 
 private:
     InputBackendChoice choice_;

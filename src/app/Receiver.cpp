@@ -2,19 +2,42 @@
 
 #include "app/ReceiverOptions.h"
 #include "controller/MacController.h"
+#include "core/Log.h"
 #include "input/CGEventInjector.h"
 #include "link/MCReceiverMac.h"
+#include "platform/DisplayRecovery.h"
 #include "platform/MacKeyCodes.h"
 #include "platform/linux/desktop/DesktopApplications.h"
 #include "platform/linux/settings/UserFolders.h"
+#include "platform/linux/system/QtPasteboard.h"
+#include "platform/linux/x11/X11ClientList.h"
+#include "platform/linux/x11/X11Clipboard.h"
 
 #include <QCoreApplication>
 #include <QRandomGenerator>
+
+#include <cstdlib>
+#include <utility>
 
 namespace kavora {
 namespace {
 
 constexpr std::chrono::seconds kSettingsPollInterval { 1 };
+// The program's status when the display is gone for good.
+constexpr int kDisplayGoneStatus = 1;
+
+std::string xDisplayName()
+{
+    const char* name = std::getenv("DISPLAY");
+    return name ? name : "";
+}
+
+std::unique_ptr<Pasteboard> clipboardFor(InputBackend backend)
+{
+    if (backend == InputBackend::XTest)
+        return std::make_unique<X11Clipboard>();
+    return std::make_unique<QtPasteboard>();
+}
 
 // The overview key where the desktop offers no overview call: Command+Space, which the X11
 // backend turns into the desktop's Super key.
@@ -49,13 +72,14 @@ PeerLinkOptions linkOptions(const ReceiverOptions& options, const UserDefaults& 
 } // namespace
 
 Receiver::Receiver(const ReceiverOptions& options, Log& log)
-    : defaults_(settingsFolder(), log, scheduler_)
+    : log_(log)
+    , defaults_(settingsFolder(), log, scheduler_)
     , legacy_(kOwnProgram)
     , settings_(defaults_, legacy_, log)
     , inputSettings_(defaults_)
     , input_(scheduler_, defaults_, inputSettings_, log)
-    , workspace_(std::make_unique<DesktopApplications>(),
-                 RunningSources::ofThisSession(scheduler_, log))
+    , pasteboard_(clipboardFor(input_.backend()))
+    , workspace_(std::make_unique<DesktopApplications>(), runningSources())
     , launcher_([this] { postOverviewKey(input_.events()); },
                 [this](const std::string& bundleId) {
                     return workspace_.activateRunningApplication(bundleId);
@@ -75,18 +99,75 @@ Receiver::Receiver(const ReceiverOptions& options, Log& log)
                          [this] { takeSettingsChanges(); });
         settingsPoll_.start(kSettingsPollInterval);
     }
-    injector_ = CGEventInjector::create({ scheduler_, inputSettings_, input_.events(), pasteboard_,
+    injector_ = CGEventInjector::create({ scheduler_, inputSettings_, input_.events(), *pasteboard_,
                                           input_, audio_, launcher_, log });
     controller_ = MacController::create(
         { scheduler_, input_, launcher_, settings_, defaults_, workspace_, http_, log }, receiver_,
         injector_);
     followControllersWithInputSession();
+    followDisplay();
 }
 
 Receiver::~Receiver()
 {
     // Closing the session on the way out changes its state; nobody is left to show it.
     input_.onTrustChanged = nullptr;
+    input_.onDisplayLost = nullptr;
+    if (clientList_)
+        clientList_->onConnectionLost({});
+}
+
+RunningSources Receiver::runningSources()
+{
+    auto sources = RunningSources::ofThisSession(scheduler_, log_);
+    clientList_ = sources.clients.get();
+    return sources;
+}
+
+void Receiver::followDisplay()
+{
+    const bool x11Input = input_.backend() == InputBackend::XTest;
+    if (!x11Input && !clientList_)
+        return;
+    const std::string display = xDisplayName();
+    displayRecovery_ = std::make_unique<DisplayRecovery>(
+        scheduler_,
+        DisplayRecovery::Steps {
+            [this, display] {
+                log_.line("kavora: lost the connection to the X display " + display
+                          + "; input is off until it is back");
+            },
+            [this] {
+                const bool input = input_.reconnectDisplay();
+                const bool windows = !clientList_ || clientList_->reconnect();
+                return input && windows;
+            },
+            [this, display] {
+                log_.line("kavora: connected to the X display " + display + " again");
+                // A button the device held went with input's old connection, or is still down
+                // on a server that only dropped that connection: released either way.
+                if (std::exchange(inputWasLost_, false))
+                    injector_->releaseAll();
+                controller_->recheckAccessibility();
+            },
+            [this, display] {
+                log_.line("kavora: the X display " + display + " did not come back within "
+                          + std::to_string(static_cast<int>(DisplayRecovery::kGiveUpAfter.count()))
+                          + " s; exiting");
+                QCoreApplication::exit(kDisplayGoneStatus);
+            } });
+    const auto lost = [this] { displayRecovery_->connectionLost(); };
+    input_.onDisplayLost = [this, lost] {
+        // Input stops at once, even when the window list noticed the loss first.
+        inputWasLost_ = true;
+        controller_->recheckAccessibility();
+        lost();
+    };
+    if (clientList_)
+        clientList_->onConnectionLost(lost);
+    // The server may have ended (or restarted) between the choice of input and now.
+    if ((x11Input && !input_.isTrusted()) || (clientList_ && !clientList_->isConnected()))
+        lost();
 }
 
 void Receiver::followControllersWithInputSession()

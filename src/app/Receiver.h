@@ -13,7 +13,6 @@
 #include "platform/linux/settings/PlistLegacyPreferences.h"
 #include "platform/linux/system/PulseAudioControl.h"
 #include "platform/linux/system/QtHttpClient.h"
-#include "platform/linux/system/QtPasteboard.h"
 #include "platform/linux/system/QtScheduler.h"
 #include "wire/PairingTokens.h"
 
@@ -28,9 +27,12 @@
 namespace kavora {
 
 class CGEventInjector;
+class DisplayRecovery;
 class Log;
 class MacController;
 class MCReceiverMac;
+class Pasteboard;
+class X11ClientList;
 struct ReceiverOptions;
 
 // The receiver on the real desktop services: every backend, then the link, the injector and
@@ -56,6 +58,7 @@ public:
     void shutDown();
 
 private:
+    Log& log_;
     QtScheduler scheduler_;
     JsonFileUserDefaults defaults_;
     // Reads are served from memory; a change made by another process (kavora defaults write,
@@ -65,6 +68,11 @@ private:
     // at every second instead.
     void takeSettingsChanges();
     void followControllersWithInputSession();
+    // The connections to an X display (input's, the window list's) are followed: when one
+    // ends, input stops, the loss is logged, and they are opened again until the display is
+    // back or is taken as gone for good, which ends the program with status 1 (DisplayRecovery).
+    void followDisplay();
+    RunningSources runningSources();
     std::unique_ptr<QSocketNotifier> settingsChanges_;
     QTimer settingsPoll_;
     PlistLegacyPreferences legacy_;
@@ -72,8 +80,12 @@ private:
     InputSettings inputSettings_;
     // The event services and the accessibility services of the desktop's way of input.
     DesktopInput input_;
-    QtPasteboard pasteboard_;
+    // The X clipboard where input goes through X11, so that a paste pastes what was set there;
+    // Qt's clipboard elsewhere.
+    std::unique_ptr<Pasteboard> pasteboard_;
     PulseAudioControl audio_;
+    // Of the workspace's sources, set before the workspace takes them.
+    X11ClientList* clientList_ = nullptr;
     LinuxWorkspace workspace_;
     DesktopLaunchServices launcher_;
     QtHttpClient http_;
@@ -85,6 +97,8 @@ private:
     std::shared_ptr<CGEventInjector> injector_;
     std::shared_ptr<MacController> controller_;
     std::vector<Subscription> subscriptions_;
+    std::unique_ptr<DisplayRecovery> displayRecovery_;
+    bool inputWasLost_ = false; // since the display was last connected
 };
 
 } // namespace kavora

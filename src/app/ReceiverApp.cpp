@@ -71,6 +71,23 @@ std::string catalogueFolder()
     return KAVORA_LOCALEDIR;
 }
 
+// Whether input reaches the desktop, each time that changes after the start (the display went
+// away or came back, the desktop granted or ended input), said where the person running the
+// receiver without a window looks.
+Subscription announceInputChanges(const MacController& controller)
+{
+    const auto& granted = controller.accessibilityGranted();
+    // Shared: the published value calls a copy of the observer.
+    return granted.subscribe([shown = std::make_shared<bool>(*granted)](const bool& now) {
+        if (now == *shown)
+            return;
+        *shown = now;
+        (void)std::puts(now ? "kavora: input reaches the desktop"
+                            : "kavora: input does not reach the desktop");
+        (void)std::fflush(stdout);
+    });
+}
+
 void announce(const ReceiverOptions& options, Receiver& receiver)
 {
     if (options.advertise) {
@@ -112,6 +129,7 @@ int runHeadless(int argc, char** argv, const ReceiverOptions& options, SingleIns
             log.line(consentLogLine(*peer));
         });
     announce(options, receiver);
+    auto inputChanges = announceInputChanges(*receiver.controller());
     const int status = QGuiApplication::exec();
     receiver.shutDown();
     return status;

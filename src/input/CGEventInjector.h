@@ -123,7 +123,8 @@ private:
     bool isTyping() const { return typed_ < typing_.size() || !waitingInput_.empty(); }
     void waitBehindText(const ControlMessage& message);
     void dropTyping();
-    void pasteText(std::string_view text);
+    // False, with nothing pasted, when the pasteboard could not be taken.
+    bool pasteText(std::string_view text);
     void restorePasteboard(const std::vector<PasteboardItem>& items);
 
     // Zoom, volume and system actions (SystemActions.cpp).

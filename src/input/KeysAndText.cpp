@@ -66,13 +66,23 @@ void CGEventInjector::enterText(std::string_view text)
     const bool typable = std::ranges::all_of(
         characters, [this](char32_t character) { return events_.canTypeCharacter(character); });
     const bool pastable = pasteboard_.isSettableInBackground();
-    if (typable && (isSingleCharacter(text) || !pastable))
+    if (typable && (isSingleCharacter(text) || !pastable)) {
         typeUnicode(text);
-    else if (pastable)
-        pasteText(text);
-    else
+    } else if (pastable) {
+        if (pasteText(text))
+            return;
+        // Command+V would paste what the clipboard holds, someone else's text.
+        if (typable) {
+            log_.line("kavora: the clipboard could not be taken; the text is typed instead");
+            typeUnicode(text);
+        } else {
+            log_.line("kavora: text left out: the clipboard could not be taken and the keyboard "
+                      "layout cannot type it");
+        }
+    } else {
         log_.line("kavora: text left out: the keyboard layout cannot type it and the clipboard "
                   "cannot be set from the background");
+    }
 }
 
 void CGEventInjector::typeUnicode(std::string_view text)
@@ -158,11 +168,13 @@ void CGEventInjector::dropTyping()
     droppedWaitingInput_ = false;
 }
 
-void CGEventInjector::pasteText(std::string_view text)
+bool CGEventInjector::pasteText(std::string_view text)
 {
     auto saved = pasteboard_.items();
     pasteboard_.clearContents();
-    pasteboard_.setString(text);
+    // Nothing is restored then either: whoever holds the clipboard now took it after us.
+    if (!pasteboard_.setString(text))
+        return false;
     pressKey(hidmodifier::kLeftCommand, hidusage::kV);
     // Restores even if the application has not read the text yet; two pastes within the delay
     // each save what they found, so the second one restores the first one's text.
@@ -170,6 +182,7 @@ void CGEventInjector::pasteText(std::string_view text)
         if (auto self = weak.lock())
             self->restorePasteboard(saved);
     });
+    return true;
 }
 
 void CGEventInjector::restorePasteboard(const std::vector<PasteboardItem>& items)

@@ -23,7 +23,9 @@ public:
     // Every item with the data of every type that could be read; types that fail are left out.
     virtual std::vector<PasteboardItem> items() = 0;
     virtual void clearContents() = 0;
-    virtual void setString(std::string_view utf8) = 0;
+    // True when the pasteboard holds the text now, so that a paste that follows pastes it;
+    // false when it could not be taken (it then holds what it held, or nothing).
+    virtual bool setString(std::string_view utf8) = 0;
     virtual void writeItems(const std::vector<PasteboardItem>& items) = 0;
     // Whether a program in the background may set the pasteboard, so that a paste that follows
     // pastes what was set. Some Wayland compositors take it only from the focused window.

@@ -51,6 +51,8 @@ public:
     std::string address() const { return "127.0.0.1:" + std::to_string(port_); }
     std::filesystem::path home() const { return folder_.path() / "home"; }
     const std::string& xDisplay() const { return xvfb_.displayName(); }
+    // The receiver's X server, which a test may end and start again.
+    XvfbServer& xServer() { return xvfb_; }
     ChildProcess& process() { return process_; }
     // The environment kavora runs in, for the controllers the tests start beside it.
     const EnvironmentChanges& environment() const { return environment_; }
@@ -72,7 +74,7 @@ public:
 
 private:
     TemporaryFolder folder_;
-    XvfbServer xvfb_;
+    XvfbServer xvfb_ = XvfbServer::restartable();
     EnvironmentChanges environment_;
     ChildProcess process_;
     std::uint16_t port_ = 0;

@@ -94,14 +94,18 @@ TEST(TextTable, WhereKeysOrThePasteboardCannotCarryTheTextTheOtherWayIsTakenOrNo
         std::string text;
         bool typable;
         bool pastable;
+        bool takable; // whether the pasteboard can be taken at the moment of the paste
         Lines expected;
+        std::size_t logLines;
     };
     // clang-format off
     const Row rows[] = {
-        { "one character the keys cannot type is pasted", "\u00e9", false, true, kCommandV },
-        { "longer text is typed where nothing can be pasted", "ab", true, false, typed({ 0x61, 0x62 }) },
-        { "neither way: left out", "\u00e9", false, false, {} },
-        { "one character neither way can carry leaves out the rest too", "a\u00e9", false, false, {} },
+        { "one character the keys cannot type is pasted", "\u00e9", false, true, true, kCommandV, 0 },
+        { "longer text is typed where nothing can be pasted", "ab", true, false, true, typed({ 0x61, 0x62 }), 0 },
+        { "neither way: left out", "\u00e9", false, false, true, {}, 1 },
+        { "one character neither way can carry leaves out the rest too", "a\u00e9", false, false, true, {}, 1 },
+        { "a pasteboard that cannot be taken: typed instead of pasting what it holds", "ab", true, true, false, typed({ 0x61, 0x62 }), 1 },
+        { "a pasteboard that cannot be taken and keys that cannot type: left out", "a\u00e9", false, true, false, {}, 1 },
     };
     // clang-format on
     for (const auto& row : rows) {
@@ -110,9 +114,15 @@ TEST(TextTable, WhereKeysOrThePasteboardCannotCarryTheTextTheOtherWayIsTakenOrNo
         if (!row.typable)
             h.events.untypable = U"\u00e9";
         h.pasteboard.settableInBackground = row.pastable;
+        h.pasteboard.takable = row.takable;
         h.inject(msg::TextInput { row.text });
         EXPECT_EQ(h.events.lines(), row.expected);
-        EXPECT_EQ(h.log.lines.size(), row.expected.empty() ? 1u : 0u);
+        EXPECT_EQ(h.log.lines.size(), row.logLines);
+        h.advance(1);
+        if (!row.takable) {
+            EXPECT_EQ(h.pasteboard.operations, (Lines { "clear", "refused " + row.text }))
+                << "nothing to restore: the pasteboard was never replaced";
+        }
     }
 }
 

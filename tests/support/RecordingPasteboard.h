@@ -8,7 +8,7 @@
 namespace kavora::test {
 
 // A pasteboard that holds its items in memory and records every change as a line: "clear",
-// "set <text>", "write <n> items".
+// "set <text>" ("refused <text>" when it cannot be taken), "write <n> items".
 class RecordingPasteboard final : public Pasteboard {
 public:
     // The type under which setString() stores its text.
@@ -17,6 +17,8 @@ public:
     std::vector<PasteboardItem> contents;
     std::vector<std::string> operations;
     bool settableInBackground = true;
+    // Whether setString() takes the pasteboard, as another program may keep it.
+    bool takable = true;
 
     bool isSettableInBackground() override { return settableInBackground; }
     std::vector<PasteboardItem> items() override { return contents; }
@@ -25,11 +27,14 @@ public:
         contents.clear();
         operations.emplace_back("clear");
     }
-    void setString(std::string_view utf8) override
+    bool setString(std::string_view utf8) override
     {
-        contents = { PasteboardItem {
-            { { std::string(kStringType), Bytes(utf8.begin(), utf8.end()) } } } };
-        operations.push_back("set " + std::string(utf8));
+        operations.push_back((takable ? "set " : "refused ") + std::string(utf8));
+        if (takable) {
+            contents = { PasteboardItem {
+                { { std::string(kStringType), Bytes(utf8.begin(), utf8.end()) } } } };
+        }
+        return takable;
     }
     void writeItems(const std::vector<PasteboardItem>& items) override
     {

@@ -2,6 +2,7 @@
 
 #include "support/linux/ChildProcess.h"
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,9 @@ public:
     struct Options {
         std::string screen = "1920x1080x24";
         std::vector<std::string> extraArguments;
+        // For restart(): a display number from high up, which the servers that others start
+        // meanwhile (taking the lowest free number) leave free while this one is down.
+        bool restartable = false;
     };
 
     XvfbServer()
@@ -22,16 +26,17 @@ public:
     {
     }
     explicit XvfbServer(const Options& options)
+        : options_(options)
     {
-        std::vector<std::string> argv { "Xvfb",         "-displayfd", "1",   "-screen", "0",
-                                        options.screen, "-nolisten",  "tcp", "-noreset" };
-        argv.insert(argv.end(), options.extraArguments.begin(), options.extraArguments.end());
-        server_ = ChildProcess({ argv, {}, true, "/dev/null" });
-        const auto number = server_.readLine(kStartTimeout);
-        if (number && !number->empty())
-            displayName_ = ":" + *number;
-        else
-            server_.stop();
+        start("");
+    }
+
+    // A server made for restart() (Options::restartable).
+    static XvfbServer restartable()
+    {
+        Options options;
+        options.restartable = true;
+        return XvfbServer(options);
     }
 
     bool running() const { return !displayName_.empty() && server_.started(); }
@@ -39,6 +44,14 @@ public:
     const std::string& displayName() const { return displayName_; }
     // Ends the server now (a test may want it gone before the end).
     void stop() { server_.stop(); }
+    // Starts a server again on the same display number, as a display manager restarts one that
+    // ended; true once it accepts connections.
+    bool restart()
+    {
+        server_.stop();
+        start(displayName_);
+        return running();
+    }
 
     // Runs an X client program (xrandr, setxkbmap ...) on this display to its end; true when it
     // exits with status 0.
@@ -49,6 +62,37 @@ public:
 
 private:
     static constexpr std::chrono::seconds kStartTimeout { 15 };
+
+    // On the given display (":N"), or on a free one when it is empty.
+    void start(const std::string& display)
+    {
+        if (!display.empty() || !options_.restartable) {
+            launch(display);
+            return;
+        }
+        std::mt19937 random { std::random_device {}() };
+        std::uniform_int_distribution<int> number { 400, 999 };
+        for (int attempt = 0; attempt < 10 && displayName_.empty(); ++attempt)
+            launch(":" + std::to_string(number(random))); // a taken one ends at once
+    }
+
+    void launch(const std::string& display)
+    {
+        std::vector<std::string> argv { "Xvfb",          "-displayfd", "1",   "-screen", "0",
+                                        options_.screen, "-nolisten",  "tcp", "-noreset" };
+        if (!display.empty())
+            argv.insert(argv.begin() + 1, display);
+        argv.insert(argv.end(), options_.extraArguments.begin(), options_.extraArguments.end());
+        server_ = ChildProcess({ argv, {}, true, "/dev/null" });
+        displayName_.clear();
+        const auto number = server_.readLine(kStartTimeout);
+        if (number && !number->empty())
+            displayName_ = ":" + *number;
+        else
+            server_.stop();
+    }
+
+    Options options_;
 
     ChildProcess server_;
     std::string displayName_;

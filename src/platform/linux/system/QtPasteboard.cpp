@@ -68,11 +68,13 @@ void QtPasteboard::clearContents()
     clipboard()->clear(QClipboard::Clipboard);
 }
 
-void QtPasteboard::setString(std::string_view utf8)
+bool QtPasteboard::setString(std::string_view utf8)
 {
+    const QString text = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
     auto* data = new QMimeData;
-    data->setText(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())));
+    data->setText(text);
     clipboard()->setMimeData(data, QClipboard::Clipboard); // the clipboard takes ownership
+    return clipboard()->text(QClipboard::Clipboard) == text;
 }
 
 void QtPasteboard::writeItems(const std::vector<PasteboardItem>& items)

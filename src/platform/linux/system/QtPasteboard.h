@@ -4,7 +4,8 @@
 
 namespace kavora {
 
-// The system clipboard (not the X11 primary selection) through Qt. X11 holds one item with many
+// The system clipboard (not the X11 primary selection) through Qt, where input does not go through
+// X11 (X11Clipboard serves that case on an X connection of its own). X11 holds one item with many
 // formats: items() gives that one item with every MIME format Qt lists, minus the selection
 // protocol's own targets (TARGETS, MULTIPLE, TIMESTAMP ...), whose bytes are protocol data, not
 // content. An empty clipboard has no items. Writing several items keeps the first, the only one
@@ -20,8 +21,9 @@ public:
     // within a couple of seconds in total loses the formats not read by then.
     std::vector<PasteboardItem> items() override;
     void clearContents() override;
-    // Puts the text as text/plain in UTF-8 (Qt offers it as UTF8_STRING, STRING and TEXT too).
-    void setString(std::string_view utf8) override;
+    // Puts the text as text/plain in UTF-8 (Qt offers it as UTF8_STRING, STRING and TEXT too);
+    // true when the clipboard then reads back as the text.
+    bool setString(std::string_view utf8) override;
     void writeItems(const std::vector<PasteboardItem>& items) override;
     // Not on Wayland, where the compositor takes a selection only from the focused client, nor
     // without a window system (offscreen), whose clipboard stays in this process. On X11

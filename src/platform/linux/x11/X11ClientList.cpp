@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <array>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <X11/Xatom.h>
@@ -164,9 +165,17 @@ struct X11ClientList::Atoms {
     }
 };
 
-X11ClientList::X11ClientList(const std::string& displayName)
-    : connection_(std::make_unique<X11Connection>(displayName))
+X11ClientList::X11ClientList(std::string displayName)
+    : displayName_(std::move(displayName))
 {
+    connect();
+}
+
+X11ClientList::~X11ClientList() = default;
+
+void X11ClientList::connect()
+{
+    connection_ = std::make_unique<X11Connection>(displayName_);
     Display* display = connection_->display();
     if (!display)
         return;
@@ -179,11 +188,32 @@ X11ClientList::X11ClientList(const std::string& displayName)
                      [this] { readEvents(); });
 }
 
-X11ClientList::~X11ClientList() = default;
-
 void X11ClientList::onChange(std::function<void()> changed)
 {
     changed_ = std::move(changed);
+}
+
+void X11ClientList::onConnectionLost(std::function<void()> lost)
+{
+    lost_ = std::move(lost);
+}
+
+bool X11ClientList::isConnected() const
+{
+    return connection_->alive();
+}
+
+bool X11ClientList::reconnect()
+{
+    if (connection_->alive())
+        return true;
+    notifier_.reset();
+    atoms_.reset(); // atoms are the server's: a new one numbers them anew
+    connection_.reset();
+    connect();
+    if (connection_->alive() && changed_)
+        changed_();
+    return connection_->alive();
 }
 
 std::vector<X11ClientWindow> X11ClientList::windows()
@@ -308,8 +338,7 @@ void X11ClientList::readEvents()
 {
     Display* display = connection_->display();
     if (!display) {
-        // The server is gone: stop watching a socket that stays readable for ever.
-        notifier_->setEnabled(false);
+        connectionEnded();
         return;
     }
     bool changed = false;
@@ -322,10 +351,22 @@ void X11ClientList::readEvents()
                 || (event.type == PropertyNotify && event.xproperty.atom == atoms_->clientList);
         }
     }
-    if (!connection_->alive())
-        notifier_->setEnabled(false);
+    if (!connection_->alive()) {
+        connectionEnded();
+        return;
+    }
     if (changed && changed_)
         changed_();
+}
+
+void X11ClientList::connectionEnded()
+{
+    // The server is gone: stop watching a socket that stays readable for ever.
+    if (!notifier_->isEnabled())
+        return;
+    notifier_->setEnabled(false);
+    if (lost_)
+        lost_();
 }
 
 // Xlib reads whatever the server sent while it waits for a reply, events included; those wait

@@ -35,11 +35,11 @@ struct X11ClientWindow {
 // normal top-level windows (no dialog, dock or other special type, not kept off the task bar, not
 // transient for another window). A window that vanishes while it is read is left out. Without a
 // display or a window manager the list is empty. Main thread only: the change callback comes
-// from the Qt event loop.
+// from the Qt event loop, which also notices at once when the connection ends.
 class X11ClientList {
 public:
     // Opens the named display, or $DISPLAY when the name is empty.
-    explicit X11ClientList(const std::string& displayName = {});
+    explicit X11ClientList(std::string displayName = {});
     ~X11ClientList();
     X11ClientList(const X11ClientList&) = delete;
     X11ClientList& operator=(const X11ClientList&) = delete;
@@ -48,6 +48,14 @@ public:
     // Called on the main thread each time the window manager changes its client list; replaces
     // the previous callback.
     void onChange(std::function<void()> changed);
+    // Called on the main thread when the connection has ended (the server went away); replaces
+    // the previous callback.
+    void onConnectionLost(std::function<void()> lost);
+    bool isConnected() const;
+    // After the connection ended: connects again and, once connected, reports a change, since
+    // the windows are those of the server now. True when connected; nothing happens while the
+    // connection is alive.
+    bool reconnect();
     // Asks the window manager to raise and focus the window, as a pager does; true when the
     // request was sent. Whether it complies is up to it.
     bool activate(unsigned long window);
@@ -59,14 +67,18 @@ public:
 private:
     struct Atoms;
 
+    void connect();
     std::optional<X11ClientWindow> readWindow(unsigned long window);
     void readEvents();
+    void connectionEnded();
     void readQueuedEventsLater();
 
+    std::string displayName_;
     std::unique_ptr<X11Connection> connection_;
     std::unique_ptr<Atoms> atoms_;
     std::unique_ptr<QSocketNotifier> notifier_;
     std::function<void()> changed_;
+    std::function<void()> lost_;
 };
 
 } // namespace kavora

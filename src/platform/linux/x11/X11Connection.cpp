@@ -1,5 +1,8 @@
 #include "platform/linux/x11/X11Connection.h"
 
+#include <QAbstractEventDispatcher>
+#include <QSocketNotifier>
+
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -215,6 +218,7 @@ X11Connection::X11Connection(const std::string& displayName)
 
 X11Connection::~X11Connection()
 {
+    watch_.reset();
     if (!display_)
         return;
     {
@@ -251,6 +255,22 @@ void X11Connection::takeReadEvents()
         return;
     CallScope scope(*this);
     handleEvents(XEventsQueued(display_, QueuedAlready));
+}
+
+void X11Connection::watch(std::function<void()> ended)
+{
+    if (!display_ || QAbstractEventDispatcher::instance() == nullptr)
+        return;
+    watch_ = std::make_unique<QSocketNotifier>(ConnectionNumber(display_), QSocketNotifier::Read);
+    QObject::connect(watch_.get(), &QSocketNotifier::activated, [this, ended = std::move(ended)] {
+        takeEvents();
+        if (alive())
+            return;
+        // A closed socket stays readable: stop looking at it.
+        watch_->setEnabled(false);
+        if (ended)
+            ended();
+    });
 }
 
 void X11Connection::handleEvents(int queued)

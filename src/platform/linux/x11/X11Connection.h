@@ -3,9 +3,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+class QSocketNotifier;
 struct _XDisplay;
 union _XEvent;
 struct xcb_connection_t;
@@ -14,7 +16,7 @@ namespace kavora {
 
 // One Xlib connection, used only from the thread that opened it. A server that goes away marks
 // the connection dead instead of ending the process, and X protocol errors on it are counted
-// instead of being fatal. There is no reconnection: a dead connection stays dead.
+// instead of being fatal. A dead connection stays dead: its users open a new one.
 class X11Connection {
 public:
     // Opens the named display, or $DISPLAY when the name is empty.
@@ -46,6 +48,13 @@ public:
     // The same for the events Xlib has already read (every flush and every reply reads what has
     // arrived), without looking at the socket: no system call.
     void takeReadEvents();
+
+    // Reads the connection from the thread's event loop whenever the server sends something, so
+    // that the end of the connection (the server closed it or went away) is noticed at once and
+    // not at the next use. `ended` is then called once, from the loop, and the watch stops; it
+    // must not destroy the connection itself. Events reach the handlers as with takeEvents().
+    // Does nothing on a thread without an event loop, or on a connection that never opened.
+    void watch(std::function<void()> ended);
 
     // Every Xlib call on a connection is made inside one: a write to a server that has gone away
     // raises SIGPIPE, which would end the process. The scope blocks it for the calling thread and
@@ -114,6 +123,7 @@ private:
     bool pipeIgnored_ = false;
     unsigned long errorCount_ = 0;
     std::vector<EventHandler> eventHandlers_;
+    std::unique_ptr<QSocketNotifier> watch_;
 };
 
 } // namespace kavora

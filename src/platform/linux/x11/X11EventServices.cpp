@@ -92,10 +92,19 @@ std::vector<Rect> listMonitors(Display* display, bool& primaryListed)
 
 } // namespace
 
-X11EventServices::X11EventServices(const InputSettings& settings, const std::string& displayName)
-    : connection_(std::make_unique<X11Connection>(displayName))
-    , keyboard_(std::make_unique<X11Keyboard>(*connection_, settings))
+X11EventServices::X11EventServices(const InputSettings& settings, std::string displayName)
+    : settings_(settings)
+    , displayName_(std::move(displayName))
 {
+    connect();
+}
+
+X11EventServices::~X11EventServices() = default;
+
+void X11EventServices::connect()
+{
+    connection_ = std::make_unique<X11Connection>(displayName_);
+    keyboard_ = std::make_unique<X11Keyboard>(*connection_, settings_);
     connection_->addEventHandler([this](const XEvent& event) {
         // Every client hears of a new pointer map; the keyboard takes the other kinds.
         if (event.type == MappingNotify && event.xmapping.request == MappingPointer)
@@ -114,9 +123,28 @@ X11EventServices::X11EventServices(const InputSettings& settings, const std::str
                            | RRProviderPropertyNotifyMask | RRResourceChangeNotifyMask);
         connection_->flush();
     }
+    connection_->watch([this] {
+        if (onConnectionLost)
+            onConnectionLost();
+    });
 }
 
-X11EventServices::~X11EventServices() = default;
+bool X11EventServices::reconnect()
+{
+    if (connection_->alive())
+        return isConnected();
+    keyboard_.reset(); // it refers to the connection
+    connection_.reset();
+    displays_.reset();
+    pointerMap_.reset();
+    connect();
+    return isConnected();
+}
+
+bool X11EventServices::isConnected() const
+{
+    return connection_->hasXTest();
+}
 
 std::optional<Point> X11EventServices::cursorLocation()
 {

@@ -4,6 +4,7 @@
 #include "platform/linux/x11/X11WheelAccumulator.h"
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -29,11 +30,13 @@ class X11Keyboard;
 //
 // Every call works on the thread that created the object. Without a display, or once the server
 // has gone away, queries answer nothing and posts return false; without XTest, posts return false.
+// The event loop of that thread watches the connection, so that its end is noticed at once
+// (onConnectionLost); reconnect() opens a new one.
 class X11EventServices final : public EventServices {
 public:
     // Connects to the named display, or to $DISPLAY when the name is empty. The settings must
     // outlive this object.
-    explicit X11EventServices(const InputSettings& settings, const std::string& displayName = {});
+    explicit X11EventServices(const InputSettings& settings, std::string displayName = {});
     ~X11EventServices() override;
     X11EventServices(const X11EventServices&) = delete;
     X11EventServices& operator=(const X11EventServices&) = delete;
@@ -51,6 +54,16 @@ public:
 
     // Whether synthetic input reaches the display: the server still answers and has XTEST.
     bool isXTestUsable();
+    // The same as far as is known without asking the server: the connection has not ended (the
+    // event loop notices when it does) and offers XTEST.
+    bool isConnected() const;
+    // Called from the event loop when the connection has ended.
+    std::function<void()> onConnectionLost;
+    // After the connection ended: connects again, starting afresh with what it knows of the
+    // server (keyboard map, lent keycodes, keys held, monitors, pointer map), since a server
+    // started anew knows nothing of the old one. True when connected; nothing happens while the
+    // connection is alive.
+    bool reconnect();
 
 private:
     struct Displays {
@@ -59,6 +72,7 @@ private:
         Rect root;
     };
 
+    void connect();
     bool fakeClicks(unsigned int logicalButton, std::int64_t count);
     // Presses or releases the button, after moving the pointer to (x, y) when asked to: one
     // write to the server.
@@ -67,6 +81,8 @@ private:
     unsigned int physicalButton(unsigned int logical);
     const Displays* displays();
 
+    const InputSettings& settings_;
+    std::string displayName_;
     // Declared before the connection, whose handlers write them until it closes.
     std::optional<Displays> displays_;
     std::optional<std::array<unsigned char, 256>> pointerMap_;
