@@ -40,6 +40,13 @@ void TlsListener::release(QSslSocket* socket)
         socket->disconnect(this);
 }
 
+void TlsListener::setIdle(QSslSocket* socket, bool idle)
+{
+    const auto found = pending_.find(socket);
+    if (found != pending_.end())
+        found->second.idle = idle;
+}
+
 void TlsListener::abortHandshakes()
 {
     for (auto it = pending_.begin(); it != pending_.end();) {
@@ -82,11 +89,29 @@ void TlsListener::evictOne()
         const auto countB = perAddress[b.second.address];
         return countA != countB ? countA > countB : a.second.arrival < b.second.arrival;
     });
-    if (oldest == pending_.end())
-        return;
-    auto* socket = static_cast<QSslSocket*>(oldest->first);
-    const bool handedOver = oldest->second.handedOver;
-    pending_.erase(oldest);
+    if (oldest != pending_.end())
+        evict(oldest);
+}
+
+bool TlsListener::evictIdleOf(const QString& address)
+{
+    auto oldestIdle = pending_.end();
+    for (auto it = pending_.begin(); it != pending_.end(); ++it) {
+        if (it->second.idle && it->second.address == address
+            && (oldestIdle == pending_.end() || it->second.arrival < oldestIdle->second.arrival))
+            oldestIdle = it;
+    }
+    if (oldestIdle == pending_.end())
+        return false;
+    evict(oldestIdle);
+    return true;
+}
+
+void TlsListener::evict(PendingMap::iterator entry)
+{
+    auto* socket = static_cast<QSslSocket*>(entry->first);
+    const bool handedOver = entry->second.handedOver;
+    pending_.erase(entry);
     socket->disconnect(this);
     if (handedOver && onEvicted) {
         onEvicted(socket);
@@ -110,7 +135,7 @@ void TlsListener::incomingConnection(qintptr descriptor)
         return;
     }
     const auto address = addressKey(socket->peerAddress());
-    if (!admits(address)) {
+    if (!admits(address) && !evictIdleOf(address)) {
         socket->abort();
         socket->deleteLater();
         return;
@@ -120,7 +145,7 @@ void TlsListener::incomingConnection(qintptr descriptor)
     applyPeerSocketOptions(descriptor, limits_);
     socket->setReadBufferSize(static_cast<qint64>(limits_.readChunkBytes));
     socket->setSslConfiguration(sslConfiguration());
-    pending_.emplace(socket, Pending { address, false, ++arrivals_ });
+    pending_.emplace(socket, Pending { address, false, false, ++arrivals_ });
 
     auto* deadline = new QTimer(socket);
     deadline->setSingleShot(true);

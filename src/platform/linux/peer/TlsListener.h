@@ -17,12 +17,15 @@ namespace kavora {
 // replaces QSslServer's own intake so that admission is decided before any TLS work. Pending
 // connections are those in their TLS handshake and those the owner still holds (waiting for an
 // invitation) until it calls release(). A connection over the cap of its address
-// (maxPendingPerAddress) is closed at once; one over the overall cap (maxPendingConnections)
-// evicts the oldest pending connection of the address that has the most, so that a controller's
-// one connection outlasts a flood from fewer addresses than the cap, and from more it is evicted
-// only after the longer-waiting ones. Sockets whose handshake finishes within handshakeTimeout with
-// a client certificate are queued as the base class does (pendingConnectionAvailable,
-// nextPendingConnection()); any failure or timeout before that closes and deletes the socket.
+// (maxPendingPerAddress) takes the place of that address's oldest idle connection (one its owner
+// marked idle: an HTTP connection kept open between requests, which a browser expects the server
+// to close at any time), and without one is closed at once; one over the overall cap
+// (maxPendingConnections) evicts the oldest pending connection of the address that has the most, so
+// that a controller's one connection outlasts a flood from fewer addresses than the cap, and from
+// more it is evicted only after the longer-waiting ones. Sockets whose handshake finishes within
+// handshakeTimeout with a client certificate are queued as the base class does
+// (pendingConnectionAvailable, nextPendingConnection()); any failure or timeout before that closes
+// and deletes the socket.
 //
 // The browser controller's page is served by a listener that asks for no certificate (a browser
 // is known by the credential it sends later), where the link's requires one, and that gives
@@ -40,6 +43,9 @@ public:
     int pendingCount() const { return static_cast<int>(pending_.size()); }
     // The socket has been accepted into the session and no longer counts as pending.
     void release(QSslSocket* socket);
+    // A handed-over connection waits for its peer's next request, and may make room for a newer
+    // connection of its address.
+    void setIdle(QSslSocket* socket, bool idle);
     // Closes every connection still in its handshake; those handed over are their owner's to
     // close.
     void abortHandshakes();
@@ -61,21 +67,25 @@ protected:
     void incomingConnection(qintptr descriptor) override;
 
 private:
+    struct Pending {
+        QString address; // as addressKey() gives it
+        bool handedOver = false; // the handshake is done and the owner holds the socket
+        bool idle = false; // see setIdle()
+        std::uint64_t arrival = 0; // the order of arrival, oldest first
+    };
+    using PendingMap = std::map<QObject*, Pending>;
+
     void startHandshake(QSslSocket* socket);
     void sniff(QSslSocket* socket);
     bool admits(const QString& address) const;
+    bool evictIdleOf(const QString& address);
     void evictOne();
+    void evict(PendingMap::iterator entry);
     void forget(QObject* socket);
 
     LinkLimits limits_;
     ClientCertificate clientCertificate_;
-    struct Pending {
-        QString address; // as addressKey() gives it
-        bool handedOver = false; // the handshake is done and the owner holds the socket
-        std::uint64_t arrival = 0; // the order of arrival, oldest first
-    };
-
-    std::map<QObject*, Pending> pending_;
+    PendingMap pending_;
     std::uint64_t arrivals_ = 0;
 };
 

@@ -68,11 +68,13 @@ std::string answerHead(int status, std::string_view extraHeaders, std::size_t co
 // and size limit and answers each, keeping the connection for the next while the browser wants.
 class PageConnection final : public QObject {
 public:
-    PageConnection(QSslSocket* socket, const LinkLimits& limits, const WebPageServer& server)
+    PageConnection(QSslSocket* socket, const LinkLimits& limits, const WebPageServer& server,
+                   TlsListener& listener)
         : QObject(socket)
         , socket_(socket)
         , limits_(limits)
         , server_(server)
+        , listener_(listener)
     {
         deadline_.setSingleShot(true);
         connect(&deadline_, &QTimer::timeout, this, [this] {
@@ -94,6 +96,7 @@ private:
     {
         if (closing_)
             return;
+        listener_.setIdle(socket_, false);
         buffer_ += socket_->read(static_cast<qint64>(limits_.maxRequestHeadBytes)).toStdString();
         while (!closing_) {
             const auto parsed = parseHttpRequestHead(buffer_, limits_.maxRequestHeadBytes);
@@ -110,6 +113,8 @@ private:
         // Something still in the socket's buffer (it reads in bounded chunks) comes next time.
         if (!closing_ && socket_->bytesAvailable() > 0)
             QTimer::singleShot(0, this, &PageConnection::readAvailable);
+        else if (!closing_ && answered_ && buffer_.empty())
+            listener_.setIdle(socket_, true);
     }
 
     // Answers one request; true when the connection was upgraded and handed over.
@@ -217,6 +222,7 @@ private:
     QSslSocket* socket_;
     LinkLimits limits_;
     const WebPageServer& server_;
+    TlsListener& listener_;
     QTimer deadline_;
     std::string buffer_;
     bool answered_ = false; // at least one request on this connection was answered
@@ -384,7 +390,7 @@ void WebPageServer::takeConnections()
 {
     while (auto* socket = qobject_cast<QSslSocket*>(listener_->nextPendingConnection())) {
         // The socket stays the listener's child until its upgrade, so close() finds it.
-        new PageConnection(socket, limits_, *this);
+        new PageConnection(socket, limits_, *this, *listener_);
     }
 }
 

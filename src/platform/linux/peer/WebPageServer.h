@@ -26,7 +26,8 @@ class WebSocketChannel;
 // a WebSocket, which it hands to its owner. Each request head must be complete within the
 // limits' deadline and size; bodies, other methods, other paths and foreign origins are refused
 // with the matching status. A connection counts against the caps of its listener until its
-// upgrade is handed over and released. Main thread only.
+// upgrade is handed over and released; one kept open between requests gives its place to a newer
+// connection of its address. Main thread only.
 class WebPageServer final : public QObject {
 public:
     // One file the server answers with.

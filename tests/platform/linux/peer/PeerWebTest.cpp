@@ -117,9 +117,7 @@ protected:
         browser.setEnabled(true);
         PeerLinkOptions options;
         options.listenAddress = QHostAddress(QHostAddress::LocalHost);
-        options.limits = shortLimits();
-        options.limits.requestHeadTimeout = 400ms;
-        options.limits.maxRequestHeadBytes = 1024;
+        options.limits = limits();
         options.configFolder = folder.path();
         options.publishDnsSd = false;
         options.browser = &browser;
@@ -130,6 +128,13 @@ protected:
         const auto& address = *browser.pairingAddress();
         ASSERT_EQ(address.rfind("https://127.0.0.1:", 0), 0U) << address;
         port = static_cast<std::uint16_t>(std::stoi(address.substr(18)));
+    }
+    virtual LinkLimits limits() const
+    {
+        auto limits = shortLimits();
+        limits.requestHeadTimeout = 400ms;
+        limits.maxRequestHeadBytes = 1024;
+        return limits;
     }
     void TearDown() override
     {
@@ -198,6 +203,41 @@ TEST_F(PeerWebTest, ServesThePageFilesWithTheirHeadersOnOneConnection)
     EXPECT_EQ(QByteArray::fromStdString(certificate), identity.certificate.toDer())
         << "the certificate the page is served with, for phones to install, and then the idle "
            "connection is closed without a word";
+}
+
+// Two connections at most from one address, and deadlines long enough to hold them.
+class PeerWebAddressCapTest : public PeerWebTest {
+protected:
+    LinkLimits limits() const override
+    {
+        auto limits = PeerWebTest::limits();
+        limits.handshakeTimeout = limits.requestHeadTimeout = 5s;
+        limits.maxPendingPerBrowserAddress = 2;
+        return limits;
+    }
+};
+
+// A browser keeps its connections open between requests and opens new ones when it likes: at the
+// cap of its address the oldest idle one makes room, and one still busy is kept even if older.
+TEST_F(PeerWebAddressCapTest, AnIdleConnectionMakesRoomForANewOneOfItsAddress)
+{
+    QTcpSocket busy; // sent nothing yet
+    busy.connectToHost(QStringLiteral("127.0.0.1"), port);
+    ASSERT_TRUE(pollUntil([&] { return busy.state() == QAbstractSocket::ConnectedState; }));
+    QSslSocket idle;
+    auto configuration = QSslConfiguration::defaultConfiguration();
+    configuration.setPeerVerifyMode(QSslSocket::VerifyNone);
+    idle.setSslConfiguration(configuration);
+    idle.connectToHostEncrypted(QStringLiteral("127.0.0.1"), port);
+    ASSERT_TRUE(pollUntil([&] { return idle.isEncrypted(); }));
+    idle.write("GET /receiver.crt HTTP/1.1\r\nHost: a\r\n\r\n");
+    QByteArray answered;
+    ASSERT_TRUE(pollUntil([&] { return (answered += idle.readAll()).startsWith("HTTP/1.1 200"); }));
+
+    EXPECT_EQ(statusLine(exchange(port, "GET / HTTP/1.1\r\nHost: a\r\nConnection: close\r\n\r\n")),
+              "HTTP/1.1 200 OK");
+    EXPECT_TRUE(pollUntil([&] { return idle.state() == QAbstractSocket::UnconnectedState; }, 1s));
+    EXPECT_EQ(busy.state(), QAbstractSocket::ConnectedState);
 }
 
 TEST_F(PeerWebTest, RequestsOutsideThePageAreRefused)
