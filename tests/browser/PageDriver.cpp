@@ -1,8 +1,8 @@
 #include "PageDriver.h"
 
+#include "e2e/ReceiverProcess.h"
+
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 namespace kavora::test {
 namespace {
@@ -53,10 +53,7 @@ nlohmann::json PageDriver::command(const std::string& page, nlohmann::json comma
 
 std::string PageDriver::log() const
 {
-    std::ifstream file(logPath_);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
+    return readText(logPath_);
 }
 
 std::string errorOf(const nlohmann::json& answer)
