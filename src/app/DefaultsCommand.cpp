@@ -1,5 +1,6 @@
 #include "app/DefaultsCommand.h"
 
+#include "app/SettingsCommand.h"
 #include "core/Base64.h"
 #include "core/Json.h"
 #include "platform/linux/settings/JsonFileUserDefaults.h"
@@ -11,10 +12,6 @@ namespace kavora {
 namespace {
 
 using nlohmann::json;
-
-constexpr int kDone = 0;
-constexpr int kFailed = 1;
-constexpr int kUsageError = 2;
 
 void printUsage(std::ostream& stream, const JsonFileUserDefaults& defaults)
 {
@@ -44,31 +41,21 @@ std::string dump(const json& value)
 }
 
 int readValues(const std::vector<std::string>& args, JsonFileUserDefaults& defaults,
-               std::ostream& out, std::ostream& err)
+               const SettingsCommand& command)
 {
     if (args.size() == 1) {
         json all = json::object();
         for (const auto& [key, value] : defaults.dictionaryRepresentation())
             all[key] = toCommandForm(value);
-        out << dump(all) << '\n';
-        return kDone;
+        command.out() << dump(all) << '\n';
+        return SettingsCommand::kDone;
     }
     auto value = defaults.object(args[1]);
-    if (!value) {
-        err << "kavora defaults: the key \"" << args[1] << "\" has no value\n";
-        return kFailed;
-    }
-    out << dump(toCommandForm(*value)) << '\n';
-    return kDone;
-}
-
-int finishChange(JsonFileUserDefaults& defaults, std::ostream& err)
-{
-    if (auto error = defaults.lastWriteError()) {
-        err << "kavora defaults: " << *error << '\n';
-        return kFailed;
-    }
-    return kDone;
+    if (!value)
+        return command.complain("the key \"" + args[1] + "\" has no value",
+                                SettingsCommand::kFailed);
+    command.out() << dump(toCommandForm(*value)) << '\n';
+    return SettingsCommand::kDone;
 }
 
 } // namespace
@@ -127,39 +114,32 @@ Result<json> parseCommandValue(std::string_view text)
 int runDefaultsCommand(const std::vector<std::string>& args, JsonFileUserDefaults& defaults,
                        std::ostream& out, std::ostream& err)
 {
-    auto wantsHelp = [](const std::string& word) {
-        return word == "--help" || word == "-h" || word == "help";
-    };
-    if (!args.empty() && (wantsHelp(args[0]) || (args.size() == 2 && args[1] == "--help"))) {
-        printUsage(out, defaults);
-        return kDone;
-    }
+    const SettingsCommand command(
+        "defaults", [&defaults](std::ostream& stream) { printUsage(stream, defaults); }, out, err);
+    if (SettingsCommand::asksForHelp(args))
+        return command.help();
     const std::string verb = args.empty() ? std::string() : args[0];
-    if (args.size() >= 2 && args[1].empty()) {
-        err << "kavora defaults: KEY must not be empty\n";
-        return kUsageError;
-    }
+    if (args.size() >= 2 && args[1].empty())
+        return command.complain("KEY must not be empty", SettingsCommand::kUsageError);
     if (verb == "read" && args.size() <= 2)
-        return readValues(args, defaults, out, err);
+        return readValues(args, defaults, command);
     if (verb == "write" && args.size() == 3) {
         auto value = parseCommandValue(args[2]);
         if (!value) {
-            err << "kavora defaults: VALUE " << args[2] << " is refused: " << value.error() << "\n";
-            return kUsageError;
+            return command.complain("VALUE " + args[2] + " is refused: " + value.error(),
+                                    SettingsCommand::kUsageError);
         }
         defaults.setObject(args[1], std::move(value).value());
-        return finishChange(defaults, err);
+        return command.finishChange(defaults);
     }
     if (verb == "delete" && args.size() == 2) {
-        if (!defaults.object(args[1])) {
-            err << "kavora defaults: the key \"" << args[1] << "\" has no value\n";
-            return kFailed;
-        }
+        if (!defaults.object(args[1]))
+            return command.complain("the key \"" + args[1] + "\" has no value",
+                                    SettingsCommand::kFailed);
         defaults.removeObject(args[1]);
-        return finishChange(defaults, err);
+        return command.finishChange(defaults);
     }
-    printUsage(err, defaults);
-    return kUsageError;
+    return command.wrongUsage();
 }
 
 } // namespace kavora

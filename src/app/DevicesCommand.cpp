@@ -1,5 +1,6 @@
 #include "app/DevicesCommand.h"
 
+#include "app/SettingsCommand.h"
 #include "link/TrustedDevices.h"
 #include "platform/linux/settings/JsonFileUserDefaults.h"
 
@@ -7,12 +8,6 @@
 
 namespace kavora {
 namespace {
-
-// The exit statuses of `kavora defaults`, under names of their own: both files build into one
-// target.
-constexpr int kDevicesDone = 0;
-constexpr int kDevicesFailed = 1;
-constexpr int kDevicesUsageError = 2;
 
 void printDevicesUsage(std::ostream& stream)
 {
@@ -47,11 +42,11 @@ std::string readableTime(WallTime time)
     return text + " UTC";
 }
 
-int listDevices(const TrustedDevices& devices, std::ostream& out)
+void listDevices(const TrustedDevices& devices, std::ostream& out)
 {
     if (devices.devices()->empty()) {
         out << "No trusted controllers.\n";
-        return kDevicesDone;
+        return;
     }
     bool first = true;
     for (const auto& device : devices.devices().get()) {
@@ -62,16 +57,6 @@ int listDevices(const TrustedDevices& devices, std::ostream& out)
             << '\n';
         first = false;
     }
-    return kDevicesDone;
-}
-
-int finishDevicesChange(JsonFileUserDefaults& defaults, std::ostream& err)
-{
-    if (auto error = defaults.lastWriteError()) {
-        err << "kavora devices: " << *error << '\n';
-        return kDevicesFailed;
-    }
-    return kDevicesDone;
 }
 
 } // namespace
@@ -79,37 +64,35 @@ int finishDevicesChange(JsonFileUserDefaults& defaults, std::ostream& err)
 int runDevicesCommand(const std::vector<std::string>& args, JsonFileUserDefaults& defaults,
                       std::ostream& out, std::ostream& err)
 {
+    const SettingsCommand command("devices", printDevicesUsage, out, err);
+    if (SettingsCommand::asksForHelp(args))
+        return command.help();
     const std::string verb = args.empty() ? std::string() : args[0];
-    if (verb == "--help" || verb == "-h" || verb == "help"
-        || (args.size() == 2 && args[1] == "--help")) {
-        printDevicesUsage(out);
-        return kDevicesDone;
-    }
     TrustedDevices devices(defaults, systemWallTime);
-    if (verb == "list" && args.size() == 1)
-        return listDevices(devices, out);
+    if (verb == "list" && args.size() == 1) {
+        listDevices(devices, out);
+        return SettingsCommand::kDone;
+    }
     const bool renaming = verb == "rename" && args.size() == 3 && !args[2].empty();
     if (((verb == "allow" || verb == "revoke") && args.size() == 2) || renaming) {
         const auto fingerprint = normalizedFingerprint(args[1]);
         if (!fingerprint) {
-            err << "kavora devices: \"" << args[1]
-                << "\" is not a fingerprint: expected 64 hexadecimal digits, with or without "
-                   "colons\n";
-            return kDevicesUsageError;
+            return command.complain("\"" + args[1]
+                                        + "\" is not a fingerprint: expected 64 hexadecimal "
+                                          "digits, with or without colons",
+                                    SettingsCommand::kUsageError);
         }
         if (verb == "allow") {
             devices.trust(*fingerprint, {}, TrustedDevices::Seen::NotYet);
-            return finishDevicesChange(defaults, err);
+            return command.finishChange(defaults);
         }
         if (renaming ? !devices.rename(*fingerprint, args[2]) : !devices.revoke(*fingerprint)) {
-            err << "kavora devices: no trusted controller has the fingerprint " << *fingerprint
-                << '\n';
-            return kDevicesFailed;
+            return command.complain("no trusted controller has the fingerprint " + *fingerprint,
+                                    SettingsCommand::kFailed);
         }
-        return finishDevicesChange(defaults, err);
+        return command.finishChange(defaults);
     }
-    printDevicesUsage(err);
-    return kDevicesUsageError;
+    return command.wrongUsage();
 }
 
 } // namespace kavora

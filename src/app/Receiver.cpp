@@ -69,9 +69,10 @@ Receiver::Receiver(const ReceiverOptions& options, Log& log)
         settingsChanges_
             = std::make_unique<QSocketNotifier>(defaults_.changeNotifier(), QSocketNotifier::Read);
         QObject::connect(settingsChanges_.get(), &QSocketNotifier::activated,
-                         [this] { takeSettingsChanges(); });
+                         settingsChanges_.get(), [this] { takeSettingsChanges(); });
     } else {
-        QObject::connect(&settingsPoll_, &QTimer::timeout, [this] { takeSettingsChanges(); });
+        QObject::connect(&settingsPoll_, &QTimer::timeout, &settingsPoll_,
+                         [this] { takeSettingsChanges(); });
         settingsPoll_.start(kSettingsPollInterval);
     }
     injector_ = CGEventInjector::create({ scheduler_, inputSettings_, input_.events(), pasteboard_,

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/SettingKeys.h"
+
 #include <QHostAddress>
 
 #include <cstdint>
@@ -35,7 +37,7 @@ std::optional<ReceiverOptions> parseReceiverOptions(const std::vector<std::strin
                                                     std::ostream& err);
 
 // The setting that fixes the port for desktop launches, so that a firewall rule can name it.
-inline constexpr std::string_view kListenPortKey = "linuxListenPort";
+inline constexpr std::string_view kListenPortKey = settingkey::kListenPort.name;
 
 // The TCP port to listen on: the command line's, else the one stored under kListenPortKey, else
 // 0 (any free port). A stored value that is no port number (1-65535) is said on the log and

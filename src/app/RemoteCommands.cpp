@@ -1,5 +1,7 @@
 #include "app/RemoteCommands.h"
 
+#include "app/KnownReceivers.h"
+#include "app/LineFeed.h"
 #include "core/Json.h"
 #include "platform/linux/peer/AvahiBrowser.h"
 #include "platform/linux/peer/CertificateStore.h"
@@ -17,18 +19,11 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
-#include <fstream>
-#include <functional>
 #include <iostream>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <set>
-#include <sstream>
-#include <thread>
 #include <tuple>
-
-#include <sys/stat.h>
 
 namespace kavora {
 
@@ -132,58 +127,6 @@ std::string_view trimmed(std::string_view line)
     return line;
 }
 
-// Reads the input's lines on a thread of its own (a terminal or pipe blocks) and hands each to
-// the event loop's thread in order; the end of the input arrives as std::nullopt.
-class LineFeed {
-public:
-    using Sink = std::function<void(std::optional<std::string> line)>;
-
-    LineFeed(std::istream& in, QObject* receiver, Sink sink)
-        : state_(std::make_shared<State>())
-    {
-        state_->receiver = receiver;
-        thread_ = std::thread([state = state_, &in, sink = std::move(sink)] {
-            std::string line;
-            bool more = true;
-            while (more) {
-                more = static_cast<bool>(std::getline(in, line));
-                std::optional<std::string> item;
-                if (more)
-                    item = line;
-                std::lock_guard lock(state->mutex);
-                if (state->receiver == nullptr)
-                    return;
-                QMetaObject::invokeMethod(
-                    state->receiver, [sink, item] { sink(item); }, Qt::QueuedConnection);
-                state->finished = !more;
-            }
-        });
-    }
-    ~LineFeed()
-    {
-        bool finished = false;
-        {
-            std::lock_guard lock(state_->mutex);
-            state_->receiver = nullptr;
-            finished = state_->finished;
-        }
-        // A reader still blocked on a terminal is left behind; the process is about to end.
-        if (finished)
-            thread_.join();
-        else
-            thread_.detach();
-    }
-
-private:
-    struct State {
-        std::mutex mutex;
-        QObject* receiver = nullptr;
-        bool finished = false;
-    };
-    std::shared_ptr<State> state_;
-    std::thread thread_;
-};
-
 std::string failureText(PeerClient::Failure failure, const std::string& target,
                         const std::string& description)
 {
@@ -203,57 +146,6 @@ std::string failureText(PeerClient::Failure failure, const std::string& target,
     return target + ": " + description;
 }
 
-// The receivers met before, by the host they were reached at: their fingerprints.
-class KnownReceivers {
-public:
-    explicit KnownReceivers(std::filesystem::path file)
-        : file_(std::move(file))
-    {
-    }
-
-    // Whether the receiver at host may be trusted with this fingerprint: yes when it is the one
-    // remembered, or when none is and it could be remembered now. refusal says why not.
-    bool check(const std::string& host, const std::string& fingerprint, std::string& refusal,
-               std::ostream& err)
-    {
-        std::error_code error;
-        nlohmann::json known = nlohmann::json::object();
-        if (std::filesystem::exists(file_, error)) {
-            std::ifstream in(file_);
-            std::stringstream text;
-            text << in.rdbuf();
-            known = nlohmann::json::parse(text.str(), nullptr, false);
-            if (!in || !known.is_object()) {
-                refusal = "cannot read the known receivers in " + file_.string()
-                    + "; remove the file to meet every receiver anew";
-                return false;
-            }
-        }
-        const auto found = known.find(host);
-        if (found != known.end()) {
-            if (found->is_string() && found->get<std::string>() == fingerprint)
-                return true;
-            refusal = "the certificate of " + host + " has changed: SHA-256 " + fingerprint
-                + " where " + (found->is_string() ? found->get<std::string>() : "another")
-                + " was remembered. This may be another computer posing as the receiver;"
-                  " refusing to connect. If the receiver was reinstalled, remove \""
-                + host + "\" from " + file_.string();
-            return false;
-        }
-        known[host] = fingerprint;
-        if (auto problem = writeFileAtomically(file_, known.dump(2) + "\n", S_IRUSR | S_IWUSR)) {
-            refusal = "cannot remember the receiver's certificate: " + *problem;
-            return false;
-        }
-        err << kProgram << ": first connection to " << host
-            << "; its certificate is remembered: SHA-256 " << fingerprint << '\n';
-        return true;
-    }
-
-private:
-    std::filesystem::path file_;
-};
-
 Result<TlsIdentity> loadIdentity()
 {
     auto identity = loadOrCreateTlsIdentity(remoteConfigFolder(), kControllerIdentityFiles);
@@ -262,6 +154,158 @@ Result<TlsIdentity> loadIdentity()
                        + identity.error() };
     return identity;
 }
+
+// One run of `connect`: joins the receiver, then sends each line of the input as a message and
+// prints every message that comes back, until the input ends (and the wait after it passes) or
+// the receiver leaves. Each step is the answer to one event of the client.
+class ConnectSession {
+public:
+    ConnectSession(const ConnectArgs& args, TlsIdentity identity, std::istream& in,
+                   std::ostream& out, std::ostream& err)
+        : args_(args)
+        , target_(args.target.host + ":" + std::to_string(args.target.port))
+        , in_(in)
+        , out_(out)
+        , err_(err)
+        , client_(clientOptions(std::move(identity)))
+        , knownReceivers_(remoteConfigFolder() / kKnownReceiversFileName)
+    {
+        client_.onEncrypted = [this](std::string& refusal) { return checkReceiver(refusal); };
+        client_.onPending = [this] { waitForAnswer(); };
+        client_.onAccepted = [this] { startSending(); };
+        client_.onFailed = [this](PeerClient::Failure failure, const std::string& description) {
+            fail(failure, description);
+        };
+        client_.onPacket = [this](const std::string& packet) { print(packet); };
+        client_.onClosed = [this](const std::string& reason) { closed(reason); };
+    }
+
+    // The exit status: 0 when the input was sent and the session ended as asked, else 1.
+    int run()
+    {
+        client_.connectToReceiver(QString::fromStdString(args_.target.host), args_.target.port,
+                                  args_.name);
+        if (!done_)
+            loop_.exec();
+        feed_.reset();
+        return status_;
+    }
+
+private:
+    static PeerClient::Options clientOptions(TlsIdentity identity)
+    {
+        PeerClient::Options options;
+        options.identity = std::move(identity);
+        return options;
+    }
+
+    bool checkReceiver(std::string& refusal)
+    {
+        return knownReceivers_.check(
+            args_.target.host, certificateSha256(client_.receiverCertificate()), refusal, err_);
+    }
+
+    void waitForAnswer()
+    {
+        pending_ = true;
+        err_ << kProgram << ": verification code " << client_.verificationCode() << '\n'
+             << kProgram << ": allow this controller on the receiver (" << target_
+             << ") if it shows the same code; waiting for its answer\n"
+             << std::flush;
+    }
+
+    void startSending()
+    {
+        err_ << kProgram << ": connected to " << target_ << " as \"" << args_.name
+             << "\"; receiver certificate SHA-256 "
+             << certificateFingerprint(client_.receiverCertificate()) << '\n';
+        feed_ = std::make_unique<LineFeed>(
+            in_, &context_, [this](std::optional<std::string> line) { send(std::move(line)); });
+    }
+
+    void fail(PeerClient::Failure failure, const std::string& description)
+    {
+        if (pending_ && failure == PeerClient::Failure::Declined)
+            err_ << kProgram << ": " << target_ << " did not allow this controller\n";
+        else
+            err_ << kProgram << ": " << failureText(failure, target_, description) << '\n';
+        status_ = 1;
+        finish();
+    }
+
+    // A line of the input, or its end.
+    void send(std::optional<std::string> line)
+    {
+        if (leaving_)
+            return;
+        if (!line) {
+            QTimer::singleShot(static_cast<int>(std::lround(args_.waitSeconds * 1000)), &context_,
+                               [this] { leave(); });
+            return;
+        }
+        ++lineNumber_;
+        const auto text = trimmed(*line);
+        if (text.empty())
+            return;
+        if (auto message = decodeMessage(text); !message) {
+            err_ << kProgram << ": line " << lineNumber_ << ": " << message.error() << '\n';
+            return;
+        }
+        client_.send(text);
+    }
+
+    void print(const std::string& packet)
+    {
+        const auto document = parseJson(packet);
+        if (document.is_discarded()) {
+            err_ << kProgram << ": received " << packet.size() << " bytes that are not JSON\n";
+            return;
+        }
+        out_ << document.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << '\n'
+             << std::flush;
+    }
+
+    void leave()
+    {
+        if (leaving_)
+            return;
+        leaving_ = true;
+        client_.disconnectFromReceiver();
+        QTimer::singleShot(kCloseTimeoutMs, &context_, [this] { finish(); });
+    }
+
+    void closed(const std::string& reason)
+    {
+        if (!leaving_) {
+            err_ << kProgram << ": " << target_ << " closed the connection"
+                 << (reason.empty() ? "" : ": " + reason) << '\n';
+            status_ = 1;
+        }
+        finish();
+    }
+
+    void finish()
+    {
+        done_ = true; // also when the loop has not started yet
+        loop_.quit();
+    }
+
+    const ConnectArgs& args_;
+    const std::string target_;
+    std::istream& in_;
+    std::ostream& out_;
+    std::ostream& err_;
+    QEventLoop loop_;
+    QObject context_;
+    PeerClient client_;
+    KnownReceivers knownReceivers_;
+    std::unique_ptr<LineFeed> feed_;
+    bool pending_ = false;
+    bool leaving_ = false;
+    bool done_ = false;
+    int status_ = 0;
+    std::size_t lineNumber_ = 0;
+};
 
 } // namespace
 
@@ -301,101 +345,8 @@ int runConnect(const std::vector<std::string>& args, std::istream& in, std::ostr
         err << kProgram << ": " << identity.error() << '\n';
         return 1;
     }
-    const auto target = parsed->target.host + ":" + std::to_string(parsed->target.port);
-
-    QEventLoop loop;
-    QObject context;
-    PeerClient::Options options;
-    options.identity = std::move(identity).value();
-    PeerClient client(options);
-    KnownReceivers knownReceivers(remoteConfigFolder() / kKnownReceiversFileName);
-    bool pending = false;
-    std::unique_ptr<LineFeed> feed;
-    int status = 0;
-    bool leaving = false;
-    bool done = false; // set before the loop may have started
-    std::size_t lineNumber = 0;
-    const auto finish = [&] {
-        done = true;
-        loop.quit();
-    };
-
-    const auto leave = [&] {
-        if (leaving)
-            return;
-        leaving = true;
-        client.disconnectFromReceiver();
-        QTimer::singleShot(kCloseTimeoutMs, &context, finish);
-    };
-    const auto takeLine = [&](std::optional<std::string> line) {
-        if (leaving)
-            return;
-        if (!line) {
-            QTimer::singleShot(static_cast<int>(std::lround(parsed->waitSeconds * 1000)), &context,
-                               leave);
-            return;
-        }
-        ++lineNumber;
-        const auto text = trimmed(*line);
-        if (text.empty())
-            return;
-        if (auto message = decodeMessage(text); !message) {
-            err << kProgram << ": line " << lineNumber << ": " << message.error() << '\n';
-            return;
-        }
-        client.send(text);
-    };
-
-    client.onEncrypted = [&](std::string& refusal) {
-        return knownReceivers.check(parsed->target.host,
-                                    certificateSha256(client.receiverCertificate()), refusal, err);
-    };
-    client.onPending = [&] {
-        pending = true;
-        err << kProgram << ": verification code " << client.verificationCode() << '\n'
-            << kProgram << ": allow this controller on the receiver (" << target
-            << ") if it shows the same code; waiting for its answer\n"
-            << std::flush;
-    };
-    client.onFailed = [&](PeerClient::Failure failure, const std::string& description) {
-        if (pending && failure == PeerClient::Failure::Declined) {
-            err << kProgram << ": " << target << " did not allow this controller\n";
-        } else {
-            err << kProgram << ": " << failureText(failure, target, description) << '\n';
-        }
-        status = 1;
-        finish();
-    };
-    client.onAccepted = [&] {
-        err << kProgram << ": connected to " << target << " as \"" << parsed->name
-            << "\"; receiver certificate SHA-256 "
-            << certificateFingerprint(client.receiverCertificate()) << '\n';
-        feed = std::make_unique<LineFeed>(in, &context, takeLine);
-    };
-    client.onPacket = [&](const std::string& packet) {
-        const auto document = parseJson(packet);
-        if (document.is_discarded()) {
-            err << kProgram << ": received " << packet.size() << " bytes that are not JSON\n";
-            return;
-        }
-        out << document.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << '\n'
-            << std::flush;
-    };
-    client.onClosed = [&](const std::string& reason) {
-        if (!leaving) {
-            err << kProgram << ": " << target << " closed the connection"
-                << (reason.empty() ? "" : ": " + reason) << '\n';
-            status = 1;
-        }
-        finish();
-    };
-
-    client.connectToReceiver(QString::fromStdString(parsed->target.host), parsed->target.port,
-                             parsed->name);
-    if (!done)
-        loop.exec();
-    feed.reset();
-    return status;
+    ConnectSession session(*parsed, std::move(identity).value(), in, out, err);
+    return session.run();
 }
 
 int runConnect(const std::vector<std::string>& args)

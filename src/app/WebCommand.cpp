@@ -1,17 +1,14 @@
 #include "app/WebCommand.h"
 
+#include "app/SettingsCommand.h"
 #include "platform/BrowserControl.h"
-#include "platform/UserDefaults.h"
+#include "platform/linux/settings/JsonFileUserDefaults.h"
 #include "ui/QrCode.h"
 
 #include <ostream>
 
 namespace kavora {
 namespace {
-
-constexpr int kWebDone = 0;
-constexpr int kWebNothing = 1;
-constexpr int kWebUsageError = 2;
 
 void printWebUsage(std::ostream& stream)
 {
@@ -31,42 +28,41 @@ void printWebUsage(std::ostream& stream)
 
 } // namespace
 
-int runWebCommand(const std::vector<std::string>& args, UserDefaults& defaults,
+int runWebCommand(const std::vector<std::string>& args, JsonFileUserDefaults& defaults,
                   const std::function<std::optional<std::string>()>& askAddress, std::ostream& out,
                   std::ostream& err)
 {
-    if (args.size() > 1 || (args.size() == 1 && args[0] != "on" && args[0] != "off")) {
-        if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
-            printWebUsage(out);
-            return kWebDone;
-        }
-        printWebUsage(err);
-        return kWebUsageError;
-    }
+    const SettingsCommand command("web", printWebUsage, out, err);
+    if (SettingsCommand::asksForHelp(args))
+        return command.help();
+    if (args.size() > 1 || (args.size() == 1 && args[0] != "on" && args[0] != "off"))
+        return command.wrongUsage();
     if (args.size() == 1) {
         defaults.setBool(BrowserControl::kEnabledKey, args[0] == "on");
+        if (const int status = command.finishChange(defaults); status != SettingsCommand::kDone)
+            return status;
         if (args[0] == "off") {
             out << "Control from a browser is off.\n";
-            return kWebDone;
+            return SettingsCommand::kDone;
         }
     }
     const auto address = askAddress();
     if (!address) {
-        err << "kavora web: no receiver is running; start one (kavora, or kavora --headless "
-               "--advertise) and try again\n";
-        return kWebNothing;
+        return command.complain("no receiver is running; start one (kavora, or kavora --headless "
+                                "--advertise) and try again",
+                                SettingsCommand::kFailed);
     }
     if (address->empty()) {
-        err << "kavora web: the page is not served: control from a browser must be on (kavora web "
-               "on) and the receiver advertising\n";
-        return kWebNothing;
+        return command.complain("the page is not served: control from a browser must be on "
+                                "(kavora web on) and the receiver advertising",
+                                SettingsCommand::kFailed);
     }
     out << *address << '\n';
     if (const auto code = QrCode::encode(*address))
         out << code->halfBlockText();
     out << "Scan the code with the phone's camera, or open the address in its browser. The code "
            "works once, within 5 minutes.\n";
-    return kWebDone;
+    return SettingsCommand::kDone;
 }
 
 } // namespace kavora

@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -56,41 +57,36 @@ void printUsage()
         "               and QR code a phone opens it with (kavora web --help)");
 }
 
-int runDefaults(int argc, char** argv)
-{
-    kavora::SystemLog log;
-    kavora::JsonFileUserDefaults defaults(kavora::settingsFolder(), log);
-    const std::vector<std::string> args(argv + 2, argv + argc);
-    return kavora::runDefaultsCommand(args, defaults, std::cout, std::cerr);
-}
-
-int runDevices(int argc, char** argv)
-{
-    kavora::SystemLog log;
-    kavora::JsonFileUserDefaults defaults(kavora::settingsFolder(), log);
-    const std::vector<std::string> args(argv + 2, argv + argc);
-    return kavora::runDevicesCommand(args, defaults, std::cout, std::cerr);
-}
-
-int runWeb(int argc, char** argv)
+// Asks the running receiver for the browser controller's address. A receiver takes a change of
+// the switch within a second: an empty answer is asked again for a little while.
+std::optional<std::string> askWebAddress()
 {
     using namespace std::chrono_literals;
+    const kavora::SingleInstance instance;
+    const auto until = std::chrono::steady_clock::now() + 3s;
+    auto answer = instance.requestWebAddress(2s);
+    while (answer && answer->empty() && std::chrono::steady_clock::now() < until) {
+        std::this_thread::sleep_for(200ms);
+        answer = instance.requestWebAddress(2s);
+    }
+    return answer;
+}
+
+// `kavora defaults|devices|web ...` on the user's settings file: the exit status, or nothing when
+// argv[1] names no such command.
+std::optional<int> runSettingsCommand(int argc, char** argv)
+{
+    const std::string name = argc > 1 ? argv[1] : "";
+    if (name != "defaults" && name != "devices" && name != "web")
+        return std::nullopt;
     kavora::SystemLog log;
     kavora::JsonFileUserDefaults defaults(kavora::settingsFolder(), log);
     const std::vector<std::string> args(argv + 2, argv + argc);
-    const kavora::SingleInstance instance;
-    // A receiver takes a change of the switch within a second: an empty answer is asked again
-    // for a little while.
-    const auto askAddress = [&instance]() -> std::optional<std::string> {
-        const auto until = std::chrono::steady_clock::now() + 3s;
-        auto answer = instance.requestWebAddress(2s);
-        while (answer && answer->empty() && std::chrono::steady_clock::now() < until) {
-            std::this_thread::sleep_for(200ms);
-            answer = instance.requestWebAddress(2s);
-        }
-        return answer;
-    };
-    return kavora::runWebCommand(args, defaults, askAddress, std::cout, std::cerr);
+    if (name == "defaults")
+        return kavora::runDefaultsCommand(args, defaults, std::cout, std::cerr);
+    if (name == "devices")
+        return kavora::runDevicesCommand(args, defaults, std::cout, std::cerr);
+    return kavora::runWebCommand(args, defaults, askWebAddress, std::cout, std::cerr);
 }
 
 } // namespace
@@ -108,12 +104,8 @@ int main(int argc, char** argv)
         std::puts("kavora " KAVORA_VERSION);
         return 0;
     }
-    if (argc > 1 && std::strcmp(argv[1], "defaults") == 0)
-        return runDefaults(argc, argv);
-    if (argc > 1 && std::strcmp(argv[1], "devices") == 0)
-        return runDevices(argc, argv);
-    if (argc > 1 && std::strcmp(argv[1], "web") == 0)
-        return runWeb(argc, argv);
+    if (const auto status = runSettingsCommand(argc, argv))
+        return *status;
 
     const auto options
         = kavora::parseReceiverOptions(std::vector<std::string>(argv + 1, argv + argc), std::cerr);

@@ -4,6 +4,7 @@
 #include "core/Published.h"
 #include "core/Scheduler.h"
 #include "platform/HttpClient.h"
+#include "platform/SettingKeys.h"
 #include "protocol/Records.h"
 
 #include <cstddef>
@@ -42,8 +43,9 @@ public:
     static constexpr std::size_t kMaxSites = 10;
     // The host of the favicon service; a value starting with "http://" or "https://" is taken
     // as the whole base address (a test server, a self-hosted mirror).
-    static constexpr std::string_view kFaviconServiceHostKey = "linuxFaviconServiceHost";
-    static constexpr std::string_view kDefaultFaviconServiceHost = "www.google.com";
+    static constexpr std::string_view kFaviconServiceHostKey = settingkey::kFaviconServiceHost.name;
+    static constexpr std::string_view kDefaultFaviconServiceHost
+        = settingkey::kFaviconServiceHost.whenAbsent;
     static constexpr Seconds kPageTitleTimeout { 8.0 };
     static constexpr std::string_view kUserAgent = "Mozilla/5.0 (Macintosh) Kavora";
     // Larger answers are not icons or pages worth reading a title from.

@@ -208,7 +208,9 @@ void MacController::handleMessage(const ControlMessage& message)
                 receiver_->send(msg::SystemButtons { selectedSystemButtons(*systemButtonIDs_) });
             },
             [this](const msg::RequestFavoriteSites&) { sendFavoriteSites(); },
-            [this, &message](const auto&) { takeInput(message); },
+            [this, &message]<InputCase M>(const M&) { takeInput(message); },
+            // Sent by a controller, a reply is nothing to act on.
+            []<ReplyCase M>(const M&) {},
         },
         message);
 }

@@ -2,6 +2,7 @@
 
 #include "core/Log.h"
 #include "platform/LegacyPreferences.h"
+#include "platform/SettingKeys.h"
 #include "platform/UserDefaults.h"
 #include "protocol/FavoriteSiteList.h"
 
@@ -14,8 +15,8 @@ namespace {
 // The keys copied from the legacy preferences, in this order. The smoothing setting, the device
 // identifier and the marker stay behind.
 constexpr std::array<std::string_view, 6> kMigratedKeys = {
-    kRegisteredAppBundleIdsKey, kSystemButtonIDsKey, kFavoriteSitesKey,
-    "macCursorSpeed",           "macScrollSpeed",    "macNaturalScroll",
+    kRegisteredAppBundleIdsKey,    kSystemButtonIDsKey,           kFavoriteSitesKey,
+    settingkey::kCursorSpeed.name, settingkey::kScrollSpeed.name, settingkey::kNaturalScroll.name,
 };
 
 } // namespace

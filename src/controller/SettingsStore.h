@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/SettingKeys.h"
 #include "protocol/Records.h"
 
 #include <optional>
@@ -13,10 +14,10 @@ class LegacyPreferences;
 class Log;
 class UserDefaults;
 
-inline constexpr std::string_view kRegisteredAppBundleIdsKey = "macRegisteredAppBundleIds";
-inline constexpr std::string_view kSystemButtonIDsKey = "macSystemButtonIDs";
-inline constexpr std::string_view kFavoriteSitesKey = "macFavoriteSites";
-inline constexpr std::string_view kMigratedMarkerKey = "kavora.migrated.v1";
+inline constexpr std::string_view kRegisteredAppBundleIdsKey = settingkey::kRegisteredApps.name;
+inline constexpr std::string_view kSystemButtonIDsKey = settingkey::kSystemButtons.name;
+inline constexpr std::string_view kFavoriteSitesKey = settingkey::kFavoriteSites.name;
+inline constexpr std::string_view kMigratedMarkerKey = settingkey::kMigrated.name;
 // Under the home folder.
 inline constexpr std::string_view kLegacyPreferencesPath
     = "Library/Preferences/com.orvent.kavoramac.plist";

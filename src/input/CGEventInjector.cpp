@@ -3,23 +3,8 @@
 #include "core/Overloaded.h"
 #include "protocol/HidKeyboard.h"
 
-#include <type_traits>
-
 namespace kavora {
 namespace {
-
-// Cases that reach the injector but are not input: the catalogue replies come along the
-// controller's input path, the rest the controller handles itself. Listing them by name keeps the
-// dispatch exhaustive: a new message case fails to compile until someone decides where it goes.
-template <class M>
-concept NotInput
-    = std::is_same_v<M, msg::KeyUp> || std::is_same_v<M, msg::Heartbeat> || std::is_same_v<
-        M, msg::LaunchApp> || std::is_same_v<M, msg::RequestAppList> || std::
-        is_same_v<M, msg::AppList> || std::is_same_v<M, msg::ActivateApp> || std::is_same_v<
-            M, msg::RequestRegisteredApps> || std::is_same_v<M, msg::RegisteredAppList> || std::
-            is_same_v<M, msg::RequestSystemButtons> || std::is_same_v<
-                M, msg::SystemButtons> || std::is_same_v<M, msg::RequestFavoriteSites> || std::
-                is_same_v<M, msg::FavoriteSites> || std::is_same_v<M, msg::OpenURL>;
 
 // The media-key type of Mute.
 constexpr std::int64_t kKeyTypeMute = 7;
@@ -85,8 +70,10 @@ void CGEventInjector::inject(const ControlMessage& message)
             [this](const msg::SetMuted& m) { setMuted(m.muted); },
             [this](const msg::MuteToggle&) { postSystemKey(kKeyTypeMute); },
             [this](const msg::MissionControl&) { openMissionControl(); },
-            // keyUp included: the release was already posted with its keyDown.
-            []<NotInput M>(const M&) {},
+            // The release was posted with its keyDown.
+            [](const msg::KeyUp&) {},
+            // Requests and replies are the controller's to handle: nothing to inject.
+            []<class M> requires(!InputCase<M>)(const M&) {},
         },
         message);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/SettingKeys.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -9,7 +11,7 @@ namespace kavora {
 
 class UserDefaults;
 
-inline constexpr std::string_view kDeviceIdKey = "kavora.mac.deviceID";
+inline constexpr std::string_view kDeviceIdKey = settingkey::kDeviceId.name;
 
 // This computer's identifier in the peer link's discovery info. The first call to value() reads
 // it from the user defaults; when none is stored as a string it makes a random one and stores it,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Published.h"
+#include "platform/SettingKeys.h"
 
 #include <chrono>
 #include <functional>
@@ -37,7 +38,7 @@ struct TrustedDevice {
 // (`kavora devices`) change the same key; reload() takes their changes. Main thread only.
 class TrustedDevices {
 public:
-    static constexpr std::string_view kKey = "linuxTrustedDevices";
+    static constexpr std::string_view kKey = settingkey::kTrustedDevices.name;
     using Clock = std::function<WallTime()>;
 
     // The defaults must outlive this object; the clock says when a device was trusted or seen.

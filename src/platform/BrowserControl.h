@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Published.h"
+#include "platform/SettingKeys.h"
 
 #include <string>
 #include <string_view>
@@ -12,8 +13,8 @@ namespace kavora {
 class BrowserControl {
 public:
     // The setting that holds the switch (off unless set), and the one that holds the port.
-    static constexpr std::string_view kEnabledKey = "linuxBrowserControl";
-    static constexpr std::string_view kPortKey = "linuxWebPort";
+    static constexpr std::string_view kEnabledKey = settingkey::kBrowserControl.name;
+    static constexpr std::string_view kPortKey = settingkey::kWebPort.name;
 
     virtual ~BrowserControl() = default;
 

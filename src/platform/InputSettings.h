@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/SettingKeys.h"
+
 #include <cstdint>
 #include <string_view>
 
@@ -16,11 +18,11 @@ enum class CommandKeyRole : std::uint8_t { Control, Super };
 // outside applies to the next event. The settings window writes through the setters.
 class InputSettings {
 public:
-    static constexpr std::string_view kCursorSpeedKey = "macCursorSpeed";
-    static constexpr std::string_view kScrollSpeedKey = "macScrollSpeed";
-    static constexpr std::string_view kNaturalScrollKey = "macNaturalScroll";
-    static constexpr std::string_view kCursorSmoothingKey = "macCursorSmoothing";
-    static constexpr std::string_view kCommandKeyKey = "linuxCommandKey";
+    static constexpr std::string_view kCursorSpeedKey = settingkey::kCursorSpeed.name;
+    static constexpr std::string_view kScrollSpeedKey = settingkey::kScrollSpeed.name;
+    static constexpr std::string_view kNaturalScrollKey = settingkey::kNaturalScroll.name;
+    static constexpr std::string_view kCursorSmoothingKey = settingkey::kCursorSmoothing.name;
+    static constexpr std::string_view kCommandKeyKey = settingkey::kCommandKey.name;
 
     // The defaults must outlive this object.
     explicit InputSettings(UserDefaults& defaults);

@@ -10,70 +10,131 @@
 
 namespace kavora {
 
+// What a message case is for; each case says it beside its fields, and the dispatch reads nothing
+// else, so a new case is routed by its own definition and fails to compile until the visitor of
+// its role handles it.
+enum class MessageRole {
+    Input, // from the controller: the injector turns it into events
+    Request, // from the controller: the receiver answers it or carries it out
+    Reply, // the receiver's own to send; when a controller sends one, it means nothing
+};
+
+template <class Case>
+concept InputCase = Case::role == MessageRole::Input;
+template <class Case>
+concept ReplyCase = Case::role == MessageRole::Reply;
+
 // One struct per case of the wire union, named after its JSON key.
 namespace msg {
 struct MouseDelta {
+    static constexpr auto role = MessageRole::Input;
     float dx = 0;
     float dy = 0;
 };
 struct Scroll {
+    static constexpr auto role = MessageRole::Input;
     float deltaY = 0;
 };
-struct LeftClickDown { };
-struct LeftClickUp { };
-struct RightClickDown { };
-struct RightClickUp { };
-struct DragStart { };
+struct LeftClickDown {
+    static constexpr auto role = MessageRole::Input;
+};
+struct LeftClickUp {
+    static constexpr auto role = MessageRole::Input;
+};
+struct RightClickDown {
+    static constexpr auto role = MessageRole::Input;
+};
+struct RightClickUp {
+    static constexpr auto role = MessageRole::Input;
+};
+struct DragStart {
+    static constexpr auto role = MessageRole::Input;
+};
 struct DragDelta {
+    static constexpr auto role = MessageRole::Input;
     float dx = 0;
     float dy = 0;
 };
-struct DragEnd { };
+struct DragEnd {
+    static constexpr auto role = MessageRole::Input;
+};
 struct KeyDown {
+    static constexpr auto role = MessageRole::Input;
     std::uint8_t modifier = 0;
     std::uint8_t keyCode = 0;
 };
-struct KeyUp { };
+struct KeyUp {
+    static constexpr auto role = MessageRole::Input;
+};
 struct TextInput {
+    static constexpr auto role = MessageRole::Input;
     std::string text; // the unlabelled payload, "_0" on the wire
 };
-struct SwipeBack { };
-struct SwipeForward { };
+struct SwipeBack {
+    static constexpr auto role = MessageRole::Input;
+};
+struct SwipeForward {
+    static constexpr auto role = MessageRole::Input;
+};
 struct Pinch {
+    static constexpr auto role = MessageRole::Input;
     float scale = 0;
 };
 struct VolumeDelta {
+    static constexpr auto role = MessageRole::Input;
     std::int64_t steps = 0;
 };
 struct SetMuted {
+    static constexpr auto role = MessageRole::Input;
     bool muted = false; // the unlabelled payload, "_0" on the wire
 };
-struct MuteToggle { };
-struct Heartbeat { };
-struct MissionControl { };
+struct MuteToggle {
+    static constexpr auto role = MessageRole::Input;
+};
+struct Heartbeat {
+    static constexpr auto role = MessageRole::Request;
+};
+struct MissionControl {
+    static constexpr auto role = MessageRole::Input;
+};
 struct LaunchApp {
+    static constexpr auto role = MessageRole::Request;
     std::string bundleId;
 };
-struct RequestAppList { };
+struct RequestAppList {
+    static constexpr auto role = MessageRole::Request;
+};
 struct AppList {
+    static constexpr auto role = MessageRole::Reply;
     std::vector<AppInfo> apps;
 };
 struct ActivateApp {
+    static constexpr auto role = MessageRole::Request;
     std::string bundleId;
 };
-struct RequestRegisteredApps { };
+struct RequestRegisteredApps {
+    static constexpr auto role = MessageRole::Request;
+};
 struct RegisteredAppList {
+    static constexpr auto role = MessageRole::Reply;
     std::vector<AppInfo> apps;
 };
-struct RequestSystemButtons { };
+struct RequestSystemButtons {
+    static constexpr auto role = MessageRole::Request;
+};
 struct SystemButtons {
+    static constexpr auto role = MessageRole::Reply;
     std::vector<SystemButton> buttons;
 };
-struct RequestFavoriteSites { };
+struct RequestFavoriteSites {
+    static constexpr auto role = MessageRole::Request;
+};
 struct FavoriteSites {
+    static constexpr auto role = MessageRole::Reply;
     std::vector<FavoriteSite> sites;
 };
 struct OpenURL {
+    static constexpr auto role = MessageRole::Request;
     std::string url;
     std::optional<std::string> browserBundleId;
 };

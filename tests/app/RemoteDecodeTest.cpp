@@ -1,4 +1,4 @@
-#include "ProgramRun.h"
+#include "CommandRig.h"
 
 #include <gtest/gtest.h>
 
@@ -12,16 +12,16 @@ TEST(RemoteDecode, PrintsTheWireFormOrTheFailure)
     const auto decoded
         = runProgram("kavora-remote", { "decode" },
                      "{ \"openURL\" : {\"url\": \"x\", \"browserBundleId\": null}, \"y\": 1 }\n");
-    EXPECT_EQ(decoded.status, 0);
-    EXPECT_EQ(decoded.out, "{\"openURL\":{\"url\":\"x\"}}\n");
-    EXPECT_EQ(decoded.err, "");
+    EXPECT_EQ(decoded.exitStatus, 0);
+    EXPECT_EQ(decoded.output, "{\"openURL\":{\"url\":\"x\"}}\n");
+    EXPECT_EQ(decoded.errors, "");
 
     const auto failed = runProgram("kavora-remote", { "decode" }, R"({"setMuted":{"_0":1}})");
-    EXPECT_EQ(failed.status, 1);
-    EXPECT_EQ(failed.out, "");
-    EXPECT_EQ(failed.err, "error: setMuted: _0: expected true or false\n");
+    EXPECT_EQ(failed.exitStatus, 1);
+    EXPECT_EQ(failed.output, "");
+    EXPECT_EQ(failed.errors, "error: setMuted: _0: expected true or false\n");
 
-    EXPECT_EQ(runProgram("kavora-remote", { "nonsense" }).status, 2);
+    EXPECT_EQ(runProgram("kavora-remote", { "nonsense" }).exitStatus, 2);
 }
 
 } // namespace

@@ -1,14 +1,12 @@
-// `kavora web` in this process, over an in-memory store and a stand-in for the running receiver.
+// `kavora web` in this process, over a settings folder of the test's own and a stand-in for the
+// running receiver.
 
 #include "app/WebCommand.h"
-
-#include "ProgramRun.h"
 #include "platform/BrowserControl.h"
-#include "support/InMemoryUserDefaults.h"
+
+#include "CommandRig.h"
 
 #include <gtest/gtest.h>
-
-#include <sstream>
 
 namespace kavora::test {
 namespace {
@@ -25,35 +23,33 @@ TEST(WebCommandTest, SwitchesAndPrintsWhatTheRunningReceiverAnswers)
         std::optional<bool> stored; // the switch afterwards
         bool asked;
     };
+    // clang-format off
     const Row rows[] = {
         { "address", {}, kAddress, 0, std::nullopt, true },
         { "no receiver", {}, std::nullopt, 1, std::nullopt, true },
         { "not served", {}, std::string(), 1, std::nullopt, true },
         { "on", { "on" }, kAddress, 0, true, true },
         { "off", { "off" }, kAddress, 0, false, false },
-        { "unknown word", { "maybe" }, kAddress, 2, std::nullopt, false },
         { "too many words", { "on", "now" }, kAddress, 2, std::nullopt, false },
     };
+    // clang-format on
     for (const auto& row : rows) {
-        InMemoryUserDefaults defaults;
+        CommandRig rig;
         bool asked = false;
-        std::ostringstream out;
-        std::ostringstream err;
-        const int status = runWebCommand(
-            row.args, defaults,
-            [&] {
+        const auto command = [&](const auto& args, auto& defaults, auto& out, auto& err) {
+            const auto answer = [&] {
                 asked = true;
                 return row.receiverAnswer;
-            },
-            out, err);
-        EXPECT_EQ(status, row.status) << row.name << ": " << err.str();
-        EXPECT_EQ(defaults.object(BrowserControl::kEnabledKey).has_value(), row.stored.has_value())
+            };
+            return runWebCommand(args, defaults, answer, out, err);
+        };
+        const auto result = rig.inProcess(command, row.args);
+        EXPECT_EQ(result.exitStatus, row.status) << row.name << ": " << result.errors;
+        EXPECT_EQ(rig.seenByAReceiver().object(BrowserControl::kEnabledKey), row.stored)
             << row.name;
-        if (row.stored) {
-            EXPECT_EQ(defaults.boolValue(BrowserControl::kEnabledKey), *row.stored) << row.name;
-        }
         EXPECT_EQ(asked, row.asked) << row.name;
-        EXPECT_EQ(out.str().find(kAddress + "\n") == 0, row.status == 0 && row.asked) << row.name;
+        EXPECT_EQ(result.output.starts_with(kAddress + "\n"), row.status == 0 && row.asked)
+            << row.name;
     }
 }
 

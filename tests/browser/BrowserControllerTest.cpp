@@ -178,7 +178,7 @@ TYPED_TEST(BrowserControllerTest, TheQrAddressJoinsUnderTheGivenNameAndKeepsACre
     // Console errors include what the receiver's content policy blocked.
     EXPECT_EQ(joined["errors"], json::array()) << joined.dump();
     const auto settings = json::parse(
-        readText((TestFixture::suite->receiver.home() / ".config/kavora/settings.json").string()));
+        readFile((TestFixture::suite->receiver.home() / ".config/kavora/settings.json").string()));
     EXPECT_EQ(settings["linuxTrustedDevices"][fingerprintOf(joined["credential"])]["name"],
               "Pixel 台所");
 }
@@ -190,7 +190,7 @@ TYPED_TEST(BrowserControllerTest, EachGestureReachesTheDesktop)
 {
     const EnvironmentChanges sound { { "PULSE_SERVER", TestFixture::suite->sound.address },
                                      { "LC_ALL", "C" } };
-    const auto rows = json::parse(readText(KAVORA_SOURCE_DIR "/tests/browser/gestures.json"));
+    const auto rows = json::parse(readFile(KAVORA_SOURCE_DIR "/tests/browser/gestures.json"));
     for (const auto& row : rows) {
         const auto engines = row.value("engines", json::array({ TypeParam::name }));
         if (std::find(engines.begin(), engines.end(), TypeParam::name) == engines.end())

@@ -1,4 +1,5 @@
 #include "support/ControllerRig.h"
+#include "support/TemporaryFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -14,8 +15,11 @@ const Lines kDefaultIds { "spotlight", "screenshot", "missioncontrol" };
 // controller wires them to the link, the store and the user interface.
 class MacControllerTest : public ::testing::Test, public ControllerRig { };
 
-constexpr const char* kDefaultButtons
-    = R"({"systemButtons":{"buttons":[{"id":"spotlight","label":"Spotlight","sfSymbol":"magnifyingglass.circle","colorHex":"AF52DE","action":{"shortcut":{"modifier":8,"keyCode":44}}},{"id":"screenshot","label":"Screen Shot","sfSymbol":"camera.viewfinder","colorHex":"AF52DE","action":{"shortcut":{"modifier":10,"keyCode":33}}},{"id":"missioncontrol","label":"Mission Control","sfSymbol":"rectangle.grid.2x2","colorHex":"AF52DE","action":{"missionControl":{}}}]}})";
+// What the controller sends for the default selection of top buttons, in its wire form.
+const std::string kDefaultButtons
+    = nlohmann::ordered_json::parse(
+          readFile(KAVORA_SOURCE_DIR "/tests/data/default-system-buttons.json"))
+          .dump();
 
 TEST_F(MacControllerTest, StartUpGivesEachOwnerItsListAndStoresItBack)
 {
@@ -42,12 +46,13 @@ TEST_F(MacControllerTest, FirstStartStoresTheDefaultsButNoFavourites)
     EXPECT_FALSE(defaults.contains("macFavoriteSites"));
 }
 
-TEST_F(MacControllerTest, RequestsAndActionsAreNotInputAndNeedNoTrust)
+TEST_F(MacControllerTest, RequestsActionsAndRepliesAreNotInputAndNeedNoTrust)
 {
     start(/*trusted=*/false);
     connect();
     for (const auto* message :
          { R"({"heartbeat":{}})", R"({"requestSystemButtons":{}})", R"({"requestAppList":{}})",
+           R"({"appList":{"apps":[]}})", // a reply, which a controller has no business sending
            R"({"launchApp":{"bundleId":"org.example.App"}})",
            R"({"activateApp":{"bundleId":"org.example.Other"}})",
            R"({"openURL":{"url":"https://example.com","browserBundleId":"com.google.Chrome"}})" })
@@ -157,10 +162,12 @@ TEST(MacControllerTrust, LostIsSeenByInputAndPolledForOnlyAfterARecheckOrAReques
         EXPECT_FALSE(rig.controller->accessibilityGranted().get());
         EXPECT_TRUE(rig.events.lines().empty());
         EXPECT_EQ(rig.scheduler.pendingCount(), 0u);
+        rig.accessibility.hint = "dialog open";
         if (request)
             rig.controller->requestAccessibilityPermission();
         else
             rig.controller->recheckAccessibility();
+        EXPECT_EQ(rig.controller->accessibilityHint().get(), "dialog open") << "read at once";
         EXPECT_EQ(rig.accessibility.trustRequests, request ? 1 : 0);
         EXPECT_EQ(rig.scheduler.pendingCount(), 1u);
     }
@@ -257,9 +264,15 @@ TEST_F(MacControllerCatalogueTest, FavouriteChangesAndLateTitlesArePushedAtOnce)
 
     controller->renameFavoriteSite("https://example.org", "Mine");
     EXPECT_EQ(sent().size(), 2u); // name, then flag
-    controller->moveFavoriteSite("https://example.org", "https://example.org");
+    controller->addFavoriteSite("example.net", "", std::nullopt);
+    sent();
+    controller->moveFavoriteSite("https://example.org", "https://example.net");
+    const auto moved = sent();
+    ASSERT_EQ(moved.size(), 1u);
+    EXPECT_LT(moved[0].find("example.net"), moved[0].find("example.org")) << moved[0];
+    controller->removeFavoriteSite("https://example.net");
     controller->removeFavoriteSite("https://example.org");
-    EXPECT_EQ(sent(), Lines { R"({"favoriteSites":{"sites":[]}})" });
+    EXPECT_EQ(sent().back(), R"({"favoriteSites":{"sites":[]}})");
     EXPECT_EQ(defaults.data("macFavoriteSites"), (Bytes { '[', ']' }));
 }
 

@@ -85,9 +85,9 @@ TEST(Text, SafeTextIsOneVisibleLineWithinItsLimit)
         TextLimit limit;
         std::string expected;
     };
+    // clang-format off
     const Row rows[] = {
-        { "ordinary text, Japanese, markup and joined emoji kept",
-          "Kenji's <b>iPad</b> 田中 👩\u200D💻", bytes(63), "Kenji's <b>iPad</b> 田中 👩\u200D💻" },
+        { "ordinary text, Japanese, markup and joined emoji kept", "Kenji's <b>iPad</b> 田中 👩\u200D💻", bytes(63), "Kenji's <b>iPad</b> 田中 👩\u200D💻" },
         { "malformed bytes", "a\xC0\xAF\xED\xA0\x80\xFFz", bytes(63), "az" },
         { "a malformed byte goes alone", "\xFFzy", bytes(63), "zy" },
         { "C0 controls, DEL and C1 controls", "a\x01\x1B\x1F\x7F\u0080\u009Fb", bytes(63), "ab" },
@@ -107,6 +107,7 @@ TEST(Text, SafeTextIsOneVisibleLineWithinItsLimit)
         { "the limit counts what is shown", "\n \u202Ea\u202Db", bytes(2), "ab" },
         { "a space left at the cut is trimmed", "ab cd", characters(3), "ab" },
     };
+    // clang-format on
     for (const auto& row : rows) {
         const auto shown = safeText(row.text, row.limit);
         EXPECT_EQ(shown, row.expected) << row.shows;

@@ -47,7 +47,7 @@ std::string settingsWindowClass()
 // The value of `key` in the installed desktop entry's source.
 std::string desktopEntryValue(const std::string& key)
 {
-    std::istringstream lines(readText(KAVORA_SOURCE_DIR "/packaging/kavora.desktop.in"));
+    std::istringstream lines(readFile(KAVORA_SOURCE_DIR "/packaging/kavora.desktop.in"));
     for (std::string line; std::getline(lines, line);) {
         if (line.starts_with(key + "="))
             return line.substr(key.size() + 1);
@@ -81,12 +81,12 @@ TEST(Autostart, TheEntryStartsTheProgramSwitchedOnInItsTrayWithoutItsWindow)
     XfcePanel tray;
     if (!tray.missing().empty())
         GTEST_SKIP() << tray.missing();
-    ASSERT_TRUE(tray.ready()) << readText(tray.log());
+    ASSERT_TRUE(tray.ready()) << readFile(tray.log());
     const std::string itemsBefore = statusNotifierWatcher("RegisteredStatusNotifierItems");
 
     XdgAutostartEntry entry(XdgAutostartEntry::userFile(), KAVORA_PROGRAM);
     ASSERT_EQ(entry.setEnabled(true), std::nullopt);
-    const auto arguments = execWords(readText(XdgAutostartEntry::userFile().string()));
+    const auto arguments = execWords(readFile(XdgAutostartEntry::userFile().string()));
     ASSERT_EQ(arguments, (std::vector<std::string> { KAVORA_PROGRAM, "--autostart" }));
 
     const EnvironmentChanges environment {
@@ -105,13 +105,13 @@ TEST(Autostart, TheEntryStartsTheProgramSwitchedOnInItsTrayWithoutItsWindow)
     const std::string log = (session.root() / "autostart.log").string();
     ChildProcess started({ arguments, environment, true, log });
     const auto banner = started.readLine(kStartTimeout);
-    ASSERT_TRUE(banner && banner->find("listening on port ") != std::string::npos) << readText(log);
+    ASSERT_TRUE(banner && banner->find("listening on port ") != std::string::npos) << readFile(log);
     const std::string port = banner->substr(banner->rfind(' ') + 1);
     ASSERT_TRUE(pollUntil(
         [&] { return statusNotifierWatcher("RegisteredStatusNotifierItems") != itemsBefore; },
         kWindowTimeout))
         << "the status icon registers with the tray host";
-    EXPECT_FALSE(pollUntil(settingsWindowListed, kNoWindowGrace)) << readText(log);
+    EXPECT_FALSE(pollUntil(settingsWindowListed, kNoWindowGrace)) << readFile(log);
 
     ChildProcess remote({ { KAVORA_REMOTE_PROGRAM, "connect", "127.0.0.1:" + port, "--wait", "0" },
                           environment,
@@ -121,13 +121,13 @@ TEST(Autostart, TheEntryStartsTheProgramSwitchedOnInItsTrayWithoutItsWindow)
     ASSERT_TRUE(remote.writeInput("{\"heartbeat\":{}}\n"));
     EXPECT_TRUE(remote.readLine(kStartTimeout))
         << "answered without anyone's click\n"
-        << readText((session.root() / "remote.log").string());
+        << readFile((session.root() / "remote.log").string());
     remote.closeInput();
 
     // Chosen from the menu later, the program shows the running copy's window.
     ChildProcess fromMenu({ { KAVORA_PROGRAM }, environment, false, log });
     EXPECT_EQ(fromMenu.waitForExit(kStartTimeout), 0);
-    ASSERT_TRUE(pollUntil(settingsWindowListed, kWindowTimeout)) << readText(log);
+    ASSERT_TRUE(pollUntil(settingsWindowListed, kWindowTimeout)) << readFile(log);
     EXPECT_TRUE(started.running());
     // Docks match the window to the menu's entry by its class.
     const std::string startupClass = desktopEntryValue("StartupWMClass");

@@ -90,7 +90,7 @@ TEST_F(DesktopOnGnomeShell, ClosedWhileOnItKeepsRunningInANoticeAndItsQuitEndsIt
 {
     ChildProcess kavora = startKavora("kavora.log");
     ASSERT_EQ(kavora.readLine(kStartTimeout), "kavora: ready; advertising is off")
-        << readText(log("kavora.log"));
+        << readFile(log("kavora.log"));
     const AtSpiNode window = waitFor([&] { return frame(kavora, kWindowTitle); });
     ASSERT_TRUE(window) << atSpiOutline(atSpiApplication(kavora.pid()));
     ASSERT_TRUE(pollUntil([&] { return atSpiShowing(findAtSpi(window, "push button", "終了")); },
@@ -102,7 +102,7 @@ TEST_F(DesktopOnGnomeShell, ClosedWhileOnItKeepsRunningInANoticeAndItsQuitEndsIt
 
     closeWindow();
     ASSERT_TRUE(pollUntil([&] { return noticeListed(); }, kUiTimeout))
-        << readText(log("kavora.log"));
+        << readFile(log("kavora.log"));
     EXPECT_TRUE(kavora.running());
 
     // Chosen from the menu again, the program brings its window back in place of the notice.
@@ -112,7 +112,7 @@ TEST_F(DesktopOnGnomeShell, ClosedWhileOnItKeepsRunningInANoticeAndItsQuitEndsIt
     EXPECT_TRUE(pollUntil([&] { return !noticeListed(); }, kUiTimeout));
 
     ASSERT_TRUE(atSpiAct(findAtSpi(frame(kavora, kWindowTitle), "push button", "終了")));
-    EXPECT_EQ(kavora.waitForExit(kStartTimeout), 0) << readText(log("kavora.log"));
+    EXPECT_EQ(kavora.waitForExit(kStartTimeout), 0) << readFile(log("kavora.log"));
 }
 
 TEST_F(DesktopOnGnomeShell, ClosedWhileOffItEnds)
@@ -121,7 +121,7 @@ TEST_F(DesktopOnGnomeShell, ClosedWhileOffItEnds)
     ASSERT_EQ(kavora.readLine(kStartTimeout), "kavora: ready; advertising is off");
     ASSERT_TRUE(waitFor([&] { return frame(kavora, kWindowTitle); }));
     closeWindow();
-    EXPECT_EQ(kavora.waitForExit(kStartTimeout), 0) << readText(log("off.log"));
+    EXPECT_EQ(kavora.waitForExit(kStartTimeout), 0) << readFile(log("off.log"));
     EXPECT_FALSE(noticeListed());
 }
 
@@ -154,7 +154,7 @@ TEST_F(DesktopOnGnomeShell, ATrayThatArrivesLaterGetsTheIconAndOpensThePanelCent
         },
         kUiTimeout))
         << "the status icon registers with the extension's tray\n"
-        << readText(log("tray.log"));
+        << readFile(log("tray.log"));
     EXPECT_TRUE(pollUntil([&] { return !atSpiShowing(findAtSpi(window, "push button", "終了")); },
                           kUiTimeout))
         << "with a tray, quitting is the panel's";
@@ -182,7 +182,7 @@ TEST_F(DesktopOnGnomeShell, ATrayThatArrivesLaterGetsTheIconAndOpensThePanelCent
     EXPECT_TRUE(pollUntil([&] { return atSpiShowing(findAtSpi(window, "push button", "終了")); },
                           kUiTimeout));
     ASSERT_TRUE(atSpiAct(findAtSpi(window, "push button", "終了")));
-    EXPECT_EQ(kavora.waitForExit(kStartTimeout), 0) << readText(log("tray.log"));
+    EXPECT_EQ(kavora.waitForExit(kStartTimeout), 0) << readFile(log("tray.log"));
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "AtSpiTree.h"
 #include "ReceiverProcess.h"
 #include "support/linux/ChildProcess.h"
+#include "support/linux/FreePort.h"
 #include "support/linux/Polling.h"
 #include "support/linux/PrivateSession.h"
 #include "support/linux/X11TestClient.h"
@@ -22,9 +23,6 @@
 #include <fstream>
 #include <sstream>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 namespace kavora::test {
@@ -35,20 +33,6 @@ using namespace std::chrono_literals;
 constexpr const char* kGuardLine
     = "KVGUARD 既に起動済みのインスタンスを検出 → 二重起動を防ぐため終了";
 constexpr const char* kPromptTitle = "Kavora 接続の許可";
-
-// A TCP port on 127.0.0.1 that nothing listens on right now.
-std::string freePort()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof(address);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address));
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(fd);
-    return std::to_string(ntohs(address.sin_port));
-}
 
 bool isBrandColour(QRgb pixel)
 {
@@ -135,14 +119,14 @@ TEST_F(DesktopShellTest, ASecondLaunchShowsTheRunningWindowAndExits)
 {
     if (!tray().missing().empty())
         GTEST_SKIP() << tray().missing();
-    ASSERT_TRUE(tray().ready()) << readText(tray().log());
-    const std::string port = freePort();
+    ASSERT_TRUE(tray().ready()) << readFile(tray().log());
+    const std::string port = std::to_string(freePort());
     const std::vector<std::string> arguments { "--listen", "127.0.0.1", "--port", port,
                                                "--advertise" };
     ChildProcess first = startKavora(arguments, "first.log");
     const auto banner = first.readLine(kStartTimeout);
     ASSERT_TRUE(banner && banner->find("listening on port " + port) != std::string::npos)
-        << readText(logPath("first.log"));
+        << readFile(logPath("first.log"));
     ASSERT_TRUE(pollUntil([] { return windowListed(kWindowTitle); }, kUiTimeout));
 
     // With a tray, closing the window only hides it.
@@ -153,8 +137,8 @@ TEST_F(DesktopShellTest, ASecondLaunchShowsTheRunningWindowAndExits)
     ChildProcess second = startKavora(arguments, "second.log");
     EXPECT_EQ(second.waitForExit(kStartTimeout), 0);
     EXPECT_EQ(second.readLine(100ms), std::nullopt) << "no banner: it never listened";
-    EXPECT_NE(readText(logPath("second.log")).find(kGuardLine), std::string::npos)
-        << readText(logPath("second.log"));
+    EXPECT_NE(readFile(logPath("second.log")).find(kGuardLine), std::string::npos)
+        << readFile(logPath("second.log"));
     EXPECT_TRUE(pollUntil([] { return windowListed(kWindowTitle); }, kUiTimeout))
         << "the running copy shows its window again";
     EXPECT_TRUE(first.running());
@@ -177,7 +161,7 @@ TEST_F(DesktopShellTest, CopiesStartedTogetherLeaveOneAndADeadCopyBlocksNothing)
         kStartTimeout));
     ChildProcess& survivor = aExit ? b : a;
     EXPECT_EQ(aExit ? *aExit : *bExit, 0);
-    EXPECT_NE(readText(logPath(aExit ? "a.log" : "b.log")).find(kGuardLine), std::string::npos);
+    EXPECT_NE(readFile(logPath(aExit ? "a.log" : "b.log")).find(kGuardLine), std::string::npos);
     const auto banner = survivor.readLine(kStartTimeout);
     ASSERT_TRUE(banner && banner->find("listening on port") != std::string::npos);
     EXPECT_TRUE(survivor.running());
@@ -188,7 +172,7 @@ TEST_F(DesktopShellTest, CopiesStartedTogetherLeaveOneAndADeadCopyBlocksNothing)
     ChildProcess next = startKavora(headless, "next.log", true);
     const auto nextBanner = next.readLine(kStartTimeout);
     EXPECT_TRUE(nextBanner && nextBanner->find("listening on port") != std::string::npos)
-        << readText(logPath("next.log"));
+        << readFile(logPath("next.log"));
 }
 
 TEST_F(DesktopShellTest, SwitchedOnInTheWindowAControllerConnectsAndTheQuitReleasesItsButton)
@@ -197,11 +181,11 @@ TEST_F(DesktopShellTest, SwitchedOnInTheWindowAControllerConnectsAndTheQuitRelea
         GTEST_SKIP() << missing;
     if (!tray().missing().empty())
         GTEST_SKIP() << tray().missing();
-    ASSERT_TRUE(tray().ready()) << readText(tray().log());
-    const std::string port = freePort();
+    ASSERT_TRUE(tray().ready()) << readFile(tray().log());
+    const std::string port = std::to_string(freePort());
     ChildProcess kavora = startKavora({ "--listen", "127.0.0.1", "--port", port }, "kavora.log");
     ASSERT_EQ(kavora.readLine(kStartTimeout), "kavora: ready; advertising is off")
-        << readText(logPath("kavora.log"));
+        << readFile(logPath("kavora.log"));
 
     const AtSpiNode app = waitFor([&] { return atSpiApplication(kavora.pid()); });
     const AtSpiNode window = waitFor([&] { return findAtSpi(app, "frame", kWindowTitle); });
@@ -226,19 +210,19 @@ TEST_F(DesktopShellTest, SwitchedOnInTheWindowAControllerConnectsAndTheQuitRelea
     std::string printed;
     ASSERT_TRUE(pollUntil(
         [&] {
-            const auto log = readText(logPath("remote.log"));
+            const auto log = readFile(logPath("remote.log"));
             const auto at = log.find("verification code ");
             printed = at == std::string::npos ? "" : log.substr(at + 18, 6);
             return printed.size() == 6;
         },
         kReplyTimeout))
-        << readText(logPath("remote.log"));
+        << readFile(logPath("remote.log"));
     EXPECT_TRUE(findAtSpi(prompt, "label", printed.substr(0, 3) + " " + printed.substr(3)))
         << "the prompt shows the code kavora-remote printed, " << printed << "\n"
         << atSpiOutline(prompt, 6);
     ASSERT_TRUE(atSpiAct(findAtSpi(prompt, "push button", "許可")));
     ASSERT_TRUE(remote.writeInput("{\"heartbeat\":{}}\n"));
-    ASSERT_TRUE(remote.readLine(kReplyTimeout)) << readText(logPath("remote.log"));
+    ASSERT_TRUE(remote.readLine(kReplyTimeout)) << readFile(logPath("remote.log"));
     EXPECT_TRUE(waitFor([&] { return findAtSpi(window, "label", "接続中 · Pad"); }));
 
     // The panel's tray shows the connected icon, brand-coloured rays, at its left end; a click on
@@ -263,7 +247,7 @@ TEST_F(DesktopShellTest, SwitchedOnInTheWindowAControllerConnectsAndTheQuitRelea
             return atSpiShowing(panelStatus);
         },
         kUiTimeout))
-        << atSpiOutline(app, 2) << readText(logPath("kavora.log"));
+        << atSpiOutline(app, 2) << readFile(logPath("kavora.log"));
     const auto panel = atSpiExtents(findAtSpi(app, "frame", "Kavora"));
     ASSERT_TRUE(panel);
     EXPECT_NEAR(panel->top(), XfcePanel::kHeight, 2) << "right under the bar";
@@ -286,7 +270,7 @@ TEST_F(DesktopShellTest, SwitchedOnInTheWindowAControllerConnectsAndTheQuitRelea
 
     const AtSpiNode quit = findAtSpi(findAtSpi(app, "frame", "Kavora"), "push button", "終了");
     ASSERT_TRUE(atSpiAct(quit));
-    EXPECT_EQ(kavora.waitForExit(kStartTimeout), 0) << readText(logPath("kavora.log"));
+    EXPECT_EQ(kavora.waitForExit(kStartTimeout), 0) << readFile(logPath("kavora.log"));
     EXPECT_FALSE(probe.pointer().value().held(1)) << "nothing is left held";
     EXPECT_TRUE(remote.waitForExit(kReplyTimeout)) << "the controller was disconnected";
 }

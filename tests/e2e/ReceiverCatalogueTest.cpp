@@ -1,6 +1,7 @@
 #include "ReceiverProcess.h"
 #include "core/Base64.h"
 #include "protocol/FavoriteSiteList.h"
+#include "support/DesktopEntry.h"
 #include "support/linux/LocalHttpServer.h"
 #include "support/linux/PeerTestSupport.h"
 #include "support/linux/Polling.h"
@@ -31,25 +32,15 @@ QByteArray pngOf(int width, int height, QColor colour)
 
 // A web site and a favicon service on 127.0.0.1: "/page" has a title, any "/s2/favicons"
 // request gets a PNG.
-class LocalWebSite {
-public:
-    std::string origin() const { return server_.origin(); }
-
-private:
-    void serve(QTcpSocket& socket, const QByteArray& head)
-    {
-        if (LocalHttpServer::pathOf(head).startsWith("/s2/favicons"))
-            LocalHttpServer::respond(socket, "200 OK", "image/png", pngOf(16, 16, Qt::blue));
-        else
-            LocalHttpServer::respond(
-                socket, "200 OK", "text/html",
-                "<html><head><TITLE>\n Caf\xC3\xA9 &amp; Bar </TITLE></head></html>");
-    }
-
-    LocalHttpServer server_ { [this](QTcpSocket& socket, const QByteArray& head) {
-        serve(socket, head);
-    } };
-};
+void serveWebSite(QTcpSocket& socket, const QByteArray& head)
+{
+    if (LocalHttpServer::pathOf(head).startsWith("/s2/favicons"))
+        LocalHttpServer::respond(socket, "200 OK", "image/png", pngOf(16, 16, Qt::blue));
+    else
+        LocalHttpServer::respond(
+            socket, "200 OK", "text/html",
+            "<html><head><TITLE>\n Caf\xC3\xA9 &amp; Bar </TITLE></head></html>");
+}
 
 std::optional<QImage> imageOf(const json& record)
 {
@@ -75,19 +66,15 @@ protected:
 
     void prepare(const fs::path& home)
     {
-        const auto applications = home / ".local/share/applications";
-        fs::create_directories(applications);
         // The viewer's program leaves a mark beside itself each time it is started.
         launchMark = (home / "viewer.launched").string();
         const auto program = home / "viewer";
-        std::ofstream(program) << "#!/bin/sh\necho started >> '" << launchMark << "'\n";
-        fs::permissions(program, fs::perms::owner_all);
+        writeProgram(program, "#!/bin/sh\necho started >> '" + launchMark + "'\n");
         const auto icon = home / "viewer.png";
         const QByteArray png = pngOf(16, 16, Qt::red);
         std::ofstream(icon, std::ios::binary).write(png.data(), png.size());
-        std::ofstream(applications / "org.example.Viewer.desktop")
-            << "[Desktop Entry]\nType=Application\nName=Example Viewer\nExec=" << program.string()
-            << "\nIcon=" << icon.string() << "\n";
+        writeDesktopEntry(home / ".local/share/applications/org.example.Viewer.desktop",
+                          "Example Viewer", "Icon=" + icon.string() + "\n", program.string());
 
         FavoriteSite site;
         site.id = "site-1";
@@ -105,7 +92,7 @@ protected:
         std::ofstream(home / ".config/kavora/settings.json") << settings.dump();
     }
 
-    LocalWebSite website;
+    LocalHttpServer website { serveWebSite };
     std::string launchMark;
     ReceiverProcess receiver { [this](const fs::path& home) { prepare(home); } };
 };

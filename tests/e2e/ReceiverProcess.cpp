@@ -3,7 +3,6 @@
 #include <charconv>
 #include <fstream>
 #include <regex>
-#include <sstream>
 
 namespace kavora::test {
 
@@ -30,7 +29,7 @@ void switchBrowserOn(const std::filesystem::path& home)
 {
     const auto path = home / ".config/kavora/settings.json";
     std::filesystem::create_directories(path.parent_path());
-    auto settings = nlohmann::json::parse(readText(path.string()), nullptr, false);
+    auto settings = nlohmann::json::parse(readFile(path), nullptr, false);
     if (!settings.is_object())
         settings = nlohmann::json::object();
     settings["linuxBrowserControl"] = true;
@@ -117,7 +116,7 @@ std::optional<int> ReceiverProcess::devices(std::vector<std::string> arguments) 
 
 std::string ReceiverProcess::log() const
 {
-    return "first line: " + banner_ + "\n" + printed_ + readText(scratchPath("kavora.log"));
+    return "first line: " + banner_ + "\n" + printed_ + readFile(scratchPath("kavora.log"));
 }
 
 RemoteController::RemoteController(const ReceiverProcess& receiver, const std::string& name)
@@ -167,15 +166,7 @@ bool RemoteController::inSession()
 
 std::string RemoteController::errors() const
 {
-    return readText(logPath_);
-}
-
-std::string readText(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
+    return readFile(logPath_);
 }
 
 std::string caseOf(const nlohmann::json& message)

@@ -113,9 +113,6 @@ inline std::pair<std::string, std::string> qtTrayLeakSuppression()
     return { "LSAN_OPTIONS", "suppressions=" KAVORA_SOURCE_DIR "/tests/e2e/qt-tray-leak.supp" };
 }
 
-// The whole content of a file; empty when it cannot be read.
-std::string readText(const std::string& path);
-
 // The case of a message: the key of its one member.
 std::string caseOf(const nlohmann::json& message);
 

@@ -1,8 +1,6 @@
 #include "ReceiverProcess.h"
 
 #include "platform/linux/peer/CertificateStore.h"
-#include "platform/linux/settings/JsonFileUserDefaults.h"
-#include "support/CapturingLog.h"
 #include "support/linux/Polling.h"
 #include "support/linux/X11TestClient.h"
 
@@ -78,55 +76,6 @@ TEST_F(ReceiverSessionTest, OneControllerAtATimeGetsTheListsAndRepliesUntilSigte
     EXPECT_NE(remote.errors().find(receiver.address() + " closed the connection"),
               std::string::npos)
         << remote.errors();
-}
-
-TEST_F(ReceiverSessionTest, InputMovesTheXPointerAndAKilledDragLeavesNoButtonHeld)
-{
-    const X11TestClient probe(receiver.xDisplay());
-    RemoteController remote(receiver, "Dragging Pad");
-    ASSERT_TRUE(remote.inSession()) << remote.errors();
-    const auto start = probe.pointer().value();
-    ASSERT_TRUE(remote.send({ { "mouseDelta", { { "dx", 40 }, { "dy", 25 } } } }));
-    EXPECT_TRUE(pollUntil([&] {
-        const auto now = probe.pointer().value();
-        return now.x > start.x && now.y > start.y;
-    })) << "the pointer stayed near ("
-        << start.x << "," << start.y << ")";
-
-    ASSERT_TRUE(remote.send({ { "dragStart", json::object() } }));
-    ASSERT_TRUE(pollUntil([&] { return probe.pointer().value().held(1); })) << receiver.log();
-    // No goodbye: the kernel closes its connection, which the receiver sees at once.
-    ASSERT_EQ(::kill(remote.pid(), SIGKILL), 0);
-    EXPECT_TRUE(pollUntil([&] { return !probe.pointer().value().held(1); }, kReplyTimeout))
-        << receiver.log();
-    RemoteController next(receiver, "Next Pad");
-    EXPECT_TRUE(next.inSession()) << "the place is free again: " << next.errors();
-}
-
-TEST_F(ReceiverSessionTest, ASpeedWrittenWhileRunningAppliesWithoutARestart)
-{
-    const X11TestClient probe(receiver.xDisplay());
-    RemoteController remote(receiver, "Test Pad");
-    ASSERT_TRUE(remote.inSession()) << remote.errors();
-    CapturingLog log;
-    JsonFileUserDefaults(receiver.home() / ".config/kavora", log).setDouble("macCursorSpeed", 3);
-
-    // The receiver hears of the change through its event loop, beside the controller's
-    // messages; from then on every step goes three times as far.
-    bool tripled = false;
-    for (int step = 0; step < 20 && !tripled; ++step) {
-        const int dx = step % 2 == 0 ? 10 : -10;
-        const auto before = probe.pointer().value();
-        ASSERT_TRUE(remote.send({ { "mouseDelta", { { "dx", dx }, { "dy", 0 } } } }));
-        ASSERT_TRUE(pollUntil([&] {
-            const int x = probe.pointer().value().x;
-            return x == before.x + dx || x == before.x + 3 * dx;
-        })) << "step "
-            << step << " from x " << before.x << "\n"
-            << receiver.log();
-        tripled = probe.pointer().value().x == before.x + 3 * dx;
-    }
-    EXPECT_TRUE(tripled) << receiver.log();
 }
 
 // An unknown controller waits for the person at the computer: the headless receiver prints the

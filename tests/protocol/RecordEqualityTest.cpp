@@ -45,6 +45,7 @@ TEST(RecordEquality, SiteComparesEveryField)
     FavoriteSite decomposed = cafe;
     decomposed.name = "Cafe\u0301";
     EXPECT_EQ(cafe, decomposed);
+    // clang-format off
     const std::function<void(FavoriteSite&)> changes[] = {
         [](FavoriteSite& s) { s.id = "https://cafe.example/"; },
         [](FavoriteSite& s) { s.url = "https://cafe.example"; },
@@ -52,14 +53,11 @@ TEST(RecordEquality, SiteComparesEveryField)
         [](FavoriteSite& s) { s.browserBundleId.reset(); },
         [](FavoriteSite& s) { s.browserBundleId = ""; },
         [](FavoriteSite& s) { s.iconPNG.reset(); },
-        [](FavoriteSite& s) {
-            s.iconPNG = Bytes { 1, 2 };
-        },
-        [](FavoriteSite& s) {
-            s.iconPNG = Bytes { 1, 2, 4 };
-        },
+        [](FavoriteSite& s) { s.iconPNG = Bytes { 1, 2 }; },
+        [](FavoriteSite& s) { s.iconPNG = Bytes { 1, 2, 4 }; },
         [](FavoriteSite& s) { s.userNamed = true; },
     };
+    // clang-format on
     for (std::size_t i = 0; i < std::size(changes); ++i) {
         FavoriteSite other = cafe;
         changes[i](other);
@@ -76,15 +74,15 @@ TEST(RecordEquality, ButtonComparesEveryFieldAndTheAction)
 {
     const SystemButton copy { "copy", "Copy", "doc.on.doc", "3B9EDB", macro::Shortcut { 8, 6 } };
     EXPECT_EQ(copy, SystemButton(copy));
+    // clang-format off
     const std::function<void(SystemButton&)> changes[] = {
         [](SystemButton& b) { b.id = "paste"; },
         [](SystemButton& b) { b.label = "copy"; },
         [](SystemButton& b) { b.sfSymbol = "doc"; },
         [](SystemButton& b) { b.colorHex = "3b9edb"; },
-        [](SystemButton& b) {
-            b.action = macro::Shortcut { 8, 7 };
-        },
+        [](SystemButton& b) { b.action = macro::Shortcut { 8, 7 }; },
     };
+    // clang-format on
     for (std::size_t i = 0; i < std::size(changes); ++i) {
         SystemButton other = copy;
         changes[i](other);

@@ -20,6 +20,7 @@ TEST(InvitationTest, RoundTripsTheDisplayNameAsSafeTextOfSixtyThreeBytes)
 
 TEST(InvitationTest, RejectsWhatIsNotAnInvitationAndIgnoresMembersAddedLater)
 {
+    // clang-format off
     const std::pair<std::string, std::string> rows[] = {
         { "hello", "not an invitation" },
         { R"({"heartbeat":{}})", "not an invitation" },
@@ -28,12 +29,11 @@ TEST(InvitationTest, RejectsWhatIsNotAnInvitationAndIgnoresMembersAddedLater)
         { "{\"invitation\":{\"displayName\":\"\xff\"}}", "not an invitation" },
         { R"({"invitation":{}})", "the invitation has no display name" },
         { R"({"invitation":{"displayName":7}})", "the invitation has no display name" },
-        { R"({"invitation":{"displayName":"\n\t\u202e"}})",
-          "the invitation has an empty display name" },
-        { std::string(R"({"invitation":{"displayName":"Pad"}})") + '\0' + "{{{",
-          "not an invitation" },
+        { R"({"invitation":{"displayName":"\n\t\u202e"}})", "the invitation has an empty display name" },
+        { std::string(R"({"invitation":{"displayName":"Pad"}})") + '\0' + "{{{", "not an invitation" },
         { R"({"invitation":{"displayName":"Pad","version":3},"extra":true})", "Pad" },
     };
+    // clang-format on
     for (const auto& [payload, expected] : rows) {
         const auto decoded = decodeInvitation(payload);
         EXPECT_EQ(decoded ? decoded.value() : decoded.error(), expected) << payload;
@@ -65,20 +65,16 @@ TEST(InvitationTest, BrowserInvitationSaysHowTheBrowserIsKnown)
 {
     using Row = std::tuple<std::string, std::string, std::optional<std::string>,
                            std::optional<std::string>>;
+    // clang-format off
     const Row rows[] = {
-        { R"({"invitation":{"displayName":"Chrome · Android"}})", "Chrome · Android", std::nullopt,
-          std::nullopt },
-        { R"({"invitation":{"displayName":"A","credential":"Y3JlZA"}})", "A", "Y3JlZA",
-          std::nullopt },
-        { R"({"invitation":{"displayName":"A","pairingToken":"dG9r"}})", "A", std::nullopt,
-          "dG9r" },
-        { R"({"invitation":{"displayName":"A","credential":7}})",
-          "the invitation's credential is not a string", std::nullopt, std::nullopt },
-        { R"({"invitation":{"displayName":"A","pairingToken":null}})",
-          "the invitation's pairingToken is not a string", std::nullopt, std::nullopt },
-        { R"({"invitation":{"credential":"Y3JlZA"}})", "the invitation has no display name",
-          std::nullopt, std::nullopt },
+        { R"({"invitation":{"displayName":"Chrome · Android"}})", "Chrome · Android", std::nullopt, std::nullopt },
+        { R"({"invitation":{"displayName":"A","credential":"Y3JlZA"}})", "A", "Y3JlZA", std::nullopt },
+        { R"({"invitation":{"displayName":"A","pairingToken":"dG9r"}})", "A", std::nullopt, "dG9r" },
+        { R"({"invitation":{"displayName":"A","credential":7}})", "the invitation's credential is not a string", std::nullopt, std::nullopt },
+        { R"({"invitation":{"displayName":"A","pairingToken":null}})", "the invitation's pairingToken is not a string", std::nullopt, std::nullopt },
+        { R"({"invitation":{"credential":"Y3JlZA"}})", "the invitation has no display name", std::nullopt, std::nullopt },
     };
+    // clang-format on
     for (const auto& [payload, nameOrError, credential, token] : rows) {
         const auto decoded = decodeBrowserInvitation(payload);
         EXPECT_EQ(decoded ? decoded.value().displayName : decoded.error(), nameOrError) << payload;

@@ -2,19 +2,14 @@
 
 #include "support/linux/Polling.h"
 
-#include <algorithm>
-#include <cerrno>
+#include <QCoreApplication>
+#include <QProcess>
+#include <QStandardPaths>
+
 #include <csignal>
-#include <cstdlib>
-#include <map>
 
-#include <fcntl.h>
 #include <sys/prctl.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace kavora::test {
 
@@ -22,89 +17,55 @@ namespace {
 
 constexpr std::chrono::milliseconds kStopGrace { 3000 };
 
-std::vector<std::string> mergedEnvironment(const EnvironmentChanges& changes)
+QString text(const std::string& value)
 {
-    std::map<std::string, std::string> variables;
-    for (char** entry = environ; *entry; ++entry) {
-        const std::string text(*entry);
-        if (const auto equals = text.find('='); equals != std::string::npos)
-            variables[text.substr(0, equals)] = text.substr(equals + 1);
-    }
-    for (const auto& [name, value] : changes)
-        variables[name] = value;
-    std::vector<std::string> merged;
-    for (const auto& [name, value] : variables)
-        merged.push_back(name + "=" + value);
-    return merged;
+    return QString::fromStdString(value);
 }
 
-std::vector<char*> pointers(std::vector<std::string>& strings)
-{
-    std::vector<char*> result;
-    for (auto& text : strings)
-        result.push_back(text.data());
-    result.push_back(nullptr);
-    return result;
-}
-
-void closeAll(std::initializer_list<int> fds)
-{
-    for (const int fd : fds) {
-        if (fd >= 0)
-            close(fd);
-    }
-}
+// One step of waiting: the event loop's when there is one (which QProcess then follows by
+// itself), else a look at the process's pipes.
+constexpr std::chrono::milliseconds kStep { 5 };
 
 } // namespace
 
+ChildProcess::ChildProcess() = default;
+
 ChildProcess::ChildProcess(Options options)
 {
-    // Looked up before fork, with this process's PATH.
     const std::string program = options.argv.empty() ? "" : findProgram(options.argv.front());
     if (program.empty())
         return;
-    std::vector<std::string> environment = mergedEnvironment(options.environment);
-    const std::vector<char*> argv = pointers(options.argv);
-    const std::vector<char*> envp = pointers(environment);
-    int output[2] = { -1, -1 };
-    // A socket rather than a pipe carries stdin, so that writing after the program is gone
-    // fails with EPIPE (MSG_NOSIGNAL) instead of killing this process with SIGPIPE.
-    int input[2] = { -1, -1 };
-    if ((options.captureOutput && pipe2(output, O_CLOEXEC) != 0)
-        || (options.feedInput && socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, input) != 0)) {
-        closeAll({ output[0], output[1] });
-        return;
-    }
-    const int log = options.log.empty()
-        ? -1
-        : open(options.log.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
-
-    const pid_t parent = getpid();
-    const pid_t pid = fork();
-    if (pid == 0) {
-        // Only async-signal-safe calls between fork and exec.
+    auto process = std::make_unique<QProcess>();
+    auto environment = QProcessEnvironment::systemEnvironment();
+    for (const auto& [name, value] : options.environment)
+        environment.insert(text(name), text(value));
+    process->setProcessEnvironment(environment);
+    process->setChildProcessModifier([parent = getpid()] {
         prctl(PR_SET_PDEATHSIG, SIGTERM);
-        if (getppid() != parent)
+        if (getppid() != parent) // this process died before the call
             _exit(127);
-        if (input[1] >= 0)
-            dup2(input[1], STDIN_FILENO);
-        if (output[1] >= 0 || log >= 0)
-            dup2(output[1] >= 0 ? output[1] : log, STDOUT_FILENO);
-        if (log >= 0)
-            dup2(log, STDERR_FILENO);
-        execve(program.c_str(), argv.data(), envp.data());
-        _exit(127);
+    });
+    if (!options.feedInput)
+        process->setInputChannelMode(QProcess::ForwardedInputChannel);
+    const bool forwardOutput = !options.captureOutput && options.log.empty();
+    const bool forwardErrors = !options.captureErrors && options.log.empty();
+    process->setProcessChannelMode(
+        forwardOutput
+            ? (forwardErrors ? QProcess::ForwardedChannels : QProcess::ForwardedOutputChannel)
+            : (forwardErrors ? QProcess::ForwardedErrorChannel : QProcess::SeparateChannels));
+    if (!options.log.empty() && !options.captureErrors)
+        process->setStandardErrorFile(text(options.log), QIODevice::Append);
+    if (!options.log.empty() && !options.captureOutput)
+        process->setStandardOutputFile(text(options.log), QIODevice::Append);
+    QStringList arguments;
+    for (std::size_t i = 1; i < options.argv.size(); ++i)
+        arguments.append(text(options.argv[i]));
+    process->start(text(program), arguments);
+    if (process->waitForStarted()) {
+        process_ = std::move(process);
+        readsOutput_ = options.captureOutput;
+        readsErrors_ = options.captureErrors;
     }
-    closeAll({ log, output[1], input[1] });
-    if (pid < 0) {
-        closeAll({ output[0], input[0] });
-        return;
-    }
-    pid_ = pid;
-    inputFd_ = input[0];
-    outputFd_ = output[0];
-    if (outputFd_ >= 0)
-        fcntl(outputFd_, F_SETFL, fcntl(outputFd_, F_GETFL) | O_NONBLOCK);
 }
 
 ChildProcess::~ChildProcess()
@@ -121,66 +82,65 @@ ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept
 {
     if (this != &other) {
         stop();
-        pid_ = std::exchange(other.pid_, -1);
-        inputFd_ = std::exchange(other.inputFd_, -1);
-        outputFd_ = std::exchange(other.outputFd_, -1);
-        outputClosed_ = other.outputClosed_;
+        process_ = std::move(other.process_);
         buffer_ = std::move(other.buffer_);
+        errors_ = std::move(other.errors_);
+        readsOutput_ = other.readsOutput_;
+        readsErrors_ = other.readsErrors_;
         status_ = std::exchange(other.status_, std::nullopt);
     }
     return *this;
 }
 
-bool ChildProcess::reap(int options)
+pid_t ChildProcess::pid() const
 {
-    if (pid_ <= 0 || status_)
-        return status_.has_value();
-    int status = 0;
-    const pid_t result = waitpid(pid_, &status, options);
-    if (result == pid_)
-        status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    else if (result < 0 && errno == ECHILD)
-        status_ = -1;
-    return status_.has_value();
+    return process_ ? static_cast<pid_t>(process_->processId()) : -1;
+}
+
+bool ChildProcess::collect(std::chrono::milliseconds wait)
+{
+    if (!process_ || status_)
+        return true;
+    if (!QCoreApplication::instance() && process_->state() != QProcess::NotRunning)
+        process_->waitForReadyRead(static_cast<int>(wait.count()));
+    const bool ended = process_->state() == QProcess::NotRunning || process_->waitForFinished(0);
+    if (readsOutput_)
+        buffer_ += process_->readAllStandardOutput().toStdString();
+    if (readsErrors_)
+        errors_ += process_->readAllStandardError().toStdString();
+    if (ended) {
+        const int code = process_->exitCode();
+        status_ = process_->exitStatus() == QProcess::CrashExit ? 128 + code : code;
+    }
+    return ended;
 }
 
 bool ChildProcess::running()
 {
-    return started() && !reap(WNOHANG);
-}
-
-bool ChildProcess::readAvailable()
-{
-    char chunk[4096];
-    ssize_t count = 0;
-    while (outputFd_ >= 0 && !outputClosed_ && (count = read(outputFd_, chunk, sizeof chunk)) > 0)
-        buffer_.append(chunk, static_cast<size_t>(count));
-    if (count == 0 && outputFd_ >= 0)
-        outputClosed_ = true;
-    return outputFd_ >= 0 && !outputClosed_;
+    return process_ && !collect(std::chrono::milliseconds(0));
 }
 
 bool ChildProcess::writeInput(std::string_view text)
 {
-    while (inputFd_ >= 0 && !text.empty()) {
-        const ssize_t count = send(inputFd_, text.data(), text.size(), MSG_NOSIGNAL);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count <= 0)
+    if (!process_ || collect(std::chrono::milliseconds(0)))
+        return false;
+    process_->write(text.data(), static_cast<qint64>(text.size()));
+    while (process_->bytesToWrite() > 0) {
+        if (!process_->waitForBytesWritten(static_cast<int>(kStopGrace.count())))
             return false;
-        text.remove_prefix(static_cast<size_t>(count));
     }
-    return inputFd_ >= 0;
+    return true;
 }
 
 void ChildProcess::closeInput()
 {
-    closeAll({ std::exchange(inputFd_, -1) });
+    if (process_)
+        process_->closeWriteChannel();
 }
 
 std::optional<std::string> ChildProcess::readLine(std::chrono::milliseconds timeout)
 {
-    pollUntil([this] { return !readAvailable() || buffer_.find('\n') != std::string::npos; },
+    pollUntil([this] { return collect(kStep) || buffer_.find('\n') != std::string::npos; },
               timeout);
     const auto newline = buffer_.find('\n');
     if (newline == std::string::npos)
@@ -192,47 +152,25 @@ std::optional<std::string> ChildProcess::readLine(std::chrono::milliseconds time
 
 std::optional<int> ChildProcess::waitForExit(std::chrono::milliseconds timeout)
 {
-    pollUntil(
-        [this] {
-            readAvailable();
-            return reap(WNOHANG);
-        },
-        timeout);
-    readAvailable(); // what it wrote just before exiting
+    pollUntil([this] { return collect(kStep); }, timeout);
     return status_;
 }
 
 void ChildProcess::stop()
 {
-    if (pid_ > 0 && !reap(WNOHANG)) {
-        kill(pid_, SIGTERM);
-        const auto deadline = std::chrono::steady_clock::now() + kStopGrace;
-        while (!reap(WNOHANG) && std::chrono::steady_clock::now() < deadline)
-            usleep(5000);
-        if (!status_) {
-            kill(pid_, SIGKILL);
-            reap(0);
+    if (process_ && process_->state() != QProcess::NotRunning) {
+        process_->terminate();
+        if (!process_->waitForFinished(static_cast<int>(kStopGrace.count()))) {
+            process_->kill();
+            process_->waitForFinished(-1);
         }
     }
-    closeInput();
-    closeAll({ std::exchange(outputFd_, -1) });
-    pid_ = -1;
+    process_.reset();
 }
 
 std::string findProgram(const std::string& name)
 {
-    if (name.find('/') != std::string::npos)
-        return access(name.c_str(), X_OK) == 0 ? name : std::string();
-    const char* path = std::getenv("PATH");
-    const std::string folders = path ? path : "/usr/bin:/bin";
-    for (size_t start = 0; start <= folders.size();) {
-        const size_t end = std::min(folders.find(':', start), folders.size());
-        const std::string candidate = folders.substr(start, end - start) + "/" + name;
-        if (access(candidate.c_str(), X_OK) == 0)
-            return candidate;
-        start = end + 1;
-    }
-    return {};
+    return QStandardPaths::findExecutable(text(name)).toStdString();
 }
 
 std::string missingPrograms(std::initializer_list<std::string> names)
@@ -246,13 +184,16 @@ std::string missingPrograms(std::initializer_list<std::string> names)
 }
 
 RunResult run(std::vector<std::string> argv, EnvironmentChanges environment,
-              std::chrono::milliseconds timeout)
+              std::chrono::milliseconds timeout, const std::string& input)
 {
-    ChildProcess child({ std::move(argv), std::move(environment), true, "/dev/null" });
+    ChildProcess child({ std::move(argv), std::move(environment), true, {}, true, true });
     RunResult result;
     if (child.started()) {
+        child.writeInput(input);
+        child.closeInput();
         result.exitStatus = child.waitForExit(timeout);
         result.output = child.unreadOutput();
+        result.errors = child.unreadErrors();
     }
     return result;
 }

@@ -1,11 +1,11 @@
 #include "support/linux/HeadlessGnome.h"
 
+#include "support/TemporaryFolder.h"
 #include "support/linux/Polling.h"
 #include "support/linux/PrivateSession.h"
 
 #include <fstream>
 #include <regex>
-#include <sstream>
 #include <stdexcept>
 
 namespace kavora::test {
@@ -19,14 +19,6 @@ const std::string kPortalBackend = "/usr/libexec/xdg-desktop-portal-gnome";
 std::string script(const char* name)
 {
     return std::string(KAVORA_SOURCE_DIR) + "/tests/support/linux/" + name;
-}
-
-std::string readFile(const std::filesystem::path& path)
-{
-    std::ifstream file(path);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
 }
 
 } // namespace

@@ -35,8 +35,9 @@ public:
 
     // Starts Xvfb and exports DISPLAY; returns it.
     const std::string& display();
-    // Starts openbox on the display (WindowManager).
+    // Starts openbox on the display (WindowManager), or stops it.
     void startWindowManager();
+    void stopWindowManager() { windowManager_.reset(); }
     // Starts a session bus with the system's service files (so the accessibility bus launcher
     // is activatable) and exports DBUS_SESSION_BUS_ADDRESS; returns the address.
     const std::string& sessionBus();

@@ -127,7 +127,7 @@ bool XDisplayProbe::offersXTest()
     if (QAbstractEventDispatcher::instance() != nullptr) {
         kept_->watch = std::make_unique<QSocketNotifier>(xcb_get_file_descriptor(kept_->get()),
                                                          QSocketNotifier::Read);
-        QObject::connect(kept_->watch.get(), &QSocketNotifier::activated,
+        QObject::connect(kept_->watch.get(), &QSocketNotifier::activated, kept_->watch.get(),
                          [this] { takeKeptConnectionInput(); });
     }
     return true;

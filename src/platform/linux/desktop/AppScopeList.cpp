@@ -222,7 +222,8 @@ void AppScopeList::onChange(std::function<void()> changed)
         return;
     }
     notifier_ = std::make_unique<QSocketNotifier>(inotify_, QSocketNotifier::Read);
-    QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] { readEvents(); });
+    QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(),
+                     [this] { readEvents(); });
 }
 
 void AppScopeList::stopWatching()

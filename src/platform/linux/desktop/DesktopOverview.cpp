@@ -19,9 +19,9 @@ namespace {
 // A shell that has not answered by then is busy or hung; the overview would come too late.
 constexpr int kCallTimeoutMs = 2000;
 
-const QString kGnomeShell = QStringLiteral("org.gnome.Shell");
-const QString kGnomeShellPath = QStringLiteral("/org/gnome/Shell");
-const QString kProperties = QStringLiteral("org.freedesktop.DBus.Properties");
+constexpr QLatin1String kGnomeShell("org.gnome.Shell");
+constexpr QLatin1String kGnomeShellPath("/org/gnome/Shell");
+constexpr QLatin1String kProperties("org.freedesktop.DBus.Properties");
 
 enum class Desktop { Gnome, Plasma, Cinnamon, Other };
 

@@ -16,12 +16,12 @@
 namespace kavora {
 namespace {
 
-const QString kPortal = QStringLiteral("org.freedesktop.portal.Desktop");
-const QString kPortalPath = QStringLiteral("/org/freedesktop/portal/desktop");
-const QString kRemoteDesktop = QStringLiteral("org.freedesktop.portal.RemoteDesktop");
-const QString kRequest = QStringLiteral("org.freedesktop.portal.Request");
-const QString kSession = QStringLiteral("org.freedesktop.portal.Session");
-const QString kProperties = QStringLiteral("org.freedesktop.DBus.Properties");
+constexpr QLatin1String kPortal("org.freedesktop.portal.Desktop");
+constexpr QLatin1String kPortalPath("/org/freedesktop/portal/desktop");
+constexpr QLatin1String kRemoteDesktop("org.freedesktop.portal.RemoteDesktop");
+constexpr QLatin1String kRequest("org.freedesktop.portal.Request");
+constexpr QLatin1String kSession("org.freedesktop.portal.Session");
+constexpr QLatin1String kProperties("org.freedesktop.DBus.Properties");
 
 constexpr std::uint32_t kKeyboard = 1;
 constexpr std::uint32_t kPointer = 2;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Scheduler.h"
+#include "platform/SettingKeys.h"
 #include "platform/linux/portal/CallHold.h"
 
 #include <QDBusMessage>
@@ -45,7 +46,7 @@ public:
         Unavailable, // the portal has no remote desktop, or it failed
     };
 
-    static constexpr std::string_view kRestoreTokenKey = "linuxPortalRestoreToken";
+    static constexpr std::string_view kRestoreTokenKey = settingkey::kPortalRestoreToken.name;
 
     // The scheduler, settings and log must outlive the session.
     PortalSession(Scheduler& scheduler, UserDefaults& defaults, Log& log);

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cerrno>
+#include <cstdio>
 #include <ctime>
 #include <system_error>
 #include <utility>
@@ -143,10 +144,13 @@ JsonFileUserDefaults::JsonFileUserDefaults(std::filesystem::path folder, Log& lo
 
 JsonFileUserDefaults::~JsonFileUserDefaults()
 {
-    writeTimer_.cancel();
-    {
+    try {
+        writeTimer_.cancel();
         std::lock_guard lock(mutex_);
         writePending();
+    } catch (...) {
+        // Write failures are reported by writePending(); this is only what it could not report.
+        (void)std::fputs("Kavora: the last settings change could not be saved\n", stderr);
     }
     if (notifier_ >= 0)
         ::close(notifier_);

@@ -1,5 +1,6 @@
 #include "platform/linux/desktop/ApplicationIcon.h"
 
+#include "support/DesktopEntry.h"
 #include "support/TemporaryFolder.h"
 #include "support/linux/PrivateSession.h"
 
@@ -70,10 +71,8 @@ TEST(ApplicationIconTest, RendersEveryKindOfIconAsA64PixelSquarePNG)
         SCOPED_TRACE(row.shows);
         const fs::path entry = folder.path() / "entry.desktop";
         fs::remove(entry);
-        if (row.icon) {
-            std::ofstream(entry) << "[Desktop Entry]\nType=Application\nName=Test\nExec=/bin/true\n"
-                                 << (row.icon->empty() ? "" : "Icon=" + *row.icon + "\n");
-        }
+        if (row.icon)
+            writeDesktopEntry(entry, "Test", row.icon->empty() ? "" : "Icon=" + *row.icon + "\n");
         const auto png = applicationIconPNG(entry.string());
         ASSERT_EQ(png.has_value(), row.color.has_value());
         if (!png)

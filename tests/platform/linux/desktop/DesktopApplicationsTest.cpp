@@ -1,6 +1,7 @@
 #include "platform/linux/desktop/DesktopApplications.h"
 
 #include "platform/linux/desktop/DesktopDataFolders.h"
+#include "support/DesktopEntry.h"
 #include "support/TemporaryFolder.h"
 #include "support/linux/Polling.h"
 #include "support/linux/PrivateSession.h"
@@ -20,19 +21,12 @@ namespace {
 
 using test::PrivateSession;
 using test::ScopedVariable;
+using test::writeDesktopEntry;
+using test::writeProgram;
 using ::testing::ElementsAre;
 using ::testing::UnorderedElementsAre;
 
 namespace fs = std::filesystem;
-
-void writeEntry(const fs::path& file, const std::string& name, const std::string& extra = "",
-                const std::string& exec = "/bin/true")
-{
-    fs::create_directories(file.parent_path());
-    std::ofstream(file) << "[Desktop Entry]\nType=Application\nName=" << name << "\nExec=" << exec
-                        << "\n"
-                        << extra;
-}
 
 std::vector<std::string> idsOf(const std::vector<DesktopApplication>& applications)
 {
@@ -51,29 +45,27 @@ protected:
     {
         PrivateSession::instance(); // before GLib reads the environment
         // GIO skips entries whose program is missing.
-        fs::create_directories(program().parent_path());
-        std::ofstream(program()) << "#!/bin/sh\n";
-        fs::permissions(program(), fs::perms::owner_all);
-        writeEntry(user() / "org.example.Viewer.desktop", "User Viewer");
-        writeEntry(user() / "org.example.Editor.desktop", "Editor",
-                   "Name[ja]=エディタ\nStartupWMClass=EditorMain\n",
-                   program().string() + " --new %F");
-        writeEntry(user() / "kde/konsole.desktop", "Konsole");
-        writeEntry(user() / "org.example.Removed.desktop", "Removed", "Hidden=true\n");
-        writeEntry(user() / "org.example.Helper.desktop", "Helper", "NoDisplay=true\n");
-        writeEntry(user() / "org.example.Elsewhere.desktop", "Elsewhere",
-                   "OnlyShowIn=KavoraNoSuchDesktop;\n");
-        writeEntry(user() / "org.example.Uninstalled.desktop", "Uninstalled",
-                   "TryExec=/nonexistent/kavora-program\n");
-        writeEntry(user() / ".cache/org.example.Stale.desktop", "Stale");
-        writeEntry(user() / "notes.txt", "Not an entry");
+        writeProgram(program());
+        writeDesktopEntry(user() / "org.example.Viewer.desktop", "User Viewer");
+        writeDesktopEntry(user() / "org.example.Editor.desktop", "Editor",
+                          "Name[ja]=エディタ\nStartupWMClass=EditorMain\n",
+                          program().string() + " --new %F");
+        writeDesktopEntry(user() / "kde/konsole.desktop", "Konsole");
+        writeDesktopEntry(user() / "org.example.Removed.desktop", "Removed", "Hidden=true\n");
+        writeDesktopEntry(user() / "org.example.Helper.desktop", "Helper", "NoDisplay=true\n");
+        writeDesktopEntry(user() / "org.example.Elsewhere.desktop", "Elsewhere",
+                          "OnlyShowIn=KavoraNoSuchDesktop;\n");
+        writeDesktopEntry(user() / "org.example.Uninstalled.desktop", "Uninstalled",
+                          "TryExec=/nonexistent/kavora-program\n");
+        writeDesktopEntry(user() / ".cache/org.example.Stale.desktop", "Stale");
+        writeDesktopEntry(user() / "notes.txt", "Not an entry");
         std::ofstream(user() / "org.example.Link.desktop")
             << "[Desktop Entry]\nType=Link\nName=Link\nURL=https://example.org/\n";
         std::ofstream(user() / "org.example.Broken.desktop") << "Name=No group\n";
 
-        writeEntry(system() / "org.example.Viewer.desktop", "System Viewer");
-        writeEntry(system() / "org.example.Player.desktop", "Player");
-        writeEntry(system() / "org.example.Removed.desktop", "Removed");
+        writeDesktopEntry(system() / "org.example.Viewer.desktop", "System Viewer");
+        writeDesktopEntry(system() / "org.example.Player.desktop", "Player");
+        writeDesktopEntry(system() / "org.example.Removed.desktop", "Removed");
     }
 
     fs::path program() const { return folder_.path() / "editor/bin/editor-bin"; }
@@ -105,11 +97,10 @@ TEST_F(DesktopApplicationsTest, LocatesTheFirstFolderEntryWhenItIsShown)
         std::string id;
         std::optional<fs::path> location;
     };
+    // clang-format off
     const Row rows[] = {
-        { "the user's entry hides the system one", "org.example.Viewer",
-          user() / "org.example.Viewer.desktop" },
-        { "an entry only the system has", "org.example.Player",
-          system() / "org.example.Player.desktop" },
+        { "the user's entry hides the system one", "org.example.Viewer", user() / "org.example.Viewer.desktop" },
+        { "an entry only the system has", "org.example.Player", system() / "org.example.Player.desktop" },
         { "a subfolder entry by its dashed id", "kde-konsole", user() / "kde/konsole.desktop" },
         { "Hidden in the user's folder removes the system entry", "org.example.Removed", {} },
         { "NoDisplay", "org.example.Helper", {} },
@@ -125,6 +116,7 @@ TEST_F(DesktopApplicationsTest, LocatesTheFirstFolderEntryWhenItIsShown)
         { "the file name", "org.example.Viewer.desktop", {} },
         { "a file that is no entry", "notes", {} },
     };
+    // clang-format on
     for (const auto& row : rows) {
         SCOPED_TRACE(row.shows);
         const auto found = applications_.locate(row.id);
@@ -183,7 +175,7 @@ TEST(DesktopApplicationsFinderTest, LocatesTheFileManagerUnderFindersId)
     const fs::path entry = folder / "org.example.Files.desktop";
     // GIO learns which applications open a type from mimeinfo.cache, not from the entries.
     const fs::path mimeCache = folder / "mimeinfo.cache";
-    writeEntry(entry, "Files", "MimeType=inode/directory;\n");
+    writeDesktopEntry(entry, "Files", "MimeType=inode/directory;\n");
     std::ofstream(mimeCache) << "[MIME Cache]\ninode/directory=org.example.Files.desktop;\n";
     const DesktopApplications applications;
 

@@ -52,12 +52,12 @@ struct UrlRow {
 TEST(DesktopLaunchArgumentsTest, WebAddresses)
 {
     const std::string longest = "https://example.org/" + std::string(8192 - 20, 'a');
+    // clang-format off
     const UrlRow rows[] = {
         { "https", "https://example.org/", true },
         { "http", "http://example.org", true },
         { "the scheme in capitals", "HTTPS://Example.org/", true },
-        { "shell characters and spaces stay one argument", "https://例え.jp/検索?q=a b&x=1;$(id)",
-          true },
+        { "shell characters and spaces stay one argument", "https://例え.jp/検索?q=a b&x=1;$(id)", true },
         { "at the length limit", longest, true },
         { "one past the length limit", longest + "a", false },
         { "file", "file:///etc/passwd", false },
@@ -76,6 +76,7 @@ TEST(DesktopLaunchArgumentsTest, WebAddresses)
         { "DEL", "https://example.org/\x7f", false },
         { "invalid UTF-8", "https://example.org/\xff", false },
     };
+    // clang-format on
     for (const auto& row : rows) {
         SCOPED_TRACE(row.shows);
         EXPECT_EQ(isOpenableWebAddress(row.url), row.openable);

@@ -7,6 +7,7 @@
 #include "platform/linux/desktop/DesktopApplications.h"
 #include "platform/linux/desktop/LinuxWorkspace.h"
 #include "support/CapturingLog.h"
+#include "support/DesktopEntry.h"
 #include "support/VirtualScheduler.h"
 #include "support/linux/FakeSessionTree.h"
 #include "support/linux/Polling.h"
@@ -39,18 +40,16 @@ protected:
         auto& session = PrivateSession::instance();
         session.application();
         const fs::path recorder = session.root() / "record.sh";
-        std::ofstream(recorder) << "#!/bin/sh\n"
-                                   "dir=\"$(dirname \"$0\")/records\"; name=\"$1\"; shift\n"
-                                   "for argument in \"$@\"; do printf '%s\\n' \"$argument\"; done "
-                                   "> \"$dir/.$name.$$\"\n"
-                                   "mv \"$dir/.$name.$$\" \"$dir/$name.$$\"\n";
-        fs::permissions(recorder, fs::perms::owner_all);
+        writeProgram(recorder,
+                     "#!/bin/sh\n"
+                     "dir=\"$(dirname \"$0\")/records\"; name=\"$1\"; shift\n"
+                     "for argument in \"$@\"; do printf '%s\\n' \"$argument\"; done "
+                     "> \"$dir/.$name.$$\"\n"
+                     "mv \"$dir/.$name.$$\" \"$dir/$name.$$\"\n");
         const auto entry
             = [&](const std::string& id, const std::string& exec, const std::string& extra = "") {
-                  std::ofstream(session.dataHome() / "applications" / (id + ".desktop"))
-                      << "[Desktop Entry]\nType=Application\nName=" << id
-                      << "\nExec=" << recorder.string() << " " << exec << "\n"
-                      << extra;
+                  writeDesktopEntry(session.dataHome() / "applications" / (id + ".desktop"), id,
+                                    extra, recorder.string() + " " + exec);
               };
         entry("org.example.Browser", "browser %u",
               "MimeType=x-scheme-handler/http;x-scheme-handler/https;\n");
@@ -113,21 +112,17 @@ TEST_F(DesktopLaunchServicesTest, OpensWebAddressesInTheChosenOrTheDefaultBrowse
         std::optional<std::string> browser;
         std::string opener;
     };
+    // clang-format off
     const Row rows[] = {
-        { "no browser: the default, the address as one argument",
-          "https://例え.jp/検索?q=a b&x=1;$(id)", std::nullopt, "browser" },
+        { "no browser: the default, the address as one argument", "https://例え.jp/検索?q=a b&x=1;$(id)", std::nullopt, "browser" },
         { "an empty browser id: the default", "http://example.org/", "", "browser" },
-        { "Chrome: the installed Chrome", "https://example.org/chrome", "com.google.Chrome",
-          "chrome" },
-        { "Safari, not installed: the default", "https://example.org/safari", "com.apple.Safari",
-          "browser" },
-        { "an id that is an option: the default", "https://example.org/", "--browser=/bin/sh",
-          "browser" },
-        { "an installed entry that opens no web address: the default", "https://example.org/v",
-          "org.example.Viewer", "browser" },
-        { "a handler of other types only: the default", "http://example.org/f",
-          "org.example.FileManager", "browser" },
+        { "Chrome: the installed Chrome", "https://example.org/chrome", "com.google.Chrome", "chrome" },
+        { "Safari, not installed: the default", "https://example.org/safari", "com.apple.Safari", "browser" },
+        { "an id that is an option: the default", "https://example.org/", "--browser=/bin/sh", "browser" },
+        { "an installed entry that opens no web address: the default", "https://example.org/v", "org.example.Viewer", "browser" },
+        { "a handler of other types only: the default", "http://example.org/f", "org.example.FileManager", "browser" },
     };
+    // clang-format on
     for (const auto& row : rows) {
         SCOPED_TRACE(row.shows);
         clearRecords();

@@ -96,20 +96,18 @@ TEST_F(DesktopOverviewTest, EachDesktopGetsItsShellsCallElseTheKey)
         const char* called; // what the shell records; empty: nothing
         bool key;
     };
+    // clang-format off
     const Row rows[] = {
         { "GNOME without the overview property: the toggle evaluated", "GNOME", Shell::Gnome,
           "ret = (True, '')", "'Eval', [<'Main.overview.toggle();'>]", false },
-        { "GNOME refusing the evaluation: the key", "GNOME", Shell::Gnome, "ret = (False, '')",
-          "'Eval'", true },
+        { "GNOME refusing the evaluation: the key", "GNOME", Shell::Gnome, "ret = (False, '')", "'Eval'", true },
         { "GNOME without its shell on the bus: the key", "GNOME", Shell::None, "", "", true },
-        { "Plasma: the overview effect", "KDE", Shell::KWin,
-          "ret = ['Expose', 'Overview', 'ExposeAll']", "'invokeShortcut', [<'Overview'>]", false },
-        { "Plasma before the overview effect: Present Windows", "KDE", Shell::KWin,
-          "ret = ['ExposeAll', 'Expose']", "'invokeShortcut', [<'Expose'>]", false },
-        { "Plasma without a shortcut that shows windows: the key", "KDE", Shell::KWin,
-          "ret = ['Window Close']", "", true },
+        { "Plasma: the overview effect", "KDE", Shell::KWin, "ret = ['Expose', 'Overview', 'ExposeAll']", "'invokeShortcut', [<'Overview'>]", false },
+        { "Plasma before the overview effect: Present Windows", "KDE", Shell::KWin, "ret = ['ExposeAll', 'Expose']", "'invokeShortcut', [<'Expose'>]", false },
+        { "Plasma without a shortcut that shows windows: the key", "KDE", Shell::KWin, "ret = ['Window Close']", "", true },
         { "Cinnamon: Expo", "X-Cinnamon", Shell::Cinnamon, "", "'ShowExpo'", false },
     };
+    // clang-format on
     for (const auto& row : rows) {
         SCOPED_TRACE(row.shows);
         keys_ = 0;

@@ -9,6 +9,7 @@
 #include "platform/linux/desktop/DesktopApplications.h"
 #include "platform/linux/x11/X11ClientList.h"
 #include "support/CapturingLog.h"
+#include "support/DesktopEntry.h"
 #include "support/TemporaryFolder.h"
 #include "support/VirtualScheduler.h"
 #include "support/linux/FakeSessionTree.h"
@@ -52,7 +53,6 @@ protected:
         if (IsSkipped() || HasFatalFailure())
             return;
         PrivateSession::instance().application(); // the event loop and the icons' painting
-        fs::create_directories(applications());
         install("org.example.Calculator", "Calculator");
         install("org.example.Notes", "Notes");
         install("org.example.Gtk", "Gtk Thing");
@@ -74,9 +74,7 @@ protected:
     void install(const std::string& id, const std::string& name, const std::string& extra = "",
                  const std::string& exec = "/bin/true")
     {
-        std::ofstream(applications() / (id + ".desktop"))
-            << "[Desktop Entry]\nType=Application\nName=" << name << "\nExec=" << exec << "\n"
-            << extra;
+        writeDesktopEntry(applications() / (id + ".desktop"), name, extra, exec);
     }
 
     // One line per running application: "<handle> <id or -> <name or ->".
@@ -113,15 +111,13 @@ protected:
 TEST_F(LinuxWorkspaceTest, MatchesEveryWindowToItsInstalledEntry)
 {
     const auto self = static_cast<std::uint32_t>(getpid());
+    // clang-format off
     const std::pair<Traits, std::string> rows[] = {
         // the GTK application id, the KDE desktop file
-        { { .wmClass = "Calculator", .gtkApplicationId = "org.example.Gtk" },
-          "org.example.Gtk Gtk Thing" },
-        { { .wmClass = "Whole", .kdeDesktopFile = "org.example.Kde.desktop" },
-          "org.example.Kde Kde Thing" },
+        { { .wmClass = "Calculator", .gtkApplicationId = "org.example.Gtk" }, "org.example.Gtk Gtk Thing" },
+        { { .wmClass = "Whole", .kdeDesktopFile = "org.example.Kde.desktop" }, "org.example.Kde Kde Thing" },
         // an uninstalled declared id: the class decides
-        { { .wmClass = "calculator", .instance = "x", .gtkApplicationId = "org.example.Missing" },
-          "org.example.Calculator Calculator" },
+        { { .wmClass = "calculator", .instance = "x", .gtkApplicationId = "org.example.Missing" }, "org.example.Calculator Calculator" },
         // StartupWMClass before the ids
         { { .wmClass = "Startup-Class", .instance = "notes" }, "org.example.Started Started" },
         // the class as the whole id, ignoring case; the instance as the id's last part
@@ -133,6 +129,7 @@ TEST_F(LinuxWorkspaceTest, MatchesEveryWindowToItsInstalledEntry)
         { { .wmClass = "Stranger", .title = "Some Title" }, "- Stranger" },
         { { .title = "Untitled Thing" }, "- Untitled Thing" },
     };
+    // clang-format on
     std::vector<std::string> expected;
     for (const auto& [traits, application] : rows) {
         const auto window = listedWindow(traits);
@@ -245,15 +242,13 @@ TEST_F(LinuxWorkspaceTest, AnApplicationsIconIsItsEntrysElseItsWindowsPicture)
         Traits traits;
         QRgb colour; // of the 64 x 64 icon
     };
+    // clang-format off
     const Row rows[] = {
-        { "the entry's icon before the window's",
-          { .wmClass = "painted", .icon = greenPicture },
-          0xFFFF0000 },
-        { "an entry without an icon: its window's",
-          { .wmClass = "calculator", .icon = greenPicture },
-          0xFF00FF00 },
+        { "the entry's icon before the window's", { .wmClass = "painted", .icon = greenPicture }, 0xFFFF0000 },
+        { "an entry without an icon: its window's", { .wmClass = "calculator", .icon = greenPicture }, 0xFF00FF00 },
         { "no entry: its window's", { .wmClass = "Stranger", .icon = greenPicture }, 0xFF00FF00 },
     };
+    // clang-format on
     for (const auto& row : rows) {
         SCOPED_TRACE(row.shows);
         const auto window = listedWindow(row.traits);
@@ -277,8 +272,6 @@ class WindowlessWorkspaceTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        fs::create_directories(folder_.path() / "applications");
-        fs::create_directories(folder_.path() / "bin");
         install("org.example.Notes", "Notes", "notes");
         install("firefox-esr", "Firefox", "firefox-esr");
         install("org.example.Hidden", "Hidden", "hidden", "", "NoDisplay=true\n");
@@ -294,11 +287,9 @@ protected:
                  const std::string& arguments = "", const std::string& extra = "")
     {
         const fs::path path = folder_.path() / "bin" / program;
-        writeFile(path, "#!/bin/sh\n");
-        fs::permissions(path, fs::perms::owner_all);
-        writeFile(folder_.path() / "applications" / (id + ".desktop"),
-                  "[Desktop Entry]\nType=Application\nName=" + name + "\nExec=" + path.string()
-                      + arguments + "\n" + extra);
+        writeProgram(path);
+        writeDesktopEntry(folder_.path() / "applications" / (id + ".desktop"), name, extra,
+                          path.string() + arguments);
     }
 
     // The workspace over the session's units, or its processes when withUnits is false.

@@ -71,26 +71,22 @@ TEST(HeldKeysTable, EachUpReleasesWhatItsDownPressed)
         std::vector<Step> steps;
         const char* posted;
     };
+    // clang-format off
     const Row rows[] = {
         { "a modifier shared by overlapping strokes goes up with the last",
-          { down(Mac, 0, Stroke { { 'a' }, { 1 } }), down(Mac, 1, Stroke { { 'b' }, { 1, 2 } }),
-            up(Mac, 0), up(Mac, 1) },
+          { down(Mac, 0, Stroke { { 'a' }, { 1 } }), down(Mac, 1, Stroke { { 'b' }, { 1, 2 } }), up(Mac, 0), up(Mac, 1) },
           "made a, mod 1 down, a down, made b, mod 2 down, b down, a up, b up, mod 2 up, "
           "mod 1 up" },
         { "modifiers go up in reverse order, then a lent key is given back",
           { down(Char, 97, Stroke { { 'a', true }, { 1, 2 } }), up(Char, 97) },
           "made a, mod 1 down, mod 2 down, a down, a up, mod 2 up, mod 1 up, give back a" },
         { "a second down is a repeat: the held key alone, no new stroke",
-          { down(Mac, 0, Stroke { { 'a' }, { 1 } }), down(Mac, 0, Stroke { { 'b' }, { 2 } }),
-            up(Mac, 0), up(Mac, 0) },
+          { down(Mac, 0, Stroke { { 'a' }, { 1 } }), down(Mac, 0, Stroke { { 'b' }, { 2 } }), up(Mac, 0), up(Mac, 0) },
           "made a, mod 1 down, a down, a down, a up, mod 1 up" },
         { "an up without a down posts nothing and succeeds", { up(Media, 7) }, "" },
-        { "a down without a stroke is refused and holds nothing",
-          { down(Mac, 52, std::nullopt, false), up(Mac, 52) },
-          "made -" },
+        { "a down without a stroke is refused and holds nothing", { down(Mac, 52, std::nullopt, false), up(Mac, 52) }, "made -" },
         { "each kind numbers its strokes apart",
-          { down(Mac, 7, Stroke { { 'a' }, {} }), down(Char, 7, Stroke { { 'b' }, {} }), up(Mac, 7),
-            up(Char, 7) },
+          { down(Mac, 7, Stroke { { 'a' }, {} }), down(Char, 7, Stroke { { 'b' }, {} }), up(Mac, 7), up(Char, 7) },
           "made a, a down, made b, b down, a up, b up" },
         { "a key not posted fails its down and its up; its modifiers are counted all the same",
           { down(Mac, 0, Stroke { { 'x' }, { 1 } }, false), up(Mac, 0, false) },
@@ -101,6 +97,7 @@ TEST(HeldKeysTable, EachUpReleasesWhatItsDownPressed)
           "made m, m down, made c, mod 2 down, c down, made k, k down, k up, c up, mod 2 up, "
           "give back c, m up" },
     };
+    // clang-format on
     for (const auto& row : rows) {
         RecordingSink sink;
         Keys keys(sink);

@@ -8,11 +8,11 @@
 #include "support/FixedHostNames.h"
 #include "support/InMemoryUserDefaults.h"
 #include "support/VirtualScheduler.h"
+#include "support/linux/FreePort.h"
 #include "wire/PairingTokens.h"
 
 #include <QCryptographicHash>
 #include <QRandomGenerator>
-#include <QTcpServer>
 #include <QWebSocket>
 
 #include <nlohmann/json.hpp>
@@ -97,13 +97,6 @@ std::string plainExchange(std::uint16_t port, const std::string& request)
 std::string statusLine(const std::string& answer)
 {
     return answer.substr(0, answer.find("\r\n"));
-}
-
-std::uint16_t freePort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
 }
 
 // The receiver with control from a browser on, on 127.0.0.1 with short deadlines, and its consent

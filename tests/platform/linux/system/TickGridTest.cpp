@@ -17,20 +17,13 @@ TEST(TickGrid, WaitsForTheNextDeadlineOnTheGrid)
         std::vector<double> tickTimesMs; // when each tick is handled, from the origin
         std::vector<long> waitsMs;
     };
+    // clang-format off
     const Row rows[] = {
-        { "1/120 s alternates 8 and 9 ms instead of rounding every interval to 8",
-          1000.0 / 120,
-          { 8, 17, 25, 33, 42 },
-          { 9, 8, 8, 9, 8 } },
-        { "a tick handled late keeps the grid: the next one is not pushed back",
-          10,
-          { 10, 23, 30 },
-          { 10, 7, 10 } },
-        { "a stall skips the deadlines gone instead of catching up in a burst",
-          10,
-          { 10, 95, 100 },
-          { 10, 5, 10 } },
+        { "1/120 s alternates 8 and 9 ms instead of rounding every interval to 8", 1000.0 / 120, { 8, 17, 25, 33, 42 }, { 9, 8, 8, 9, 8 } },
+        { "a tick handled late keeps the grid: the next one is not pushed back", 10, { 10, 23, 30 }, { 10, 7, 10 } },
+        { "a stall skips the deadlines gone instead of catching up in a burst", 10, { 10, 95, 100 }, { 10, 5, 10 } },
     };
+    // clang-format on
     for (const auto& row : rows) {
         TickGrid grid(Seconds(0), Seconds(row.intervalMs / 1000));
         std::vector<long> waits;

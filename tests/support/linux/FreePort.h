@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QHostAddress>
+#include <QTcpServer>
+
+#include <cstdint>
+
+namespace kavora::test {
+
+// A TCP port on 127.0.0.1 that nothing listens on right now.
+inline std::uint16_t freePort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+} // namespace kavora::test
