@@ -1,8 +1,8 @@
 #include "PageDriver.h"
 
-#include "e2e/ReceiverProcess.h"
-
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 
 namespace kavora::test {
 namespace {
@@ -53,7 +53,10 @@ nlohmann::json PageDriver::command(const std::string& page, nlohmann::json comma
 
 std::string PageDriver::log() const
 {
-    return readText(logPath_);
+    std::ifstream file(logPath_);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
 }
 
 std::string errorOf(const nlohmann::json& answer)
