@@ -14,6 +14,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <map>
+
 namespace kavora {
 namespace {
 
@@ -96,6 +98,29 @@ void TrustedDeviceRow::startRenaming()
     nameField_->selectAll();
 }
 
+std::optional<TrustedDeviceRow::Typing> TrustedDeviceRow::typing() const
+{
+    if (nameField_->isHidden())
+        return std::nullopt;
+    return Typing { nameField_->text(), nameField_->cursorPosition(), nameField_->hasFocus() };
+}
+
+void TrustedDeviceRow::resumeTyping(const Typing& typing)
+{
+    startRenaming();
+    nameField_->setText(typing.text);
+    nameField_->setCursorPosition(typing.cursor);
+    if (!typing.focused)
+        nameField_->clearFocus();
+}
+
+void TrustedDeviceRow::discard()
+{
+    // Hiding the focused field would end the editing and store the half-typed name.
+    nameField_->blockSignals(true);
+    hide();
+}
+
 bool TrustedDeviceRow::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == nameField_ && event->type() == QEvent::KeyPress
@@ -136,9 +161,12 @@ TrustedDevicesList::TrustedDevicesList(ControllerAdapter& adapter, QWidget* pare
 
 void TrustedDevicesList::showDevices()
 {
+    std::map<std::string, TrustedDeviceRow::Typing> typing;
     // A row may be the one whose remove button is being clicked: it goes once that is over.
     for (auto* row : rows_) {
-        row->hide();
+        if (auto edit = row->typing())
+            typing.emplace(row->fingerprint(), *std::move(edit));
+        row->discard();
         column_->removeWidget(row);
         row->deleteLater();
     }
@@ -147,6 +175,8 @@ void TrustedDevicesList::showDevices()
         auto* row = new TrustedDeviceRow(device, adapter_);
         column_->addWidget(row);
         rows_.push_back(row);
+        if (const auto edit = typing.find(device.fingerprint); edit != typing.end())
+            row->resumeTyping(edit->second);
     }
     empty_->setVisible(rows_.empty());
 }

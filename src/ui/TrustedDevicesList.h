@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+#include <optional>
+
 #include <string>
 #include <vector>
 
@@ -30,6 +32,18 @@ public:
     QToolButton* renameButton() const { return rename_; }
     QLineEdit* nameField() const { return nameField_; }
     QToolButton* removeButton() const { return remove_; }
+
+    // What a row being renamed holds, so that the row that replaces it (the list rebuilt while
+    // the user types) takes the typing up where it was.
+    struct Typing {
+        QString text;
+        int cursor = 0;
+        bool focused = false;
+    };
+    std::optional<Typing> typing() const;
+    void resumeTyping(const Typing& typing);
+    // Leaves the list without storing what is being typed.
+    void discard();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

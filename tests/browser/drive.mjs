@@ -163,7 +163,8 @@ const commands = {
     if (command.mouse) await page.mouse(mouse);
     else await page.touch(command.phase, command.phase === 'end' ? [] : points(command.at, 1));
     if (command.phase !== 'move') return { sentNs: sent.toString() };
-    const [handled] = await page.evaluate(() => window.kavoraTouchTimes.splice(0));
+    // The last motion is the move's: a mouse's start also moved it, to the point it goes down at.
+    const handled = (await page.evaluate(() => window.kavoraTouchTimes.splice(0))).at(-1);
     // The page's time is the system clock's; node reads both clocks for the difference.
     const offsetMs = performance.timeOrigin + performance.now() - Number(process.hrtime.bigint()) / 1e6;
     const handledNs = handled === undefined ? '' : BigInt(Math.round((handled - offsetMs) * 1e6)).toString();

@@ -120,5 +120,29 @@ TEST_F(ConsentViewsTest, ATrustedDeviceIsRenamedInItsRowAndEscapeKeepsItsName)
     EXPECT_EQ(list.rows().at(0)->name()->text(), QStringLiteral("Kitchen tablet"));
 }
 
+// A device connecting while a name is typed rebuilds the list: the typing goes on where it was,
+// and only Return stores the name.
+TEST_F(ConsentViewsTest, ANameBeingTypedOutlivesTheListBeingRebuilt)
+{
+    SettingsWindow window(*rig.adapter);
+    auto& list = window.connection().trustedDevices();
+    ASSERT_EQ(invite(kPad), InvitationDecision::Hold);
+    rig.controller->answerConsentRequest(ConsentAnswer::Allow);
+    window.show();
+    QTest::mouseClick(list.rows().at(0)->renameButton(), Qt::LeftButton);
+    QTest::keyClicks(list.rows().at(0)->nameField(), QStringLiteral("Kitch"));
+
+    ASSERT_EQ(invite({ 12, "Phone", std::string(64, 'e'), "000000" }), InvitationDecision::Hold);
+    rig.controller->answerConsentRequest(ConsentAnswer::Allow);
+    ASSERT_EQ(list.rows().size(), 2U);
+    auto* pad = list.rows()[0]; // seen in the same second: first by fingerprint
+    ASSERT_EQ(pad->fingerprint(), kPad.fingerprint);
+    EXPECT_EQ(pad->name()->text(), QStringLiteral("<b>Pad</b>")); // nothing stored yet
+    ASSERT_FALSE(pad->nameField()->isHidden());
+    QTest::keyClicks(pad->nameField(), QStringLiteral("en"));
+    QTest::keyClick(pad->nameField(), Qt::Key_Return);
+    EXPECT_EQ(list.rows().at(0)->name()->text(), QStringLiteral("Kitchen"));
+}
+
 } // namespace
 } // namespace kavora
