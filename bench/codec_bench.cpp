@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Brivane Works inc.
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Encoding and decoding cost of the smallest frequent message (mouseDelta, up to 120 a second
 // while the finger moves) and of the largest routine one (favoriteSites with ten icons).
 

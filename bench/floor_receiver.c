@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Brivane Works inc.
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 /* The floor the receiver is measured against: the least a program can do to take the same
  * messages over the same link and post the same input. It speaks the link as a controller
  * meets it (TCP, TLS 1.3 with a self-signed P-256 certificate, length-prefixed frames, the

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Brivane Works inc.
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The injector's two hot paths with the recording backend: one motion message, and one frame of
 // the 120 Hz pointer timer while the pointer is still approaching its target.
 #include "input/CGEventInjector.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Brivane Works inc.
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The receiver program measured from outside, as a controller meets it: the real kavora, on an
 // Xvfb server of the bench's own and listening on 127.0.0.1 only, joined over TLS by PeerClient
 // (the client kavora-remote uses). The figures: how many messages a second the receiver takes

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Brivane Works inc.
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Admission under a connection flood: the receiver's listener (production limits, 127.0.0.1)
 // while 50 addresses (127.0.0.2 to 127.0.0.51) keep connecting, four connections each at a time,
 // each completing its TLS handshake with a certificate when it can and then sitting idle until

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Brivane Works inc.
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // One read of a setting the input path asks for at event time (the cursor speed, per motion
 // message and per 120 Hz frame), from the settings file store, and the file-system check that
 // such a read used to make every time.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Brivane Works inc.
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // A long text typed by the real kavora while its controller keeps sending heartbeats: how long
 // each heartbeat waits for its echo while the text is typed, beside the same with nothing to type,
 // and how long the text takes. The receiver runs on an Xvfb server of the bench's own with Qt's

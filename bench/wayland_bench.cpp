@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Brivane Works inc.
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // A click from the controller to a client on Wayland, beside the same on X11, in one run: the
 // real kavora joined over TLS by PeerClient, on a headless GNOME (HeadlessGnome: mutter, the
 // desktop portal, the dialog answered through the accessibility bus) and on Xvfb with openbox.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Brivane Works inc.
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // How long a finger's (or a mouse's) motion takes to move the X pointer: from a touch or mouse
 // event dispatched to the controller page, in Chromium (touches through the DevTools protocol, as
 // a touch screen's reach the page) and in WebKit (touches created in the page, the mouse through

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Brivane Works inc.
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The cost of one pointer motion posted through XTest, on an Xvfb server of the bench's own (so
 // the desktop's pointer is never touched): posting alone, which writes the request to the
 // server's socket, and posting then reading the pointer back, one round trip after which the

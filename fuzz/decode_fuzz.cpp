@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Brivane Works inc.
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Decodes arbitrary bytes as a wire message and as a stored favourite list. Whatever decodes must
 // encode, decode again to the same value and encode to the same text; anything else aborts.
 

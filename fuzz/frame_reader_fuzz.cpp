@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Brivane Works inc.
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Feeds arbitrary bytes to the link's frame reader, in chunks of a size the first byte chooses.
 // Every frame is within the limit and not empty, the chunks change nothing, and the frames
 // encoded again are the bytes they were read from; anything else aborts.

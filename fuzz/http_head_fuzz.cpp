@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Brivane Works inc.
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Reads arbitrary bytes as a request head sent to the browser controller's server, and what the
 // server makes of a head it takes: the file it names, the address a plain-HTTP request is sent on
 // to, and the WebSocket key. The head must read the same without what follows it, the address

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Brivane Works inc.
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Reads arbitrary bytes as the first frame a controller sends (an app's invitation, or a
 // browser's with its credential or pairing code) and as the receiver's answer. A name is safe
 // text within the limit and comes back the same from its own invitation; an answer encodes to

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Brivane Works inc.
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Reads arbitrary bytes with JsonLexer and with the document parser: both must accept exactly the
 // same texts, and a text that is one number or one string must read as the same value. Any
 // difference aborts.

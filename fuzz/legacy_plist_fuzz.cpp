@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Brivane Works inc.
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Parses arbitrary bytes as a legacy preferences file, as the reader program does, and reads the
 // CBOR it would send back as the receiver does: a dictionary comes through unchanged. The
 // receiver's side also reads the bytes themselves as such output, which must never crash it.

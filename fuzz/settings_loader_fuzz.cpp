@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Brivane Works inc.
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Feeds arbitrary bytes to the settings-file parser. It must never crash, and what it accepts
 // must be storable and come back unchanged from being written and read again.
 

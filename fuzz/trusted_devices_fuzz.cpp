@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Brivane Works inc.
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Reads arbitrary bytes as the settings value that holds the trusted controllers. The devices
 // read are well formed and each there once; revoking one leaves the others and every member that
 // was not read as it was, and trusting it again brings it back.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Brivane Works inc.
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Feeds arbitrary bytes, in chunks of a size the first byte chooses, to the decoder of what a
 // browser sends over its WebSocket. Text is UTF-8 within the message limit, control payloads are
 // short, a violation carries one of the protocol's close codes and ends the stream, and the

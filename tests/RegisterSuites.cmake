@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: 2026 Brivane Works inc.
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Run after a test program is built (cmake -P): lists its GoogleTest suites and writes one ctest
 # test per suite into `output`, running that suite's cases in one process of their own. A suite
 # shares what it starts (an X server, a bus) among its cases, and suites never share a process.

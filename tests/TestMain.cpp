@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Brivane Works inc.
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The main() of every test program: runs the selected cases, and exits with kSkipped when some
 // were skipped and none failed, which ctest reports as a skipped test (SKIP_RETURN_CODE), so that
 // a suite that could not run never shows as passed.

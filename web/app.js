@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Brivane Works inc.
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The browser controller: a trackpad, a keyboard and a launcher that speak the receiver's
 // control messages over one WebSocket. This module puts the page's parts together.
 import { ScreenAwake } from './awake.js';

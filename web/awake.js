@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Brivane Works inc.
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Keeps the phone's screen on while the page is connected and in front (Screen Wake Lock, where
 // the browser has it). The browser drops the lock when the page is hidden; it is taken again when
 // the page comes back, and let go when the connection ends.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Brivane Works inc.
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The page's session with the receiver over one WebSocket: the invitation with the kept
 // credential or the pairing code, the answers to it, the heartbeat, and trying again after a
 // connection went.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Brivane Works inc.
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The trackpad's rules: which finger motions point, click, drag, scroll, zoom or swipe, and the
 // control messages they send. Plain logic with no page, so that it can be tried outside a browser.
 

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Brivane Works inc.
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The keyboard view: what a phone's keyboard, an input method and a hardware keyboard type into
 // the page's text field, sent as text and key strokes.
 

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Brivane Works inc.
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The launcher view: the computer's system buttons, registered apps and favourite sites, as the
 // receiver lists them, each a button that sends what its action names.
 import { keyStroke } from './keyboard.js';

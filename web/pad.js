@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Brivane Works inc.
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The trackpad on the page: its pointer and wheel events go through the gesture rules, and the
 // motion they make goes out at most once per animation frame.
 import { TrackpadGestures } from './gestures.js';

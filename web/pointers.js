@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Brivane Works inc.
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // How the pointers on the pad become the trackpad's fingers, from Pointer Events: a finger on a
 // touch screen, a pen on the screen and a mouse with its main button down are each one finger
 // under the same rules; the secondary button of a mouse or pen right-clicks; a wheel scrolls.

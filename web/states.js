@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Brivane Works inc.
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // What the page shows of its connection: the status in the bar, a notice under it, and the sheet
 // on top for what needs the user (naming this device, the verification code, a refusal, the
 // certificate notes). All texts come from the language's table.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Brivane Works inc.
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Every text the page shows, one table per language. Japanese is shown to a browser that asks
 // for it before it asks for English; every other browser gets English.
 

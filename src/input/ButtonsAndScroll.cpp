@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Brivane Works inc.
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Mouse buttons, drag and the scroll wheel: one posted event per message.
 #include "input/CGEventInjector.h"
 

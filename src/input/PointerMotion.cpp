@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Brivane Works inc.
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Pointer motion: messages move a target; a frame timer moves the rendered pointer a fixed
 // fraction of the remaining way on every frame.
 #include "input/CGEventInjector.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Brivane Works inc.
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Zoom through the frontmost application's menus, volume and mute, and the window overview.
 #include "input/CGEventInjector.h"
 

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Brivane Works inc.
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // `kavora defaults` against a settings folder of the test's own: the tables run the command in
 // this process, the last test runs the kavora program.
 

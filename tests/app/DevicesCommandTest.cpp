@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Brivane Works inc.
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // `kavora devices` against a settings folder of the test's own: the command in this process, and
 // once through the kavora program.
 

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Brivane Works inc.
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // What the defaults, devices and web commands share (SettingsCommand): the help words, the usage
 // on wrong words and a change that cannot be saved, each command once.
 

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Brivane Works inc.
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // `kavora web` in this process, over a settings folder of the test's own and a stand-in for the
 // running receiver.
 

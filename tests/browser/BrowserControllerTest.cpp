@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Brivane Works inc.
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The browser controller end to end, in Chromium and in WebKit: the real receiver serving its
 // page, a browser on a phone's screen opening the address of the receiver's QR code, gestures,
 // a mouse and typing on the page, and their effect seen by an X client of the test's own. One

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Brivane Works inc.
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Chromium through playwright-core, for drive.mjs: one browser, a phone-sized context with touch
 // per page. Touches go through the DevTools protocol, as a touch screen's reach the page.
 import { chromium } from 'playwright-core';

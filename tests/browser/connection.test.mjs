@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Brivane Works inc.
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The page's connection rules, in Chromium with the browser's clock under the test's hand: the
 // heartbeat, the silence that counts as a lost connection, what each answer to the invitation
 // leads to, and the name a browser pairs under. A real receiver always answers, is never silent on demand and is never

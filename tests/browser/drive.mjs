@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Brivane Works inc.
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Drives the receiver's browser controller as a phone would, in Chromium or in WebKit (one
 // browser engine per run, a phone-sized page per page name). It reads one command per line on
 // stdin (a JSON object) and answers each with one JSON line on stdout, {"ok":true,...} or

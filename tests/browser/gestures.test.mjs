@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Brivane Works inc.
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The page's rules, where a browser test would need exact finger timing and distances to find the
 // boundaries: which touches click, drag, scroll, zoom or swipe, that motion goes out summed, once
 // per frame, how a mouse, a pen and a wheel become the same gestures, the key and launcher

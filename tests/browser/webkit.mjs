@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Brivane Works inc.
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // WebKit for drive.mjs: Debian's WebKitGTK driven through its WebDriver (WebKitWebDriver) with
 // plain W3C WebDriver calls, each page a session of its own driver and MiniBrowser. Mouse, clicks and keys
 // are the driver's real input events. WebKitGTK under Xvfb has no touch screen and WebDriver

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Brivane Works inc.
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Start at login end to end: the entry the settings window's switch writes, launched as the
 // session launches it, puts the real kavora in the tray (xfce4-panel's) of a private X display
 // without opening its settings window, switched on: a trusted controller connects without a

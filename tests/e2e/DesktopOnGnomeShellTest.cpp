@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Brivane Works inc.
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The desktop program in a real GNOME Shell session on Wayland (HeadlessGnome), the desktop most
 // people start: no tray, so the settings window is the program's face, and a receiver that keeps
 // running without its window shows in the shell's notifications.

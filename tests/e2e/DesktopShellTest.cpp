@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Brivane Works inc.
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The desktop program end to end: the real kavora on a private X display, session bus and
 // accessibility bus, driven the way a person and their screen reader drive it (AT-SPI), with
 // xfce4-panel's status tray as the tray host and kavora-remote as the controller device.

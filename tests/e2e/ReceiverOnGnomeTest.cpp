@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Brivane Works inc.
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The kavora program in a Wayland session (HeadlessGnome): input through the portal once the
 // user allows it, held only while the controller is there.
 #include "ReceiverProcess.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Brivane Works inc.
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The injector where the system has no pointer position: the same smoothing, posted as steps.
 #include "input/InjectorFixture.h"
 

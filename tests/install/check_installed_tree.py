@@ -1,4 +1,7 @@
 #!/usr/bin/env python3
+# SPDX-FileCopyrightText: 2026 Brivane Works inc.
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 """Installs the build into a temporary prefix (cmake --install) and checks what a desktop and a
 person see there: exactly the expected files, each named by the application id (the texts'
 catalogues by their text domain); the Japanese catalogue translating; the desktop entry and the

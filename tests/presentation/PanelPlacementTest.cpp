@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Brivane Works inc.
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "presentation/PanelPlacement.h"
 
 #include <gtest/gtest.h>

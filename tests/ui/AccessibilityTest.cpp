@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Brivane Works inc.
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "UiRig.h"
 #include "ui/MenuBarPanel.h"
 #include "ui/SettingsWindow.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Brivane Works inc.
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The switch for control from a browser in the settings window's "接続" section, over the real
 // browser access on an in-memory store, with pairing codes in virtual time.
 #include "ui/BrowserControlSwitch.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Brivane Works inc.
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The start-at-login switch of the settings window's "Kavora" section, over the real XDG
 // autostart entry in a folder of the test's own.
 #include "ui/LoginStartSwitch.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Brivane Works inc.
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The QR code's picture for screens of different pixel densities.
 #include "ui/QrCode.h"
 

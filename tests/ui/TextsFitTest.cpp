@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Brivane Works inc.
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The panel, the 400-pixel settings window and the consent prompt, filled as a user has them, in
 // Japanese, English and the pseudo-locale en@pseudo (each text about 40 % longer, in brackets).
 // No text is cut off, and in the pseudo-locale every text shown, named or in a tooltip is the

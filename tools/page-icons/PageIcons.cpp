@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Brivane Works inc.
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Draws the browser controller's home-screen icons from its SVG drawings, at the sizes phones ask
 // for, when the program is built:
 //   kavora_page_icons ICON.svg FULL-BLEED.svg FOLDER

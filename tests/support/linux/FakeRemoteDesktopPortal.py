@@ -1,4 +1,7 @@
 #!/usr/bin/python3
+# SPDX-FileCopyrightText: 2026 Brivane Works inc.
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # A stand-in for the desktop portal's remote desktop (version 2, remembering grants) and for
 # GNOME's screen saver, on the session bus, for tests of the receiver's portal session. Every
 # call is printed as "CALL Method key=value ..." (its options, sorted); requests are granted at

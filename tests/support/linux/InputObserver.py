@@ -1,4 +1,7 @@
 #!/usr/bin/python3
+# SPDX-FileCopyrightText: 2026 Brivane Works inc.
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # A client of the desktop that reports the input it receives, one line each, on stdout: READY
 # once its window covers the screen and has the focus, MOTION x y, BDOWN n, BUP n, SCROLL dx dy
 # (smooth) or SCROLL up|down (wheel clicks), KEY keyval hardware-keycode (presses only) and TEXT

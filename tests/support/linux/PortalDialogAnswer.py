@@ -1,4 +1,7 @@
 #!/usr/bin/python3
+# SPDX-FileCopyrightText: 2026 Brivane Works inc.
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Answers the desktop portal's remote-desktop dialog the way a person would, through the
 # accessibility bus: "share" switches "Allow remote interaction" on and presses Share, "cancel"
 # presses Cancel. Waits for the dialog up to the timeout (seconds); prints DONE or NONE and exits

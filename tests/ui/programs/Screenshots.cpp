@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Brivane Works inc.
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Renders the panel (off, waiting, connected), the settings window (top and bottom) and its
 // switch for control from a browser (on, with an address and its QR code) over the real
 // controller and test doubles, and writes them as PNG files into the folder given, in the

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Brivane Works inc.
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The application units of a fake control-group tree. What the workspace makes of the ids is
 // LinuxWorkspaceTest's.
 

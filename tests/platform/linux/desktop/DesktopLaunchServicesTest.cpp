@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Brivane Works inc.
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Launching through GIO. Which ids and addresses pass the checks is DesktopLaunchArgumentsTest's;
 // these cases show what is started for them.
 

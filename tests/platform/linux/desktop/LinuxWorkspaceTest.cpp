@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Brivane Works inc.
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The workspace over real desktop entries and a real window manager, or a fake session's units
 // and processes. Which windows count and which picture a window offers are X11ClientListTest's;
 // which units count is AppScopeListTest's; which entries are installed is

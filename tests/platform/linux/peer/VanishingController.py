@@ -1,4 +1,7 @@
 #!/usr/bin/python3
+# SPDX-FileCopyrightText: 2026 Brivane Works inc.
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # A controller written from the protocol description alone: TLS 1.3 with its certificate and
 # without verifying the receiver's, the invitation frame, the answer printed, then silence.
 # Arguments: address, port, certificate file, key file.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Brivane Works inc.
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The portal backend against a real GNOME compositor (HeadlessGnome): what it posts must reach a
 // Wayland client and an Xwayland client, and nothing may reach them without the user's grant.
 #include "platform/InputSettings.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Brivane Works inc.
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The session's own rules against a stand-in portal (FakeRemoteDesktopPortal.py) on a private
 // session bus: no dialog while the screen is locked, and a portal that can remember the grant is
 // asked to, with the token it hands back.

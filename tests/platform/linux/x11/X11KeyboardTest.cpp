@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Brivane Works inc.
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // What an X client gets when the event services post Mac keys, chords, text and media keys. The
 // translation of each chord is shown by MacChordTranslatorTest; these cases show the keys that
 // arrive for it on a real keymap.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Brivane Works inc.
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // A window with zoom items in its menus, for the accessibility tests: "View" holds "Zoom In"
 // (with a shortcut) and "Zoom Out" (with its shortcut written into the text after a tab, an old
 // Qt idiom that ends up in the accessible name); "表示" holds a submenu "ズーム" with "拡大" and

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Brivane Works inc.
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Owns the clipboard for the clipboard tests, the way another application does: offers each
 // MIME type given on the command line (pairs of type and text) and serves them until killed.
 // Prints "OWNED" once the clipboard is its own.
