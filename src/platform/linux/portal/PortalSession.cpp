@@ -137,6 +137,7 @@ void PortalSession::open()
     // The questions before the session are asked without waiting for their answers: a service
     // that hangs must not hold up the messages of the controller.
     checking_ = true;
+    setState(State::Opening);
     askWhetherLocked(0, ++attempt_);
 }
 
