@@ -72,7 +72,7 @@ void CGEventInjector::zoom(Zoom direction)
 void CGEventInjector::pressMenuItem(Zoom direction, std::function<void(bool pressed)> done)
 {
     accessibility_.frontmostMenuBar([direction, done = std::move(done)](
-                                        std::shared_ptr<AccessibilityElement> menuBar) {
+                                        const std::shared_ptr<AccessibilityElement>& menuBar) {
         if (!menuBar) {
             done(false);
             return;

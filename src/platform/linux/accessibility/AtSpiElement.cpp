@@ -68,7 +68,9 @@ std::optional<int> pressActionIn(const QDBusMessage& reply)
     std::optional<int> press;
     actions.beginArray();
     for (int i = 0; !actions.atEnd() && i < kMaxActionsRead && !press; ++i) {
-        QString name, description, keyBinding;
+        QString name;
+        QString description;
+        QString keyBinding;
         actions.beginStructure();
         actions >> name >> description >> keyBinding;
         actions.endStructure();

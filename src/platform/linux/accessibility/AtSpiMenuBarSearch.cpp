@@ -86,7 +86,7 @@ void AtSpiMenuBarSearch::listApplications()
     const auto registry
         = std::make_shared<AtSpiApplication>(bus_, QStringLiteral(ATSPI_DBUS_NAME_REGISTRY));
     registry->call(QStringLiteral(ATSPI_DBUS_PATH_ROOT), kAccessible, QStringLiteral("GetChildren"),
-                   {}, [self = shared_from_this()](std::optional<QDBusMessage> reply) {
+                   {}, [self = shared_from_this()](const std::optional<QDBusMessage>& reply) {
                        if (reply)
                            self->applications_ = referencesIn(*reply, kMaxApplications);
                        self->nextApplication();
@@ -109,7 +109,7 @@ void AtSpiMenuBarSearch::nextApplication()
     busDaemon_->call(QStringLiteral("/org/freedesktop/DBus"),
                      QStringLiteral("org.freedesktop.DBus"),
                      QStringLiteral("GetConnectionUnixProcessID"), { next.service },
-                     [self = shared_from_this()](std::optional<QDBusMessage> reply) {
+                     [self = shared_from_this()](const std::optional<QDBusMessage>& reply) {
                          if (numberIn(reply) == self->processId_)
                              self->listWindows();
                          else
@@ -120,7 +120,7 @@ void AtSpiMenuBarSearch::nextApplication()
 void AtSpiMenuBarSearch::listWindows()
 {
     application_->call(applicationPath_, kAccessible, QStringLiteral("GetChildren"), {},
-                       [self = shared_from_this()](std::optional<QDBusMessage> reply) {
+                       [self = shared_from_this()](const std::optional<QDBusMessage>& reply) {
                            self->windows_ = reply ? referencesIn(*reply, kMaxWindows)
                                                   : std::vector<AtSpiReference> {};
                            self->activeWindows_.assign(self->windows_.size(), false);
@@ -131,11 +131,12 @@ void AtSpiMenuBarSearch::listWindows()
 void AtSpiMenuBarSearch::readWindowStates(std::size_t window)
 {
     if (window < windows_.size()) {
-        application_->call(windows_[window].path, kAccessible, QStringLiteral("GetState"), {},
-                           [self = shared_from_this(), window](std::optional<QDBusMessage> reply) {
-                               self->activeWindows_[window] = activeIn(reply);
-                               self->readWindowStates(window + 1);
-                           });
+        application_->call(
+            windows_[window].path, kAccessible, QStringLiteral("GetState"), {},
+            [self = shared_from_this(), window](const std::optional<QDBusMessage>& reply) {
+                self->activeWindows_[window] = activeIn(reply);
+                self->readWindowStates(window + 1);
+            });
         return;
     }
     const bool anyActive = std::ranges::find(activeWindows_, true) != activeWindows_.end();
@@ -164,7 +165,7 @@ void AtSpiMenuBarSearch::visitNextNode()
     auto node = std::move(toVisit_.front());
     toVisit_.pop_front();
     application_->call(node.path, kAccessible, QStringLiteral("GetRole"), {},
-                       [self = shared_from_this(), node](std::optional<QDBusMessage> reply) {
+                       [self = shared_from_this(), node](const std::optional<QDBusMessage>& reply) {
                            self->visit(node, numberIn(reply));
                        });
 }
@@ -180,7 +181,7 @@ void AtSpiMenuBarSearch::visit(const Node& node, std::optional<std::uint32_t> ro
         return;
     }
     application_->call(node.path, kAccessible, QStringLiteral("GetChildren"), {},
-                       [self = shared_from_this(), node](std::optional<QDBusMessage> reply) {
+                       [self = shared_from_this(), node](const std::optional<QDBusMessage>& reply) {
                            if (reply) {
                                for (auto& child : referencesIn(*reply, kMaxWindows)) {
                                    // Another application's objects are not this one's menus.

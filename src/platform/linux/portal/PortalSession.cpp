@@ -190,7 +190,7 @@ void PortalSession::lockKnown(bool locked, std::uint64_t attempt)
         });
 }
 
-void PortalSession::ask(QDBusConnection bus, const QDBusMessage& call, int timeoutMs,
+void PortalSession::ask(const QDBusConnection& bus, const QDBusMessage& call, int timeoutMs,
                         std::function<void(std::optional<QVariant>)> answered)
 {
     // Without a bus there is no call to watch; the answer still comes from the event loop.

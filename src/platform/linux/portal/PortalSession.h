@@ -99,7 +99,7 @@ private:
     // open() from those of one that was closed since.
     void askWhetherLocked(std::size_t question, std::uint64_t attempt);
     void lockKnown(bool locked, std::uint64_t attempt);
-    void ask(QDBusConnection bus, const QDBusMessage& call, int timeoutMs,
+    void ask(const QDBusConnection& bus, const QDBusMessage& call, int timeoutMs,
              std::function<void(std::optional<QVariant>)> answered);
 
     Scheduler& scheduler_;
