@@ -22,9 +22,9 @@ namespace kavora {
 
 namespace {
 
-const QString kAccessible = QStringLiteral(ATSPI_DBUS_INTERFACE_ACCESSIBLE);
-const QString kAction = QStringLiteral(ATSPI_DBUS_INTERFACE_ACTION);
-const QString kNullPath = QStringLiteral(ATSPI_DBUS_PATH_NULL);
+constexpr QLatin1String kAccessible(ATSPI_DBUS_INTERFACE_ACCESSIBLE);
+constexpr QLatin1String kAction(ATSPI_DBUS_INTERFACE_ACTION);
+constexpr QLatin1String kNullPath(ATSPI_DBUS_PATH_NULL);
 
 // A menu with more entries than this is not a menu a person reads; the cap keeps a broken or
 // hostile application from handing out millions of children.
@@ -96,7 +96,8 @@ void AtSpiApplication::call(const QString& path, const QString& interface, const
 {
     // Every answer comes from the event loop, that of a call not made too.
     if (!answering_ || !bus_.isConnected()) {
-        QTimer::singleShot(0, [answered = std::move(answered)] { answered(std::nullopt); });
+        QTimer::singleShot(0, QCoreApplication::instance(),
+                           [answered = std::move(answered)] { answered(std::nullopt); });
         return;
     }
     auto message = QDBusMessage::createMethodCall(service_, path, interface, method);

@@ -15,7 +15,7 @@ namespace kavora {
 
 namespace {
 
-const QString kAccessible = QStringLiteral(ATSPI_DBUS_INTERFACE_ACCESSIBLE);
+constexpr QLatin1String kAccessible(ATSPI_DBUS_INTERFACE_ACCESSIBLE);
 
 // Bounds of the search, which finds a menu bar one to three levels below the application in
 // every toolkit seen; each node visited costs a round trip.
