@@ -11,11 +11,9 @@
 // that instead, in the same way.
 #include "Percentile.h"
 #include "ReceiverProgram.h"
-#include "link/TrustedDevices.h"
+#include "TrustedController.h"
 #include "platform/linux/peer/CertificateStore.h"
 #include "platform/linux/peer/PeerClient.h"
-#include "platform/linux/settings/JsonFileUserDefaults.h"
-#include "support/CapturingLog.h"
 #include "support/XvfbServer.h"
 
 #include <QCoreApplication>
@@ -124,17 +122,11 @@ struct Link {
         root = pattern;
         // The bench's own controller identity, as kavora-remote makes its own, trusted before
         // the receiver starts, as a device the user allowed once.
-        auto identity = loadOrCreateTlsIdentity(root / "controller", kControllerIdentityFiles);
+        auto identity = bench::trustedController(root / "controller", root / "home/.config/kavora",
+                                                 "link_bench");
         if (!identity) {
             problem = "no controller identity: " + identity.error();
             return;
-        }
-        {
-            test::CapturingLog quiet;
-            JsonFileUserDefaults settings(root / "home/.config/kavora", quiet);
-            TrustedDevices(settings, [] { return WallTime {}; })
-                .trust(certificateSha256(identity.value().certificate), "link_bench",
-                       TrustedDevices::Seen::NotYet);
         }
         receiver = std::make_unique<ReceiverProgram>(xvfb.displayName(), root);
         if (receiver->port() == 0) {

@@ -9,11 +9,9 @@
 // KAVORA_BENCH_RECEIVER to another build of kavora to measure that one in the same way.
 #include "Percentile.h"
 #include "ReceiverProgram.h"
-#include "link/TrustedDevices.h"
+#include "TrustedController.h"
 #include "platform/linux/peer/CertificateStore.h"
 #include "platform/linux/peer/PeerClient.h"
-#include "platform/linux/settings/JsonFileUserDefaults.h"
-#include "support/CapturingLog.h"
 #include "support/TemporaryFolder.h"
 #include "support/XvfbServer.h"
 
@@ -70,17 +68,11 @@ struct Typing {
             return;
         }
         const auto root = folder.path();
-        auto identity = loadOrCreateTlsIdentity(root / "controller", kControllerIdentityFiles);
+        auto identity = bench::trustedController(root / "controller", root / "home/.config/kavora",
+                                                 "typing_bench");
         if (!identity) {
             problem = "no controller identity: " + identity.error();
             return;
-        }
-        {
-            test::CapturingLog quiet;
-            JsonFileUserDefaults settings(root / "home/.config/kavora", quiet);
-            TrustedDevices(settings, [] { return WallTime {}; })
-                .trust(certificateSha256(identity.value().certificate), "typing_bench",
-                       TrustedDevices::Seen::NotYet);
         }
         receiver = std::make_unique<bench::ReceiverProgram>(xvfb.displayName(), root);
         if (receiver->port() == 0) {

@@ -7,11 +7,9 @@
 // The figure is the time from sending leftClickDown to the client handling the button press:
 // the same GTK client (InputObserver.py) on both, which stamps each event with CLOCK_MONOTONIC.
 #include "Percentile.h"
-#include "link/TrustedDevices.h"
+#include "TrustedController.h"
 #include "platform/linux/peer/CertificateStore.h"
 #include "platform/linux/peer/PeerClient.h"
-#include "platform/linux/settings/JsonFileUserDefaults.h"
-#include "support/CapturingLog.h"
 #include "support/linux/HeadlessGnome.h"
 #include "support/linux/Polling.h"
 #include "support/linux/PrivateSession.h"
@@ -73,17 +71,11 @@ struct Desk {
         const auto root = PrivateSession::instance().root() / name;
         std::filesystem::create_directories(root / "run");
         std::filesystem::permissions(root / "run", std::filesystem::perms::owner_all);
-        auto identity = loadOrCreateTlsIdentity(root / "controller", kControllerIdentityFiles);
+        auto identity = bench::trustedController(root / "controller", root / "config/kavora",
+                                                 "wayland_bench");
         if (!identity) {
             problem = "no controller identity";
             return;
-        }
-        {
-            test::CapturingLog quiet;
-            JsonFileUserDefaults settings(root / "config/kavora", quiet);
-            TrustedDevices(settings, [] { return WallTime {}; })
-                .trust(certificateSha256(identity.value().certificate), "wayland_bench",
-                       TrustedDevices::Seen::NotYet);
         }
         environment.insert(environment.end(),
                            { { "XDG_RUNTIME_DIR", (root / "run").string() },
