@@ -76,7 +76,7 @@ private:
         std::mt19937 random { std::random_device {}() };
         std::uniform_int_distribution<int> number { 400, 999 };
         for (int attempt = 0; attempt < 10 && displayName_.empty(); ++attempt)
-            launch(":" + std::to_string(number(random))); // a taken one ends at once
+            launch(std::string(":").append(std::to_string(number(random)))); // a taken one ends at once
     }
 
     void launch(const std::string& display)
