@@ -65,6 +65,8 @@ TEST(Decoding, GivesTheExpectedMessageOrFailure)
         { "PartOfAByteOrderMark", "\xEF\xBB{\"heartbeat\":{}}", "error: not valid JSON" },
         { "CommaAfterTheLastMember", R"({"heartbeat":{},})", "error: not valid JSON" },
         { "NumberPastDoubleRangeInAnIgnoredMember", R"({"heartbeat":{},"x":1e309})", "error: not valid JSON" },
+        { "MismatchedBracketInAnIgnoredMember", R"({"heartbeat":{},"x":[1}})", "error: not valid JSON" },
+        { "Utf8PastTheFourByteRange", "{\"textInput\":{\"_0\":\"\xF0\xC0\x80\x80\"}}", "error: not valid JSON" },
 
         // Exactly one member with a case key counts.
         { "EmptyObject", "{}", kInvalidKeys },
@@ -124,6 +126,8 @@ TEST(Decoding, GivesTheExpectedMessageOrFailure)
         // Strings.
         { "EmptyText", R"({"textInput":{"_0":""}})", R"({"textInput":{"_0":""}})" },
         { "EscapesAreDecoded", R"({"textInput":{"_0":"\u00e9\t\u0000\/"}})", R"({"textInput":{"_0":"é\t\u0000/"}})" },
+        { "EscapesOfEveryUtf8Length", R"({"textInput":{"_0":"\u00af\u0080\u20AC\uD83D\uDE00"}})", "{\"textInput\":{\"_0\":\"\u00af\xC2\x80€😀\"}}" },
+        { "FourByteUtf8AsItIs", "{\"textInput\":{\"_0\":\"\xF1\x80\x80\x80\"}}", "{\"textInput\":{\"_0\":\"\xF1\x80\x80\x80\"}}" },
         { "NumberForText", R"({"textInput":{"_0":5}})", "error: textInput: _0: expected a string" },
 
         // The one optional field: absent or null mean none.

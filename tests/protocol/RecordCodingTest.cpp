@@ -68,6 +68,7 @@ TEST(RecordDecoding, GivesTheExpectedRecordOrFailure)
         { "ActionTwoKeys", action, R"({"shortcut":{"modifier":8,"keyCode":6},"textInput":{"_0":"abc"}})", "error: Invalid number of keys found, expected one." },
         { "ActionUnknownKeyOnly", action, R"({"launchapp":{"bundleId":"a","name":"b"}})", "error: Invalid number of keys found, expected one." },
         { "ActionMissionControlIgnoresContents", action, R"({"missionControl":{"x":1}})", R"({"missionControl":{}})" },
+        { "ActionAmongMoreMembersThanCases", action, R"({"a":0,"b":0,"c":0,"d":0,"missionControl":{}})", R"({"missionControl":{}})" },
         { "ActionLaunchApp", action, R"({"launchApp":{"name":"Files","bundleId":"org.gnome.Nautilus"}})", R"({"launchApp":{"bundleId":"org.gnome.Nautilus","name":"Files"}})" },
         { "ActionLaunchAppWithoutName", action, R"({"launchApp":{"bundleId":"a"}})", "error: launchApp: name: missing or null" },
         { "ActionShortcutOutOfRange", action, R"({"shortcut":{"modifier":8,"keyCode":300}})", "error: shortcut: keyCode: expected an integer from 0 to 255" },
