@@ -7,8 +7,7 @@
 
 #include <array>
 #include <cerrno>
-#include <climits>
-#include <cstring>
+#include <system_error>
 
 #include <fcntl.h>
 #include <openssl/err.h>
@@ -354,7 +353,7 @@ std::string TlsServerStream::problem(int result, int savedErrno)
         ERR_error_string_n(code, buffer.data(), buffer.size());
         text = buffer.data();
     } else if (result < 0 && savedErrno != 0) {
-        text = std::strerror(savedErrno);
+        text = std::generic_category().message(savedErrno);
     } else {
         text = "the connection ended";
     }
