@@ -158,6 +158,11 @@ std::size_t TlsServerStream::write(std::string_view bytes)
 {
     if (state_ != State::Open || failing_)
         return outgoing_.size() - outgoingOffset_;
+    // What a slow reader took so far goes, so the buffer stays near what waits.
+    if (outgoingOffset_ != 0 && outgoingOffset_ >= outgoing_.size() / 2) {
+        outgoing_.erase(0, outgoingOffset_);
+        outgoingOffset_ = 0;
+    }
     outgoing_.append(bytes);
     flush();
     return outgoing_.size() - outgoingOffset_;
