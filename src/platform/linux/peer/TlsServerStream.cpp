@@ -121,37 +121,55 @@ void TlsServerStream::startReading(std::function<void()> readable)
 
 std::size_t TlsServerStream::read(char* into, std::size_t size)
 {
+    if (endAfterRead_) {
+        // The bytes before the end were taken; now the end.
+        auto reason = std::move(*endAfterRead_);
+        endAfterRead_.reset();
+        end(reason);
+        return 0;
+    }
     if (drained_ || state_ == State::Handshaking || state_ == State::Closed)
         return 0;
-    ERR_clear_error();
-    std::size_t read = 0;
-    const int result = SSL_read_ex(ssl_, into, size, &read);
-    if (result == 1) {
-        // A whole record is usually read at once: with nothing more buffered, the socket is
-        // asked again only when it says it has something.
-        drained_ = SSL_has_pending(ssl_) == 0;
-        return read;
-    }
-    const int savedErrno = errno;
-    drained_ = true;
-    switch (SSL_get_error(ssl_, result)) {
-    case SSL_ERROR_WANT_READ:
-        break;
-    case SSL_ERROR_WANT_WRITE: // an answer to the peer's key update waits for room
-        writeNotifier_.setEnabled(true);
-        break;
-    case SSL_ERROR_ZERO_RETURN:
+    // Record after record while OpenSSL holds more, so that a burst of small frames is taken in
+    // one piece; with nothing more buffered, the socket is asked again only when it says it has
+    // something.
+    std::size_t total = 0;
+    while (total < size) {
         ERR_clear_error();
-        end({});
-        break;
-    default: {
-        auto reason = problem(result, savedErrno);
-        // Once this end has said its last word, however the peer ends is an orderly end.
-        end(state_ == State::ShutDown ? std::string() : reason);
+        std::size_t read = 0;
+        const int result = SSL_read_ex(ssl_, into + total, size - total, &read);
+        if (result == 1) {
+            total += read;
+            if (SSL_has_pending(ssl_) == 0) {
+                drained_ = true;
+                break;
+            }
+            continue;
+        }
+        const int savedErrno = errno;
+        drained_ = true;
+        switch (SSL_get_error(ssl_, result)) {
+        case SSL_ERROR_WANT_READ:
+            break;
+        case SSL_ERROR_WANT_WRITE: // an answer to the peer's key update waits for room
+            writeNotifier_.setEnabled(true);
+            break;
+        case SSL_ERROR_ZERO_RETURN:
+            ERR_clear_error();
+            endAfterRead_ = std::string();
+            break;
+        default: {
+            auto reason = problem(result, savedErrno);
+            // Once this end has said its last word, however the peer ends is an orderly end.
+            endAfterRead_ = state_ == State::ShutDown ? std::string() : std::move(reason);
+            break;
+        }
+        }
         break;
     }
-    }
-    return 0;
+    if (total == 0 && endAfterRead_)
+        return read(into, size);
+    return total;
 }
 
 std::size_t TlsServerStream::write(std::string_view bytes)
@@ -164,7 +182,9 @@ std::size_t TlsServerStream::write(std::string_view bytes)
         outgoingOffset_ = 0;
     }
     outgoing_.append(bytes);
-    flush();
+    // Answers to what one read brought go out together once it is handled.
+    if (!handlingRead_)
+        flush();
     return outgoing_.size() - outgoingOffset_;
 }
 
@@ -226,8 +246,14 @@ void TlsServerStream::socketReadable()
         return;
     }
     drained_ = false;
+    handlingRead_ = true;
     if (auto readable = readable_)
         readable();
+    handlingRead_ = false;
+    // Written once the loop has seen to every other socket, so a burst read in several pieces is
+    // answered in one.
+    if ((state_ == State::Open || state_ == State::Closing) && outgoingOffset_ != outgoing_.size())
+        writeNotifier_.setEnabled(true);
 }
 
 void TlsServerStream::socketWritable()

@@ -9,6 +9,7 @@
 #include <QSocketNotifier>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include <openssl/types.h>
@@ -18,7 +19,8 @@ namespace kavora {
 // The receiver's end of a link connection: TLS 1.3 through OpenSSL straight on the non-blocking
 // descriptor, watched by socket notifiers on the main thread. A received record is decrypted
 // into the reader's buffer with no copy in between, and a read stops once OpenSSL holds no more
-// bytes rather than asking the socket once more for nothing. What cannot be written at once is
+// bytes rather than asking the socket once more for nothing. What is written while a read is
+// handled goes out in one piece at its end, other writes at once; what the socket cannot take is
 // queued (the owner caps it). Closing writes what is queued, then a close_notify and the end of
 // the TCP stream, and waits for the peer's end (the owner's linger deadline cuts a peer that
 // never closes). Writes never raise SIGPIPE.
@@ -75,6 +77,8 @@ private:
     State state_ = State::Handshaking;
     std::function<void()> readable_;
     bool drained_ = false; // nothing more to read until the socket is readable again
+    bool handlingRead_ = false; // writes wait for the end of the read handler
+    std::optional<std::string> endAfterRead_; // found behind bytes not yet taken
     bool failing_ = false; // a write failed; the end is on its way
     std::string outgoing_;
     std::size_t outgoingOffset_ = 0;
