@@ -10,6 +10,7 @@
 #include "platform/linux/peer/LinuxPeerSession.h"
 #include "platform/linux/peer/PeerChannel.h"
 #include "platform/linux/peer/TlsListener.h"
+#include "platform/linux/peer/TlsServerStream.h"
 #include "platform/linux/peer/WebPageServer.h"
 #include "platform/linux/peer/WebSocketChannel.h"
 #include "wire/PairingTokens.h"
@@ -68,15 +69,15 @@ LinuxPeerAdvertiser::LinuxPeerAdvertiser(Identity identity, LinuxPeerSession& se
         fingerprint_ = certificateSha256(tls->localCertificate());
         listener_ = std::make_unique<TlsListener>(options_.limits);
         listener_->setSslConfiguration(*tls);
-        QObject::connect(listener_.get(), &TlsListener::pendingConnectionAvailable, &context_,
-                         [this] { takeConnections(); });
-        listener_->onEvicted = [](QSslSocket* socket) {
-            if (auto* channel = dynamic_cast<PeerConnection*>(socket->parent())) {
+        listener_->onSecured = [this](TlsServerStream* stream) {
+            awaitInvitation(new PeerChannel(std::unique_ptr<PeerTransport>(stream), options_.limits,
+                                            options_.limits.maxInvitationBytes, &context_),
+                            Answering {});
+        };
+        // Handed-over connections are the channels' from the start.
+        listener_->onEvicted = [](QObject* connection) {
+            if (auto* channel = dynamic_cast<PeerConnection*>(connection->parent()))
                 channel->abort("evicted to make room for newer connections");
-            } else {
-                socket->abort();
-                socket->deleteLater();
-            }
         };
         if (options_.browser) {
             web_ = std::make_unique<WebPageServer>(options_.limits, *tls);
@@ -232,15 +233,6 @@ bool LinuxPeerAdvertiser::listen()
     return false;
 }
 
-void LinuxPeerAdvertiser::takeConnections()
-{
-    while (auto* socket = qobject_cast<QSslSocket*>(listener_->nextPendingConnection())) {
-        awaitInvitation(
-            new PeerChannel(socket, options_.limits, options_.limits.maxInvitationBytes, &context_),
-            Answering {});
-    }
-}
-
 void LinuxPeerAdvertiser::awaitInvitation(PeerConnection* channel, const Answering& answering)
 {
     auto* deadline = new QTimer(channel);
@@ -269,12 +261,11 @@ void LinuxPeerAdvertiser::answerInvitation(PeerConnection* channel, std::string_
         channel->abort(displayName.error());
         return;
     }
-    auto* socket = qobject_cast<QSslSocket*>(channel->socket());
-    const auto fingerprint = certificateSha256(socket->peerCertificate());
+    const auto fingerprint = certificateSha256(channel->transport().peerCertificate());
     const PeerID peer { nextPeerToken(), std::move(displayName).value(), fingerprint,
                         verificationCode(fingerprint_, fingerprint) };
     // Past its invitation the connection no longer competes for a pending place.
-    listener_->release(socket);
+    listener_->release(channel->transport().object());
     decide(channel, peer, Answering {});
 }
 
@@ -285,7 +276,7 @@ void LinuxPeerAdvertiser::answerBrowserInvitation(PeerConnection* channel, std::
         channel->abort(invitation.error());
         return;
     }
-    web_->release(channel->socket());
+    web_->release(channel->transport().object());
     PeerID peer { nextPeerToken(), invitation.value().displayName, {}, {} };
     Answering answering { true, {} };
     if (const auto& claimed = invitation.value().credential) {
@@ -320,7 +311,7 @@ void LinuxPeerAdvertiser::answerBrowserInvitation(PeerConnection* channel, std::
 
 void LinuxPeerAdvertiser::decide(PeerConnection* channel, PeerID peer, const Answering& answering)
 {
-    peer.address = TlsListener::addressKey(channel->socket()->peerAddress()).toStdString();
+    peer.address = TlsListener::addressKey(channel->transport().peerAddress()).toStdString();
     switch (handler_ ? handler_(peer) : InvitationDecision::Decline) {
     case InvitationDecision::Accept:
         accept(channel, peer, answering);

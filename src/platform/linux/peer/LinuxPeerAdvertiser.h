@@ -98,7 +98,6 @@ private:
     };
 
     bool listen();
-    void takeConnections();
     void awaitInvitation(PeerConnection* channel, const Answering& answering);
     void answerInvitation(PeerConnection* channel, std::string_view payload);
     void answerBrowserInvitation(PeerConnection* channel, std::string_view payload);

@@ -5,6 +5,13 @@
 
 namespace kavora {
 
+PeerChannel::PeerChannel(std::unique_ptr<PeerTransport> transport, const LinkLimits& limits,
+                         std::size_t maxPayloadBytes, QObject* parent)
+    : PeerConnection(std::move(transport), limits, {}, parent)
+    , decoder_(maxPayloadBytes)
+{
+}
+
 PeerChannel::PeerChannel(QTcpSocket* socket, const LinkLimits& limits, std::size_t maxPayloadBytes,
                          QObject* parent)
     : PeerConnection(socket, limits, {}, parent)

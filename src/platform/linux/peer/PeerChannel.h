@@ -18,7 +18,9 @@ namespace kavora {
 // deadline or a peer that stops reading ends the connection.
 class PeerChannel final : public PeerConnection {
 public:
-    // Takes ownership of the connected socket. Nothing is read before start().
+    // Takes ownership of the connected transport or socket. Nothing is read before start().
+    PeerChannel(std::unique_ptr<PeerTransport> transport, const LinkLimits& limits,
+                std::size_t maxPayloadBytes, QObject* parent = nullptr);
     PeerChannel(QTcpSocket* socket, const LinkLimits& limits, std::size_t maxPayloadBytes,
                 QObject* parent = nullptr);
 

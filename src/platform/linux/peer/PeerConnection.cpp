@@ -3,21 +3,22 @@
 
 #include "platform/linux/peer/PeerConnection.h"
 
-#include <QTcpSocket>
+#include "platform/linux/peer/QtSocketTransport.h"
 
 #include <utility>
 
 namespace kavora {
 
-PeerConnection::PeerConnection(QTcpSocket* socket, const LinkLimits& limits,
+PeerConnection::PeerConnection(std::unique_ptr<PeerTransport> transport, const LinkLimits& limits,
                                std::string alreadyRead, QObject* parent)
     : QObject(parent)
-    , socket_(socket)
+    , transport_(std::move(transport))
     , limits_(limits)
     , alreadyRead_(std::move(alreadyRead))
 {
-    socket_->setParent(this);
-    socket_->setReadBufferSize(static_cast<qint64>(limits_.readChunkBytes));
+    // A Qt socket is owned as a child; the link's stream, a child too, is owned by transport_,
+    // which deletes it first (with the members) and so takes it off the children.
+    transport_->object()->setParent(this);
 
     frameTimer_.setSingleShot(true);
     frameTimer_.setInterval(limits_.frameTimeout);
@@ -26,13 +27,14 @@ PeerConnection::PeerConnection(QTcpSocket* socket, const LinkLimits& limits,
     lingerTimer_.setInterval(limits_.lingerTimeout);
     connect(&lingerTimer_, &QTimer::timeout, this, [this] { abort({}); });
 
-    connect(socket_, &QTcpSocket::readyRead, this, &PeerConnection::readAvailable);
-    connect(socket_, &QTcpSocket::disconnected, this, [this] { finish({}); });
-    connect(socket_, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError error) {
-        finish(error == QAbstractSocket::RemoteHostClosedError
-                   ? std::string()
-                   : socket_->errorString().toStdString());
-    });
+    transport_->onEnded = [this](const std::string& reason) { finish(reason); };
+}
+
+PeerConnection::PeerConnection(QTcpSocket* socket, const LinkLimits& limits,
+                               std::string alreadyRead, QObject* parent)
+    : PeerConnection(std::make_unique<QtSocketTransport>(socket, limits.readChunkBytes), limits,
+                     std::move(alreadyRead), parent)
+{
 }
 
 PeerConnection::~PeerConnection()
@@ -41,17 +43,17 @@ PeerConnection::~PeerConnection()
     onFrame = nullptr;
     onClosed = nullptr;
     state_ = State::Closed;
-    socket_->disconnect(this);
-    socket_->abort();
+    transport_->onEnded = nullptr;
+    transport_->abort();
 }
 
 void PeerConnection::start()
 {
-    started_ = true;
-    if (socket_->state() != QAbstractSocket::ConnectedState) {
+    if (!transport_->isConnected()) {
         finish("the connection ended before it was taken in");
         return;
     }
+    transport_->startReading([this] { readAvailable(); });
     if (const auto bytes = std::exchange(alreadyRead_, {}); !bytes.empty() && isOpen())
         take(bytes);
     readAvailable();
@@ -61,14 +63,13 @@ void PeerConnection::abort(const std::string& reason)
 {
     if (state_ == State::Closed)
         return;
-    socket_->abort();
+    transport_->abort();
     finish(reason);
 }
 
 bool PeerConnection::write(std::string_view bytes)
 {
-    socket_->write(bytes.data(), static_cast<qint64>(bytes.size()));
-    if (static_cast<std::size_t>(socket_->bytesToWrite()) > limits_.maxWriteBacklogBytes) {
+    if (transport_->write(bytes) > limits_.maxWriteBacklogBytes) {
         abort("the peer does not read what is sent to it");
         return false;
     }
@@ -83,7 +84,7 @@ void PeerConnection::beginClosing(const std::string& reason)
     closeReason_ = reason;
     frameTimer_.stop();
     lingerTimer_.start();
-    socket_->disconnectFromHost(); // may report the end at once
+    transport_->closeWhenWritten(); // may report the end at once
 }
 
 void PeerConnection::keepFrameDeadline(bool partialPayload, bool completedOne)
@@ -96,18 +97,15 @@ void PeerConnection::keepFrameDeadline(bool partialPayload, bool completedOne)
 
 void PeerConnection::readAvailable()
 {
-    if (!started_)
-        return;
     if (readBuffer_.size() != limits_.readChunkBytes)
         readBuffer_.resize(limits_.readChunkBytes);
-    while (state_ != State::Closed && socket_->bytesAvailable() > 0) {
-        const auto read
-            = socket_->read(readBuffer_.data(), static_cast<qint64>(readBuffer_.size()));
-        if (read <= 0)
+    while (state_ != State::Closed) {
+        const auto read = transport_->read(readBuffer_.data(), readBuffer_.size());
+        if (read == 0)
             break;
         if (state_ != State::Open)
             continue; // closing: what still arrives is read and dropped
-        take(std::string_view(readBuffer_.data(), static_cast<std::size_t>(read)));
+        take(std::string_view(readBuffer_.data(), read));
     }
 }
 

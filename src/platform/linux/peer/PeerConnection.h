@@ -4,12 +4,14 @@
 #pragma once
 
 #include "platform/linux/peer/LinkLimits.h"
+#include "platform/linux/peer/PeerTransport.h"
 
 #include <QObject>
 #include <QTimer>
 
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -20,16 +22,20 @@ namespace kavora {
 // One controller's connection as the advertiser and the session see it, whatever carries it: a
 // sequence of payloads each way, and one report of its end. A link controller's frames come over
 // TLS with a length before each (PeerChannel), a browser's as WebSocket text messages
-// (WebSocketChannel). The socket's part is here: reading in chunks, the write-backlog cap, the
-// deadline of a payload begun and not finished, the linger of a closing connection and the one
-// report of the end. Lives on the main thread.
+// (WebSocketChannel), over a PeerTransport. The socket's part is here: reading in chunks, the
+// write-backlog cap, the deadline of a payload begun and not finished, the linger of a closing
+// connection and the one report of the end. Lives on the main thread.
 //
 // The callbacks may close or abort the connection but must not delete it; owners use
 // deleteLater().
 class PeerConnection : public QObject {
 public:
-    // Takes ownership of the connected socket; alreadyRead holds bytes read from it before (after
-    // an upgrade request). Nothing is taken before start().
+    // Takes ownership of the connected transport, and becomes the parent of its object();
+    // alreadyRead holds bytes read from it before (after an upgrade request). Nothing is taken
+    // before start().
+    PeerConnection(std::unique_ptr<PeerTransport> transport, const LinkLimits& limits,
+                   std::string alreadyRead, QObject* parent);
+    // The same over a connected Qt socket.
     PeerConnection(QTcpSocket* socket, const LinkLimits& limits, std::string alreadyRead,
                    QObject* parent);
     ~PeerConnection() override;
@@ -52,8 +58,8 @@ public:
     // Ends the connection at once.
     void abort(const std::string& reason);
     bool isOpen() const { return state_ == State::Open; }
-    // The connection's socket, owned by the connection.
-    QTcpSocket* socket() const { return socket_; }
+    // The connection's transport, owned by the connection.
+    PeerTransport& transport() const { return *transport_; }
 
 protected:
     // Takes bytes read from the socket while the connection is open.
@@ -76,12 +82,11 @@ private:
 
     void readAvailable();
 
-    QTcpSocket* socket_;
+    std::unique_ptr<PeerTransport> transport_;
     LinkLimits limits_;
     QTimer frameTimer_;
     QTimer lingerTimer_;
     State state_ = State::Open;
-    bool started_ = false;
     std::string alreadyRead_;
     std::string readBuffer_; // reused for every read, sized once
     std::string closeReason_; // why this end closed it, when it did

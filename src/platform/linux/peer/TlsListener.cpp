@@ -4,6 +4,7 @@
 #include "platform/linux/peer/TlsListener.h"
 
 #include "platform/linux/peer/PeerSocketOptions.h"
+#include "platform/linux/peer/TlsServerStream.h"
 
 #include <QSslSocket>
 #include <QTimer>
@@ -37,15 +38,15 @@ TlsListener::~TlsListener()
     abortHandshakes();
 }
 
-void TlsListener::release(QSslSocket* socket)
+void TlsListener::release(QObject* connection)
 {
-    if (pending_.erase(socket) != 0)
-        socket->disconnect(this);
+    if (pending_.erase(connection) != 0)
+        connection->disconnect(this);
 }
 
-void TlsListener::setIdle(QSslSocket* socket, bool idle)
+void TlsListener::setIdle(QObject* connection, bool idle)
 {
-    const auto found = pending_.find(socket);
+    const auto found = pending_.find(connection);
     if (found != pending_.end())
         found->second.idle = idle;
 }
@@ -57,11 +58,9 @@ void TlsListener::abortHandshakes()
             ++it;
             continue;
         }
-        auto* socket = static_cast<QSslSocket*>(it->first);
+        auto* connection = it->first;
         it = pending_.erase(it);
-        socket->disconnect(this);
-        socket->abort();
-        socket->deleteLater();
+        drop(connection);
     }
 }
 
@@ -112,16 +111,15 @@ bool TlsListener::evictIdleOf(const QString& address)
 
 void TlsListener::evict(PendingMap::iterator entry)
 {
-    auto* socket = static_cast<QSslSocket*>(entry->first);
+    auto* connection = entry->first;
     const bool handedOver = entry->second.handedOver;
     pending_.erase(entry);
-    socket->disconnect(this);
     if (handedOver && onEvicted) {
-        onEvicted(socket);
+        connection->disconnect(this);
+        onEvicted(connection);
         return;
     }
-    socket->abort();
-    socket->deleteLater();
+    drop(connection);
 }
 
 void TlsListener::forget(QObject* socket)
@@ -129,8 +127,49 @@ void TlsListener::forget(QObject* socket)
     pending_.erase(socket);
 }
 
+void TlsListener::drop(QObject* connection)
+{
+    connection->disconnect(this);
+    if (auto* stream = dynamic_cast<TlsServerStream*>(connection)) {
+        stream->onEncrypted = nullptr;
+        stream->onEnded = nullptr;
+        stream->abort();
+    } else {
+        static_cast<QSslSocket*>(connection)->abort();
+    }
+    connection->deleteLater();
+}
+
+bool TlsListener::admit(const QString& address)
+{
+    if (!admits(address) && !evictIdleOf(address))
+        return false;
+    while (pendingCount() >= std::max(limits_.maxPendingConnections, 1))
+        evictOne();
+    return true;
+}
+
+QTimer* TlsListener::await(QObject* connection, const QString& address)
+{
+    pending_.emplace(connection, Pending { address, false, false, ++arrivals_ });
+    auto* deadline = new QTimer(connection);
+    deadline->setSingleShot(true);
+    connect(deadline, &QTimer::timeout, this, [this, connection] {
+        forget(connection);
+        drop(connection);
+    });
+    deadline->start(handshakeTimeout());
+    // Whatever ends the connection before the owner takes it frees its place at once.
+    connect(connection, &QObject::destroyed, this, &TlsListener::forget);
+    return deadline;
+}
+
 void TlsListener::incomingConnection(qintptr descriptor)
 {
+    if (clientCertificate_ == ClientCertificate::Required) {
+        acceptLinkConnection(descriptor);
+        return;
+    }
     auto* socket = new QSslSocket(this);
     if (!socket->setSocketDescriptor(descriptor)) {
         ::close(static_cast<int>(descriptor));
@@ -138,30 +177,16 @@ void TlsListener::incomingConnection(qintptr descriptor)
         return;
     }
     const auto address = addressKey(socket->peerAddress());
-    if (!admits(address) && !evictIdleOf(address)) {
+    if (!admit(address)) {
         socket->abort();
         socket->deleteLater();
         return;
     }
-    while (pendingCount() >= std::max(limits_.maxPendingConnections, 1))
-        evictOne();
     applyPeerSocketOptions(descriptor, limits_);
     socket->setReadBufferSize(static_cast<qint64>(limits_.readChunkBytes));
     socket->setSslConfiguration(sslConfiguration());
-    pending_.emplace(socket, Pending { address, false, false, ++arrivals_ });
+    auto* deadline = await(socket, address);
 
-    auto* deadline = new QTimer(socket);
-    deadline->setSingleShot(true);
-    connect(deadline, &QTimer::timeout, this, [this, socket] {
-        forget(socket);
-        socket->disconnect(this);
-        socket->abort();
-        socket->deleteLater();
-    });
-    deadline->start(handshakeTimeout());
-
-    // Whatever ends the connection before the owner takes it frees its place at once.
-    connect(socket, &QObject::destroyed, this, &TlsListener::forget);
     connect(socket, &QSslSocket::disconnected, this, [this, socket] {
         if (!socket->isEncrypted()) {
             forget(socket);
@@ -177,15 +202,6 @@ void TlsListener::incomingConnection(qintptr descriptor)
     connect(socket, &QSslSocket::encrypted, this, [this, socket, deadline] {
         deadline->stop();
         deadline->deleteLater();
-        // The certificate is who the controller is: a connection without one is refused.
-        if (clientCertificate_ == ClientCertificate::Required
-            && socket->peerCertificate().isNull()) {
-            forget(socket);
-            socket->disconnect(this);
-            socket->abort();
-            socket->deleteLater();
-            return;
-        }
         // From here the owner handles the socket's end; the place is freed when it is deleted
         // or released.
         socket->disconnect(this);
@@ -197,6 +213,48 @@ void TlsListener::incomingConnection(qintptr descriptor)
         connect(socket, &QSslSocket::readyRead, this, [this, socket] { sniff(socket); });
     else
         startHandshake(socket);
+}
+
+void TlsListener::acceptLinkConnection(qintptr descriptor)
+{
+    if (!context_) {
+        const auto configuration = sslConfiguration();
+        auto made = makeServerContext(configuration.localCertificate(), configuration.privateKey());
+        if (made)
+            context_ = std::move(made).value();
+    }
+    if (!context_) {
+        ::close(static_cast<int>(descriptor));
+        return;
+    }
+    auto* stream = new TlsServerStream(static_cast<int>(descriptor), context_.get(), this);
+    const auto address = addressKey(stream->peerAddress());
+    if (stream->hasEnded() || !admit(address)) {
+        stream->abort();
+        stream->deleteLater();
+        return;
+    }
+    applyPeerSocketOptions(descriptor, limits_);
+    auto* deadline = await(stream, address);
+    stream->onEnded = [this, stream](const std::string&) {
+        forget(stream);
+        stream->deleteLater();
+    };
+    stream->onEncrypted = [this, stream, deadline] {
+        deadline->stop();
+        deadline->deleteLater();
+        stream->onEncrypted = nullptr;
+        stream->onEnded = nullptr;
+        if (!onSecured) {
+            forget(stream);
+            drop(stream);
+            return;
+        }
+        // From here the owner handles the stream's end; the place is freed when it is deleted
+        // or released.
+        pending_[stream].handedOver = true;
+        onSecured(stream);
+    };
 }
 
 void TlsListener::startHandshake(QSslSocket* socket)

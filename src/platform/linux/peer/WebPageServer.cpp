@@ -326,7 +326,8 @@ WebPageServer::WebPageServer(const LinkLimits& limits, const QSslConfiguration& 
     QObject::connect(listener_.get(), &TlsListener::pendingConnectionAvailable, this,
                      [this] { takeConnections(); });
     listener_->onPlaintext = [this](QSslSocket* socket) { new PlainRedirect(socket, limits_); };
-    listener_->onEvicted = [](QSslSocket* socket) {
+    listener_->onEvicted = [](QObject* connection) {
+        auto* socket = static_cast<QSslSocket*>(connection);
         if (auto* channel = dynamic_cast<WebSocketChannel*>(socket->parent())) {
             channel->abort("evicted to make room for newer connections");
             return;
@@ -381,9 +382,9 @@ QString WebPageServer::errorString() const
     return listener_->errorString();
 }
 
-void WebPageServer::release(QTcpSocket* socket)
+void WebPageServer::release(QObject* connection)
 {
-    listener_->release(static_cast<QSslSocket*>(socket));
+    listener_->release(connection);
 }
 
 int WebPageServer::pendingCount() const

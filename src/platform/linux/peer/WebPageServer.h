@@ -53,7 +53,7 @@ public:
     std::uint16_t serverPort() const;
     QString errorString() const;
     // The upgraded socket no longer counts against the caps.
-    void release(QTcpSocket* socket);
+    void release(QObject* connection);
     int pendingCount() const;
 
     // The files by the path they are served at ("/", "/app.js", "/receiver.crt", ...).
