@@ -75,8 +75,9 @@ private:
         }
         std::mt19937 random { std::random_device {}() };
         std::uniform_int_distribution<int> number { 400, 999 };
+        // A taken display ends at once.
         for (int attempt = 0; attempt < 10 && displayName_.empty(); ++attempt)
-            launch(std::string(":").append(std::to_string(number(random)))); // a taken one ends at once
+            launch(std::string(":").append(std::to_string(number(random))));
     }
 
     void launch(const std::string& display)
