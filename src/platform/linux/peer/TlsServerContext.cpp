@@ -16,14 +16,8 @@ namespace {
 
 std::string openSslProblem(const char* what)
 {
-    std::string text = what;
-    if (const auto code = ERR_get_error(); code != 0) {
-        std::array<char, 256> buffer {};
-        ERR_error_string_n(code, buffer.data(), buffer.size());
-        text += std::string(": ") + buffer.data();
-    }
-    ERR_clear_error();
-    return text;
+    const auto error = takeOpenSslError();
+    return error.empty() ? std::string(what) : std::string(what) + ": " + error;
 }
 
 int acceptAnyCertificate(int /*preverified*/, X509_STORE_CTX* /*store*/)
@@ -32,6 +26,18 @@ int acceptAnyCertificate(int /*preverified*/, X509_STORE_CTX* /*store*/)
 }
 
 } // namespace
+
+std::string takeOpenSslError()
+{
+    std::string text;
+    if (const auto code = ERR_get_error(); code != 0) {
+        std::array<char, 256> buffer {};
+        ERR_error_string_n(code, buffer.data(), buffer.size());
+        text = buffer.data();
+    }
+    ERR_clear_error();
+    return text;
+}
 
 void FreeServerContext::operator()(SSL_CTX* context) const
 {

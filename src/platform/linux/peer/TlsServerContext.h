@@ -9,6 +9,7 @@
 #include <QSslKey>
 
 #include <memory>
+#include <string>
 
 #include <openssl/types.h>
 
@@ -25,5 +26,9 @@ using ServerContext = std::unique_ptr<SSL_CTX, FreeServerContext>;
 // fingerprint is who the controller is, and whether it is trusted is decided after the
 // invitation. Records are read ahead, so that one read takes a whole frame.
 Result<ServerContext> makeServerContext(const QSslCertificate& certificate, const QSslKey& key);
+
+// The first error in OpenSSL's error queue as text (empty when there is none), with the queue
+// emptied.
+std::string takeOpenSslError();
 
 } // namespace kavora

@@ -3,9 +3,10 @@
 
 #include "platform/linux/peer/TlsServerStream.h"
 
+#include "platform/linux/peer/TlsServerContext.h"
+
 #include <QMetaObject>
 
-#include <array>
 #include <cerrno>
 #include <system_error>
 
@@ -378,18 +379,11 @@ void TlsServerStream::endLater(const std::string& reason)
 
 std::string TlsServerStream::problem(int result, int savedErrno)
 {
-    std::string text;
-    if (const auto code = ERR_get_error(); code != 0) {
-        std::array<char, 256> buffer {};
-        ERR_error_string_n(code, buffer.data(), buffer.size());
-        text = buffer.data();
-    } else if (result < 0 && savedErrno != 0) {
-        text = std::generic_category().message(savedErrno);
-    } else {
-        text = "the connection ended";
-    }
-    ERR_clear_error();
-    return text;
+    if (auto text = takeOpenSslError(); !text.empty())
+        return text;
+    if (result < 0 && savedErrno != 0)
+        return std::generic_category().message(savedErrno);
+    return "the connection ended";
 }
 
 } // namespace kavora
